@@ -1,0 +1,43 @@
+"""Enumerations whose values the backend functions take as plain integers."""
+
+from enum import IntEnum
+
+__all__ = ["Scorer", "MetaphoneVariant", "DoubleMetaphoneVariant"]
+
+
+class Scorer(IntEnum):
+    """Batch scorers, by the id that ``extract`` and the all-pairs functions take.
+
+    The ``*_NORMALIZED``, ``JARO`` and ``JARO_WINKLER`` scorers are similarities
+    in [0, 1] (higher is better); the others are distances (lower is better).
+    """
+
+    LEVENSHTEIN = 0
+    LEVENSHTEIN_NORMALIZED = 1
+    DAMERAU_LEVENSHTEIN = 2
+    DAMERAU_LEVENSHTEIN_NORMALIZED = 3
+    HAMMING = 4
+    HAMMING_NORMALIZED = 5
+    JARO = 6
+    JARO_WINKLER = 7
+    INDEL = 8
+    INDEL_NORMALIZED = 9
+    TRUE_DAMERAU_LEVENSHTEIN = 10
+    TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED = 11
+
+    @property
+    def is_similarity(self) -> bool:
+        """True for scorers where a higher value means more alike."""
+        return self.value in (1, 3, 5, 6, 7, 9, 11)
+
+
+class MetaphoneVariant(IntEnum):
+    """Rule families of ``metaphone`` and ``metaphone_equal``."""
+
+    STANDARD = 0
+
+
+class DoubleMetaphoneVariant(IntEnum):
+    """Rule families of ``double_metaphone``."""
+
+    STANDARD = 0

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Incremental development build, separate from pip: compiles the extension
+# modules (with the test hooks) into BUILD_DIR and lays out an importable
+# package in BUILD_DIR/python, so that
+#   PYTHONPATH=BUILD_DIR/python python -m pytest tests
+# runs the tests against this checkout. Several checkouts can each keep
+# their own BUILD_DIR. Extra arguments are passed to the CMake configure step
+# (for example -DVELTROCAMBER_SANITIZE=ON).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$here/build/dev"}
+shift || true
+python=${PYTHON:-python}
+launcher=()
+if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DPython_EXECUTABLE="$(command -v "$python")" \
+  -DVELTROCAMBER_TEST_HOOKS=ON -DVELTROCAMBER_DEV_TREE="$build/python" "${launcher[@]}" "$@" >/dev/null
+cmake --build "$build" -j "$(nproc)"

@@ -1,0 +1,92 @@
+// The binding table of _swar: every class and function, in registration
+// order, with its parameter names, defaults, keyword-only marks and
+// docstring. The bodies live with their subsystems; this file only fixes the
+// Python surface. Entries are numbered as in the module's function order.
+#include "module/binding_table.hpp"
+
+#include <cstdint>
+
+#include "module/raisers.hpp"
+#include "module/result_classes.hpp"
+#include "module/scorer_registry.hpp"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace veltrocamber {
+namespace {
+
+// Stores the identity of the module's function `name` under `id`. A name
+// that is not (yet) defined on the module is skipped.
+void register_builtin_scorer(nb::module_ &m, const char *name, ScorerId id) {
+    PyObject *fn = PyObject_GetAttrString(m.ptr(), name);
+    if (fn == nullptr) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError))
+            raise_pending();
+        PyErr_Clear();
+        return;
+    }
+    register_scorer(fn, id);
+    Py_DECREF(fn);
+}
+
+void register_builtin_scorers(nb::module_ &m) {
+    register_builtin_scorer(m, "levenshtein_scores", 0);
+    register_builtin_scorer(m, "levenshtein_normalized_scores", 1);
+    register_builtin_scorer(m, "damerau_levenshtein_scores", 2);
+    register_builtin_scorer(m, "damerau_levenshtein_normalized_scores", 3);
+    register_builtin_scorer(m, "hamming_scores", 4);
+    register_builtin_scorer(m, "hamming_normalized_scores", 5);
+    register_builtin_scorer(m, "indel_scores", 8);
+    register_builtin_scorer(m, "indel_normalized_scores", 9);
+    register_builtin_scorer(m, "true_damerau_levenshtein_scores", 10);
+    register_builtin_scorer(m, "true_damerau_levenshtein_normalized_scores", 11);
+    register_builtin_scorer(m, "jaro_similarities", 6);
+    register_builtin_scorer(m, "jaro_winkler_similarities", 7);
+}
+
+void py_register_scorer(nb::handle fn, ScorerId scorer_id) { register_scorer(fn.ptr(), scorer_id); }
+
+}  // namespace
+
+void define_module(nb::module_ m, const char *doc) {
+    if (doc != nullptr)
+        m.attr("__doc__") = nb::str(doc);
+    else
+        m.attr("__doc__") = nb::none();
+
+    register_result_classes(m);  // AlignmentResult, AlignmentPath
+
+    // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
+
+    // ---- Needleman-Wunsch (28-44) ----
+
+    // ---- Levenshtein (45-50) ----
+
+    // ---- Optimal string alignment (51-54) ----
+
+    // ---- Dynamic time warping (55-56) ----
+
+    // ---- Hamming (57) ----
+
+    // ---- Phonetic encoders (58-67) ----
+
+    // ---- Hamming, continued (68-70) ----
+
+    // ---- Indel (71-74) ----
+
+    // ---- Unrestricted Damerau-Levenshtein (75-78) ----
+
+    // ---- Jaro and Jaro-Winkler (79-82) ----
+
+    // ---- Top-k and extract (83-96) ----
+
+    register_builtin_scorers(m);
+
+    // 97
+    m.def("_register_scorer", &py_register_scorer, "fn"_a, "scorer_id"_a);
+
+    // ---- All-pairs entry points and the threshold iterator (98-101) ----
+}
+
+}  // namespace veltrocamber

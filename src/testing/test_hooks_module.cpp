@@ -1,0 +1,114 @@
+// _testhooks: a private module, built only with VELTROCAMBER_TEST_HOOKS=ON,
+// that lets the tests reach internals which have no public entry point of
+// their own. It links the same objects as _swar.
+#include <Python.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+#include <nanobind/stl/pair.h>
+#include <nanobind/stl/string.h>
+#include <nanobind/stl/vector.h>
+
+#include "module/cigar.hpp"
+#include "module/input_views.hpp"
+#include "module/result_classes.hpp"
+#include "module/top_k.hpp"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace veltrocamber {
+namespace {
+
+std::vector<PyObject *> borrowed_items(nb::handle sequence, nb::object &fast) {
+    fast = nb::steal(PySequence_Fast(sequence.ptr(), "targets must be a sequence"));
+    if (!fast.is_valid())
+        throw nb::python_error();
+    PyObject **items = PySequence_Fast_ITEMS(fast.ptr());
+    return std::vector<PyObject *>(items, items + PySequence_Fast_GET_SIZE(fast.ptr()));
+}
+
+void register_cigar_hooks(nb::module_ &m) {
+    m.def("cigar_from_operations",
+          [](const std::string &ops) { return cigar_from_operations(ops.size(), ops.data()); });
+    // Pushes the letters in the order given (as a traceback walking back from
+    // the end would) and returns the runs and their text.
+    m.def("cigar_runs_from_pushes", [](const std::string &letters) {
+        std::vector<CigarRun> runs;
+        for (char c : letters) {
+            if (c == 'I')
+                push_cigar_insertion(runs);
+            else if (c == 'D')
+                push_cigar_deletion(runs);
+            else
+                push_cigar_op(runs, c);
+        }
+        std::vector<std::pair<std::string, uint64_t>> out;
+        for (const CigarRun &r : runs)
+            out.emplace_back(std::string(1, r.op), r.count);
+        return std::make_pair(out, cigar_text_from_runs(runs));
+    });
+    m.def("make_alignment_path",
+          [](int64_t score, uint64_t qs, uint64_t qe, uint64_t ts, uint64_t te, const std::string &ops) {
+              return make_alignment_path(score, qs, qe, ts, te, ops.size(), ops.data());
+          });
+}
+
+void register_top_k_hooks(nb::module_ &m) {
+    m.def("select_top_k",
+          [](const std::vector<int64_t> &scores, nb::handle targets, uint64_t k, bool higher_is_better) {
+              nb::object fast;
+              auto items = borrowed_items(targets, fast);
+              if (items.size() != scores.size())
+                  throw nb::value_error("scores and targets differ in length");
+              return select_top_k(scores, items.data(), k, higher_is_better);
+          },
+          "scores"_a, "targets"_a, "k"_a, "higher_is_better"_a);
+    m.def("select_top_k_float",
+          [](const std::vector<double> &scores, nb::handle targets, uint64_t k, bool higher_is_better) {
+              nb::object fast;
+              auto items = borrowed_items(targets, fast);
+              if (items.size() != scores.size())
+                  throw nb::value_error("scores and targets differ in length");
+              return select_top_k_float(scores, items.data(), k, higher_is_better);
+          },
+          "scores"_a, "targets"_a, "k"_a, "higher_is_better"_a);
+}
+
+void register_input_view_hooks(nb::module_ &m) {
+    // (has_buffer, failed, element_kind, element_count); the view is released
+    // before returning, and no Python error may be left pending.
+    m.def("probe_buffer", [](nb::handle obj) {
+        BufferView v = probe_buffer(obj.ptr());
+        return nb::make_tuple(v.has_buffer, v.failed, static_cast<int>(v.element_kind), v.element_count());
+    });
+    m.def("raw_text_view", [](nb::handle obj) {
+        const int mode = raw_text_mode(obj.ptr());
+        if (mode == 0)
+            return nb::object(nb::none());
+        RawText t = raw_text_view(obj.ptr(), mode);
+        return nb::object(nb::bytes(reinterpret_cast<const char *>(t.data), t.length));
+    });
+    m.def("collect_sequence_items", [](nb::handle obj, const char *name) {
+        nb::list out;
+        for (nb::object &item : collect_sequence_items(obj.ptr(), name))
+            out.append(item);
+        return out;
+    });
+    m.def("reject_single_text_targets", [](nb::handle targets) { reject_single_text_targets(targets.ptr()); });
+}
+
+}  // namespace
+}  // namespace veltrocamber
+
+NB_MODULE(_testhooks, m) {
+    // Records returned by the hooks are _swar's own classes; importing _swar
+    // first registers them with nanobind.
+    nb::module_::import_("veltrocamber._swar");
+    veltrocamber::register_cigar_hooks(m);
+    veltrocamber::register_top_k_hooks(m);
+    veltrocamber::register_input_view_hooks(m);
+}
