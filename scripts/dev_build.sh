@@ -16,4 +16,4 @@ if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCH
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DPython_EXECUTABLE="$(command -v "$python")" \
   -DVELTROCAMBER_TEST_HOOKS=ON -DVELTROCAMBER_DEV_TREE="$build/python" "${launcher[@]}" "$@" >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "${JOBS:-$(nproc)}"
