@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+#include "distance/hamming_bindings.hpp"
+#include "distance/indel_bindings.hpp"
+#include "distance/jaro_bindings.hpp"
+#include "distance/osa_bindings.hpp"
+#include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
@@ -64,20 +69,60 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Levenshtein (45-50) ----
 
     // ---- Optimal string alignment (51-54) ----
+    {
+        using namespace osa;
+        m.def("damerau_levenshtein_score", &damerau_levenshtein_score, "query"_a, "target"_a,
+              DAMERAU_LEVENSHTEIN_SCORE_DOC);
+        m.def("damerau_levenshtein_normalized_score", &damerau_levenshtein_normalized_score, "query"_a, "target"_a,
+              DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        m.def("damerau_levenshtein_scores", &damerau_levenshtein_scores, "query"_a, "targets"_a);
+        m.def("damerau_levenshtein_normalized_scores", &damerau_levenshtein_normalized_scores, "query"_a,
+              "targets"_a);
+    }
 
     // ---- Dynamic time warping (55-56) ----
 
     // ---- Hamming (57) ----
+    m.def("hamming_score", &hamming::hamming_score, "query"_a, "target"_a, hamming::HAMMING_SCORE_DOC);
 
     // ---- Phonetic encoders (58-67) ----
 
     // ---- Hamming, continued (68-70) ----
+    m.def("hamming_normalized_score", &hamming::hamming_normalized_score, "query"_a, "target"_a);
+    m.def("hamming_scores", &hamming::hamming_scores, "query"_a, "targets"_a);
+    m.def("hamming_normalized_scores", &hamming::hamming_normalized_scores, "query"_a, "targets"_a);
 
     // ---- Indel (71-74) ----
+    {
+        using namespace indel;
+        m.def("indel_score", &indel_score, "query"_a, "target"_a, INDEL_SCORE_DOC);
+        m.def("indel_normalized_score", &indel_normalized_score, "query"_a, "target"_a, INDEL_NORMALIZED_SCORE_DOC);
+        m.def("indel_scores", &indel_scores, "query"_a, "targets"_a);
+        m.def("indel_normalized_scores", &indel_normalized_scores, "query"_a, "targets"_a);
+    }
 
     // ---- Unrestricted Damerau-Levenshtein (75-78) ----
+    {
+        using namespace true_damerau_levenshtein;
+        m.def("true_damerau_levenshtein_score", &true_damerau_levenshtein_score, "query"_a, "target"_a,
+              TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
+        m.def("true_damerau_levenshtein_normalized_score", &true_damerau_levenshtein_normalized_score, "query"_a,
+              "target"_a, TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        m.def("true_damerau_levenshtein_scores", &true_damerau_levenshtein_scores, "query"_a, "targets"_a);
+        m.def("true_damerau_levenshtein_normalized_scores", &true_damerau_levenshtein_normalized_scores, "query"_a,
+              "targets"_a);
+    }
 
     // ---- Jaro and Jaro-Winkler (79-82) ----
+    {
+        using namespace jaro;
+        m.def("jaro_similarity", &jaro_similarity, "query"_a, "target"_a, JARO_SIMILARITY_DOC);
+        m.def("jaro_winkler_similarity", &jaro_winkler_similarity, "query"_a, "target"_a, nb::kw_only(),
+              "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4, JARO_WINKLER_SIMILARITY_DOC);
+        m.def("jaro_similarities", &jaro_similarities, "query"_a, "targets"_a);
+        m.def("jaro_winkler_similarities", &jaro_winkler_similarities, "query"_a, "targets"_a, nb::kw_only(),
+              "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);
+    }
 
     // ---- Top-k and extract (83-96) ----
 

@@ -1,0 +1,144 @@
+#include "distance/hamming_bindings.hpp"
+
+#include "distance/edit_distance_pairs.hpp"
+#include "distance/hamming.hpp"
+#include "distance/sequence_length.hpp"
+#include "module/raisers.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber::hamming {
+
+const char *const HAMMING_SCORE_DOC =
+    "Hamming distance between two equal-length sequences.\n"
+    "\n"
+    "Raises ``ValueError`` when ``len(query) != len(target)``. Pad\n"
+    "inputs yourself if you want length-tolerant behavior.";
+
+namespace {
+
+// Unequal lengths of one pair, in symbols.
+[[noreturn]] void raise_unequal_lengths(size_t lq, size_t lt) {
+    PyErr_Format(PyExc_ValueError,
+                 "Hamming requires equal-length inputs (query has length %zu, target has length %zu)", lq, lt);
+    raise_pending();
+}
+
+// Unequal lengths found while checking a whole batch of byte-like targets.
+[[noreturn]] void raise_unequal_target_length(size_t index, size_t lt, size_t lq) {
+    PyErr_Format(PyExc_ValueError,
+                 "Hamming requires equal-length inputs (target index %zu has length %zu, query has length %zu)",
+                 index, lt, lq);
+    raise_pending();
+}
+
+template <typename Symbol>
+uint64_t checked_count(const Symbol *q, size_t lq, const Symbol *t, size_t lt) {
+    if (lq != lt)
+        raise_unequal_lengths(lq, lt);
+    return hamming_count(q, t, lq);
+}
+
+struct HammingDistance {
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        return checked_count(q.data, q.size, t.data, t.size);
+    }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const {
+        return distance::token_pair_result(q, t, "hamming: mismatched token widths from preprocess",
+                                           []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                               return checked_count(a.data(), a.size(), b.data(), b.size());
+                                           });
+    }
+};
+
+// Unequal lengths are an error, so the similarity needs no clamp. The
+// length is that of the query: its byte count on the byte path, len() of
+// the object on the token path.
+struct HammingSimilarity {
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        return distance::length_similarity(HammingDistance{}.bytes(q, t), q.size);
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        const uint64_t d = HammingDistance{}.tokens(q, t);
+        return distance::length_similarity(d, distance::python_length(q));
+    }
+};
+
+// The all-bytes road: a byte-like query against targets that are all
+// byte-like. Every length is checked, in target order, before anything is
+// counted, and a mismatch names the target's index. Returns false, with
+// `out` untouched, as soon as a target that is not byte-like shows the road
+// does not apply (or the query is not byte-like, or there are no targets).
+bool score_all_bytes(const distance::BatchQuery &query, const distance::TargetSequence &targets,
+                     std::vector<int64_t> &out) {
+    const size_t n = targets.size();
+    if (!query.byte_like() || n == 0)
+        return false;
+    const distance::ByteText &q = query.bytes();
+    std::vector<const uint8_t *> data(n);
+    for (size_t i = 0; i < n; ++i) {
+        distance::ByteText t;
+        if (!distance::byte_text(targets[i], t))
+            return false;
+        if (t.size != q.size)
+            raise_unequal_target_length(i, t.size, q.size);
+        data[i] = t.data;
+    }
+    out.assign(n, 0);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = static_cast<int64_t>(hamming_count(q.data, data[i], q.size));
+    return true;
+}
+
+std::vector<int64_t> hamming_distances(distance::BatchQuery &query, const distance::TargetSequence &targets) {
+    std::vector<int64_t> out;
+    if (score_all_bytes(query, targets, out))
+        return out;
+    HammingDistance metric;
+    return distance::score_each_target<int64_t>(query, targets, metric);
+}
+
+}  // namespace
+
+int64_t hamming_score(nb::handle query, nb::handle target) {
+    HammingDistance metric;
+    return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
+}
+
+double hamming_normalized_pair(PyObject *query, PyObject *target) {
+    HammingSimilarity metric;
+    return distance::score_pair(query, target, metric);
+}
+
+double hamming_normalized_score(nb::handle query, nb::handle target) {
+    return hamming_normalized_pair(query.ptr(), target.ptr());
+}
+
+std::vector<int64_t> hamming_score_array(PyObject *query, PyObject *targets) {
+    const distance::TargetSequence sequence(targets);
+    distance::BatchQuery batch_query(query);
+    return hamming_distances(batch_query, sequence);
+}
+
+std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *targets) {
+    const distance::TargetSequence sequence(targets);
+    distance::BatchQuery batch_query(query);
+    const std::vector<int64_t> distances = hamming_distances(batch_query, sequence);
+    const uint64_t n = distance::batch_query_length(batch_query);
+    std::vector<double> out(distances.size());
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = distance::length_similarity(static_cast<uint64_t>(distances[i]), n);
+    return out;
+}
+
+Int64Array hamming_scores(nb::handle query, nb::handle targets) {
+    return to_int64_array(hamming_score_array(query.ptr(), targets.ptr()));
+}
+
+Float64Array hamming_normalized_scores(nb::handle query, nb::handle targets) {
+    return to_float64_array(hamming_normalized_score_array(query.ptr(), targets.ptr()));
+}
+
+}  // namespace veltrocamber::hamming

@@ -1,0 +1,31 @@
+// The Python entry points of the Hamming distance and the batch and pairwise
+// scorers that the top-k functions, `extract` and the per-query search call.
+#pragma once
+
+#include <Python.h>
+
+#include <cstdint>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+
+#include "module/result_arrays.hpp"
+
+namespace veltrocamber::hamming {
+
+extern const char *const HAMMING_SCORE_DOC;
+
+int64_t hamming_score(nanobind::handle query, nanobind::handle target);
+double hamming_normalized_score(nanobind::handle query, nanobind::handle target);
+Int64Array hamming_scores(nanobind::handle query, nanobind::handle targets);
+Float64Array hamming_normalized_scores(nanobind::handle query, nanobind::handle targets);
+
+// 1 - d / len(query) for one pair, by either road.
+double hamming_normalized_pair(PyObject *query, PyObject *target);
+
+// Batch cores, one value per target in order; unequal lengths raise
+// ValueError for the first offending target.
+std::vector<int64_t> hamming_score_array(PyObject *query, PyObject *targets);
+std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *targets);
+
+}  // namespace veltrocamber::hamming

@@ -1,0 +1,104 @@
+// Indel distance kernels: the least number of single-symbol insertions and
+// deletions that turn one sequence into the other, len(query) + len(target)
+// - 2 * LCS.
+//
+// Queries of 1 to 64 symbols run the bit-parallel longest-common-subsequence
+// recurrence over one word; longer queries run the two-row dynamic
+// programme. Symbols are compared for equality only.
+//
+// No Python here: the kernels take raw symbol pointers and lengths.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "distance/levenshtein.hpp"
+
+namespace veltrocamber::indel {
+
+inline constexpr size_t WORD_BITS = 64;
+
+// Query of lq (1 to 64) symbols. V keeps a 0 bit per query position that is
+// part of the longest common subsequence found so far; the distance is
+// lq + lt - 2 * LCS with LCS = lq - popcount(V), written so that the
+// unsigned arithmetic never has to hold a negative intermediate value.
+template <typename Symbol, typename MaskOf>
+uint64_t indel_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
+    const uint64_t mask = lq == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
+    uint64_t v = mask;
+    for (size_t j = 0; j < lt; ++j) {
+        const uint64_t u = v & mask_of(target[j]);
+        v = mask & ((v + u) | (v - u));
+    }
+    return uint64_t{lt} - uint64_t{lq} + 2 * static_cast<uint64_t>(std::popcount(v));
+}
+
+// Query of at most 64 bytes; the pattern table lives in this frame.
+inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq == 0)
+        return lt;
+    if (lt == 0)
+        return lq;
+    std::array<uint64_t, 256> table{};
+    for (size_t i = 0; i < lq; ++i)
+        table[query[i]] |= uint64_t{1} << i;
+    return indel_single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt);
+}
+
+// Both sides non-empty, symbols of any width: one row of lq + 1 cells per
+// target symbol, the previous and the current row swapping after each.
+template <typename Symbol>
+uint64_t indel_two_row(const Symbol *query, size_t lq, const Symbol *target, size_t lt) {
+    const size_t width = lq + 1;
+    std::vector<uint64_t> cells(2 * width);
+    uint64_t *prev = cells.data();
+    uint64_t *cur = prev + width;
+    for (size_t k = 0; k <= lq; ++k)
+        prev[k] = k;
+    for (size_t i = 1; i <= lt; ++i) {
+        const Symbol t = target[i - 1];
+        cur[0] = i;
+        for (size_t k = 1; k <= lq; ++k)
+            cur[k] = query[k - 1] == t ? prev[k - 1] : 1 + std::min(cur[k - 1], prev[k]);
+        std::swap(prev, cur);
+    }
+    return prev[lq];
+}
+
+// The byte path's choice (also the 8-bit token member's).
+inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq == 0)
+        return lt;
+    if (lq <= WORD_BITS)
+        return indel_single_word(query, lq, target, lt);
+    if (lt == 0)
+        return lq;
+    return indel_two_row(query, lq, target, lt);
+}
+
+// The diagonal entries of the token width table.
+template <typename Token>
+uint64_t indel_tokens(const std::vector<Token> &query, const std::vector<Token> &target) {
+    const size_t lq = query.size();
+    const size_t lt = target.size();
+    if (lq == 0)
+        return lt;
+    if (lt == 0)
+        return lq;
+    if (lq > WORD_BITS)
+        return indel_two_row(query.data(), lq, target.data(), lt);
+    if constexpr (sizeof(Token) == 1) {
+        return indel_single_word(query.data(), lq, target.data(), lt);
+    } else {
+        // A target token the query does not hold has the mask 0 and leaves V
+        // unchanged.
+        const levenshtein::TokenPatternMasks<Token> masks(query.data(), lq);
+        return indel_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, target.data(), lt);
+    }
+}
+
+}  // namespace veltrocamber::indel

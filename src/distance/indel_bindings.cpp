@@ -1,0 +1,81 @@
+#include "distance/indel_bindings.hpp"
+
+#include "distance/edit_distance_pairs.hpp"
+#include "distance/indel.hpp"
+#include "distance/sequence_length.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber::indel {
+
+const char *const INDEL_SCORE_DOC =
+    "Indel distance (insertions + deletions only, no substitutions).\n"
+    "\n"
+    "Equals ``|query| + |target| - 2 * LCS(query, target)``. Lower is\n"
+    "more similar; 0 means identical.";
+
+const char *const INDEL_NORMALIZED_SCORE_DOC =
+    "Indel similarity in [0, 1] (1 = identical).\n"
+    "\n"
+    "``1 - indel_score / (|query| + |target|)``. Bounded above by\n"
+    "``2 * min(|q|, |t|) / (|q| + |t|)`` for any pair.";
+
+namespace {
+
+struct IndelDistance {
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        return indel_bytes(q.data, q.size, t.data, t.size);
+    }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const {
+        return distance::token_pair_result(
+            q, t, "indel: mismatched token widths from preprocess",
+            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return indel_tokens(a, b); });
+    }
+};
+
+}  // namespace
+
+uint64_t indel_pair(PyObject *query, PyObject *target) {
+    IndelDistance metric;
+    return distance::score_pair(query, target, metric);
+}
+
+int64_t indel_score(nb::handle query, nb::handle target) {
+    return static_cast<int64_t>(indel_pair(query.ptr(), target.ptr()));
+}
+
+double indel_normalized_score(nb::handle query, nb::handle target) {
+    const uint64_t d = indel_pair(query.ptr(), target.ptr());
+    const uint64_t s = distance::python_length(query.ptr()) + distance::python_length(target.ptr());
+    return distance::length_similarity(d, s);
+}
+
+std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets) {
+    IndelDistance metric;
+    return distance::score_targets<int64_t>(query, targets, metric);
+}
+
+std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targets) {
+    const distance::TargetSequence sequence(targets);
+    distance::BatchQuery batch_query(query);
+    IndelDistance metric;
+    const std::vector<int64_t> distances = distance::score_each_target<int64_t>(batch_query, sequence, metric);
+    const uint64_t q = distance::batch_query_length(batch_query);
+    std::vector<double> out(distances.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        const uint64_t s = q + distance::python_length(sequence[i]);
+        out[i] = distance::length_similarity(static_cast<uint64_t>(distances[i]), s);
+    }
+    return out;
+}
+
+Int64Array indel_scores(nb::handle query, nb::handle targets) {
+    return to_int64_array(indel_score_array(query.ptr(), targets.ptr()));
+}
+
+Float64Array indel_normalized_scores(nb::handle query, nb::handle targets) {
+    return to_float64_array(indel_normalized_score_array(query.ptr(), targets.ptr()));
+}
+
+}  // namespace veltrocamber::indel

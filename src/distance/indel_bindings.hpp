@@ -1,0 +1,32 @@
+// The Python entry points of the Indel distance and the batch and pairwise
+// scorers that the top-k functions, `extract` and the per-query search call.
+#pragma once
+
+#include <Python.h>
+
+#include <cstdint>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+
+#include "module/result_arrays.hpp"
+
+namespace veltrocamber::indel {
+
+extern const char *const INDEL_SCORE_DOC;
+extern const char *const INDEL_NORMALIZED_SCORE_DOC;
+
+int64_t indel_score(nanobind::handle query, nanobind::handle target);
+double indel_normalized_score(nanobind::handle query, nanobind::handle target);
+Int64Array indel_scores(nanobind::handle query, nanobind::handle targets);
+Float64Array indel_normalized_scores(nanobind::handle query, nanobind::handle targets);
+
+// The distance of one pair, by either road.
+uint64_t indel_pair(PyObject *query, PyObject *target);
+
+// Batch cores, one value per target in order. The normalized form divides by
+// len(query) + len(target), the lengths of the very items that were scored.
+std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets);
+std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targets);
+
+}  // namespace veltrocamber::indel

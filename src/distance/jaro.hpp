@@ -1,0 +1,176 @@
+// Jaro similarity kernels and the common prefix that the Jaro-Winkler boost
+// reads.
+//
+// Matching: a query symbol and a target symbol match when they are equal,
+// both still unmatched, and their positions lie at most w apart, where
+// w = max(lq, lt) / 2 - 1 (0 when the longer side has one symbol). Each side
+// takes the lowest-positioned candidate, so the scan from the query side
+// (scalar kernel) and the scan from the target side (bit-parallel kernel)
+// find the same matches. Transpositions: t = floor(c / 2), c counting the
+// steps at which the matched symbols, walked in position order on both
+// sides, differ. The similarity is ((m / lq + m / lt) + (m - t) / m) / 3, in
+// exactly this order of float64 operations (every result must be
+// reproducible to the last bit; the build keeps contraction off).
+//
+// No Python here: the kernels take raw symbol pointers and lengths.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace veltrocamber::jaro {
+
+inline constexpr size_t WORD_BITS = 64;
+
+// The match window, in signed arithmetic so that k - w may go below zero.
+inline int64_t match_window(size_t lq, size_t lt) noexcept {
+    const int64_t longer = static_cast<int64_t>(std::max(lq, lt));
+    return std::max<int64_t>(longer / 2 - 1, 0);
+}
+
+inline double jaro_from_counts(uint64_t m, uint64_t t, size_t lq, size_t lt) noexcept {
+    const double md = static_cast<double>(m);
+    return ((md / static_cast<double>(lq) + md / static_cast<double>(lt)) + static_cast<double>(m - t) / md) / 3.0;
+}
+
+// Both sides at most 64 bytes. The target is scanned; each target byte takes
+// the lowest unmatched query position of an equal byte inside its window.
+inline double jaro_bit_parallel(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq == 0 && lt == 0)
+        return 1.0;
+    if (lq == 0 || lt == 0)
+        return 0.0;
+    std::array<uint64_t, 256> table{};
+    for (size_t k = 0; k < lq; ++k)
+        table[query[k]] |= uint64_t{1} << k;
+    const int64_t w = match_window(lq, lt);
+    const int64_t n = static_cast<int64_t>(lq);
+    uint64_t query_matched = 0;
+    uint64_t target_matched = 0;
+    for (size_t j = 0; j < lt; ++j) {
+        const int64_t jj = static_cast<int64_t>(j);
+        const int64_t lo = std::max<int64_t>(0, jj - w);
+        const int64_t hi = std::min<int64_t>(n, jj + w + 1);
+        if (lo >= hi)
+            continue;
+        const uint64_t below_hi = hi >= 64 ? ~uint64_t{0} : ~uint64_t{0} >> (64 - hi);
+        const uint64_t from_lo = lo == 0 ? ~uint64_t{0} : uint64_t{0} - (uint64_t{1} << lo);
+        const uint64_t g = table[target[j]] & ~query_matched & below_hi & from_lo;
+        if (g != 0) {
+            query_matched |= g & (uint64_t{0} - g);
+            target_matched |= uint64_t{1} << j;
+        }
+    }
+    const uint64_t m = static_cast<uint64_t>(std::popcount(query_matched));
+    if (m == 0)
+        return 0.0;
+    uint64_t c = 0;
+    uint64_t qs = query_matched;
+    uint64_t ts = target_matched;
+    while (qs != 0) {
+        const int k = std::countr_zero(qs);
+        const int l = std::countr_zero(ts);
+        c += query[k] != target[l] ? 1 : 0;
+        qs &= qs - 1;
+        ts &= ts - 1;
+    }
+    return jaro_from_counts(m, c / 2, lq, lt);
+}
+
+// Any lengths, symbols of any width. The query is scanned; each query symbol
+// takes the lowest unmatched target position of an equal symbol inside its
+// window. One flag byte per position on each side.
+template <typename Symbol>
+double jaro_scalar(const Symbol *query, size_t lq, const Symbol *target, size_t lt) {
+    if (lq == 0 && lt == 0)
+        return 1.0;
+    if (lq == 0 || lt == 0)
+        return 0.0;
+    const int64_t w = match_window(lq, lt);
+    const int64_t n = static_cast<int64_t>(lt);
+    std::vector<uint8_t> flags(lq + lt, 0);
+    uint8_t *query_flags = flags.data();
+    uint8_t *target_flags = query_flags + lq;
+    uint64_t m = 0;
+    for (size_t k = 0; k < lq; ++k) {
+        const int64_t kk = static_cast<int64_t>(k);
+        const int64_t lo = std::max<int64_t>(0, kk - w);
+        const int64_t hi = std::min<int64_t>(n, kk + w + 1);
+        const Symbol s = query[k];
+        for (int64_t l = lo; l < hi; ++l) {
+            if (target_flags[l] == 0 && target[l] == s) {
+                target_flags[l] = 1;
+                query_flags[k] = 1;
+                ++m;
+                break;
+            }
+        }
+    }
+    if (m == 0)
+        return 0.0;
+    uint64_t c = 0;
+    size_t l = 0;
+    for (size_t k = 0; k < lq; ++k) {
+        if (query_flags[k] == 0)
+            continue;
+        while (target_flags[l] == 0)
+            ++l;
+        c += query[k] != target[l] ? 1 : 0;
+        ++l;
+    }
+    return jaro_from_counts(m, c / 2, lq, lt);
+}
+
+// The byte path's choice.
+inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq <= WORD_BITS && lt <= WORD_BITS)
+        return jaro_bit_parallel(query, lq, target, lt);
+    return jaro_scalar(query, lq, target, lt);
+}
+
+// The diagonal entries of the Jaro token width table.
+template <typename Token>
+double jaro_tokens(const std::vector<Token> &query, const std::vector<Token> &target) {
+    return jaro_scalar(query.data(), query.size(), target.data(), target.size());
+}
+
+// Equal leading symbols, counting at most min(lq, lt, cap).
+template <typename Symbol>
+uint64_t common_prefix(const Symbol *query, size_t lq, const Symbol *target, size_t lt, uint64_t cap) noexcept {
+    const uint64_t n = std::min<uint64_t>(std::min(lq, lt), cap);
+    uint64_t i = 0;
+    while (i < n && query[i] == target[i])
+        ++i;
+    return i;
+}
+
+// The diagonal entries of the prefix token width table.
+template <typename Token>
+uint64_t common_prefix_tokens(uint64_t cap, const std::vector<Token> &query, const std::vector<Token> &target) {
+    return common_prefix(query.data(), query.size(), target.data(), target.size(), cap);
+}
+
+// Jaro-Winkler settings, as the Python keywords give them.
+struct WinklerBoost {
+    double prefix_weight = 0.1;
+    double prefix_threshold = 0.7;
+    uint64_t prefix_cap = 4;
+
+    // The boost applies unless the threshold lies above j (a NaN threshold
+    // never does).
+    bool applies(double j) const noexcept { return !(prefix_threshold > j); }
+
+    // (L * weight) * (1 - j) + j with the last step as one fused
+    // multiply-add; nothing else is fused.
+    double boosted(double j, uint64_t prefix) const noexcept {
+        const double scale = static_cast<double>(prefix) * prefix_weight;
+        return std::fma(scale, 1.0 - j, j);
+    }
+};
+
+}  // namespace veltrocamber::jaro

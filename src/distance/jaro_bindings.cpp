@@ -1,0 +1,114 @@
+#include "distance/jaro_bindings.hpp"
+
+#include "distance/edit_distance_pairs.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber::jaro {
+
+const char *const JARO_SIMILARITY_DOC = "Jaro similarity in [0, 1] (1 = identical, 0 = no matches in window).";
+
+const char *const JARO_WINKLER_SIMILARITY_DOC =
+    "Jaro-Winkler similarity in [0, 1].\n"
+    "\n"
+    "Adds ``L * prefix_weight * (1 - jaro)`` to the base Jaro score\n"
+    "when the base score is at least ``prefix_threshold``; ``L`` is the\n"
+    "common-prefix length, capped at ``prefix_cap`` characters.\n"
+    "The defaults are those of Winkler's original formulation.";
+
+namespace {
+
+constexpr const char *MISMATCHED_WIDTHS = "jaro: mismatched token widths from preprocess";
+
+struct JaroMetric {
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        return jaro_bytes(q.data, q.size, t.data, t.size);
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        return distance::token_pair_result(
+            q, t, MISMATCHED_WIDTHS,
+            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return jaro_tokens(a, b); });
+    }
+};
+
+struct CommonPrefix {
+    uint64_t cap;
+
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        return common_prefix(q.data, q.size, t.data, t.size, cap);
+    }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const {
+        return distance::token_pair_result(q, t, MISMATCHED_WIDTHS,
+                                           [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                               return common_prefix_tokens(cap, a, b);
+                                           });
+    }
+};
+
+// The boost reads the prefix from the same token vectors as the Jaro value,
+// so a pair is prepared once, and a one-shot iterable is read only once.
+struct JaroWinklerMetric {
+    WinklerBoost boost;
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        const double j = jaro_bytes(q.data, q.size, t.data, t.size);
+        if (!boost.applies(j))
+            return j;
+        return boost.boosted(j, common_prefix(q.data, q.size, t.data, t.size, boost.prefix_cap));
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        return distance::token_pair_result(
+            q, t, MISMATCHED_WIDTHS, [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                const double j = jaro_tokens(a, b);
+                if (!boost.applies(j))
+                    return j;
+                return boost.boosted(j, common_prefix_tokens(boost.prefix_cap, a, b));
+            });
+    }
+};
+
+}  // namespace
+
+double jaro_pair(PyObject *query, PyObject *target) {
+    JaroMetric metric;
+    return distance::score_pair(query, target, metric);
+}
+
+uint64_t common_prefix_pair(PyObject *query, PyObject *target, uint64_t cap) {
+    CommonPrefix metric{cap};
+    return distance::score_pair(query, target, metric);
+}
+
+double jaro_similarity(nb::handle query, nb::handle target) { return jaro_pair(query.ptr(), target.ptr()); }
+
+double jaro_winkler_similarity(nb::handle query, nb::handle target, double prefix_weight, double prefix_threshold,
+                               uint64_t prefix_cap) {
+    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}};
+    return distance::score_pair(query.ptr(), target.ptr(), metric);
+}
+
+std::vector<double> jaro_similarity_array(PyObject *query, PyObject *targets) {
+    JaroMetric metric;
+    return distance::score_targets<double>(query, targets, metric);
+}
+
+std::vector<double> jaro_winkler_similarity_array(PyObject *query, PyObject *targets, uint64_t prefix_cap,
+                                                  double prefix_weight, double prefix_threshold) {
+    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}};
+    return distance::score_targets<double>(query, targets, metric);
+}
+
+Float64Array jaro_similarities(nb::handle query, nb::handle targets) {
+    return to_float64_array(jaro_similarity_array(query.ptr(), targets.ptr()));
+}
+
+Float64Array jaro_winkler_similarities(nb::handle query, nb::handle targets, double prefix_weight,
+                                       double prefix_threshold, uint64_t prefix_cap) {
+    return to_float64_array(
+        jaro_winkler_similarity_array(query.ptr(), targets.ptr(), prefix_cap, prefix_weight, prefix_threshold));
+}
+
+}  // namespace veltrocamber::jaro

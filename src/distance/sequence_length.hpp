@@ -1,0 +1,40 @@
+// The Python length of an input, for the metrics that normalise by len()
+// rather than by their symbol counts (Hamming, Indel and the unrestricted
+// Damerau-Levenshtein distance).
+#pragma once
+
+#include <Python.h>
+
+#include <cstdint>
+
+#include "distance/edit_distance_pairs.hpp"
+#include "module/raisers.hpp"
+
+namespace veltrocamber::distance {
+
+// len(object). An object without a length (a generator, say) raises the
+// error that PyObject_Size set, rather than reading -1 as 2^64 - 1.
+inline uint64_t python_length(PyObject *object) {
+    const Py_ssize_t n = PyObject_Size(object);
+    if (n < 0)
+        raise_pending();
+    return static_cast<uint64_t>(n);
+}
+
+// The query's length in a batch: its byte count when it is byte-like (the
+// same number len() gives for bytes and a one-byte str), else the length of
+// the object the token path reads, which for a one-shot iterable is the list
+// its items were taken into.
+inline uint64_t batch_query_length(BatchQuery &query) {
+    return query.byte_like() ? query.bytes().size : python_length(query.token_object());
+}
+
+// 1 - d / n in float64, 1.0 when n is 0 (no clamping: callers pass an n that
+// d cannot exceed).
+inline double length_similarity(uint64_t d, uint64_t n) noexcept {
+    if (n == 0)
+        return 1.0;
+    return 1.0 - static_cast<double>(d) / static_cast<double>(n);
+}
+
+}  // namespace veltrocamber::distance

@@ -1,0 +1,148 @@
+// Unrestricted Damerau-Levenshtein distance: insertions, deletions,
+// substitutions and transpositions of adjacent symbols, a transposed pair
+// being open to further edits (Lowrance-Wagner).
+//
+// The table has (a + 2) x (b + 2) cells of 64 bits, a and b the query and
+// target lengths. Row r and column c (both >= 1) hold the distance between
+// the first r - 1 query symbols and the first c - 1 target symbols; row 0 and
+// column 0 are sentinels holding a + b, which no transposition term read
+// through them can beat. The whole table is kept for the call, so its size is
+// checked before anything is allocated: a table whose byte count overflows,
+// or exceeds the machine's physical memory, raises std::bad_alloc (reported
+// to Python as MemoryError) instead of letting the zero-fill drive the
+// process into the out-of-memory killer.
+//
+// The last-row map (for each symbol, the last query row that held it) is an
+// array indexed by symbol: the byte value itself, or for wider tokens a dense
+// number given to each distinct symbol of the pair before the table runs, so
+// the inner loop never hashes.
+//
+// No Python here.
+#pragma once
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <unordered_map>
+#include <vector>
+
+namespace veltrocamber::true_damerau_levenshtein {
+
+// Bytes of physical memory, 0 when the system cannot tell (then only the
+// overflow test applies).
+inline uint64_t physical_memory_bytes() noexcept {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || page_size <= 0)
+        return 0;
+    uint64_t total = 0;
+    if (__builtin_mul_overflow(static_cast<uint64_t>(pages), static_cast<uint64_t>(page_size), &total))
+        return ~uint64_t{0};
+    return total;
+}
+
+// The cell count of the table for lengths a and b, or 0 when the table
+// cannot be held: its byte count does not fit in 64 bits or in a vector, or
+// exceeds `memory_limit` (0: no limit).
+inline uint64_t table_cells(uint64_t a, uint64_t b, uint64_t memory_limit) noexcept {
+    uint64_t rows = 0;
+    uint64_t cols = 0;
+    uint64_t cells = 0;
+    uint64_t bytes = 0;
+    if (__builtin_add_overflow(a, uint64_t{2}, &rows) || __builtin_add_overflow(b, uint64_t{2}, &cols) ||
+        __builtin_mul_overflow(rows, cols, &cells) || __builtin_mul_overflow(cells, uint64_t{8}, &bytes))
+        return 0;
+    if (cells > std::vector<uint64_t>().max_size())
+        return 0;
+    if (memory_limit != 0 && bytes > memory_limit)
+        return 0;
+    return cells;
+}
+
+namespace detail {
+
+// Both sides non-empty; symbols are indices into `last_row`, which starts
+// all zero and has room for every symbol of either side.
+template <typename Symbol>
+uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, uint64_t *last_row) {
+    const uint64_t cells = table_cells(a, b, physical_memory_bytes());
+    if (cells == 0)
+        throw std::bad_alloc();
+    const size_t cols = b + 2;
+    std::vector<uint64_t> table(cells);
+    uint64_t *d = table.data();
+    const uint64_t maxdist = uint64_t{a} + uint64_t{b};
+    for (size_t c = 0; c < cols; ++c) {
+        d[c] = maxdist;
+        d[cols + c] = c == 0 ? maxdist : c - 1;
+    }
+    for (size_t r = 2; r < a + 2; ++r) {
+        d[r * cols] = maxdist;
+        d[r * cols + 1] = r - 1;
+    }
+    for (size_t i = 1; i <= a; ++i) {
+        const Symbol qi = q[i - 1];
+        const uint64_t *above = d + i * cols;
+        uint64_t *row = d + (i + 1) * cols;
+        size_t db = 0;
+        for (size_t j = 1; j <= b; ++j) {
+            const Symbol tj = t[j - 1];
+            const size_t k = last_row[tj];
+            const size_t l = db;
+            const uint64_t cost = qi == tj ? 0 : 1;
+            // k < i and l < j, so the gaps i - k - 1 and j - l - 1 are never
+            // negative.
+            const uint64_t transpose = d[k * cols + l] + (i - k - 1) + 1 + (j - l - 1);
+            row[j + 1] = std::min({above[j] + cost, row[j] + 1, above[j + 1] + 1, transpose});
+            if (cost == 0)
+                db = j;
+        }
+        last_row[qi] = i;
+    }
+    return d[(a + 1) * cols + b + 1];
+}
+
+}  // namespace detail
+
+inline uint64_t true_damerau_levenshtein_bytes(const uint8_t *query, size_t a, const uint8_t *target, size_t b) {
+    if (a == 0)
+        return b;
+    if (b == 0)
+        return a;
+    std::array<uint64_t, 256> last_row{};
+    return detail::lowrance_wagner(query, a, target, b, last_row.data());
+}
+
+// The diagonal entries of the token width table.
+template <typename Token>
+uint64_t true_damerau_levenshtein_tokens(const std::vector<Token> &query, const std::vector<Token> &target) {
+    const size_t a = query.size();
+    const size_t b = target.size();
+    if constexpr (sizeof(Token) == 1) {
+        return true_damerau_levenshtein_bytes(query.data(), a, target.data(), b);
+    } else {
+        if (a == 0)
+            return b;
+        if (b == 0)
+            return a;
+        if (table_cells(a, b, physical_memory_bytes()) == 0)
+            throw std::bad_alloc();
+        // Dense symbol numbers over both sides; equality is preserved, which
+        // is all the recurrence looks at.
+        std::unordered_map<Token, uint32_t> numbers;
+        numbers.reserve(std::min<size_t>(a + b, 1u << 16));
+        std::vector<uint32_t> symbols(a + b);
+        for (size_t i = 0; i < a + b; ++i) {
+            const Token s = i < a ? query[i] : target[i - a];
+            symbols[i] = numbers.try_emplace(s, static_cast<uint32_t>(numbers.size())).first->second;
+        }
+        std::vector<uint64_t> last_row(numbers.size(), 0);
+        return detail::lowrance_wagner(symbols.data(), a, symbols.data() + a, b, last_row.data());
+    }
+}
+
+}  // namespace veltrocamber::true_damerau_levenshtein

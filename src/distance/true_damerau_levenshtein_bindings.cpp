@@ -1,0 +1,99 @@
+#include "distance/true_damerau_levenshtein_bindings.hpp"
+
+#include <optional>
+
+#include "distance/edit_distance_pairs.hpp"
+#include "distance/sequence_length.hpp"
+#include "distance/true_damerau_levenshtein.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber::true_damerau_levenshtein {
+
+const char *const TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC =
+    "True Damerau-Levenshtein edit distance (unrestricted).\n"
+    "\n"
+    "Allows insertion, deletion, substitution, and transposition of\n"
+    "adjacent characters; characters may participate in multiple edits.";
+
+const char *const TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC =
+    "True Damerau-Levenshtein similarity in [0, 1] (1 = identical).\n"
+    "\n"
+    "Normalized as ``1 - distance / max(|query|, |target|)``, same\n"
+    "shape as Levenshtein.";
+
+namespace {
+
+struct TrueDamerauLevenshteinDistance {
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        return true_damerau_levenshtein_bytes(q.data, q.size, t.data, t.size);
+    }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const {
+        // This metric's message has no " from preprocess" ending.
+        return distance::token_pair_result(q, t, "true_damerau_levenshtein: mismatched token widths",
+                                           []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                               return true_damerau_levenshtein_tokens(a, b);
+                                           });
+    }
+};
+
+// Normalised by the longer len() of the two inputs, taken after the
+// distance. A batch measures its query once, beforehand.
+struct TrueDamerauLevenshteinSimilarity {
+    std::optional<uint64_t> query_length;
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+        // len() of bytes and of a one-byte str is their byte count.
+        const uint64_t d = TrueDamerauLevenshteinDistance{}.bytes(q, t);
+        return distance::max_length_similarity(d, q.size, t.size);
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        const uint64_t d = TrueDamerauLevenshteinDistance{}.tokens(q, t);
+        const uint64_t lq = query_length ? *query_length : distance::python_length(q);
+        return distance::max_length_similarity(d, lq, distance::python_length(t));
+    }
+};
+
+}  // namespace
+
+uint64_t true_damerau_levenshtein_pair(PyObject *query, PyObject *target) {
+    TrueDamerauLevenshteinDistance metric;
+    return distance::score_pair(query, target, metric);
+}
+
+double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
+    TrueDamerauLevenshteinSimilarity metric;
+    return distance::score_pair(query, target, metric);
+}
+
+int64_t true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
+    return static_cast<int64_t>(true_damerau_levenshtein_pair(query.ptr(), target.ptr()));
+}
+
+double true_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
+    return true_damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
+}
+
+std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObject *targets) {
+    TrueDamerauLevenshteinDistance metric;
+    return distance::score_targets<int64_t>(query, targets, metric);
+}
+
+std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
+    const distance::TargetSequence sequence(targets);
+    distance::BatchQuery batch_query(query);
+    TrueDamerauLevenshteinSimilarity metric{distance::batch_query_length(batch_query)};
+    return distance::score_each_target<double>(batch_query, sequence, metric);
+}
+
+Int64Array true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
+    return to_int64_array(true_damerau_levenshtein_score_array(query.ptr(), targets.ptr()));
+}
+
+Float64Array true_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
+    return to_float64_array(true_damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr()));
+}
+
+}  // namespace veltrocamber::true_damerau_levenshtein
