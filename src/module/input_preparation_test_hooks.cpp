@@ -13,6 +13,7 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
+#include "module/aligned_rows.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/preprocess.hpp"
 #include "module/raisers.hpp"
@@ -229,12 +230,37 @@ void register_farrar_hooks(nb::module_ &m) {
     });
 }
 
+// Preprocesses the pair as an alignment would (optionally forcing the
+// pair's width afterwards, to reach the internal-inconsistency errors) and
+// renders the rows of the given path.
+void register_aligned_rows_hooks(nb::module_ &m) {
+    m.def("fill_aligned_rows",
+          [](nb::handle query, nb::handle target, int64_t score, uint64_t query_start, uint64_t query_end,
+             uint64_t target_start, uint64_t target_end, const std::string &operations, uint64_t width,
+             std::optional<int> force_width) {
+              PreprocessedPair pair = preprocess(query.ptr(), target.ptr(), 2, -1, -1, -1, width);
+              if (force_width)
+                  pair.width = static_cast<KernelWidth>(*force_width);
+              AlignmentPath path;
+              path.score = score;
+              path.query_start = query_start;
+              path.query_end = query_end;
+              path.target_start = target_start;
+              path.target_end = target_end;
+              path.operations = operations;
+              return fill_aligned_rows(pair, path);
+          },
+          "query"_a, "target"_a, "score"_a, "query_start"_a, "query_end"_a, "target_start"_a, "target_end"_a,
+          "operations"_a, "width"_a = 0, "force_width"_a = nb::none());
+}
+
 }  // namespace
 
 void register_input_preparation_hooks(nb::module_ &m) {
     register_token_hooks(m);
     register_preprocess_hooks(m);
     register_farrar_hooks(m);
+    register_aligned_rows_hooks(m);
 }
 
 }  // namespace veltrocamber
