@@ -70,35 +70,19 @@ uint64_t distinct_bytes(const std::vector<uint8_t> &query, const std::vector<uin
 
 std::vector<uint8_t> copy_bytes(const uint8_t *data, size_t length) { return std::vector<uint8_t>(data, data + length); }
 
+[[noreturn]] void raise_too_many_symbols() { raise_value_error(too_many_symbols); }
+
 void object_codes(FarrarTokenChannel &channel, PyObject *query, PyObject *target) {
     const std::vector<nb::object> query_items = collect_sequence_items(query, "query");
     const std::vector<nb::object> target_items = collect_sequence_items(target, "target");
     nb::object seen = nb::steal(PyDict_New());
     if (!seen.is_valid())
         raise_pending();
-    auto code_side = [&](const std::vector<nb::object> &items, std::vector<uint8_t> &codes) {
-        codes.reserve(items.size());
-        for (const nb::object &item : items) {
-            PyObject *known = PyDict_GetItemWithError(seen.ptr(), item.ptr());  // borrowed
-            if (known != nullptr) {
-                const unsigned long code = PyLong_AsUnsignedLong(known);
-                if (code == static_cast<unsigned long>(-1) && PyErr_Occurred())
-                    raise_pending();
-                codes.push_back(static_cast<uint8_t>(code));
-                continue;
-            }
-            if (PyErr_Occurred())  // unhashable item, failing __eq__ or __hash__
-                raise_pending();
-            if (channel.alphabet_size == max_symbols)
-                raise_value_error(too_many_symbols);
-            nb::object value = nb::steal(PyLong_FromUnsignedLongLong(channel.alphabet_size));
-            if (!value.is_valid() || PyDict_SetItem(seen.ptr(), item.ptr(), value.ptr()) != 0)
-                raise_pending();
-            codes.push_back(static_cast<uint8_t>(channel.alphabet_size++));
-        }
-    };
-    code_side(query_items, channel.query);
-    code_side(target_items, channel.target);
+    // Codes start at 0; the items themselves are not kept.
+    preprocess_detail::intern_items(seen.ptr(), query_items, channel.query, channel.alphabet_size, 0, max_symbols,
+                                    raise_too_many_symbols);
+    preprocess_detail::intern_items(seen.ptr(), target_items, channel.target, channel.alphabet_size, 0,
+                                    max_symbols, raise_too_many_symbols);
 }
 
 }  // namespace

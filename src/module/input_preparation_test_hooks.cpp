@@ -14,6 +14,7 @@
 #include <nanobind/stl/vector.h>
 
 #include "module/aligned_rows.hpp"
+#include "module/cigar.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/preprocess.hpp"
 #include "module/raisers.hpp"
@@ -241,14 +242,8 @@ void register_aligned_rows_hooks(nb::module_ &m) {
               PreprocessedPair pair = preprocess(query.ptr(), target.ptr(), 2, -1, -1, -1, width);
               if (force_width)
                   pair.width = static_cast<KernelWidth>(*force_width);
-              AlignmentPath path;
-              path.score = score;
-              path.query_start = query_start;
-              path.query_end = query_end;
-              path.target_start = target_start;
-              path.target_end = target_end;
-              path.operations = operations;
-              return fill_aligned_rows(pair, path);
+              return fill_aligned_rows(pair, make_alignment_path(score, query_start, query_end, target_start,
+                                                                 target_end, operations.size(), operations.data()));
           },
           "query"_a, "target"_a, "score"_a, "query_start"_a, "query_end"_a, "target_start"_a, "target_end"_a,
           "operations"_a, "width"_a = 0, "force_width"_a = nb::none());
