@@ -21,6 +21,7 @@ namespace nb = nanobind;
 using namespace nb::literals;
 
 namespace veltrocamber {
+void register_align_hooks(nb::module_ &m);
 namespace {
 
 std::vector<PyObject *> borrowed_items(nb::handle sequence, nb::object &fast) {
@@ -111,4 +112,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_cigar_hooks(m);
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
+    veltrocamber::register_align_hooks(m);
 }
