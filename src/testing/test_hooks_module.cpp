@@ -27,6 +27,7 @@ using namespace nb::literals;
 namespace veltrocamber {
 
 void register_input_preparation_hooks(nb::module_ &m);
+void register_levenshtein_hooks(nb::module_ &m);
 
 namespace {
 
@@ -126,4 +127,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
     veltrocamber::register_input_preparation_hooks(m);
+    veltrocamber::register_levenshtein_hooks(m);
 }
