@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "distance/levenshtein_bindings.hpp"
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
@@ -62,6 +63,22 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Needleman-Wunsch (28-44) ----
 
     // ---- Levenshtein (45-50) ----
+    {
+        using namespace levenshtein;
+        m.def("levenshtein_score", &levenshtein_score, "query"_a, "target"_a, "score_cutoff"_a = nb::none(),
+              LEVENSHTEIN_SCORE_DOC);
+        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a, "target"_a,
+              "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
+            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; })
+            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; });
+        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a);
+        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a,
+              "score_cutoff"_a = nb::none());
+        m.def("levenshtein_scores", &levenshtein_scores, "query"_a, "targets"_a, "score_cutoff"_a = nb::none());
+        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a, "targets"_a,
+              "score_cutoff"_a = nb::none());
+    }
 
     // ---- Optimal string alignment (51-54) ----
 

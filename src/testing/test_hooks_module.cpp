@@ -28,6 +28,7 @@ namespace veltrocamber {
 
 void register_input_preparation_hooks(nb::module_ &m);
 void register_align_hooks(nb::module_ &m);
+void register_levenshtein_hooks(nb::module_ &m);
 
 namespace {
 
@@ -128,4 +129,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_input_view_hooks(m);
     veltrocamber::register_input_preparation_hooks(m);
     veltrocamber::register_align_hooks(m);
+    veltrocamber::register_levenshtein_hooks(m);
 }
