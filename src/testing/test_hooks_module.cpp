@@ -16,6 +16,7 @@
 #include "module/input_views.hpp"
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
+#include "phonetic/phonetic_input.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -101,6 +102,14 @@ void register_input_view_hooks(nb::module_ &m) {
     m.def("reject_single_text_targets", [](nb::handle targets) { reject_single_text_targets(targets.ptr()); });
 }
 
+void register_phonetic_hooks(nb::module_ &m) {
+    // The bytes the phonetic encoders read, as a bytes object.
+    m.def("phonetic_ascii_bytes", [](nb::handle obj) {
+        const std::string b = phonetic::phonetic_ascii_bytes(obj.ptr());
+        return nb::bytes(b.data(), b.size());
+    });
+}
+
 }  // namespace
 }  // namespace veltrocamber
 
@@ -111,4 +120,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_cigar_hooks(m);
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
+    veltrocamber::register_phonetic_hooks(m);
 }
