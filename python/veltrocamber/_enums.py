@@ -32,9 +32,16 @@ class Scorer(IntEnum):
 
 
 class MetaphoneVariant(IntEnum):
-    """Rule families of ``metaphone`` and ``metaphone_equal``."""
+    """Rule families of ``metaphone`` and ``metaphone_equal``.
+
+    The two families differ in two rules only. ``STANDARD`` writes K for the
+    CH of SCH and leaves a final GH silent; ``ALTERNATIVE`` writes X for that
+    CH and KH for a final GH (Laugh gives L and LKH). Any value other than 1
+    selects the standard rules.
+    """
 
     STANDARD = 0
+    ALTERNATIVE = 1
 
 
 class DoubleMetaphoneVariant(IntEnum):

@@ -10,6 +10,7 @@
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
+#include "phonetic/soundex_bindings.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -87,6 +88,11 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Hamming (57) ----
 
     // ---- Phonetic encoders (58-67) ----
+    // Text arguments take None too (.none()), so that it meets the encoders'
+    // own TypeError like any other wrong type.
+    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::soundex_doc);  // 58
+    m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
+          phonetic::soundex_equal_doc);  // 59
 
     // ---- Hamming, continued (68-70) ----
 

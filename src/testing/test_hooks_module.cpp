@@ -20,6 +20,7 @@
 #include "module/result_arrays.hpp"
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
+#include "phonetic/phonetic_input.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -114,6 +115,12 @@ void register_module_hooks(nb::module_ &m) {
     m.def("int64_result", [](std::vector<int64_t> values) { return to_int64_array(std::move(values)); });
     m.def("float64_result", [](std::vector<double> values) { return to_float64_array(std::move(values)); });
     m.def("raise_type_error", [](const std::string &message) { raise_type_error(message.c_str()); });
+void register_phonetic_hooks(nb::module_ &m) {
+    // The bytes the phonetic encoders read, as a bytes object.
+    m.def("phonetic_ascii_bytes", [](nb::handle obj) {
+        const std::string b = phonetic::phonetic_ascii_bytes(obj.ptr());
+        return nb::bytes(b.data(), b.size());
+    });
 }
 
 }  // namespace
@@ -130,4 +137,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_input_preparation_hooks(m);
     veltrocamber::register_align_hooks(m);
     veltrocamber::register_levenshtein_hooks(m);
+    veltrocamber::register_phonetic_hooks(m);
 }
