@@ -7,6 +7,8 @@
 #include <cstdint>
 
 #include "distance/levenshtein_bindings.hpp"
+#include "dtw/dtw_bindings.hpp"
+
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
@@ -84,6 +86,10 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Optimal string alignment (51-54) ----
 
     // ---- Dynamic time warping (55-56) ----
+    m.def("dtw", &py_dtw, "query"_a.none(), "target"_a.none(), nb::kw_only(), "window"_a.none() = nb::none(),
+          "distance"_a.none() = nb::none(), dtw_doc);
+    m.def("dtw_distances", &py_dtw_distances, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
     // ---- Hamming (57) ----
 
