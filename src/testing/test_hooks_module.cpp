@@ -16,6 +16,7 @@
 #include "module/input_views.hpp"
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
+#include "traceback/traceback_test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -111,4 +112,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_cigar_hooks(m);
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
+    veltrocamber::register_traceback_hooks(m);
 }
