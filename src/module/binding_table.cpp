@@ -84,7 +84,7 @@ void define_module(nb::module_ m, const char *doc) {
     register_builtin_scorers(m);
 
     // 97
-    m.def("_register_scorer", &py_register_scorer, "fn"_a, "scorer_id"_a);
+    m.def("_register_scorer", &py_register_scorer, "fn"_a.none(), "scorer_id"_a);
 
     // ---- All-pairs entry points and the threshold iterator (98-101) ----
 }

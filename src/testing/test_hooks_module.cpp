@@ -1,6 +1,8 @@
 // _testhooks: a private module, built only with VELTROCAMBER_TEST_HOOKS=ON,
 // that lets the tests reach internals which have no public entry point of
-// their own. It links the same objects as _swar.
+// their own. It links the same objects as _swar, so it holds its own copy of
+// any static state (the scorer registry, for one): test that state through
+// _swar itself.
 #include <Python.h>
 
 #include <cstdint>
@@ -14,6 +16,8 @@
 
 #include "module/cigar.hpp"
 #include "module/input_views.hpp"
+#include "module/raisers.hpp"
+#include "module/result_arrays.hpp"
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
 #include "traceback/traceback_test_hooks.hpp"
@@ -22,6 +26,9 @@ namespace nb = nanobind;
 using namespace nb::literals;
 
 namespace veltrocamber {
+
+void register_input_preparation_hooks(nb::module_ &m);
+
 namespace {
 
 std::vector<PyObject *> borrowed_items(nb::handle sequence, nb::object &fast) {
@@ -102,6 +109,12 @@ void register_input_view_hooks(nb::module_ &m) {
     m.def("reject_single_text_targets", [](nb::handle targets) { reject_single_text_targets(targets.ptr()); });
 }
 
+void register_module_hooks(nb::module_ &m) {
+    m.def("int64_result", [](std::vector<int64_t> values) { return to_int64_array(std::move(values)); });
+    m.def("float64_result", [](std::vector<double> values) { return to_float64_array(std::move(values)); });
+    m.def("raise_type_error", [](const std::string &message) { raise_type_error(message.c_str()); });
+}
+
 }  // namespace
 }  // namespace veltrocamber
 
@@ -109,8 +122,10 @@ NB_MODULE(_testhooks, m) {
     // Records returned by the hooks are _swar's own classes; importing _swar
     // first registers them with nanobind.
     nb::module_::import_("veltrocamber._swar");
+    veltrocamber::register_module_hooks(m);
     veltrocamber::register_cigar_hooks(m);
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
+    veltrocamber::register_input_preparation_hooks(m);
     veltrocamber::register_traceback_hooks(m);
 }
