@@ -12,6 +12,8 @@ target_end and operations ('=', 'X', 'D' query token against a gap, 'I'
 target token against a gap), or None when a banded model declines.
 """
 
+import itertools
+
 NEG = float("-inf")
 
 
@@ -210,22 +212,32 @@ def cigar(operations):
     return "".join(out)
 
 
-def rescore(operations, query, target, query_start, target_start, match, mismatch, gap_open, gap_extend):
-    """Score of an alignment given by its operations, independent of any DP.
-    Checks that '=' and 'X' agree with the symbols."""
-    score, i, j, previous = 0, query_start, target_start, None
-    for op in operations:
+def rescore(operations, query, target, query_start, target_start, match, mismatch, gap_open, gap_extend,
+            global_alignment=False):
+    """Score of an alignment given by its operations, independent of any DP,
+    with the query and target ends it reaches. Checks that '=' and 'X' agree
+    with the symbols.
+
+    A run of k gap letters may stand for several adjacent gaps (when opening
+    scores more than extending, each letter can be a gap of its own), so it
+    scores its best reading, gap_open + (k - 1) * max(gap_extend, gap_open);
+    only a global alignment's leading gap run lies on the matrix border,
+    which is one gap by definition: gap_open + (k - 1) * gap_extend."""
+    score, i, j = 0, query_start, target_start
+    for index, (op, run) in enumerate(itertools.groupby(operations)):
+        k = len(list(run))
         if op in "=X":
-            assert (query[i] == target[j]) == (op == "="), (op, i, j)
-            score += match if op == "=" else mismatch
-            i, j = i + 1, j + 1
-        elif op == "D":
-            score += gap_extend if previous == "D" else gap_open
-            i += 1
+            for _ in range(k):
+                assert (query[i] == target[j]) == (op == "="), (op, i, j)
+                score += match if op == "=" else mismatch
+                i, j = i + 1, j + 1
+            continue
+        further = gap_extend if global_alignment and index == 0 else max(gap_extend, gap_open)
+        score += gap_open + (k - 1) * further
+        if op == "D":
+            i += k
         else:
-            score += gap_extend if previous == "I" else gap_open
-            j += 1
-        previous = op
+            j += k
     return score, i, j
 
 
