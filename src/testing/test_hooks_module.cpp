@@ -22,6 +22,7 @@
 #include "module/top_k.hpp"
 #include "phonetic/phonetic_input.hpp"
 #include "phonetic/double_metaphone.hpp"
+#include "traceback/traceback_test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -147,4 +148,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_levenshtein_hooks(m);
     veltrocamber::register_phonetic_hooks(m);
     veltrocamber::register_double_metaphone_hooks(m);
+    veltrocamber::register_traceback_hooks(m);
 }
