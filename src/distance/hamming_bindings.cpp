@@ -15,6 +15,8 @@ const char *const HAMMING_SCORE_DOC =
     "Raises ``ValueError`` when ``len(query) != len(target)``. Pad\n"
     "inputs yourself if you want length-tolerant behavior.";
 
+const char *const HAMMING_MISMATCHED_WIDTHS = "hamming: mismatched token widths from preprocess";
+
 namespace {
 
 // Unequal lengths of one pair, in symbols.
@@ -45,7 +47,7 @@ struct HammingDistance {
     }
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(q, t, "hamming: mismatched token widths from preprocess",
+        return distance::token_pair_result(q, t, HAMMING_MISMATCHED_WIDTHS,
                                            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
                                                return checked_count(a.data(), a.size(), b.data(), b.size());
                                            });

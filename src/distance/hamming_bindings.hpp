@@ -13,6 +13,8 @@
 
 namespace veltrocamber::hamming {
 
+// RuntimeError text of the off-diagonal entries of the token width table.
+extern const char *const HAMMING_MISMATCHED_WIDTHS;
 extern const char *const HAMMING_SCORE_DOC;
 
 int64_t hamming_score(nanobind::handle query, nanobind::handle target);

@@ -20,6 +20,8 @@ const char *const INDEL_NORMALIZED_SCORE_DOC =
     "``1 - indel_score / (|query| + |target|)``. Bounded above by\n"
     "``2 * min(|q|, |t|) / (|q| + |t|)`` for any pair.";
 
+const char *const INDEL_MISMATCHED_WIDTHS = "indel: mismatched token widths from preprocess";
+
 namespace {
 
 struct IndelDistance {
@@ -29,7 +31,7 @@ struct IndelDistance {
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, "indel: mismatched token widths from preprocess",
+            q, t, INDEL_MISMATCHED_WIDTHS,
             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return indel_tokens(a, b); });
     }
 };

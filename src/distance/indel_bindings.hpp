@@ -13,6 +13,8 @@
 
 namespace veltrocamber::indel {
 
+// RuntimeError text of the off-diagonal entries of the token width table.
+extern const char *const INDEL_MISMATCHED_WIDTHS;
 extern const char *const INDEL_SCORE_DOC;
 extern const char *const INDEL_NORMALIZED_SCORE_DOC;
 

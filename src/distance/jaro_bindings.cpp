@@ -16,9 +16,9 @@ const char *const JARO_WINKLER_SIMILARITY_DOC =
     "common-prefix length, capped at ``prefix_cap`` characters.\n"
     "The defaults are those of Winkler's original formulation.";
 
-namespace {
+const char *const JARO_MISMATCHED_WIDTHS = "jaro: mismatched token widths from preprocess";
 
-constexpr const char *MISMATCHED_WIDTHS = "jaro: mismatched token widths from preprocess";
+namespace {
 
 struct JaroMetric {
     double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
@@ -27,7 +27,7 @@ struct JaroMetric {
 
     double tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, MISMATCHED_WIDTHS,
+            q, t, JARO_MISMATCHED_WIDTHS,
             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return jaro_tokens(a, b); });
     }
 };
@@ -40,7 +40,7 @@ struct CommonPrefix {
     }
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(q, t, MISMATCHED_WIDTHS,
+        return distance::token_pair_result(q, t, JARO_MISMATCHED_WIDTHS,
                                            [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
                                                return common_prefix_tokens(cap, a, b);
                                            });
@@ -61,7 +61,7 @@ struct JaroWinklerMetric {
 
     double tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, MISMATCHED_WIDTHS, [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+            q, t, JARO_MISMATCHED_WIDTHS, [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
                 const double j = jaro_tokens(a, b);
                 if (!boost.applies(j))
                     return j;

@@ -15,6 +15,8 @@
 
 namespace veltrocamber::jaro {
 
+// RuntimeError text of the off-diagonal entries of the token width tables (the Jaro and the prefix table).
+extern const char *const JARO_MISMATCHED_WIDTHS;
 extern const char *const JARO_SIMILARITY_DOC;
 extern const char *const JARO_WINKLER_SIMILARITY_DOC;
 

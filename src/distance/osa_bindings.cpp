@@ -17,9 +17,9 @@ const char *const DAMERAU_LEVENSHTEIN_SCORE_DOC =
 const char *const DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC =
     "Length-normalized OSA similarity in [0, 1] (1 = identical).";
 
-namespace {
+const char *const OSA_MISMATCHED_WIDTHS = "damerau_levenshtein: mismatched token widths from preprocess";
 
-constexpr const char *MISMATCHED_WIDTHS = "damerau_levenshtein: mismatched token widths from preprocess";
+namespace {
 
 struct OsaDistance {
     uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
@@ -28,7 +28,7 @@ struct OsaDistance {
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, MISMATCHED_WIDTHS,
+            q, t, OSA_MISMATCHED_WIDTHS,
             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return osa_tokens(a, b); });
     }
 };
@@ -42,7 +42,7 @@ struct OsaSimilarity {
 
     double tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, MISMATCHED_WIDTHS, []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+            q, t, OSA_MISMATCHED_WIDTHS, []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
                 return distance::max_length_similarity(osa_tokens(a, b), a.size(), b.size());
             });
     }

@@ -14,6 +14,8 @@
 
 namespace veltrocamber::osa {
 
+// RuntimeError text of the off-diagonal entries of the token width table.
+extern const char *const OSA_MISMATCHED_WIDTHS;
 extern const char *const DAMERAU_LEVENSHTEIN_SCORE_DOC;
 extern const char *const DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC;
 

@@ -22,6 +22,9 @@ const char *const TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC =
     "Normalized as ``1 - distance / max(|query|, |target|)``, same\n"
     "shape as Levenshtein.";
 
+// Unlike the other metrics' text, this one has no " from preprocess" ending.
+const char *const TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS = "true_damerau_levenshtein: mismatched token widths";
+
 namespace {
 
 struct TrueDamerauLevenshteinDistance {
@@ -30,8 +33,7 @@ struct TrueDamerauLevenshteinDistance {
     }
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
-        // This metric's message has no " from preprocess" ending.
-        return distance::token_pair_result(q, t, "true_damerau_levenshtein: mismatched token widths",
+        return distance::token_pair_result(q, t, TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS,
                                            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
                                                return true_damerau_levenshtein_tokens(a, b);
                                            });

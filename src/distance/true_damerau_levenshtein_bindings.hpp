@@ -14,6 +14,8 @@
 
 namespace veltrocamber::true_damerau_levenshtein {
 
+// RuntimeError text of the off-diagonal entries of the token width table.
+extern const char *const TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS;
 extern const char *const TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC;
 extern const char *const TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC;
 

@@ -53,6 +53,10 @@ uint64_t magnitude(int64_t v) noexcept {
     raise_overflow_error("alignment score bound exceeds the 64-bit kernel capacity");
 }
 
+[[noreturn]] void raise_out_of_tokens() {
+    raise_overflow_error("too many unique objects to serialize into 64-bit tokens");
+}
+
 }  // namespace
 
 TokenVector tokens_from_str(PyObject *str, uint64_t &largest) {
@@ -113,30 +117,9 @@ uint64_t number_items(const std::vector<nb::object> &query_items, const std::vec
     nb::object seen = nb::steal(PyDict_New());
     if (!seen.is_valid())
         raise_pending();
-    auto number = [&](const std::vector<nb::object> &items, std::vector<uint64_t> &tokens) {
-        tokens.reserve(items.size());
-        for (const nb::object &item : items) {
-            PyObject *known = PyDict_GetItemWithError(seen.ptr(), item.ptr());  // borrowed
-            if (known != nullptr) {
-                const unsigned long long token = PyLong_AsUnsignedLongLong(known);
-                if (token == static_cast<unsigned long long>(-1) && PyErr_Occurred())
-                    raise_pending();
-                tokens.push_back(token);
-                continue;
-            }
-            if (PyErr_Occurred())  // unhashable item, failing __eq__ or __hash__
-                raise_pending();
-            if (counter == UINT64_MAX)
-                raise_overflow_error("too many unique objects to serialize into 64-bit tokens");
-            ++counter;
-            nb::object value = nb::steal(PyLong_FromUnsignedLongLong(counter));
-            if (!value.is_valid() || PyDict_SetItem(seen.ptr(), item.ptr(), value.ptr()) != 0)
-                raise_pending();
-            tokens.push_back(counter);
-        }
-    };
-    number(query_items, query_tokens);
-    number(target_items, target_tokens);
+    // Tokens start at 1; the counter is the number of distinct items.
+    intern_items(seen.ptr(), query_items, query_tokens, counter, 1, UINT64_MAX, raise_out_of_tokens);
+    intern_items(seen.ptr(), target_items, target_tokens, counter, 1, UINT64_MAX, raise_out_of_tokens);
     return counter;
 }
 

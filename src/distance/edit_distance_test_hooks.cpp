@@ -1,0 +1,134 @@
+// Test hooks for the kernels of the optimal string alignment, Hamming, Indel,
+// Jaro and unrestricted Damerau-Levenshtein distances: each member on its
+// own, so that the tests can hold the members of one metric against each
+// other across the 64-symbol boundary, run the token members at every width,
+// reach the off-diagonal entries of the width tables and probe the size
+// guard of the unrestricted table.
+#include <Python.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+#include <nanobind/stl/string.h>
+#include <nanobind/stl/vector.h>
+
+#include "distance/hamming.hpp"
+#include "distance/hamming_bindings.hpp"
+#include "distance/indel.hpp"
+#include "distance/indel_bindings.hpp"
+#include "distance/jaro.hpp"
+#include "distance/jaro_bindings.hpp"
+#include "distance/osa.hpp"
+#include "distance/osa_bindings.hpp"
+#include "distance/true_damerau_levenshtein.hpp"
+#include "distance/true_damerau_levenshtein_bindings.hpp"
+#include "module/raisers.hpp"
+#include "module/token_vector.hpp"
+#include "module/token_width_dispatch.hpp"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace veltrocamber {
+namespace {
+
+TokenVector tokens_of_width(uint64_t width, const std::vector<uint64_t> &values) {
+    return convert_token_width(TokenVector(std::in_place_index<3>, values), width);
+}
+
+const uint8_t *bytes_data(const nb::bytes &b) { return static_cast<const uint8_t *>(b.data()); }
+
+void require_word(const nb::bytes &b, const char *what) {
+    if (b.size() > 64)
+        raise_value_error(what);
+}
+
+// The metric's width table on two token vectors of the given widths, with
+// the kernel and the message its bindings use.
+nb::object dispatch(const std::string &metric, const TokenVector &q, const TokenVector &t) {
+    if (metric == "damerau_levenshtein")
+        return nb::int_(token_width_dispatch(q, t, osa::OSA_MISMATCHED_WIDTHS,
+                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                                 return osa::osa_tokens(a, b);
+                                             }));
+    if (metric == "hamming")
+        return nb::int_(token_width_dispatch(q, t, hamming::HAMMING_MISMATCHED_WIDTHS,
+                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                                 if (a.size() != b.size())
+                                                     raise_value_error("unequal lengths");
+                                                 return hamming::hamming_count(a.data(), b.data(), a.size());
+                                             }));
+    if (metric == "indel")
+        return nb::int_(token_width_dispatch(q, t, indel::INDEL_MISMATCHED_WIDTHS,
+                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                                 return indel::indel_tokens(a, b);
+                                             }));
+    if (metric == "jaro")
+        return nb::float_(token_width_dispatch(q, t, jaro::JARO_MISMATCHED_WIDTHS,
+                                               []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                                   return jaro::jaro_tokens(a, b);
+                                               }));
+    if (metric == "jaro_prefix")
+        return nb::int_(token_width_dispatch(q, t, jaro::JARO_MISMATCHED_WIDTHS,
+                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                                 return jaro::common_prefix_tokens(4, a, b);
+                                             }));
+    if (metric == "true_damerau_levenshtein")
+        return nb::int_(token_width_dispatch(
+            q, t, true_damerau_levenshtein::TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS,
+            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                return true_damerau_levenshtein::true_damerau_levenshtein_tokens(a, b);
+            }));
+    raise_value_error("unknown metric");
+}
+
+}  // namespace
+
+void register_edit_distance_hooks(nb::module_ &m) {
+    // Byte members, by name.
+    m.def("osa_single_word", [](nb::bytes q, nb::bytes t) {
+        require_word(q, "query longer than 64 bytes");
+        return osa::osa_single_word(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+    m.def("osa_three_row", [](nb::bytes q, nb::bytes t) {
+        if (q.size() == 0 || t.size() == 0)
+            raise_value_error("both sides must be non-empty");
+        return osa::osa_three_row(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+    m.def("indel_single_word", [](nb::bytes q, nb::bytes t) {
+        require_word(q, "query longer than 64 bytes");
+        return indel::indel_single_word(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+    m.def("indel_two_row", [](nb::bytes q, nb::bytes t) {
+        if (q.size() == 0 || t.size() == 0)
+            raise_value_error("both sides must be non-empty");
+        return indel::indel_two_row(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+    m.def("jaro_bit_parallel", [](nb::bytes q, nb::bytes t) {
+        require_word(q, "query longer than 64 bytes");
+        require_word(t, "target longer than 64 bytes");
+        return jaro::jaro_bit_parallel(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+    m.def("jaro_scalar", [](nb::bytes q, nb::bytes t) {
+        return jaro::jaro_scalar(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+
+    // A metric's token width table, both sides given as values converted to
+    // the widths asked for (the values must fit the narrower one to mean
+    // what they say).
+    m.def(
+        "edit_distance_tokens",
+        [](const std::string &metric, uint64_t query_width, const std::vector<uint64_t> &query,
+           uint64_t target_width, const std::vector<uint64_t> &target) {
+            return dispatch(metric, tokens_of_width(query_width, query), tokens_of_width(target_width, target));
+        },
+        "metric"_a, "query_width"_a, "query"_a, "target_width"_a, "target"_a);
+
+    m.def("true_damerau_levenshtein_table_cells", &true_damerau_levenshtein::table_cells, "a"_a, "b"_a,
+          "memory_limit"_a);
+    m.def("true_damerau_levenshtein_physical_memory", &true_damerau_levenshtein::physical_memory_bytes);
+}
+
+}  // namespace veltrocamber
