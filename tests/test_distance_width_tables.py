@@ -1,0 +1,80 @@
+"""The token width tables and kernel members of the OSA, Hamming, Indel,
+Jaro and unrestricted Damerau-Levenshtein distances, reached through the
+test hooks: every width gives the same answer, the off-diagonal entries
+raise their metric's message, and the members on either side of the
+64-symbol boundary agree."""
+
+import itertools
+import random
+
+import pytest
+
+from reference.edit_distances import (
+    common_prefix,
+    hamming,
+    indel,
+    jaro,
+    osa,
+    random_pairs,
+    unrestricted_damerau_levenshtein,
+)
+
+WIDTHS = (8, 16, 32, 64)
+
+MESSAGES = {
+    "damerau_levenshtein": "damerau_levenshtein: mismatched token widths from preprocess",
+    "hamming": "hamming: mismatched token widths from preprocess",
+    "indel": "indel: mismatched token widths from preprocess",
+    "jaro": "jaro: mismatched token widths from preprocess",
+    "jaro_prefix": "jaro: mismatched token widths from preprocess",
+    "true_damerau_levenshtein": "true_damerau_levenshtein: mismatched token widths",
+}
+
+MODELS = {
+    "damerau_levenshtein": osa,
+    "hamming": hamming,
+    "indel": indel,
+    "jaro": jaro,
+    "jaro_prefix": lambda a, b: common_prefix(a, b, 4),
+    "true_damerau_levenshtein": unrestricted_damerau_levenshtein,
+}
+
+
+@pytest.mark.parametrize("metric", sorted(MESSAGES))
+@pytest.mark.parametrize("qw, tw", [p for p in itertools.product(WIDTHS, WIDTHS) if p[0] != p[1]])
+def test_off_diagonal_entries_raise(hooks, metric, qw, tw):
+    with pytest.raises(RuntimeError, match=f"^{MESSAGES[metric]}$"):
+        hooks.edit_distance_tokens(metric, qw, [1, 2], tw, [1, 2])
+
+
+@pytest.mark.parametrize("metric", sorted(MODELS))
+def test_every_width_agrees_with_the_model(hooks, metric):
+    rng = random.Random(metric)  # a str seed is deterministic
+    for _ in range(40):
+        lq = rng.choice([0, 1, 5, 12, 63, 64, 65, 90])
+        lt = lq if metric == "hamming" else rng.choice([0, 1, 7, 64, 66])
+        alphabet = [1, 2, 3, 200]
+        q = [rng.choice(alphabet) for _ in range(lq)]
+        t = [rng.choice(alphabet) for _ in range(lt)]
+        expected = MODELS[metric](q, t)
+        for w in WIDTHS:
+            # Spread the values over the width so that the hash maps of the
+            # wide members see large keys too.
+            shift = w - 8
+            qq = [v << shift for v in q]
+            tt = [v << shift for v in t]
+            assert hooks.edit_distance_tokens(metric, w, qq, w, tt) == expected, (metric, w, q, t)
+
+
+def test_osa_members_agree(hooks):
+    for q, t in random_pairs(11, "bytes", 200, longest=64):
+        if q and t:
+            assert hooks.osa_single_word(q, t) == hooks.osa_three_row(q, t) == osa(q, t), (q, t)
+    assert hooks.osa_single_word(b"abc", b"") == 3
+    assert hooks.osa_single_word(b"", b"abc") == 3
+
+
+def test_indel_members_agree(hooks):
+    for q, t in random_pairs(12, "bytes", 200, longest=64):
+        if q and t:
+            assert hooks.indel_single_word(q, t) == hooks.indel_two_row(q, t) == indel(q, t), (q, t)
