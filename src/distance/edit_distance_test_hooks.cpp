@@ -50,35 +50,35 @@ void require_word(const nb::bytes &b, const char *what) {
 nb::object dispatch(const std::string &metric, const TokenVector &q, const TokenVector &t) {
     if (metric == "damerau_levenshtein")
         return nb::int_(token_width_dispatch(q, t, osa::OSA_MISMATCHED_WIDTHS,
-                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                             [](const auto &a, const auto &b) {
                                                  return osa::osa_tokens(a, b);
                                              }));
     if (metric == "hamming")
         return nb::int_(token_width_dispatch(q, t, hamming::HAMMING_MISMATCHED_WIDTHS,
-                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                             [](const auto &a, const auto &b) {
                                                  if (a.size() != b.size())
                                                      raise_value_error("unequal lengths");
                                                  return hamming::hamming_count(a.data(), b.data(), a.size());
                                              }));
     if (metric == "indel")
         return nb::int_(token_width_dispatch(q, t, indel::INDEL_MISMATCHED_WIDTHS,
-                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                             [](const auto &a, const auto &b) {
                                                  return indel::indel_tokens(a, b);
                                              }));
     if (metric == "jaro")
         return nb::float_(token_width_dispatch(q, t, jaro::JARO_MISMATCHED_WIDTHS,
-                                               []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                               [](const auto &a, const auto &b) {
                                                    return jaro::jaro_tokens(a, b);
                                                }));
     if (metric == "jaro_prefix")
         return nb::int_(token_width_dispatch(q, t, jaro::JARO_MISMATCHED_WIDTHS,
-                                             []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                             [](const auto &a, const auto &b) {
                                                  return jaro::common_prefix_tokens(4, a, b);
                                              }));
     if (metric == "true_damerau_levenshtein")
         return nb::int_(token_width_dispatch(
             q, t, true_damerau_levenshtein::TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS,
-            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+            [](const auto &a, const auto &b) {
                 return true_damerau_levenshtein::true_damerau_levenshtein_tokens(a, b);
             }));
     raise_value_error("unknown metric");

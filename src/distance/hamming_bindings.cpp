@@ -48,7 +48,7 @@ struct HammingDistance {
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(q, t, HAMMING_MISMATCHED_WIDTHS,
-                                           []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                           [](const auto &a, const auto &b) {
                                                return checked_count(a.data(), a.size(), b.data(), b.size());
                                            });
     }

@@ -14,6 +14,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "distance/levenshtein.hpp"
@@ -80,9 +81,11 @@ inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *targ
     return indel_two_row(query, lq, target, lt);
 }
 
-// The diagonal entries of the token width table.
-template <typename Token>
-uint64_t indel_tokens(const std::vector<Token> &query, const std::vector<Token> &target) {
+// The diagonal entries of the token width table. `Tokens` is a contiguous
+// sequence of one token type (a vector, or a span over str storage).
+template <typename Tokens>
+uint64_t indel_tokens(const Tokens &query, const Tokens &target) {
+    using Token = std::remove_cv_t<typename Tokens::value_type>;
     const size_t lq = query.size();
     const size_t lt = target.size();
     if (lq == 0)

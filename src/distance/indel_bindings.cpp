@@ -32,7 +32,7 @@ struct IndelDistance {
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
             q, t, INDEL_MISMATCHED_WIDTHS,
-            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return indel_tokens(a, b); });
+            [](const auto &a, const auto &b) { return indel_tokens(a, b); });
     }
 };
 

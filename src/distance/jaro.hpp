@@ -133,9 +133,11 @@ inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target,
     return jaro_scalar(query, lq, target, lt);
 }
 
-// The diagonal entries of the Jaro token width table.
-template <typename Token>
-double jaro_tokens(const std::vector<Token> &query, const std::vector<Token> &target) {
+// The diagonal entries of the Jaro token width table. `Tokens` is a
+// contiguous sequence of one token type (a vector, or a span over str
+// storage).
+template <typename Tokens>
+double jaro_tokens(const Tokens &query, const Tokens &target) {
     return jaro_scalar(query.data(), query.size(), target.data(), target.size());
 }
 
@@ -150,8 +152,8 @@ uint64_t common_prefix(const Symbol *query, size_t lq, const Symbol *target, siz
 }
 
 // The diagonal entries of the prefix token width table.
-template <typename Token>
-uint64_t common_prefix_tokens(uint64_t cap, const std::vector<Token> &query, const std::vector<Token> &target) {
+template <typename Tokens>
+uint64_t common_prefix_tokens(uint64_t cap, const Tokens &query, const Tokens &target) {
     return common_prefix(query.data(), query.size(), target.data(), target.size(), cap);
 }
 

@@ -28,7 +28,7 @@ struct JaroMetric {
     double tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
             q, t, JARO_MISMATCHED_WIDTHS,
-            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return jaro_tokens(a, b); });
+            [](const auto &a, const auto &b) { return jaro_tokens(a, b); });
     }
 };
 
@@ -41,7 +41,7 @@ struct CommonPrefix {
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(q, t, JARO_MISMATCHED_WIDTHS,
-                                           [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                           [this](const auto &a, const auto &b) {
                                                return common_prefix_tokens(cap, a, b);
                                            });
     }
@@ -61,7 +61,7 @@ struct JaroWinklerMetric {
 
     double tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, JARO_MISMATCHED_WIDTHS, [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+            q, t, JARO_MISMATCHED_WIDTHS, [this](const auto &a, const auto &b) {
                 const double j = jaro_tokens(a, b);
                 if (!boost.applies(j))
                     return j;

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "distance/levenshtein.hpp"
@@ -42,10 +43,10 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
         d0 = (((pm & vp) + vp) ^ vp) | pm | vn | tr;
         uint64_t hp = vn | ~(d0 | vp);
         uint64_t hn = d0 & vp;
-        if (hp & last_bit)
-            ++d;
-        else if (hn & last_bit)
-            --d;
+        // HP and HN are disjoint: at most one of the two moves d. Branch-free,
+        // as the direction is data-dependent and unpredictable.
+        d += static_cast<uint64_t>((hp & last_bit) != 0);
+        d -= static_cast<uint64_t>((hn & last_bit) != 0);
         hp = (hp << 1) | 1;
         hn = hn << 1;
         vp = hn | ~(d0 | hp);
@@ -107,9 +108,11 @@ inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target
     return osa_three_row(query, lq, target, lt);
 }
 
-// The diagonal entries of the token width table.
-template <typename Token>
-uint64_t osa_tokens(const std::vector<Token> &query, const std::vector<Token> &target) {
+// The diagonal entries of the token width table. `Tokens` is a contiguous
+// sequence of one token type (a vector, or a span over str storage).
+template <typename Tokens>
+uint64_t osa_tokens(const Tokens &query, const Tokens &target) {
+    using Token = std::remove_cv_t<typename Tokens::value_type>;
     const size_t lq = query.size();
     const size_t lt = target.size();
     if constexpr (sizeof(Token) == 1) {

@@ -29,7 +29,7 @@ struct OsaDistance {
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
             q, t, OSA_MISMATCHED_WIDTHS,
-            []<typename T>(const std::vector<T> &a, const std::vector<T> &b) { return osa_tokens(a, b); });
+            [](const auto &a, const auto &b) { return osa_tokens(a, b); });
     }
 };
 
@@ -42,7 +42,7 @@ struct OsaSimilarity {
 
     double tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, OSA_MISMATCHED_WIDTHS, []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+            q, t, OSA_MISMATCHED_WIDTHS, [](const auto &a, const auto &b) {
                 return distance::max_length_similarity(osa_tokens(a, b), a.size(), b.size());
             });
     }

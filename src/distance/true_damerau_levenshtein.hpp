@@ -27,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -34,7 +35,7 @@ namespace veltrocamber::true_damerau_levenshtein {
 
 // Bytes of physical memory, 0 when the system cannot tell (then only the
 // overflow test applies).
-inline uint64_t physical_memory_bytes() noexcept {
+inline uint64_t query_physical_memory() noexcept {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long page_size = sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || page_size <= 0)
@@ -43,6 +44,12 @@ inline uint64_t physical_memory_bytes() noexcept {
     if (__builtin_mul_overflow(static_cast<uint64_t>(pages), static_cast<uint64_t>(page_size), &total))
         return ~uint64_t{0};
     return total;
+}
+
+// The machine does not change under a running process: asked once.
+inline uint64_t physical_memory_bytes() noexcept {
+    static const uint64_t bytes = query_physical_memory();
+    return bytes;
 }
 
 // The cell count of the table for lengths a and b, or 0 when the table
@@ -117,9 +124,11 @@ inline uint64_t true_damerau_levenshtein_bytes(const uint8_t *query, size_t a, c
     return detail::lowrance_wagner(query, a, target, b, last_row.data());
 }
 
-// The diagonal entries of the token width table.
-template <typename Token>
-uint64_t true_damerau_levenshtein_tokens(const std::vector<Token> &query, const std::vector<Token> &target) {
+// The diagonal entries of the token width table. `Tokens` is a contiguous
+// sequence of one token type (a vector, or a span over str storage).
+template <typename Tokens>
+uint64_t true_damerau_levenshtein_tokens(const Tokens &query, const Tokens &target) {
+    using Token = std::remove_cv_t<typename Tokens::value_type>;
     const size_t a = query.size();
     const size_t b = target.size();
     if constexpr (sizeof(Token) == 1) {

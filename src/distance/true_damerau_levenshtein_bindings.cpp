@@ -34,7 +34,7 @@ struct TrueDamerauLevenshteinDistance {
 
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(q, t, TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS,
-                                           []<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                           [](const auto &a, const auto &b) {
                                                return true_damerau_levenshtein_tokens(a, b);
                                            });
     }
