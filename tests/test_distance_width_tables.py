@@ -78,3 +78,35 @@ def test_indel_members_agree(hooks):
     for q, t in random_pairs(12, "bytes", 200, longest=64):
         if q and t:
             assert hooks.indel_single_word(q, t) == hooks.indel_two_row(q, t) == indel(q, t), (q, t)
+
+
+def long_byte_pairs(seed, count):
+    # Queries of one to four words, targets of any length, few symbols.
+    rng = random.Random(seed)
+    pairs = []
+    for _ in range(count):
+        lq = rng.choice([65, 100, 127, 128, 129, 200, 256])
+        lt = rng.choice([1, 5, 64, 65, 130, 190, 300])
+        pairs.append((bytes(rng.choice(b"abc") for _ in range(lq)), bytes(rng.choice(b"abcd") for _ in range(lt))))
+    return pairs
+
+
+def test_blocked_osa_matches_the_three_row_form(hooks):
+    for q, t in long_byte_pairs(21, 40):
+        assert hooks.osa_blocked(q, t) == hooks.osa_three_row(q, t), (q, t)
+    q = b"ab" * 40
+    assert hooks.osa_blocked(q, q[1:] + b"a") == osa(q, q[1:] + b"a")
+
+
+def test_blocked_indel_matches_the_two_row_form(hooks):
+    for q, t in long_byte_pairs(22, 40):
+        assert hooks.indel_blocked(q, t) == hooks.indel_two_row(q, t), (q, t)
+
+
+def test_blocked_jaro_matches_the_scalar_scan(hooks):
+    for q, t in long_byte_pairs(23, 40) + random_pairs(24, "bytes", 100, longest=70):
+        if q and t:
+            assert hooks.jaro_blocked(q, t) == hooks.jaro_scalar(q, t), (q, t)
+            assert hooks.jaro_blocked(t, q) == hooks.jaro_scalar(t, q), (t, q)
+    q, t = long_byte_pairs(25, 1)[0]
+    assert hooks.jaro_blocked(q, t) == jaro(q, t)

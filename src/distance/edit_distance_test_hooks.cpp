@@ -111,6 +111,21 @@ void register_edit_distance_hooks(nb::module_ &m) {
         require_word(t, "target longer than 64 bytes");
         return jaro::jaro_bit_parallel(bytes_data(q), q.size(), bytes_data(t), t.size());
     });
+    m.def("osa_blocked", [](nb::bytes q, nb::bytes t) {
+        if (q.size() <= 64 || t.size() == 0)
+            raise_value_error("query must be longer than 64 bytes, target non-empty");
+        return osa::osa_blocked(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+    m.def("indel_blocked", [](nb::bytes q, nb::bytes t) {
+        if (q.size() <= 64 || t.size() == 0)
+            raise_value_error("query must be longer than 64 bytes, target non-empty");
+        return indel::indel_blocked(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
+    m.def("jaro_blocked", [](nb::bytes q, nb::bytes t) {
+        if (q.size() == 0 || t.size() == 0)
+            raise_value_error("both sides must be non-empty");
+        return jaro::jaro_blocked(bytes_data(q), q.size(), bytes_data(t), t.size());
+    });
     m.def("jaro_scalar", [](nb::bytes q, nb::bytes t) {
         return jaro::jaro_scalar(bytes_data(q), q.size(), bytes_data(t), t.size());
     });

@@ -2,9 +2,11 @@
 // deletions that turn one sequence into the other, len(query) + len(target)
 // - 2 * LCS.
 //
-// Queries of 1 to 64 symbols run the bit-parallel longest-common-subsequence
-// recurrence over one word; longer queries run the two-row dynamic
-// programme. Symbols are compared for equality only.
+// Every query runs the bit-parallel longest-common-subsequence recurrence:
+// in one word up to 64 symbols, in ceil(lq / 64) words above. The two-row
+// dynamic programme gives the same distances in O(lq x lt) cells; it stays
+// as the plain form the blocked one is checked against. Symbols are compared
+// for equality only.
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -50,6 +52,49 @@ inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t
     return indel_single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt);
 }
 
+// The same recurrence over a query of lq > 64 symbols in B = ceil(lq / 64)
+// words, the carry of the addition passed from each word to the next. As
+// U is a subset of V, V - U never borrows and is V & ~U word by word.
+// `masks_of(symbol)` points at the symbol's B mask words; `v` is B words of
+// scratch.
+template <typename Symbol, typename MasksOf>
+uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t *v) {
+    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
+    const size_t in_last = lq - WORD_BITS * (blocks - 1);
+    const uint64_t last_mask = in_last == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << in_last) - 1;
+    std::fill(v, v + blocks, ~uint64_t{0});
+    v[blocks - 1] = last_mask;
+    for (size_t j = 0; j < lt; ++j) {
+        const uint64_t *pm = masks_of(target[j]);
+        uint64_t carry = 0;
+        for (size_t k = 0; k < blocks; ++k) {
+            const uint64_t x = v[k];
+            const uint64_t u = x & pm[k];
+            const uint64_t partial = x + u;
+            const uint64_t sum = partial + carry;
+            carry = static_cast<uint64_t>(partial < u) | static_cast<uint64_t>(sum < partial);
+            v[k] = sum | (x & ~u);
+        }
+        v[blocks - 1] &= last_mask;
+    }
+    uint64_t ones = 0;
+    for (size_t k = 0; k < blocks; ++k)
+        ones += static_cast<uint64_t>(std::popcount(v[k]));
+    return uint64_t{lt} - uint64_t{lq} + 2 * ones;
+}
+
+// Bytes, query longer than 64 bytes, target non-empty. One allocation: the
+// 256 x B pattern table, then V.
+inline uint64_t indel_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
+    std::vector<uint64_t> words(257 * blocks, 0);
+    uint64_t *table = words.data();
+    for (size_t i = 0; i < lq; ++i)
+        table[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+    return indel_blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; }, lq, target, lt,
+                                 table + 256 * blocks);
+}
+
 // Both sides non-empty, symbols of any width: one row of lq + 1 cells per
 // target symbol, the previous and the current row swapping after each.
 template <typename Symbol>
@@ -78,7 +123,7 @@ inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *targ
         return indel_single_word(query, lq, target, lt);
     if (lt == 0)
         return lq;
-    return indel_two_row(query, lq, target, lt);
+    return indel_blocked(query, lq, target, lt);
 }
 
 // The diagonal entries of the token width table. `Tokens` is a contiguous
@@ -92,15 +137,18 @@ uint64_t indel_tokens(const Tokens &query, const Tokens &target) {
         return lt;
     if (lt == 0)
         return lq;
-    if (lq > WORD_BITS)
-        return indel_two_row(query.data(), lq, target.data(), lt);
     if constexpr (sizeof(Token) == 1) {
-        return indel_single_word(query.data(), lq, target.data(), lt);
+        return indel_bytes(query.data(), lq, target.data(), lt);
     } else {
-        // A target token the query does not hold has the mask 0 and leaves V
-        // unchanged.
+        // A target token the query does not hold has the all-zero masks and
+        // leaves V unchanged.
         const levenshtein::TokenPatternMasks<Token> masks(query.data(), lq);
-        return indel_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, target.data(), lt);
+        if (lq <= WORD_BITS)
+            return indel_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, target.data(),
+                                             lt);
+        std::vector<uint64_t> v(masks.blocks());
+        return indel_blocked_columns([&masks](Token s) { return masks.masks_of(s); }, lq, target.data(), lt,
+                                     v.data());
     }
 }
 

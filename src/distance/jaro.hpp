@@ -12,6 +12,10 @@
 // exactly this order of float64 operations (every result must be
 // reproducible to the last bit; the build keeps contraction off).
 //
+// Kernels: the bit-parallel target scan for byte pairs of at most 64 symbols
+// a side; the scalar query scan for short token pairs; for longer pairs the
+// query scan over bit masks of the target positions.
+//
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
 
@@ -21,7 +25,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
+
+#include "distance/levenshtein.hpp"
 
 namespace veltrocamber::jaro {
 
@@ -126,11 +133,89 @@ double jaro_scalar(const Symbol *query, size_t lq, const Symbol *target, size_t 
     return jaro_from_counts(m, c / 2, lq, lt);
 }
 
+// The scan of `jaro_scalar` with the target held as bit masks, for long
+// pairs: each query symbol finds the lowest unmatched equal target position
+// of its window by looking at the window's words, so the cost is
+// lq x (2w / 64 + 2) word operations instead of lq x (2w + 1) comparisons.
+// The matches, and so the value, are those of the scalar scan.
+// `masks_of(symbol)` points at the B = ceil(lt / 64) words of the target
+// positions holding the symbol (all zero for a symbol the target lacks);
+// `work` is B + ceil(lq / 64) words of zeroed scratch. Both sides non-empty.
+template <typename Symbol, typename MasksOf>
+double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, const Symbol *target, size_t lt,
+                         uint64_t *work) {
+    const int64_t w = match_window(lq, lt);
+    const int64_t n = static_cast<int64_t>(lt);
+    uint64_t *target_matched = work;
+    uint64_t *query_matched = work + (lt + WORD_BITS - 1) / WORD_BITS;
+    uint64_t m = 0;
+    for (size_t k = 0; k < lq; ++k) {
+        const int64_t kk = static_cast<int64_t>(k);
+        const int64_t lo = std::max<int64_t>(0, kk - w);
+        const int64_t hi = std::min<int64_t>(n, kk + w + 1);
+        if (lo >= hi)
+            continue;
+        const uint64_t *pm = masks_of(query[k]);
+        const size_t first = static_cast<size_t>(lo) / WORD_BITS;
+        const size_t last = static_cast<size_t>(hi - 1) / WORD_BITS;
+        for (size_t word = first; word <= last; ++word) {
+            uint64_t g = pm[word] & ~target_matched[word];
+            if (word == first)
+                g &= ~uint64_t{0} << (static_cast<size_t>(lo) % WORD_BITS);
+            if (word == last) {
+                const size_t top = static_cast<size_t>(hi - 1) % WORD_BITS;
+                g &= top == WORD_BITS - 1 ? ~uint64_t{0} : (uint64_t{1} << (top + 1)) - 1;
+            }
+            if (g != 0) {
+                target_matched[word] |= g & (uint64_t{0} - g);
+                query_matched[k / WORD_BITS] |= uint64_t{1} << (k % WORD_BITS);
+                ++m;
+                break;
+            }
+        }
+    }
+    if (m == 0)
+        return 0.0;
+    uint64_t c = 0;
+    size_t tw = 0;
+    uint64_t ts = target_matched[0];
+    const size_t query_words = (lq + WORD_BITS - 1) / WORD_BITS;
+    for (size_t qw = 0; qw < query_words; ++qw) {
+        for (uint64_t qs = query_matched[qw]; qs != 0; qs &= qs - 1) {
+            while (ts == 0)
+                ts = target_matched[++tw];
+            const size_t k = qw * WORD_BITS + static_cast<size_t>(std::countr_zero(qs));
+            const size_t l = tw * WORD_BITS + static_cast<size_t>(std::countr_zero(ts));
+            c += query[k] != target[l] ? 1 : 0;
+            ts &= ts - 1;
+        }
+    }
+    return jaro_from_counts(m, c / 2, lq, lt);
+}
+
+// Bytes of any lengths, both sides non-empty: the target's 256 x B position
+// masks and the scratch in one allocation.
+inline double jaro_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    const size_t blocks = (lt + WORD_BITS - 1) / WORD_BITS;
+    std::vector<uint64_t> words(257 * blocks + (lq + WORD_BITS - 1) / WORD_BITS, 0);
+    uint64_t *table = words.data();
+    for (size_t l = 0; l < lt; ++l)
+        table[target[l] * blocks + l / WORD_BITS] |= uint64_t{1} << (l % WORD_BITS);
+    return jaro_blocked_scan([table, blocks](uint8_t c) { return table + c * blocks; }, query, lq, target, lt,
+                             table + 256 * blocks);
+}
+
+// Pairs whose longer side has more than this many symbols take the blocked
+// scan; below it the scalar scan's window is small enough.
+inline constexpr size_t BLOCKED_SCAN_ABOVE = 64;
+
 // The byte path's choice.
 inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
     if (lq <= WORD_BITS && lt <= WORD_BITS)
         return jaro_bit_parallel(query, lq, target, lt);
-    return jaro_scalar(query, lq, target, lt);
+    if (lq == 0 || lt == 0)
+        return 0.0;
+    return jaro_blocked(query, lq, target, lt);
 }
 
 // The diagonal entries of the Jaro token width table. `Tokens` is a
@@ -138,7 +223,20 @@ inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target,
 // storage).
 template <typename Tokens>
 double jaro_tokens(const Tokens &query, const Tokens &target) {
-    return jaro_scalar(query.data(), query.size(), target.data(), target.size());
+    using Token = std::remove_cv_t<typename Tokens::value_type>;
+    const size_t lq = query.size();
+    const size_t lt = target.size();
+    if (std::max(lq, lt) <= BLOCKED_SCAN_ABOVE || lq == 0 || lt == 0)
+        return jaro_scalar(query.data(), lq, target.data(), lt);
+    if constexpr (sizeof(Token) == 1) {
+        return jaro_blocked(query.data(), lq, target.data(), lt);
+    } else {
+        // Position masks of the target, by token.
+        const levenshtein::TokenPatternMasks<Token> masks(target.data(), lt);
+        std::vector<uint64_t> work(masks.blocks() + (lq + WORD_BITS - 1) / WORD_BITS, 0);
+        return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query.data(), lq, target.data(),
+                                 lt, work.data());
+    }
 }
 
 // Equal leading symbols, counting at most min(lq, lt, cap).

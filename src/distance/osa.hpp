@@ -2,10 +2,12 @@
 // substitutions and transpositions of two adjacent symbols, each of cost 1,
 // with no symbol taking part in more than one edit.
 //
-// Queries of 1 to 64 symbols run the bit-parallel recurrence over one word
-// (the Levenshtein column step with a transposition term built from the
-// previous column); longer queries run the three-row dynamic programme,
-// whose rows hold lq + 1 cells. Symbols are compared for equality only.
+// Every query runs the bit-parallel recurrence (the Levenshtein column step
+// with a transposition term built from the previous column): in one word up
+// to 64 symbols, in ceil(lq / 64) words above. The three-row dynamic
+// programme, whose rows hold lq + 1 cells, gives the same distances in
+// O(lq x lt) cells; it stays as the plain form the blocked one is checked
+// against. Symbols are compared for equality only.
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -68,6 +70,75 @@ inline uint64_t osa_single_word(const uint8_t *query, size_t lq, const uint8_t *
     return osa_single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt);
 }
 
+// The same recurrence over a query of lq > 64 symbols in B = ceil(lq / 64)
+// words, one column per target symbol. Within a column the words run from
+// low to high, passing on the carry of the addition, the top bits of HP and
+// HN, and the top bit of the transposition candidates (PM & ~D0 of the
+// previous column, shifted up by one position). `masks_of(symbol)` points at
+// the symbol's B mask words; `zero_row` at B zero words (the "previous
+// symbol" of the first column); `work` at 3 x B words of scratch.
+template <typename Symbol, typename MasksOf>
+uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
+                             size_t lt, uint64_t *work) {
+    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
+    const size_t in_last = lq - WORD_BITS * (blocks - 1);
+    uint64_t *vp = work;
+    uint64_t *vn = vp + blocks;
+    uint64_t *d0_prev = vn + blocks;
+    std::fill(vp, vp + blocks, ~uint64_t{0});
+    if (in_last < WORD_BITS)
+        vp[blocks - 1] = (uint64_t{1} << in_last) - 1;
+    std::fill(vn, vn + 2 * blocks, uint64_t{0});
+    const uint64_t last_bit = uint64_t{1} << (in_last - 1);
+    const uint64_t *pm_prev = zero_row;
+    uint64_t d = lq;
+    for (size_t j = 0; j < lt; ++j) {
+        const uint64_t *pm = masks_of(target[j]);
+        uint64_t add_carry = 0;
+        uint64_t hp_carry = 1;
+        uint64_t hn_carry = 0;
+        uint64_t tr_carry = 0;
+        uint64_t hp = 0;
+        uint64_t hn = 0;
+        for (size_t k = 0; k < blocks; ++k) {
+            const uint64_t candidates = pm[k] & ~d0_prev[k];
+            const uint64_t tr = ((candidates << 1) | tr_carry) & pm_prev[k];
+            tr_carry = candidates >> 63;
+            const uint64_t v = vp[k];
+            const uint64_t u = pm[k] & v;
+            const uint64_t partial = v + u;
+            const uint64_t sum = partial + add_carry;
+            add_carry = static_cast<uint64_t>(partial < u) | static_cast<uint64_t>(sum < partial);
+            const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
+            hp = vn[k] | ~(d0 | v);
+            hn = d0 & v;
+            const uint64_t hps = (hp << 1) | hp_carry;
+            const uint64_t hns = (hn << 1) | hn_carry;
+            hp_carry = hp >> 63;
+            hn_carry = hn >> 63;
+            vp[k] = hns | ~(d0 | hps);
+            vn[k] = d0 & hps;
+            d0_prev[k] = d0;
+        }
+        d += static_cast<uint64_t>((hp & last_bit) != 0);
+        d -= static_cast<uint64_t>((hn & last_bit) != 0);
+        pm_prev = pm;
+    }
+    return d;
+}
+
+// Bytes, query longer than 64 bytes, target non-empty. One allocation: the
+// 256 x B pattern table, a zero row, then the column state.
+inline uint64_t osa_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
+    std::vector<uint64_t> words((256 + 1 + 3) * blocks, 0);
+    uint64_t *table = words.data();
+    for (size_t i = 0; i < lq; ++i)
+        table[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+    return osa_blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; }, table + 256 * blocks, lq,
+                               target, lt, table + 257 * blocks);
+}
+
 // Both sides non-empty, symbols of any width. R2, R1 and R0 are the rows two
 // back, one back and current (one row per target symbol), rotated in place.
 template <typename Symbol>
@@ -105,7 +176,7 @@ inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target
         return osa_single_word(query, lq, target, lt);
     if (lt == 0)
         return lq;
-    return osa_three_row(query, lq, target, lt);
+    return osa_blocked(query, lq, target, lt);
 }
 
 // The diagonal entries of the token width table. `Tokens` is a contiguous
@@ -122,11 +193,14 @@ uint64_t osa_tokens(const Tokens &query, const Tokens &target) {
             return lt;
         if (lt == 0)
             return lq;
-        if (lq > WORD_BITS)
-            return osa_three_row(query.data(), lq, target.data(), lt);
-        // A target token the query does not hold has the mask 0.
+        // A target token the query does not hold has the all-zero masks.
         const levenshtein::TokenPatternMasks<Token> masks(query.data(), lq);
-        return osa_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, target.data(), lt);
+        if (lq <= WORD_BITS)
+            return osa_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, target.data(), lt);
+        // Scratch: a zero row, then the column state.
+        std::vector<uint64_t> work(4 * masks.blocks(), 0);
+        return osa_blocked_columns([&masks](Token s) { return masks.masks_of(s); }, work.data(), lq, target.data(),
+                                   lt, work.data() + masks.blocks());
     }
 }
 
