@@ -110,3 +110,30 @@ def test_blocked_jaro_matches_the_scalar_scan(hooks):
             assert hooks.jaro_blocked(t, q) == hooks.jaro_scalar(t, q), (t, q)
     q, t = long_byte_pairs(25, 1)[0]
     assert hooks.jaro_blocked(q, t) == jaro(q, t)
+
+
+BATCHES = [
+    ("damerau_levenshtein_score", "damerau_levenshtein_scores"),
+    ("damerau_levenshtein_normalized_score", "damerau_levenshtein_normalized_scores"),
+    ("indel_score", "indel_scores"),
+    ("indel_normalized_score", "indel_normalized_scores"),
+    ("jaro_similarity", "jaro_similarities"),
+    ("jaro_winkler_similarity", "jaro_winkler_similarities"),
+    ("true_damerau_levenshtein_score", "true_damerau_levenshtein_scores"),
+    ("true_damerau_levenshtein_normalized_score", "true_damerau_levenshtein_normalized_scores"),
+]
+
+
+@pytest.mark.parametrize("pair_name, batch_name", BATCHES)
+@pytest.mark.parametrize("lq", [0, 5, 64, 65, 150])
+def test_batches_match_pairs(pair_name, batch_name, lq):
+    # A byte-like query has its masks built once per batch; every target,
+    # byte-like or not, short or long, must still get the pair's answer.
+    from veltrocamber import _swar as sw
+
+    rng = random.Random(lq)
+    query = "".join(rng.choice("abc") for _ in range(lq))
+    targets = ["".join(rng.choice("abcd") for _ in range(rng.choice([0, 3, 40, 64, 70, 130]))) for _ in range(12)]
+    targets += [t.encode() for t in targets[:4]] + [t + "\u0100" for t in targets[4:8]] + [list(targets[8])]
+    pair, batch = getattr(sw, pair_name), getattr(sw, batch_name)
+    assert list(batch(query, targets)) == [pair(query, t) for t in targets]

@@ -1,5 +1,6 @@
 #include "distance/indel_bindings.hpp"
 
+#include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/indel.hpp"
 #include "distance/sequence_length.hpp"
@@ -24,8 +25,15 @@ const char *const INDEL_MISMATCHED_WIDTHS = "indel: mismatched token widths from
 
 namespace {
 
+// In a batch the byte query's pattern masks are built once.
 struct IndelDistance {
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+    distance::BatchByteQuery batch;
+
+    void begin_batch() noexcept { batch.begin(); }
+
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        if (const auto *p = batch.masks(q))
+            return indel_prepared(*p, t.data, t.size, batch.work());
         return indel_bytes(q.data, q.size, t.data, t.size);
     }
 

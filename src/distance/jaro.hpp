@@ -45,16 +45,12 @@ inline double jaro_from_counts(uint64_t m, uint64_t t, size_t lq, size_t lt) noe
     return ((md / static_cast<double>(lq) + md / static_cast<double>(lt)) + static_cast<double>(m - t) / md) / 3.0;
 }
 
-// Both sides at most 64 bytes. The target is scanned; each target byte takes
-// the lowest unmatched query position of an equal byte inside its window.
-inline double jaro_bit_parallel(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    if (lq == 0 && lt == 0)
-        return 1.0;
-    if (lq == 0 || lt == 0)
-        return 0.0;
-    std::array<uint64_t, 256> table{};
-    for (size_t k = 0; k < lq; ++k)
-        table[query[k]] |= uint64_t{1} << k;
+// Both sides 1 to 64 bytes, `table` the query's 256 pattern masks (bit k
+// set in the mask of the byte at query position k). The target is scanned;
+// each target byte takes the lowest unmatched query position of an equal
+// byte inside its window.
+inline double jaro_bit_parallel_columns(const uint64_t *table, const uint8_t *query, size_t lq,
+                                        const uint8_t *target, size_t lt) noexcept {
     const int64_t w = match_window(lq, lt);
     const int64_t n = static_cast<int64_t>(lq);
     uint64_t query_matched = 0;
@@ -87,6 +83,18 @@ inline double jaro_bit_parallel(const uint8_t *query, size_t lq, const uint8_t *
         ts &= ts - 1;
     }
     return jaro_from_counts(m, c / 2, lq, lt);
+}
+
+// Both sides at most 64 bytes; the pattern table lives in this frame.
+inline double jaro_bit_parallel(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq == 0 && lt == 0)
+        return 1.0;
+    if (lq == 0 || lt == 0)
+        return 0.0;
+    std::array<uint64_t, 256> table{};
+    for (size_t k = 0; k < lq; ++k)
+        table[query[k]] |= uint64_t{1} << k;
+    return jaro_bit_parallel_columns(table.data(), query, lq, target, lt);
 }
 
 // Any lengths, symbols of any width. The query is scanned; each query symbol
@@ -216,6 +224,16 @@ inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target,
     if (lq == 0 || lt == 0)
         return 0.0;
     return jaro_blocked(query, lq, target, lt);
+}
+
+// A byte query whose masks were built once (for the targets of a batch)
+// against one byte target: the bit-parallel scan with the stored masks
+// when both sides fit in a word, else the same choice as jaro_bytes.
+inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt) {
+    const size_t lq = p.query_size;
+    if (p.single_word && lt >= 1 && lt <= WORD_BITS)
+        return jaro_bit_parallel_columns(p.masks.data(), p.query.data(), lq, target, lt);
+    return jaro_bytes(p.query.data(), lq, target, lt);
 }
 
 // The diagonal entries of the Jaro token width table. `Tokens` is a

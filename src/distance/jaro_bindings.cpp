@@ -1,5 +1,6 @@
 #include "distance/jaro_bindings.hpp"
 
+#include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
 
 namespace nb = nanobind;
@@ -20,8 +21,15 @@ const char *const JARO_MISMATCHED_WIDTHS = "jaro: mismatched token widths from p
 
 namespace {
 
+// In a batch the byte query's pattern masks are built once.
 struct JaroMetric {
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+    distance::BatchByteQuery batch;
+
+    void begin_batch() noexcept { batch.begin(); }
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        if (const auto *p = batch.masks(q))
+            return jaro_prepared(*p, t.data, t.size);
         return jaro_bytes(q.data, q.size, t.data, t.size);
     }
 
@@ -51,9 +59,12 @@ struct CommonPrefix {
 // so a pair is prepared once, and a one-shot iterable is read only once.
 struct JaroWinklerMetric {
     WinklerBoost boost;
+    JaroMetric jaro;
 
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
-        const double j = jaro_bytes(q.data, q.size, t.data, t.size);
+    void begin_batch() noexcept { jaro.begin_batch(); }
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        const double j = jaro.bytes(q, t);
         if (!boost.applies(j))
             return j;
         return boost.boosted(j, common_prefix(q.data, q.size, t.data, t.size, boost.prefix_cap));
@@ -86,7 +97,7 @@ double jaro_similarity(nb::handle query, nb::handle target) { return jaro_pair(q
 
 double jaro_winkler_similarity(nb::handle query, nb::handle target, double prefix_weight, double prefix_threshold,
                                uint64_t prefix_cap) {
-    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}};
+    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}, {}};
     return distance::score_pair(query.ptr(), target.ptr(), metric);
 }
 
@@ -97,7 +108,7 @@ std::vector<double> jaro_similarity_array(PyObject *query, PyObject *targets) {
 
 std::vector<double> jaro_winkler_similarity_array(PyObject *query, PyObject *targets, uint64_t prefix_cap,
                                                   double prefix_weight, double prefix_threshold) {
-    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}};
+    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}, {}};
     return distance::score_targets<double>(query, targets, metric);
 }
 

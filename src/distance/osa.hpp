@@ -179,6 +179,26 @@ inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target
     return osa_blocked(query, lq, target, lt);
 }
 
+// A byte query whose masks were built once (for the targets of a batch)
+// against one byte target. `work` is scratch that keeps its size between
+// calls; its first B words stay zero (the blocked form's zero row).
+inline uint64_t osa_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
+                             std::vector<uint64_t> &work) {
+    const size_t lq = p.query_size;
+    if (lq == 0)
+        return lt;
+    if (lt == 0)
+        return lq;
+    const uint64_t *masks = p.masks.data();
+    if (p.single_word)
+        return osa_single_word_columns([masks](uint8_t c) { return masks[c]; }, lq, target, lt);
+    const size_t blocks = p.blocks;
+    if (work.size() < 4 * blocks)
+        work.assign(4 * blocks, 0);
+    return osa_blocked_columns([masks, blocks](uint8_t c) { return masks + c * blocks; }, work.data(), lq, target,
+                               lt, work.data() + blocks);
+}
+
 // The diagonal entries of the token width table. `Tokens` is a contiguous
 // sequence of one token type (a vector, or a span over str storage).
 template <typename Tokens>

@@ -1,5 +1,6 @@
 #include "distance/osa_bindings.hpp"
 
+#include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/osa.hpp"
 
@@ -21,8 +22,15 @@ const char *const OSA_MISMATCHED_WIDTHS = "damerau_levenshtein: mismatched token
 
 namespace {
 
+// In a batch the byte query's pattern masks are built once.
 struct OsaDistance {
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+    distance::BatchByteQuery batch;
+
+    void begin_batch() noexcept { batch.begin(); }
+
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        if (const auto *p = batch.masks(q))
+            return osa_prepared(*p, t.data, t.size, batch.work());
         return osa_bytes(q.data, q.size, t.data, t.size);
     }
 
@@ -36,8 +44,12 @@ struct OsaDistance {
 // Normalised by the longer length in symbols: bytes on the byte path, tokens
 // on the token path.
 struct OsaSimilarity {
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
-        return distance::max_length_similarity(osa_bytes(q.data, q.size, t.data, t.size), q.size, t.size);
+    OsaDistance distance;
+
+    void begin_batch() noexcept { distance.begin_batch(); }
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        return distance::max_length_similarity(distance.bytes(q, t), q.size, t.size);
     }
 
     double tokens(PyObject *q, PyObject *t) const {

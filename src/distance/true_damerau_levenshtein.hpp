@@ -26,6 +26,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <unordered_map>
@@ -80,8 +81,10 @@ uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, u
     if (cells == 0)
         throw std::bad_alloc();
     const size_t cols = b + 2;
-    std::vector<uint64_t> table(cells);
-    uint64_t *d = table.data();
+    // Every cell is written before it is read (the recurrence reads only
+    // earlier rows and the sentinels), so the table is not zero-filled.
+    const std::unique_ptr<uint64_t[]> table = std::make_unique_for_overwrite<uint64_t[]>(cells);
+    uint64_t *d = table.get();
     const uint64_t maxdist = uint64_t{a} + uint64_t{b};
     for (size_t c = 0; c < cols; ++c) {
         d[c] = maxdist;

@@ -1,0 +1,42 @@
+// The pattern masks of a batch's byte-like query, built once per batch.
+//
+// The batch loop calls a metric's bytes() once per byte-like target with the
+// same byte-like query, so the masks that only depend on the query (the
+// prepared Levenshtein record: 256 words for up to 64 bytes, 256 x blocks
+// above) need not be rebuilt for every target. A metric holds one of these,
+// switches it on in begin_batch(), and asks for the masks in bytes():
+// nullptr outside a batch means "compute the pair on its own".
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "distance/edit_distance_pairs.hpp"
+#include "distance/levenshtein.hpp"
+
+namespace veltrocamber::distance {
+
+class BatchByteQuery {
+public:
+    void begin() noexcept { in_batch_ = true; }
+
+    // The masks of `query`, built at the first call of the batch.
+    const levenshtein::PreparedLevenshteinScoreU8 *masks(const ByteText &query) {
+        if (!in_batch_)
+            return nullptr;
+        if (!prepared_)
+            prepared_ = levenshtein::prepare_levenshtein_query(query.data, query.size);
+        return &*prepared_;
+    }
+
+    // Scratch that lives for the batch; kernels size it as they need.
+    std::vector<uint64_t> &work() noexcept { return work_; }
+
+private:
+    bool in_batch_ = false;
+    std::optional<levenshtein::PreparedLevenshteinScoreU8> prepared_;
+    std::vector<uint64_t> work_;
+};
+
+}  // namespace veltrocamber::distance
