@@ -137,3 +137,36 @@ def test_batches_match_pairs(pair_name, batch_name, lq):
     targets += [t.encode() for t in targets[:4]] + [t + "\u0100" for t in targets[4:8]] + [list(targets[8])]
     pair, batch = getattr(sw, pair_name), getattr(sw, batch_name)
     assert list(batch(query, targets)) == [pair(query, t) for t in targets]
+
+
+@pytest.mark.parametrize(
+    "name, model",
+    [
+        ("damerau_levenshtein_score", osa),
+        ("indel_score", indel),
+        ("true_damerau_levenshtein_score", unrestricted_damerau_levenshtein),
+    ],
+)
+@pytest.mark.parametrize("wide", [False, True])
+def test_edited_copies_with_long_common_affixes(name, model, wide):
+    # The kernels drop the common prefix and suffix; edits right at their
+    # edges (a transposition straddling where the prefix ends) must count.
+    from veltrocamber import _swar as sw
+
+    rng = random.Random(name)
+    for _ in range(60):
+        base = [rng.choice("abc") for _ in range(rng.choice([3, 20, 70, 140]))]
+        edited = list(base)
+        for _ in range(rng.randint(1, 3)):
+            pos = rng.randrange(len(edited))
+            op = rng.randrange(3)
+            if op == 0 and pos + 1 < len(edited):
+                edited[pos], edited[pos + 1] = edited[pos + 1], edited[pos]
+            elif op == 1:
+                edited[pos] = rng.choice("abcd")
+            else:
+                edited.insert(pos, rng.choice("abcd"))
+        q, t = "".join(base), "".join(edited)
+        if wide:
+            q, t = "\u0100" + q + "\u0101", "\u0100" + t + "\u0101"
+        assert getattr(sw, name)(q, t) == model(q, t), (q, t)

@@ -19,6 +19,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "distance/affix_trim.hpp"
 #include "distance/levenshtein.hpp"
 
 namespace veltrocamber::indel {
@@ -115,8 +116,10 @@ uint64_t indel_two_row(const Symbol *query, size_t lq, const Symbol *target, siz
     return prev[lq];
 }
 
-// The byte path's choice (also the 8-bit token member's).
-inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+// The byte path's choice (also the 8-bit token member's), on what is left
+// of the pair after its common prefix and suffix.
+inline uint64_t indel_bytes(const uint8_t *query_in, size_t lq_in, const uint8_t *target_in, size_t lt_in) {
+    const auto [query, lq, target, lt] = distance::trim_common_affixes(query_in, lq_in, target_in, lt_in);
     if (lq == 0)
         return lt;
     if (lq <= WORD_BITS)
@@ -150,24 +153,22 @@ inline uint64_t indel_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p,
 template <typename Tokens>
 uint64_t indel_tokens(const Tokens &query, const Tokens &target) {
     using Token = std::remove_cv_t<typename Tokens::value_type>;
-    const size_t lq = query.size();
-    const size_t lt = target.size();
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
     if constexpr (sizeof(Token) == 1) {
-        return indel_bytes(query.data(), lq, target.data(), lt);
+        return indel_bytes(query.data(), query.size(), target.data(), target.size());
     } else {
+        const auto [q, lq, t, lt] = distance::trim_common_affixes(query.data(), query.size(), target.data(),
+                                                                  target.size());
+        if (lq == 0)
+            return lt;
+        if (lt == 0)
+            return lq;
         // A target token the query does not hold has the all-zero masks and
         // leaves V unchanged.
-        const levenshtein::TokenPatternMasks<Token> masks(query.data(), lq);
+        const levenshtein::TokenPatternMasks<Token> masks(q, lq);
         if (lq <= WORD_BITS)
-            return indel_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, target.data(),
-                                             lt);
+            return indel_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, t, lt);
         std::vector<uint64_t> v(masks.blocks());
-        return indel_blocked_columns([&masks](Token s) { return masks.masks_of(s); }, lq, target.data(), lt,
-                                     v.data());
+        return indel_blocked_columns([&masks](Token s) { return masks.masks_of(s); }, lq, t, lt, v.data());
     }
 }
 

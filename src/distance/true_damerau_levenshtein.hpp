@@ -2,8 +2,9 @@
 // substitutions and transpositions of adjacent symbols, a transposed pair
 // being open to further edits (Lowrance-Wagner).
 //
-// The table has (a + 2) x (b + 2) cells of 64 bits, a and b the query and
-// target lengths. Row r and column c (both >= 1) hold the distance between
+// The common prefix and suffix of a pair are dropped first (they never
+// change the distance); a and b below are the lengths of what is left. The
+// table has (a + 2) x (b + 2) cells of 64 bits. Row r and column c (both >= 1) hold the distance between
 // the first r - 1 query symbols and the first c - 1 target symbols; row 0 and
 // column 0 are sentinels holding a + b, which no transposition term read
 // through them can beat. The whole table is kept for the call, so its size is
@@ -31,6 +32,8 @@
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
+
+#include "distance/affix_trim.hpp"
 
 namespace veltrocamber::true_damerau_levenshtein {
 
@@ -118,7 +121,10 @@ uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, u
 
 }  // namespace detail
 
-inline uint64_t true_damerau_levenshtein_bytes(const uint8_t *query, size_t a, const uint8_t *target, size_t b) {
+// On what is left of the pair after its common prefix and suffix.
+inline uint64_t true_damerau_levenshtein_bytes(const uint8_t *query_in, size_t a_in, const uint8_t *target_in,
+                                               size_t b_in) {
+    const auto [query, a, target, b] = distance::trim_common_affixes(query_in, a_in, target_in, b_in);
     if (a == 0)
         return b;
     if (b == 0)
@@ -132,11 +138,11 @@ inline uint64_t true_damerau_levenshtein_bytes(const uint8_t *query, size_t a, c
 template <typename Tokens>
 uint64_t true_damerau_levenshtein_tokens(const Tokens &query, const Tokens &target) {
     using Token = std::remove_cv_t<typename Tokens::value_type>;
-    const size_t a = query.size();
-    const size_t b = target.size();
     if constexpr (sizeof(Token) == 1) {
-        return true_damerau_levenshtein_bytes(query.data(), a, target.data(), b);
+        return true_damerau_levenshtein_bytes(query.data(), query.size(), target.data(), target.size());
     } else {
+        const auto [q, a, t, b] = distance::trim_common_affixes(query.data(), query.size(), target.data(),
+                                                                target.size());
         if (a == 0)
             return b;
         if (b == 0)
@@ -149,7 +155,7 @@ uint64_t true_damerau_levenshtein_tokens(const Tokens &query, const Tokens &targ
         numbers.reserve(std::min<size_t>(a + b, 1u << 16));
         std::vector<uint32_t> symbols(a + b);
         for (size_t i = 0; i < a + b; ++i) {
-            const Token s = i < a ? query[i] : target[i - a];
+            const Token s = i < a ? q[i] : t[i - a];
             symbols[i] = numbers.try_emplace(s, static_cast<uint32_t>(numbers.size())).first->second;
         }
         std::vector<uint64_t> last_row(numbers.size(), 0);
