@@ -51,23 +51,20 @@ inline double jaro_from_counts(uint64_t m, uint64_t t, size_t lq, size_t lt) noe
 // byte inside its window.
 inline double jaro_bit_parallel_columns(const uint64_t *table, const uint8_t *query, size_t lq,
                                         const uint8_t *target, size_t lt) noexcept {
-    const int64_t w = match_window(lq, lt);
-    const int64_t n = static_cast<int64_t>(lq);
+    // The window of target position j, as query bits: max(0, j - w) up to
+    // j + w inclusive. It starts as the low w + 1 bits (w < 32 when both
+    // sides fit in a word), grows by one bit at the top while j < w, and
+    // from then on slides up by one per position. Bits at or above lq never
+    // match: the masks have none there.
+    const uint64_t w = static_cast<uint64_t>(match_window(lq, lt));
+    uint64_t window = (uint64_t{1} << (w + 1)) - 1;
     uint64_t query_matched = 0;
     uint64_t target_matched = 0;
     for (size_t j = 0; j < lt; ++j) {
-        const int64_t jj = static_cast<int64_t>(j);
-        const int64_t lo = std::max<int64_t>(0, jj - w);
-        const int64_t hi = std::min<int64_t>(n, jj + w + 1);
-        if (lo >= hi)
-            continue;
-        const uint64_t below_hi = hi >= 64 ? ~uint64_t{0} : ~uint64_t{0} >> (64 - hi);
-        const uint64_t from_lo = lo == 0 ? ~uint64_t{0} : uint64_t{0} - (uint64_t{1} << lo);
-        const uint64_t g = table[target[j]] & ~query_matched & below_hi & from_lo;
-        if (g != 0) {
-            query_matched |= g & (uint64_t{0} - g);
-            target_matched |= uint64_t{1} << j;
-        }
+        const uint64_t g = table[target[j]] & ~query_matched & window;
+        query_matched |= g & (uint64_t{0} - g);
+        target_matched |= static_cast<uint64_t>(g != 0) << j;
+        window = j < w ? (window << 1) | 1 : window << 1;
     }
     const uint64_t m = static_cast<uint64_t>(std::popcount(query_matched));
     if (m == 0)
