@@ -14,6 +14,7 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
+#include "dtw/dtw.hpp"
 #include "module/cigar.hpp"
 #include "module/input_views.hpp"
 #include "module/raisers.hpp"
@@ -105,6 +106,16 @@ void register_input_view_hooks(nb::module_ &m) {
     m.def("reject_single_text_targets", [](nb::handle targets) { reject_single_text_targets(targets.ptr()); });
 }
 
+void register_dtw_hooks(nb::module_ &m) {
+    // The float64 kernel with its raw arguments, empty inputs and any cost
+    // kind included.
+    m.def("dtw_kernel_float64",
+          [](const std::vector<double> &q, const std::vector<double> &t, int32_t cost_kind, uint64_t radius,
+             bool has_band) {
+              return dtw::dtw_kernel<double>(q.data(), q.size(), t.data(), t.size(), cost_kind, radius, has_band);
+          });
+}
+
 void register_module_hooks(nb::module_ &m) {
     m.def("int64_result", [](std::vector<int64_t> values) { return to_int64_array(std::move(values)); });
     m.def("float64_result", [](std::vector<double> values) { return to_float64_array(std::move(values)); });
@@ -122,4 +133,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_cigar_hooks(m);
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
+    veltrocamber::register_dtw_hooks(m);
 }
