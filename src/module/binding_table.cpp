@@ -12,6 +12,7 @@
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
+#include "phonetic/double_metaphone_bindings.hpp"
 #include "phonetic/soundex_bindings.hpp"
 
 namespace nb = nanobind;
@@ -99,6 +100,8 @@ void define_module(nb::module_ m, const char *doc) {
     m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::soundex_doc);  // 58
     m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
           phonetic::soundex_equal_doc);  // 59
+    m.def("double_metaphone", &phonetic::py_double_metaphone, "s"_a.none(), nb::kw_only(),  // 67
+          "max_length"_a = 64, "variant"_a = 0, phonetic::double_metaphone_doc);
 
     // ---- Hamming, continued (68-70) ----
 
