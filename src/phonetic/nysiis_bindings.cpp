@@ -11,8 +11,7 @@ namespace veltrocamber::phonetic {
 
 // The code is not cut to six letters, so the docstring does not promise it.
 const char *const nysiis_doc =
-    "NYSIIS phonetic code (New York State Identification and Intelligence\n"
-    "System, 1970).\n"
+    "NYSIIS phonetic code (New York State Identification and Intelligence System, 1970).\n"
     "\n"
     "Returns a code of upper-case ASCII letters; most names give six letters\n"
     "or fewer, and longer names are not cut (Washington gives WASANGTAN), so\n"
