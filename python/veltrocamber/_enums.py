@@ -45,6 +45,13 @@ class MetaphoneVariant(IntEnum):
 
 
 class DoubleMetaphoneVariant(IntEnum):
-    """Rule families of ``double_metaphone``."""
+    """Rule families of ``double_metaphone``.
+
+    ``STANDARD`` gives the usual rules. ``GH_REPEATS_PREVIOUS`` changes one
+    of them: a GH after a vowel at the second or third letter repeats the last
+    character of each code (Hugh gives HH) instead of falling to the rules
+    that make it silent or K. Any other integer gives the standard rules.
+    """
 
     STANDARD = 0
+    GH_REPEATS_PREVIOUS = 1

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+#include "distance/levenshtein_bindings.hpp"
+#include "dtw/dtw_bindings.hpp"
+
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
@@ -67,10 +70,30 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Needleman-Wunsch (28-44) ----
 
     // ---- Levenshtein (45-50) ----
+    {
+        using namespace levenshtein;
+        m.def("levenshtein_score", &levenshtein_score, "query"_a, "target"_a, "score_cutoff"_a = nb::none(),
+              LEVENSHTEIN_SCORE_DOC);
+        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a, "target"_a,
+              "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
+            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; })
+            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; });
+        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a);
+        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a,
+              "score_cutoff"_a = nb::none());
+        m.def("levenshtein_scores", &levenshtein_scores, "query"_a, "targets"_a, "score_cutoff"_a = nb::none());
+        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a, "targets"_a,
+              "score_cutoff"_a = nb::none());
+    }
 
     // ---- Optimal string alignment (51-54) ----
 
     // ---- Dynamic time warping (55-56) ----
+    m.def("dtw", &py_dtw, "query"_a.none(), "target"_a.none(), nb::kw_only(), "window"_a.none() = nb::none(),
+          "distance"_a.none() = nb::none(), dtw_doc);
+    m.def("dtw_distances", &py_dtw_distances, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
     // ---- Hamming (57) ----
 
@@ -107,7 +130,7 @@ void define_module(nb::module_ m, const char *doc) {
     register_builtin_scorers(m);
 
     // 97
-    m.def("_register_scorer", &py_register_scorer, "fn"_a, "scorer_id"_a);
+    m.def("_register_scorer", &py_register_scorer, "fn"_a.none(), "scorer_id"_a);
 
     // ---- All-pairs entry points and the threshold iterator (98-101) ----
 }
