@@ -124,6 +124,8 @@ void register_module_hooks(nb::module_ &m) {
     m.def("int64_result", [](std::vector<int64_t> values) { return to_int64_array(std::move(values)); });
     m.def("float64_result", [](std::vector<double> values) { return to_float64_array(std::move(values)); });
     m.def("raise_type_error", [](const std::string &message) { raise_type_error(message.c_str()); });
+}
+
 void register_phonetic_hooks(nb::module_ &m) {
     // The bytes the phonetic encoders read, as a bytes object.
     m.def("phonetic_ascii_bytes", [](nb::handle obj) {
