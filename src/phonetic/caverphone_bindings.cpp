@@ -19,8 +19,7 @@ const char *const caverphone_doc =
     "late-19th-century New Zealand electoral rolls.";
 
 nb::str py_caverphone(nb::handle s) {
-    const std::string bytes = phonetic_ascii_bytes(s.ptr());
-    return code_to_str(caverphone_encode(bytes));
+    return encode_to_str(s.ptr(), caverphone_encode);
 }
 
 }  // namespace veltrocamber::phonetic

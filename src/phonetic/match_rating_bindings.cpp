@@ -27,8 +27,7 @@ const char *const match_rating_compare_doc =
     "codex length. A name without ASCII letters never matches.";
 
 nb::str py_match_rating_codex(nb::handle s) {
-    const std::string bytes = phonetic_ascii_bytes(s.ptr());
-    return code_to_str(match_rating_codex_encode(bytes));
+    return encode_to_str(s.ptr(), match_rating_codex_encode);
 }
 
 bool py_match_rating_compare(nb::handle s1, nb::handle s2) {

@@ -25,8 +25,7 @@ const char *const metaphone_equal_doc =
     "empty string never match.";
 
 nb::str py_metaphone(nb::handle s, int32_t variant) {
-    const std::string bytes = phonetic_ascii_bytes(s.ptr());
-    return code_to_str(metaphone_encode(bytes, variant));
+    return encode_to_str(s.ptr(), [variant](std::string_view b) { return metaphone_encode(b, variant); });
 }
 
 bool py_metaphone_equal(nb::handle s1, nb::handle s2, int32_t variant) {

@@ -25,12 +25,11 @@ const char *const nysiis_equal_doc =
     "Inputs that encode to the empty string never match.";
 
 nb::str py_nysiis(nb::handle s) {
-    const std::string bytes = phonetic_ascii_bytes(s.ptr());
-    return code_to_str(nysiis_encode(bytes));
+    return encode_to_str(s.ptr(), nysiis_encode);
 }
 
 bool py_nysiis_equal(nb::handle s1, nb::handle s2) {
-    return phonetic_codes_equal(s1.ptr(), s2.ptr(), [](std::string_view b) { return nysiis_encode(b); });
+    return phonetic_codes_equal(s1.ptr(), s2.ptr(), nysiis_encode);
 }
 
 }  // namespace veltrocamber::phonetic
