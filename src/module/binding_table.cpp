@@ -6,9 +6,13 @@
 
 #include <cstdint>
 
+#include "distance/levenshtein_bindings.hpp"
+#include "dtw/dtw_bindings.hpp"
+
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
+#include "phonetic/soundex_bindings.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -62,14 +66,39 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Needleman-Wunsch (28-44) ----
 
     // ---- Levenshtein (45-50) ----
+    {
+        using namespace levenshtein;
+        m.def("levenshtein_score", &levenshtein_score, "query"_a, "target"_a, "score_cutoff"_a = nb::none(),
+              LEVENSHTEIN_SCORE_DOC);
+        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a, "target"_a,
+              "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
+            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; })
+            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; });
+        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a);
+        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a,
+              "score_cutoff"_a = nb::none());
+        m.def("levenshtein_scores", &levenshtein_scores, "query"_a, "targets"_a, "score_cutoff"_a = nb::none());
+        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a, "targets"_a,
+              "score_cutoff"_a = nb::none());
+    }
 
     // ---- Optimal string alignment (51-54) ----
 
     // ---- Dynamic time warping (55-56) ----
+    m.def("dtw", &py_dtw, "query"_a.none(), "target"_a.none(), nb::kw_only(), "window"_a.none() = nb::none(),
+          "distance"_a.none() = nb::none(), dtw_doc);
+    m.def("dtw_distances", &py_dtw_distances, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
     // ---- Hamming (57) ----
 
     // ---- Phonetic encoders (58-67) ----
+    // Text arguments take None too (.none()), so that it meets the encoders'
+    // own TypeError like any other wrong type.
+    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::soundex_doc);  // 58
+    m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
+          phonetic::soundex_equal_doc);  // 59
 
     // ---- Hamming, continued (68-70) ----
 
