@@ -6,11 +6,18 @@
 
 #include <cstdint>
 
+#include "distance/levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
 
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
+#include "phonetic/caverphone_bindings.hpp"
+#include "phonetic/double_metaphone_bindings.hpp"
+#include "phonetic/match_rating_bindings.hpp"
+#include "phonetic/metaphone_bindings.hpp"
+#include "phonetic/nysiis_bindings.hpp"
+#include "phonetic/soundex_bindings.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -64,6 +71,22 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Needleman-Wunsch (28-44) ----
 
     // ---- Levenshtein (45-50) ----
+    {
+        using namespace levenshtein;
+        m.def("levenshtein_score", &levenshtein_score, "query"_a, "target"_a, "score_cutoff"_a = nb::none(),
+              LEVENSHTEIN_SCORE_DOC);
+        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a, "target"_a,
+              "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
+            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; })
+            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; });
+        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a);
+        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a,
+              "score_cutoff"_a = nb::none());
+        m.def("levenshtein_scores", &levenshtein_scores, "query"_a, "targets"_a, "score_cutoff"_a = nb::none());
+        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a, "targets"_a,
+              "score_cutoff"_a = nb::none());
+    }
 
     // ---- Optimal string alignment (51-54) ----
 
@@ -76,6 +99,25 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Hamming (57) ----
 
     // ---- Phonetic encoders (58-67) ----
+    // Text arguments take None too (.none()), so that it meets the encoders'
+    // own TypeError like any other wrong type.
+    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::soundex_doc);  // 58
+    m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
+          phonetic::soundex_equal_doc);  // 59
+    m.def("metaphone", &phonetic::py_metaphone, "s"_a.none(), nb::kw_only(), "variant"_a = 0,
+          phonetic::metaphone_doc);  // 60
+    m.def("metaphone_equal", &phonetic::py_metaphone_equal, "s1"_a.none(), "s2"_a.none(), nb::kw_only(),
+          "variant"_a = 0, phonetic::metaphone_equal_doc);  // 61
+    m.def("nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::nysiis_doc);  // 62
+    m.def("nysiis_equal", &phonetic::py_nysiis_equal, "s1"_a.none(), "s2"_a.none(),
+          phonetic::nysiis_equal_doc);  // 63
+    m.def("match_rating_codex", &phonetic::py_match_rating_codex, "s"_a.none(),
+          phonetic::match_rating_codex_doc);  // 64
+    m.def("match_rating_compare", &phonetic::py_match_rating_compare, "s1"_a.none(), "s2"_a.none(),
+          phonetic::match_rating_compare_doc);  // 65
+    m.def("caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::caverphone_doc);  // 66
+    m.def("double_metaphone", &phonetic::py_double_metaphone, "s"_a.none(), nb::kw_only(),  // 67
+          "max_length"_a = 64, "variant"_a = 0, phonetic::double_metaphone_doc);
 
     // ---- Hamming, continued (68-70) ----
 

@@ -21,11 +21,18 @@
 #include "module/result_arrays.hpp"
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
+#include "phonetic/phonetic_input.hpp"
+#include "traceback/traceback_test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
 namespace veltrocamber {
+
+void register_input_preparation_hooks(nb::module_ &m);
+void register_align_hooks(nb::module_ &m);
+void register_levenshtein_hooks(nb::module_ &m);
+
 namespace {
 
 std::vector<PyObject *> borrowed_items(nb::handle sequence, nb::object &fast) {
@@ -122,6 +129,14 @@ void register_module_hooks(nb::module_ &m) {
     m.def("raise_type_error", [](const std::string &message) { raise_type_error(message.c_str()); });
 }
 
+void register_phonetic_hooks(nb::module_ &m) {
+    // The bytes the phonetic encoders read, as a bytes object.
+    m.def("phonetic_ascii_bytes", [](nb::handle obj) {
+        const std::string b = phonetic::phonetic_ascii_bytes(obj.ptr());
+        return nb::bytes(b.data(), b.size());
+    });
+}
+
 }  // namespace
 }  // namespace veltrocamber
 
@@ -133,5 +148,10 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_cigar_hooks(m);
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
+    veltrocamber::register_input_preparation_hooks(m);
+    veltrocamber::register_align_hooks(m);
+    veltrocamber::register_levenshtein_hooks(m);
+    veltrocamber::register_phonetic_hooks(m);
+    veltrocamber::register_traceback_hooks(m);
     veltrocamber::register_dtw_hooks(m);
 }

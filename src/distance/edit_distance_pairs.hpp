@@ -1,0 +1,157 @@
+// The two roads of the edit distances, and the batch loop over `targets`.
+//
+// Every edit distance compares a pair on one of two roads, chosen per pair:
+// - the byte path, when both inputs are byte-like (bytes, or a str stored
+//   one byte per character, in any mix): the raw storage is compared byte
+//   for byte, so the byte 0xE9 equals the character U+00E9;
+// - the token path for every other pair: `preprocess` with the edit-distance
+//   scoring values turns both sides into token vectors of one width.
+//
+// A metric plugs in as a small struct with two members:
+//   R bytes(const ByteText &query, const ByteText &target);
+//   R tokens(PyObject *query, PyObject *target);   // usually via with_token_pair
+// and may add `void begin_batch()`, called once before the targets of a batch
+// when the query is byte-like, so that it can build what only depends on the
+// query once (every `bytes` call of that batch then sees the same query).
+#pragma once
+
+#include <Python.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+
+#include "module/input_views.hpp"
+#include "module/preprocess.hpp"
+#include "module/raisers.hpp"
+#include "module/token_width_dispatch.hpp"
+
+namespace veltrocamber::distance {
+
+// The raw bytes of a byte-like argument, borrowed from the object.
+struct ByteText {
+    const uint8_t *data = nullptr;
+    size_t size = 0;
+};
+
+// Fills `out` and returns true when `object` is bytes or a one-byte str.
+inline bool byte_text(PyObject *object, ByteText &out) {
+    const int mode = raw_text_mode(object);
+    if (mode == 0)
+        return false;
+    const RawText raw = raw_text_view(object, mode);
+    out = ByteText{raw.data, raw.length};
+    return true;
+}
+
+// The token path of one pair: `preprocess` with the edit-distance scoring
+// values (1, -1, -1, -1, automatic width), then `kernel` on the two token
+// vectors through the width table (`mismatch_message` names the metric).
+// The prepared pair is released on every exit.
+template <typename Kernel>
+auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_message, Kernel &&kernel) {
+    const PreprocessedPair pair = preprocess(query, target, 1, -1, -1, -1, 0);
+    return token_width_dispatch(pair.query, pair.target, mismatch_message, kernel);
+}
+
+// The similarity of a distance d between sides of lq and lt symbols, for the
+// metrics normalised by the longer length: 1.0 when both are empty, else
+// 1 - d / max, and 0.0 once d / max reaches 1.
+inline double max_length_similarity(uint64_t d, uint64_t lq, uint64_t lt) noexcept {
+    const uint64_t m = lq > lt ? lq : lt;
+    if (m == 0)
+        return 1.0;
+    const double r = static_cast<double>(d) / static_cast<double>(m);
+    return r >= 1.0 ? 0.0 : 1.0 - r;
+}
+
+// One pair, on whichever road it takes.
+template <typename Metric>
+auto score_pair(PyObject *query, PyObject *target, Metric &metric) {
+    ByteText q;
+    ByteText t;
+    if (byte_text(query, q) && byte_text(target, t))
+        return metric.bytes(q, t);
+    return metric.tokens(query, target);
+}
+
+// `targets` as a fast sequence, held for the batch.
+class TargetSequence {
+public:
+    explicit TargetSequence(PyObject *targets)
+        : fast_(nanobind::steal(PySequence_Fast(targets, "targets must be a sequence of target sequences"))) {
+        if (!fast_.is_valid())
+            raise_pending();
+    }
+
+    size_t size() const noexcept { return static_cast<size_t>(PySequence_Fast_GET_SIZE(fast_.ptr())); }
+    PyObject *operator[](size_t i) const noexcept {
+        return PySequence_Fast_GET_ITEM(fast_.ptr(), static_cast<Py_ssize_t>(i));
+    }
+
+private:
+    nanobind::object fast_;
+};
+
+// The query as every pair of one batch sees it. A byte-like query is read
+// once. Any other query is what `preprocess` reads again for each target; a
+// one-shot iterator (a generator) would be drained by the first of them and
+// leave an empty query for the rest, so an iterator is taken into a list
+// once, at its first use on the token path. Re-iterable objects (lists,
+// tuples, str, buffers, anything else) are passed on unchanged, so that
+// `preprocess` meets them, and raises its errors, exactly as for one pair.
+class BatchQuery {
+public:
+    explicit BatchQuery(PyObject *query) : query_(query) { byte_like_ = byte_text(query, bytes_); }
+
+    bool byte_like() const noexcept { return byte_like_; }
+    const ByteText &bytes() const noexcept { return bytes_; }
+
+    PyObject *token_object() {
+        if (!items_.is_valid() && PyIter_Check(query_)) {
+            items_ = nanobind::steal(PySequence_List(query_));
+            if (!items_.is_valid())
+                raise_pending();
+        }
+        return items_.is_valid() ? items_.ptr() : query_;
+    }
+
+private:
+    PyObject *query_;
+    bool byte_like_ = false;
+    ByteText bytes_;
+    nanobind::object items_;
+};
+
+// One result per target, in order; an error for any target ends the call.
+template <typename Result, typename Metric>
+std::vector<Result> score_each_target(BatchQuery &query, const TargetSequence &targets, Metric &metric) {
+    const size_t n = targets.size();
+    std::vector<Result> out;
+    out.reserve(n);
+    if constexpr (requires { metric.begin_batch(); }) {
+        if (query.byte_like())
+            metric.begin_batch();
+    }
+    for (size_t i = 0; i < n; ++i) {
+        PyObject *target = targets[i];
+        ByteText t;
+        if (query.byte_like() && byte_text(target, t))
+            out.push_back(metric.bytes(query.bytes(), t));
+        else
+            out.push_back(metric.tokens(query.token_object(), target));
+    }
+    return out;
+}
+
+template <typename Result, typename Metric>
+std::vector<Result> score_targets(PyObject *query, PyObject *targets, Metric &metric) {
+    const TargetSequence sequence(targets);
+    BatchQuery batch_query(query);
+    return score_each_target<Result>(batch_query, sequence, metric);
+}
+
+}  // namespace veltrocamber::distance

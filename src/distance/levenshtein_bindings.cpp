@@ -1,0 +1,140 @@
+#include "distance/levenshtein_bindings.hpp"
+
+#include <optional>
+#include <utility>
+
+#include "distance/edit_distance_pairs.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber::levenshtein {
+
+const char *const LEVENSHTEIN_SCORE_DOC =
+    "Levenshtein edit distance between two sequences (lower is more similar).\n"
+    "\n"
+    "When ``score_cutoff`` is set, the kernel returns as soon as it can prove\n"
+    "that the final distance must exceed it, and the returned score is then\n"
+    "clamped to ``score_cutoff + 1``.";
+
+const char *const LEVENSHTEIN_NORMALIZED_SCORE_DOC =
+    "Length-normalized Levenshtein similarity in [0, 1] (1 = identical).";
+
+namespace {
+
+constexpr const char *MISMATCHED_WIDTHS = "levenshtein: mismatched token widths from preprocess";
+
+// The distance of one pair, or of every pair of a batch. In a batch whose
+// query is byte-like, the query's pattern masks are built once, at the first
+// byte-like target, and serve every byte-like target after it.
+struct LevenshteinDistance {
+    explicit LevenshteinDistance(uint64_t cutoff_value) : cutoff(cutoff_value) {}
+
+    uint64_t cutoff;
+    bool batch = false;
+    std::optional<PreparedLevenshteinScoreU8> batch_query;
+    std::vector<uint64_t> columns;
+
+    void begin_batch() { batch = true; }
+
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        if (!batch)
+            return levenshtein_bytes(q.data, q.size, t.data, t.size, cutoff);
+        if (!batch_query)
+            batch_query = prepare_levenshtein_query(q.data, q.size);
+        return prepared_levenshtein_distance(*batch_query, t.data, t.size, cutoff, columns);
+    }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const {
+        return distance::token_pair_result(
+            q, t, MISMATCHED_WIDTHS,
+            [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                return levenshtein_tokens(cutoff, a, b);
+            });
+    }
+};
+
+// Normalised by the longer length in symbols: bytes on the byte path, tokens
+// on the token path.
+struct LevenshteinSimilarity {
+    explicit LevenshteinSimilarity(uint64_t cutoff) : distance(cutoff) {}
+
+    LevenshteinDistance distance;
+
+    void begin_batch() { distance.begin_batch(); }
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        return distance::max_length_similarity(distance.bytes(q, t), q.size, t.size);
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        const uint64_t cutoff = distance.cutoff;
+        return distance::token_pair_result(
+            q, t, MISMATCHED_WIDTHS, [cutoff]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                return distance::max_length_similarity(levenshtein_tokens(cutoff, a, b), a.size(), b.size());
+            });
+    }
+};
+
+}  // namespace
+
+uint64_t cutoff_from_python(nb::handle score_cutoff) {
+    if (score_cutoff.is_none())
+        return NO_CUTOFF;
+    const int64_t value = nb::cast<int64_t>(score_cutoff);
+    return value < 0 ? NO_CUTOFF : static_cast<uint64_t>(value);
+}
+
+int64_t levenshtein_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
+    LevenshteinDistance metric(cutoff_from_python(score_cutoff));
+    return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
+}
+
+double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t cutoff) {
+    LevenshteinSimilarity metric(cutoff);
+    return distance::score_pair(query, target, metric);
+}
+
+double levenshtein_normalized_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
+    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    return levenshtein_normalized_pair(query.ptr(), target.ptr(), cutoff);
+}
+
+std::vector<int64_t> levenshtein_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
+    LevenshteinDistance metric(cutoff);
+    return distance::score_targets<int64_t>(query, targets, metric);
+}
+
+std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
+    LevenshteinSimilarity metric(cutoff);
+    return distance::score_targets<double>(query, targets, metric);
+}
+
+Int64Array levenshtein_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
+    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    return to_int64_array(levenshtein_score_array(query.ptr(), targets.ptr(), cutoff));
+}
+
+Float64Array levenshtein_normalized_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
+    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    return to_float64_array(levenshtein_normalized_score_array(query.ptr(), targets.ptr(), cutoff));
+}
+
+nb::object prepare_levenshtein_score(nb::handle query) {
+    distance::ByteText q;
+    if (!distance::byte_text(query.ptr(), q))
+        return nb::none();
+    return nb::cast(prepare_levenshtein_query(q.data, q.size), nb::rv_policy::move);
+}
+
+nb::object levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared, nb::handle target,
+                                      nb::handle score_cutoff) {
+    distance::ByteText t;
+    if (!distance::byte_text(target.ptr(), t))
+        return nb::none();
+    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    std::vector<uint64_t> columns;
+    const uint64_t d = prepared_levenshtein_distance(prepared, t.data, t.size, cutoff, columns);
+    return nb::int_(static_cast<int64_t>(d));
+}
+
+}  // namespace veltrocamber::levenshtein

@@ -1,0 +1,42 @@
+// The Python entry points of the Levenshtein family and the internal batch
+// and pairwise scorers that the top-k functions and `extract` call.
+#pragma once
+
+#include <Python.h>
+
+#include <cstdint>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+
+#include "distance/levenshtein.hpp"
+#include "module/result_arrays.hpp"
+
+namespace veltrocamber::levenshtein {
+
+extern const char *const LEVENSHTEIN_SCORE_DOC;
+extern const char *const LEVENSHTEIN_NORMALIZED_SCORE_DOC;
+
+// `score_cutoff` from Python: None, or an integer distance; every negative
+// value means no cutoff (NO_CUTOFF).
+uint64_t cutoff_from_python(nanobind::handle score_cutoff);
+
+int64_t levenshtein_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);
+double levenshtein_normalized_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);
+Int64Array levenshtein_scores(nanobind::handle query, nanobind::handle targets, nanobind::handle score_cutoff);
+Float64Array levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets,
+                                           nanobind::handle score_cutoff);
+
+// A new _PreparedLevenshteinScore for a bytes or one-byte str query, else None.
+nanobind::object prepare_levenshtein_score(nanobind::handle query);
+// The distance as an int, or None when the target is not byte-like.
+nanobind::object levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared, nanobind::handle target,
+                                            nanobind::handle score_cutoff);
+
+// Batch cores (one value per target, in order) and the pairwise similarity;
+// `cutoff` as the kernels read it (NO_CUTOFF for none).
+std::vector<int64_t> levenshtein_score_array(PyObject *query, PyObject *targets, uint64_t cutoff);
+std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject *targets, uint64_t cutoff);
+double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t cutoff);
+
+}  // namespace veltrocamber::levenshtein

@@ -1,0 +1,78 @@
+// Test hooks for the Levenshtein kernels: each member on its own, with the
+// cutoff as the kernels read it (an unsigned 64-bit value, all bits set for
+// none), so that the tests can hold the members against each other and
+// against a plain dynamic programme.
+#include <Python.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+#include <nanobind/stl/string.h>
+#include <nanobind/stl/vector.h>
+
+#include "distance/levenshtein.hpp"
+#include "module/raisers.hpp"
+#include "module/token_vector.hpp"
+#include "module/token_width_dispatch.hpp"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace veltrocamber {
+namespace {
+
+TokenVector tokens_of_width(uint64_t width, const std::vector<uint64_t> &values) {
+    return convert_token_width(TokenVector(std::in_place_index<3>, values), width);
+}
+
+}  // namespace
+
+void register_levenshtein_hooks(nb::module_ &m) {
+    m.attr("LEVENSHTEIN_NO_CUTOFF") = nb::int_(levenshtein::NO_CUTOFF);
+    m.def(
+        "levenshtein_single_word",
+        [](nb::bytes q, nb::bytes t, uint64_t cutoff) {
+            if (q.size() > 64)
+                raise_value_error("query longer than 64 bytes");
+            return levenshtein::levenshtein_single_word(static_cast<const uint8_t *>(q.data()), q.size(),
+                                                        static_cast<const uint8_t *>(t.data()), t.size(), cutoff);
+        },
+        "query"_a, "target"_a, "cutoff"_a);
+    m.def(
+        "levenshtein_blocked_bytes",
+        [](nb::bytes q, nb::bytes t, uint64_t cutoff) {
+            return levenshtein::levenshtein_blocked(static_cast<const uint8_t *>(q.data()), q.size(),
+                                                    static_cast<const uint8_t *>(t.data()), t.size(), cutoff);
+        },
+        "query"_a, "target"_a, "cutoff"_a);
+    // The table's member for `width`, or the whole entry-point token road
+    // (common affixes dropped first) when `entry` is set.
+    m.def(
+        "levenshtein_token_member",
+        [](const std::vector<uint64_t> &q, const std::vector<uint64_t> &t, uint64_t width, uint64_t cutoff,
+           bool entry) {
+            const TokenVector query = tokens_of_width(width, q);
+            const TokenVector target = tokens_of_width(width, t);
+            return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
+                                        [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a, b)
+                                                         : levenshtein::levenshtein_blocked(cutoff, a, b);
+                                        });
+        },
+        "query"_a, "target"_a, "width"_a, "cutoff"_a, "entry"_a = false);
+    m.def(
+        "levenshtein_mismatched_widths",
+        [](uint64_t query_width, uint64_t target_width) {
+            const TokenVector query = tokens_of_width(query_width, {1});
+            const TokenVector target = tokens_of_width(target_width, {1});
+            return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
+                                        [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                            return levenshtein::levenshtein_tokens(levenshtein::NO_CUTOFF, a, b);
+                                        });
+        },
+        "query_width"_a, "target_width"_a);
+}
+
+}  // namespace veltrocamber
