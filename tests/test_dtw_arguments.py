@@ -40,6 +40,10 @@ DTW_ERRORS = [
     (np.array([1], np.int8), np.array([1], np.int8), {}, TypeError,
      "dtw requires float32, float64, or int16 ndarray dtype"),
     (bytearray(b"ab"), bytearray(b"ab"), {}, TypeError, "dtw requires float32, float64, or int16 ndarray dtype"),
+    # dtype checks come before the emptiness check
+    (np.array([], np.int8), np.array([], np.int8), {}, TypeError,
+     "dtw requires float32, float64, or int16 ndarray dtype"),
+    (EMPTY, F32[:0], {}, TypeError, "dtw query and target must share dtype"),
     (EMPTY, F64, {}, ValueError, "dtw inputs must be non-empty"),
     (F64, EMPTY, {"window": -1, "distance": 1}, ValueError, "dtw inputs must be non-empty"),
     (F64, F64, {"window": -1}, ValueError, WINDOW_NEGATIVE),
@@ -77,6 +81,7 @@ DTW_DISTANCES_ERRORS = [
     ([0.0, 1.0], [F64], {}, TypeError, D_QUERY),
     (b"ab", [F64], {}, TypeError, D_QUERY),
     (np.array([1], np.int8), [F64], {}, TypeError, "dtw_distances requires float32, float64, or int16 ndarray dtype"),
+    (np.array([], np.int8), [], {}, TypeError, "dtw_distances requires float32, float64, or int16 ndarray dtype"),
     (EMPTY, [F64], {}, ValueError, "dtw_distances query must be non-empty"),
     (EMPTY, [], {"distance": "bad"}, ValueError, "dtw_distances query must be non-empty"),
     (F64, [], {"distance": "bad"}, ValueError, DISTANCE_VALUE),  # parsed before the targets
