@@ -281,6 +281,22 @@ def test_band_against_reference_and_by_rescoring():
     assert accepted > 10  # the band is exercised, not only declined
 
 
+def test_driver_with_a_stored_score():
+    q = b"GGAGAGA" + b"N" * 28 + b"GAGAA"
+    t = b"T" * 34 + b"GAAGGG"
+    driver = hooks.smith_waterman_affine_cigar
+    full = hooks.smith_waterman_affine_full_cigar(q, t, *LOCAL_AFFINE.values(), 8)
+    # no score given: the score pass finds 6 and the band's answer stands
+    assert driver(q, t, *LOCAL_AFFINE.values(), 0, False, 8) == ("3=", 6, 37, 40, 34, 37)
+    assert driver(q, t, *LOCAL_AFFINE.values(), 6, True, 8) == ("3=", 6, 37, 40, 34, 37)
+    # a stored score the band does not reproduce: the full traceback's own
+    # answer and score, not compared with the stored one
+    assert driver(q, t, *LOCAL_AFFINE.values(), 5, True, 8) == full
+    assert full[:2] == ("1=1X2=1X1=", 6)
+    # a stored score of 0 or below: the empty result, whatever the inputs
+    assert driver(q, t, *LOCAL_AFFINE.values(), 0, True, 8) == ("", 0, 0, 0, 0, 0)
+
+
 # ---- digest and the matrix guard ---------------------------------------------------
 
 
@@ -315,6 +331,8 @@ def test_matrix_guard_refuses_sizes_that_cannot_be_held():
         lambda q, t: hooks.smith_waterman_linear_cigar(q, t, 2, -1, -1, 64),
         lambda q, t: hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 64),
         lambda q, t: hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, 1, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, False, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, True, 64),
     ],
 )
 def test_kernels_refuse_a_matrix_beyond_physical_memory(run):
