@@ -164,6 +164,14 @@ bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qle
     return true;
 }
 
+template <typename T>
+TracebackEnd fill_full_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                                    size_t tlen, const AffineScores<T> &scores) {
+    TracebackEnd end;
+    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    return end;
+}
+
 // Global affine fill with the borders H(0, j) = gap_open + (j - 1) *
 // gap_extend (codes 3, then 11) and H(i, 0) likewise (codes 2, then 6).
 template <typename T>
@@ -252,9 +260,8 @@ template <typename T>
 AlignmentPath smith_waterman_affine_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                          T match, T mismatch, T gap_open, T gap_extend) {
     TracebackMatrix matrix(qlen, tlen);
-    TracebackEnd end;
-    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, AffineScores<T>{match, mismatch, gap_open, gap_extend},
-                                tlen, end);
+    const TracebackEnd end = fill_full_local_affine(matrix, query, qlen, target, tlen,
+                                                    AffineScores<T>{match, mismatch, gap_open, gap_extend});
     return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
         walk_affine(matrix, query, target, false, row, column, emit, anywhere);
     });

@@ -1,6 +1,5 @@
 #include "traceback/cigar_bindings.hpp"
 
-#include "align/alignment_score_bindings.hpp"
 #include "traceback/smith_waterman_affine_cigar.hpp"
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
@@ -49,9 +48,9 @@ std::string smith_waterman_cigar_pair(PyObject *query, PyObject *target, int64_t
 
 std::string py_smith_waterman_cigar(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                     int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    const uint32_t w = kernel_width_argument(width);
-    const AffineGaps gaps = resolve_affine_gaps(gap, gap_open, gap_extend);
-    return smith_waterman_cigar_pair(query.ptr(), target.ptr(), match, mismatch, gaps.open, gaps.extend, w);
+    const AlignmentKeywords keywords = convert_alignment_keywords(gap, gap_open, gap_extend, width);
+    return smith_waterman_cigar_pair(query.ptr(), target.ptr(), match, mismatch, keywords.gaps.open,
+                                     keywords.gaps.extend, keywords.width);
 }
 
 uint64_t py_smith_waterman_cigar_digest(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,

@@ -1,6 +1,5 @@
 #include "traceback/path_bindings.hpp"
 
-#include "align/alignment_score_bindings.hpp"
 #include "module/aligned_rows.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/preprocess.hpp"
@@ -41,22 +40,10 @@ AlignmentPath full_matrix_path(PyObject *query, PyObject *target, int64_t match,
     });
 }
 
-// The keywords of every alignment entry point after the typed scores:
-// width is converted first, then the gaps are resolved.
-struct PathRequest {
-    uint32_t width;
-    AffineGaps gaps;
-};
-
-PathRequest convert_path_request(int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    const uint32_t w = kernel_width_argument(width);
-    return PathRequest{w, resolve_affine_gaps(gap, gap_open, gap_extend)};
-}
-
 // Equal open and extend take the linear road whatever their sign.
 template <Alignment Mode>
 AlignmentPath path_of(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
-                      const PathRequest &request) {
+                      const AlignmentKeywords &request) {
     if (request.gaps.linear())
         return full_matrix_path<Mode, false>(query.ptr(), target.ptr(), match, mismatch, request.gaps.open,
                                              request.gaps.open, request.width);
@@ -67,7 +54,7 @@ AlignmentPath path_of(nb::handle query, nb::handle target, int64_t match, int64_
 template <Alignment Mode>
 AlignmentPath path_info(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap,
                         nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    return path_of<Mode>(query, target, match, mismatch, convert_path_request(gap, gap_open, gap_extend, width));
+    return path_of<Mode>(query, target, match, mismatch, convert_alignment_keywords(gap, gap_open, gap_extend, width));
 }
 
 // The aligned rows come from preprocess's tokens, which keep one token per
@@ -75,7 +62,7 @@ AlignmentPath path_info(nb::handle query, nb::handle target, int64_t match, int6
 template <Alignment Mode>
 AlignmentResult path_with_rows(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap,
                                nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    const PathRequest request = convert_path_request(gap, gap_open, gap_extend, width);
+    const AlignmentKeywords request = convert_alignment_keywords(gap, gap_open, gap_extend, width);
     const PreprocessedPair pair = preprocess(query.ptr(), target.ptr(), match, mismatch, request.gaps.open,
                                              request.gaps.extend, request.width);
     const AlignmentPath path = path_of<Mode>(query, target, match, mismatch, request);
@@ -83,6 +70,12 @@ AlignmentResult path_with_rows(nb::handle query, nb::handle target, int64_t matc
 }
 
 }  // namespace
+
+AlignmentKeywords convert_alignment_keywords(int64_t gap, nb::handle gap_open, nb::handle gap_extend,
+                                             nb::handle width) {
+    const uint32_t converted_width = kernel_width_argument(width);
+    return AlignmentKeywords{converted_width, resolve_affine_gaps(gap, gap_open, gap_extend)};
+}
 
 AlignmentPath smith_waterman_linear_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                          int64_t gap, uint32_t width) {
