@@ -21,7 +21,6 @@
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
 #include "phonetic/phonetic_input.hpp"
-#include "phonetic/double_metaphone.hpp"
 #include "traceback/traceback_test_hooks.hpp"
 
 namespace nb = nanobind;
@@ -113,13 +112,6 @@ void register_input_view_hooks(nb::module_ &m) {
     m.def("reject_single_text_targets", [](nb::handle targets) { reject_single_text_targets(targets.ptr()); });
 }
 
-void register_double_metaphone_hooks(nb::module_ &m) {
-    m.def("double_metaphone_encode", [](nb::bytes s, uint64_t max_length, int32_t variant) {
-        auto codes = phonetic::double_metaphone_encode(std::string_view(s.c_str(), s.size()), max_length, variant);
-        return std::make_pair(codes.primary, codes.alternate);
-    });
-}
-
 void register_module_hooks(nb::module_ &m) {
     m.def("int64_result", [](std::vector<int64_t> values) { return to_int64_array(std::move(values)); });
     m.def("float64_result", [](std::vector<double> values) { return to_float64_array(std::move(values)); });
@@ -149,6 +141,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_align_hooks(m);
     veltrocamber::register_levenshtein_hooks(m);
     veltrocamber::register_phonetic_hooks(m);
-    veltrocamber::register_double_metaphone_hooks(m);
     veltrocamber::register_traceback_hooks(m);
 }
