@@ -11,8 +11,6 @@ from reference import traceback_reference as ref
 from reference.input_preparation import render_rows
 from veltrocamber import _swar
 
-np = pytest.importorskip("numpy")
-
 NARROWER = "width cannot be narrower than the automatically selected kernel width"
 BAD_WIDTH = "width must be None, 0, 8, 16, 32, or 64"
 NDARRAY_PATH = (
@@ -240,6 +238,7 @@ def test_rows_keep_the_inputs_form():
 
 
 def test_buffer_inputs():
+    np = pytest.importorskip("numpy")
     q = np.array([1, 2, 3, 4, 2], dtype=np.int32)
     t = np.array([1, 3, 4, 2], dtype=np.int32)
     info = _swar.smith_waterman_path_info(q, t)
