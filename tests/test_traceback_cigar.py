@@ -146,6 +146,8 @@ def test_argument_conversion():
             fn(b"A", b"A", mismatch_score="x")
         with pytest.raises(ValueError, match="width must be None, 0, 8, 16, 32, or 64"):
             fn(b"A", b"A", width=12)
+        with pytest.raises(TypeError, match="query must be bytes, str, or a sequence of immutable hashable objects"):
+            fn(None, b"A")
 
 
 @pytest.mark.parametrize("kw", [{}, dict(gap_score=1), AFFINE])

@@ -195,6 +195,8 @@ def test_input_errors():
         _swar.needleman_wunsch_path_info(b"A", "A")
     with pytest.raises(TypeError, match="query must be bytes, str, or a sequence of immutable hashable objects"):
         _swar.smith_waterman_path_info(5, b"A")
+    with pytest.raises(TypeError, match="target must be bytes, str, or a sequence of immutable hashable objects"):
+        _swar.needleman_wunsch_path(b"A", None)
     with pytest.raises(ValueError, match="Farrar token channel supports at most 256 distinct symbols"):
         _swar.smith_waterman_path("".join(map(chr, range(0x100, 0x100 + 300))), "a")
     with pytest.raises(OverflowError, match="alignment score bound exceeds the 64-bit kernel capacity"):

@@ -61,12 +61,13 @@ void py_register_scorer(nb::handle fn, ScorerId scorer_id) { register_scorer(fn.
 
 // The common alignment parameters: (query, target, *, match_score: int = 2,
 // mismatch_score: int = -1, gap_score: int = -1, gap_open_score = None,
-// gap_extend_score = None, width = None).
+// gap_extend_score = None, width = None). Every object reaches the body, None
+// included, so that input preparation names the argument it refuses.
 template <typename Function>
 void def_alignment_function(nb::module_ &m, const char *name, Function function) {
-    m.def(name, function, "query"_a, "target"_a, nb::kw_only(), "match_score"_a = 2, "mismatch_score"_a = -1,
-          "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
-          "width"_a.none() = nb::none());
+    m.def(name, function, "query"_a.none(), "target"_a.none(), nb::kw_only(), "match_score"_a = 2,
+          "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 }
 
 }  // namespace
