@@ -37,6 +37,14 @@ def test_metaphone_docstrings_name_the_variant():
     assert "forwarded to both" in _swar.metaphone_equal.__doc__
 
 
+def test_metaphone_docstring_does_not_promise_the_first_vowel():
+    # A name opening with AE starts its code at the E, so the docstring must
+    # not claim that the name's first vowel is kept.
+    assert vc.metaphone("Aebersold") == "EBRSLT"
+    doc = " ".join(_swar.metaphone.__doc__.split())
+    assert "starts with a vowel keeps it" not in doc
+
+
 def test_metaphone_variant_enum():
     assert int(vc.MetaphoneVariant.STANDARD) == 0
     assert int(vc.MetaphoneVariant.ALTERNATIVE) == 1

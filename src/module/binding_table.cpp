@@ -6,9 +6,10 @@
 
 #include <cstdint>
 
+#include <nanobind/stl/string.h>
+
 #include "distance/levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
-
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
@@ -18,6 +19,8 @@
 #include "phonetic/metaphone_bindings.hpp"
 #include "phonetic/nysiis_bindings.hpp"
 #include "phonetic/soundex_bindings.hpp"
+#include "traceback/cigar_bindings.hpp"
+#include "traceback/path_bindings.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -56,6 +59,17 @@ void register_builtin_scorers(nb::module_ &m) {
 
 void py_register_scorer(nb::handle fn, ScorerId scorer_id) { register_scorer(fn.ptr(), scorer_id); }
 
+// The common alignment parameters: (query, target, *, match_score: int = 2,
+// mismatch_score: int = -1, gap_score: int = -1, gap_open_score = None,
+// gap_extend_score = None, width = None). Every object reaches the body, None
+// included, so that input preparation names the argument it refuses.
+template <typename Function>
+void def_alignment_function(nb::module_ &m, const char *name, Function function) {
+    m.def(name, function, "query"_a.none(), "target"_a.none(), nb::kw_only(), "match_score"_a = 2,
+          "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+}
+
 }  // namespace
 
 void define_module(nb::module_ m, const char *doc) {
@@ -68,7 +82,17 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
 
+    def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
+    def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
+    def_alignment_function(m, "smith_waterman_cigar", &py_smith_waterman_cigar);                 // 11
+    def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
+
+    def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_cigar);  // 16
+
     // ---- Needleman-Wunsch (28-44) ----
+
+    def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
+    def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
 
     // ---- Levenshtein (45-50) ----
     {

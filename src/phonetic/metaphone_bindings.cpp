@@ -14,10 +14,10 @@ const char *const metaphone_doc =
     "\n"
     "Returns a variable-length ASCII code built from consonant letters\n"
     "(B F H J K L M N P R S T W X Y) plus ``0`` for the theta sound (TH); a\n"
-    "name that starts with a vowel keeps it as the first character. The code\n"
-    "is empty when ``s`` holds no ASCII letter. Non-letter and non-ASCII\n"
-    "characters are skipped before encoding. ``variant`` picks the rule\n"
-    "family (see ``MetaphoneVariant``).";
+    "vowel appears only as the first character, for a name that starts with\n"
+    "one. The code is empty when ``s`` holds no ASCII letter. Non-letter and\n"
+    "non-ASCII characters are skipped before encoding. ``variant`` picks the\n"
+    "rule family (see ``MetaphoneVariant``).";
 
 const char *const metaphone_equal_doc =
     "True iff ``s1`` and ``s2`` produce the same Metaphone code.\n"
