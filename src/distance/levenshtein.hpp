@@ -26,6 +26,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
 namespace veltrocamber::levenshtein {
 
 inline constexpr uint64_t NO_CUTOFF = ~uint64_t{0};
@@ -64,13 +68,27 @@ inline int64_t single_word_step(uint64_t pm, uint64_t &vp, uint64_t &vn, uint64_
     return delta;
 }
 
+// a + b + carry modulo 2^64; `carry` (0 or 1) receives the carry out.
+inline uint64_t add_with_carry(uint64_t a, uint64_t b, unsigned char &carry) noexcept {
+#if defined(__x86_64__)
+    unsigned long long sum;
+    carry = _addcarry_u64(carry, a, b, &sum);
+    return sum;
+#else
+    const uint64_t partial = a + b;
+    const uint64_t sum = partial + carry;
+    carry = static_cast<unsigned char>((partial < b) | (sum < partial));
+    return sum;
+#endif
+}
+
 // One column over a query of `blocks` words: the one-word step on a long
 // integer, with the carry of the addition and the shifted-out top bits of HP
 // and HN passed from each word to the next. HP enters the first word with a 1
 // (the top row grows by one per column).
 inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size_t blocks,
                             uint64_t last_bit) noexcept {
-    uint64_t add_carry = 0;
+    unsigned char add_carry = 0;
     uint64_t hp_carry = 1;
     uint64_t hn_carry = 0;
     uint64_t hp = 0;
@@ -78,10 +96,7 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
     for (size_t k = 0; k < blocks; ++k) {
         const uint64_t x = pm[k] | vn[k];
         const uint64_t v = vp[k];
-        const uint64_t u = v & x;
-        const uint64_t partial = v + u;
-        const uint64_t sum = partial + add_carry;
-        add_carry = static_cast<uint64_t>(partial < u) | static_cast<uint64_t>(sum < partial);
+        const uint64_t sum = add_with_carry(v, v & x, add_carry);
         const uint64_t d0 = (sum ^ v) | x;
         hp = vn[k] | ~(d0 | v);
         hn = d0 & v;
@@ -151,6 +166,98 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     return d;
 }
 
+// The recurrence restricted to a diagonal band, for lq > 0, lt > 0 and
+// |lq - lt| <= k. A cell on a path of cost at most k from the origin to the
+// last cell lies within k of both the main diagonal and the diagonal of the
+// last cell, so only the words that hold such rows of a column are computed:
+// - a word entering at the bottom of the band starts with VP all ones below
+//   the last row of the word above it (each of its rows one more than the
+//   row above), an upper bound on the true column;
+// - a word that the band has left at the top is no longer computed, and the
+//   word below it then takes the carries of the top row (its upper
+//   neighbour's row growing by one per column), again an upper bound.
+// Every computed cell is therefore at least its true distance, and exact
+// wherever an optimal path of cost at most k passes, so the answer is an
+// upper bound on the distance that equals it when the distance is at most
+// k. The distance is tracked at the last row of the band's bottom word.
+// vp and vn are the caller's scratch of block_count(lq) words each.
+template <typename Symbol, typename MasksOf>
+uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t k,
+                                uint64_t *vp, uint64_t *vn) {
+    const size_t blocks = block_count(lq);
+    const size_t in_last = lq - WORD_BITS * (blocks - 1);
+    const auto rows_in = [&](size_t b) -> uint64_t { return b + 1 == blocks ? in_last : WORD_BITS; };
+    const auto enter = [&](size_t b) {
+        vp[b] = rows_in(b) == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << rows_in(b)) - 1;
+        vn[b] = 0;
+    };
+    // First and last row (1-based) that column c (1-based) needs.
+    const auto first_row = [&](uint64_t c) -> uint64_t {
+        uint64_t r = 1;
+        if (c > k)
+            r = std::max<uint64_t>(r, c - k);
+        if (lq + c > lt + k)
+            r = std::max<uint64_t>(r, lq + c - lt - k);
+        return r;
+    };
+    const auto last_row = [&](uint64_t c) -> uint64_t { return std::min<uint64_t>({lq, c + k, lq + c + k - lt}); };
+    size_t hi = static_cast<size_t>((last_row(1) - 1) / WORD_BITS);
+    for (size_t b = 0; b <= hi; ++b)
+        enter(b);
+    uint64_t d = WORD_BITS * hi + rows_in(hi);  // the bottom word's last row, column 0
+    for (size_t j = 0; j < lt; ++j) {
+        const uint64_t c = j + 1;
+        const size_t new_hi = static_cast<size_t>((last_row(c) - 1) / WORD_BITS);
+        while (hi < new_hi) {
+            ++hi;
+            enter(hi);
+            d += rows_in(hi);
+        }
+        const size_t lo = static_cast<size_t>((first_row(c) - 1) / WORD_BITS);
+        const uint64_t bit = uint64_t{1} << (rows_in(hi) - 1);
+        d += static_cast<uint64_t>(
+            detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, hi - lo + 1, bit));
+    }
+    return d;
+}
+
+// Words of a band of half-width k around the diagonal, and whether that is
+// few enough, against all `blocks` words, to be worth the band's bookkeeping.
+inline bool band_pays(uint64_t k, size_t blocks) noexcept {
+    return k < WORD_BITS * blocks && (2 * k) / WORD_BITS + 2 < blocks / 2;
+}
+
+// The blocked distance of the entry points (lq > 64, lt > 0): with a
+// cutoff, the band of the cutoff when it is narrow; without one, a narrow
+// first band whose answer is exact when it is within the band, and is
+// otherwise an upper bound that sizes a second, exact band (or the full
+// recurrence when that band would be wide). `scratch` holds 2 x
+// block_count(lq) words.
+template <typename Symbol, typename MasksOf>
+uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
+                          uint64_t *scratch) {
+    const size_t blocks = block_count(lq);
+    uint64_t *vp = scratch;
+    uint64_t *vn = scratch + blocks;
+    const uint64_t gap = lq > lt ? lq - lt : lt - lq;
+    if (cutoff != NO_CUTOFF) {
+        if (gap > cutoff)
+            return cutoff + 1;
+        if (!band_pays(cutoff, blocks))
+            return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn);
+        return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn), cutoff);
+    }
+    const uint64_t first = std::max<uint64_t>(gap, WORD_BITS / 2);
+    if (band_pays(first, blocks)) {
+        const uint64_t bound = banded_blocked_columns(masks_of, lq, target, lt, first, vp, vn);
+        if (bound <= first)
+            return bound;
+        if (band_pays(bound, blocks))
+            return banded_blocked_columns(masks_of, lq, target, lt, bound, vp, vn);
+    }
+    return blocked_columns(masks_of, lq, target, lt, NO_CUTOFF, vp, vn);
+}
+
 // ---------------------------------------------------------------------------
 // Byte strings
 // ---------------------------------------------------------------------------
@@ -169,6 +276,17 @@ inline uint64_t levenshtein_single_word(const uint8_t *query, size_t lq, const u
     return single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt, cutoff);
 }
 
+// The blocked pattern table of a byte query, 256 x blocks words with entry
+// (v, k) at v * blocks + k, followed by `scratch_rows` x blocks zero words
+// for the column state: one allocation for all of it.
+inline std::vector<uint64_t> byte_pattern_table(const uint8_t *query, size_t lq, size_t scratch_rows) {
+    const size_t blocks = block_count(lq);
+    std::vector<uint64_t> words((256 + scratch_rows) * blocks, 0);
+    for (size_t i = 0; i < lq; ++i)
+        words[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+    return words;
+}
+
 // Byte strings of any length; queries of up to 64 bytes go to the one-word
 // kernel.
 inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
@@ -181,13 +299,10 @@ inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8
         return levenshtein_single_word(query, lq, target, lt, cutoff);
     cutoff = effective_cutoff(cutoff, lq, lt);
     const size_t blocks = block_count(lq);
-    // One allocation: the 256 x blocks pattern table, then VP and VN.
-    std::vector<uint64_t> words((256 + 2) * blocks, 0);
-    uint64_t *table = words.data();
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+    std::vector<uint64_t> words = byte_pattern_table(query, lq, 2);
+    const uint64_t *table = words.data();
     return blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; }, lq, target, lt, cutoff,
-                           table + 256 * blocks, table + 257 * blocks);
+                           words.data() + 256 * blocks, words.data() + 257 * blocks);
 }
 
 // ---------------------------------------------------------------------------
@@ -217,7 +332,6 @@ public:
     size_t blocks() const noexcept { return blocks_; }
 
     const uint64_t *masks_of(Token token) const noexcept { return masks_.data() + find(token) * blocks_; }
-    uint64_t mask_of(Token token) const noexcept { return masks_[find(token) * blocks_]; }
 
 private:
     static size_t hash(Token token) noexcept {
@@ -251,6 +365,40 @@ private:
     std::vector<Token> keys_;
     std::vector<uint32_t> rows_;  // 0 marks an empty slot
     std::vector<uint64_t> masks_;
+};
+
+// Pattern masks of a one-word query of 16-, 32- or 64-bit tokens, held in
+// the caller's frame: 128 open-addressing slots for at most 64 distinct
+// tokens. A slot whose mask is 0 is empty (an inserted token has at least
+// its own bit), and the lookup of a token the query lacks ends on one.
+template <typename Token>
+class SmallTokenPatternMasks {
+public:
+    SmallTokenPatternMasks(const Token *query, size_t lq) noexcept {
+        for (size_t i = 0; i < lq; ++i) {
+            size_t slot = hash(query[i]);
+            while (masks_[slot] != 0 && keys_[slot] != query[i])
+                slot = (slot + 1) % SLOTS;
+            keys_[slot] = query[i];
+            masks_[slot] |= uint64_t{1} << i;
+        }
+    }
+
+    uint64_t mask_of(Token token) const noexcept {
+        for (size_t slot = hash(token);; slot = (slot + 1) % SLOTS) {
+            if (masks_[slot] == 0 || keys_[slot] == token)
+                return masks_[slot];
+        }
+    }
+
+private:
+    static constexpr size_t SLOTS = 128;
+    static size_t hash(Token token) noexcept {
+        return static_cast<size_t>((static_cast<uint64_t>(token) * 0x9E3779B97F4A7C15ull) >> 57);
+    }
+
+    std::array<Token, SLOTS> keys_{};
+    std::array<uint64_t, SLOTS> masks_{};
 };
 
 // The token members. 8-bit tokens are bytes and run the byte member; wider
@@ -327,33 +475,42 @@ inline uint64_t levenshtein_bytes(const uint8_t *query, size_t lq, const uint8_t
         return lq;
     return without_common_affixes(query, lq, target, lt, cutoff,
                                   [](const uint8_t *q, size_t a, const uint8_t *t, size_t b, uint64_t c) {
-                                      return levenshtein_blocked(q, a, t, b, c);
+                                      if (a <= WORD_BITS)
+                                          return levenshtein_single_word(q, a, t, b, c);
+                                      c = effective_cutoff(c, a, b);
+                                      const size_t blocks = block_count(a);
+                                      std::vector<uint64_t> words = byte_pattern_table(q, a, 2);
+                                      const uint64_t *table = words.data();
+                                      return blocked_distance(
+                                          [table, blocks](uint8_t s) { return table + s * blocks; }, a, t, b, c,
+                                          words.data() + 256 * blocks);
                                   });
 }
 
-// The token path of the entry points: the token member on what is left
-// after the common prefix and suffix.
+// The token path of the entry points: what is left after the common prefix
+// and suffix, on the byte kernels for 8-bit tokens and on the token masks
+// otherwise (in the frame for a one-word rest).
 template <typename Token>
-uint64_t levenshtein_tokens(uint64_t cutoff, const std::vector<Token> &query, const std::vector<Token> &target) {
-    const size_t lq = query.size();
-    const size_t lt = target.size();
+uint64_t levenshtein_tokens(uint64_t cutoff, const Token *query, size_t lq, const Token *target, size_t lt) {
     if (lq == 0)
         return lt;
     if (lt == 0)
         return lq;
     if constexpr (sizeof(Token) == 1) {
-        return levenshtein_bytes(query.data(), lq, target.data(), lt, cutoff);
+        return levenshtein_bytes(query, lq, target, lt, cutoff);
     } else {
         return without_common_affixes(
-            query.data(), lq, target.data(), lt, cutoff,
+            query, lq, target, lt, cutoff,
             [](const Token *q, size_t a, const Token *t, size_t b, uint64_t c) -> uint64_t {
                 c = effective_cutoff(c, a, b);
-                const TokenPatternMasks<Token> masks(q, a);
-                if (a <= WORD_BITS)
+                if (a <= WORD_BITS) {
+                    const SmallTokenPatternMasks<Token> masks(q, a);
                     return single_word_columns([&masks](Token s) { return masks.mask_of(s); }, a, t, b, c);
-                std::vector<uint64_t> columns(2 * masks.blocks());
-                return blocked_columns([&masks](Token s) { return masks.masks_of(s); }, a, t, b, c,
-                                       columns.data(), columns.data() + masks.blocks());
+                }
+                const TokenPatternMasks<Token> masks(q, a);
+                std::vector<uint64_t> scratch(2 * masks.blocks());
+                return blocked_distance([&masks](Token s) { return masks.masks_of(s); }, a, t, b, c,
+                                        scratch.data());
             });
     }
 }
@@ -431,8 +588,8 @@ inline uint64_t prepared_levenshtein_distance(const PreparedLevenshteinScoreU8 &
                                    a, t, b, cutoff);
     if (columns.size() < 2 * blocks)
         columns.resize(2 * blocks);
-    return blocked_columns([masks, stride, first_block](uint8_t c) { return masks + c * stride + first_block; }, a,
-                           t, b, cutoff, columns.data(), columns.data() + blocks);
+    return blocked_distance([masks, stride, first_block](uint8_t c) { return masks + c * stride + first_block; }, a,
+                            t, b, cutoff, columns.data());
 }
 
 }  // namespace veltrocamber::levenshtein

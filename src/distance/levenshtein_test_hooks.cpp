@@ -47,6 +47,26 @@ void register_levenshtein_hooks(nb::module_ &m) {
                                                     static_cast<const uint8_t *>(t.data()), t.size(), cutoff);
         },
         "query"_a, "target"_a, "cutoff"_a);
+    // The band of half-width k on its own: an upper bound on the distance,
+    // exact when the distance is at most k. Needs non-empty sides at most k
+    // apart in length.
+    m.def(
+        "levenshtein_banded",
+        [](nb::bytes q, nb::bytes t, uint64_t k) {
+            const size_t lq = q.size();
+            const size_t lt = t.size();
+            if (lq == 0 || lt == 0 || (lq > lt ? lq - lt : lt - lq) > k)
+                raise_value_error("the band needs non-empty sides at most k apart in length");
+            const auto *query = static_cast<const uint8_t *>(q.data());
+            const size_t blocks = levenshtein::block_count(lq);
+            std::vector<uint64_t> words = levenshtein::byte_pattern_table(query, lq, 2);
+            const uint64_t *table = words.data();
+            uint64_t *scratch = words.data() + 256 * blocks;
+            return levenshtein::banded_blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; },
+                                                       lq, static_cast<const uint8_t *>(t.data()), lt, k, scratch,
+                                                       scratch + blocks);
+        },
+        "query"_a, "target"_a, "k"_a);
     // The table's member for `width`, or the whole entry-point token road
     // (common affixes dropped first) when `entry` is set.
     m.def(
@@ -57,7 +77,7 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const TokenVector target = tokens_of_width(width, t);
             return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
                                         [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a, b)
+                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size())
                                                          : levenshtein::levenshtein_blocked(cutoff, a, b);
                                         });
         },
@@ -69,7 +89,7 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const TokenVector target = tokens_of_width(target_width, {1});
             return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
                                         [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                                            return levenshtein::levenshtein_tokens(levenshtein::NO_CUTOFF, a, b);
+                                            return levenshtein::levenshtein_blocked(levenshtein::NO_CUTOFF, a, b);
                                         });
         },
         "query_width"_a, "target_width"_a);
