@@ -60,7 +60,8 @@ inline int64_t single_word_step(uint64_t pm, uint64_t &vp, uint64_t &vn, uint64_
     const uint64_t d0 = (((x & vp) + vp) ^ vp) | x;
     uint64_t hp = vn | ~(d0 | vp);
     uint64_t hn = d0 & vp;
-    const int64_t delta = (hp & last_bit) ? 1 : ((hn & last_bit) ? -1 : 0);
+    // Branch-free: the sign of the step is as random as the data.
+    const int64_t delta = static_cast<int64_t>((hp & last_bit) != 0) - static_cast<int64_t>((hn & last_bit) != 0);
     hp = (hp << 1) | 1;
     hn = hn << 1;
     vp = hn | ~(d0 | hp);
@@ -107,7 +108,7 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
         vp[k] = hns | ~(d0 | hps);
         vn[k] = d0 & hps;
     }
-    return (hp & last_bit) ? 1 : ((hn & last_bit) ? -1 : 0);
+    return static_cast<int64_t>((hp & last_bit) != 0) - static_cast<int64_t>((hn & last_bit) != 0);
 }
 
 }  // namespace detail
