@@ -299,7 +299,7 @@ def test_band_is_an_upper_bound_exact_within_it(hooks):
     for q, t in long_related_pairs(4, 12) + [(b"ab" * 40, b"ba" * 40), (b"a" * 65, b"b" * 65)]:
         d = hooks.levenshtein_blocked_bytes(q, t, NO_CUTOFF)
         gap = abs(len(q) - len(t))
-        for k in sorted({gap, gap + 1, d - 1, d, d + 1, gap + rng.randrange(0, 300), 32, 64, 65}):
+        for k in sorted({gap, gap + 1, d - 1, d, d + 1, gap + rng.randrange(0, 300), 32, 64, 65, NO_CUTOFF}):
             if k < gap:
                 continue
             got = hooks.levenshtein_banded(q, t, k)

@@ -185,6 +185,7 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
 template <typename Symbol, typename MasksOf>
 uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t k,
                                 uint64_t *vp, uint64_t *vn) {
+    k = std::min<uint64_t>(k, lq + lt);  // a wider band holds nothing more, and the row sums below cannot wrap
     const size_t blocks = block_count(lq);
     const size_t in_last = lq - WORD_BITS * (blocks - 1);
     const auto rows_in = [&](size_t b) -> uint64_t { return b + 1 == blocks ? in_last : WORD_BITS; };
