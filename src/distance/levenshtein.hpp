@@ -167,6 +167,16 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     return d;
 }
 
+// Words that a band of half-width k runs per column.
+inline size_t band_width(uint64_t k, size_t blocks) noexcept {
+    return static_cast<size_t>(std::min<uint64_t>(blocks, (2 * k) / WORD_BITS + 2));
+}
+
+// Whether a band of half-width k runs at most `share` of all the words.
+inline bool band_pays(uint64_t k, size_t blocks, size_t share) noexcept {
+    return k < WORD_BITS * blocks && share * band_width(k, blocks) <= blocks;
+}
+
 // The recurrence restricted to a diagonal band, for lq > 0, lt > 0 and
 // |lq - lt| <= k. A cell on a path of cost at most k from the origin to the
 // last cell lies within k of both the main diagonal and the diagonal of the
@@ -182,9 +192,16 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
 // upper bound on the distance that equals it when the distance is at most
 // k. The distance is tracked at the last row of the band's bottom word.
 // vp and vn are the caller's scratch of block_count(lq) words each.
+//
+// A caller that only wants a bound if it is small may name a column
+// `check_column` (1-based; 0 for none) after which a tracked distance more
+// than `check_limit` above its least possible value (the tracked row's
+// distance from the column) abandons the run: the answer is then NO_CUTOFF,
+// no bound.
 template <typename Symbol, typename MasksOf>
 uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t k,
-                                uint64_t *vp, uint64_t *vn) {
+                                uint64_t *vp, uint64_t *vn, uint64_t check_column = 0,
+                                uint64_t check_limit = NO_CUTOFF) {
     k = std::min<uint64_t>(k, lq + lt);  // a wider band holds nothing more, and the row sums below cannot wrap
     const size_t blocks = block_count(lq);
     const size_t in_last = lq - WORD_BITS * (blocks - 1);
@@ -193,7 +210,8 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
         vp[b] = rows_in(b) == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << rows_in(b)) - 1;
         vn[b] = 0;
     };
-    // First and last row (1-based) that column c (1-based) needs.
+    // First row (1-based) that column c (1-based) needs; the last one is at
+    // most 2k rows further down.
     const auto first_row = [&](uint64_t c) -> uint64_t {
         uint64_t r = 1;
         if (c > k)
@@ -202,38 +220,42 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
             r = std::max<uint64_t>(r, lq + c - lt - k);
         return r;
     };
-    const auto last_row = [&](uint64_t c) -> uint64_t { return std::min<uint64_t>({lq, c + k, lq + c + k - lt}); };
-    size_t hi = static_cast<size_t>((last_row(1) - 1) / WORD_BITS);
+    // Every column runs the same number of words, enough for the band at
+    // its widest, so that the word loop's trip count never changes and its
+    // exit is always predicted; the window slides down with the band.
+    const size_t width = band_width(k, blocks);
+    const auto window_start = [&](uint64_t c) -> size_t {
+        return std::min(static_cast<size_t>((first_row(c) - 1) / WORD_BITS), blocks - width);
+    };
+    size_t hi = window_start(1) + width - 1;
     for (size_t b = 0; b <= hi; ++b)
         enter(b);
     uint64_t d = WORD_BITS * hi + rows_in(hi);  // the bottom word's last row, column 0
     for (size_t j = 0; j < lt; ++j) {
         const uint64_t c = j + 1;
-        const size_t new_hi = static_cast<size_t>((last_row(c) - 1) / WORD_BITS);
-        while (hi < new_hi) {
+        const size_t lo = window_start(c);
+        while (hi < lo + width - 1) {
             ++hi;
             enter(hi);
             d += rows_in(hi);
         }
-        const size_t lo = static_cast<size_t>((first_row(c) - 1) / WORD_BITS);
         const uint64_t bit = uint64_t{1} << (rows_in(hi) - 1);
-        d += static_cast<uint64_t>(
-            detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, hi - lo + 1, bit));
+        d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, width, bit));
+        if (c == check_column) {
+            const uint64_t row = WORD_BITS * hi + rows_in(hi);
+            if (d > (row > c ? row - c : c - row) + check_limit)
+                return NO_CUTOFF;
+        }
     }
     return d;
 }
 
-// Words of a band of half-width k around the diagonal, and whether that is
-// few enough, against all `blocks` words, to be worth the band's bookkeeping.
-inline bool band_pays(uint64_t k, size_t blocks) noexcept {
-    return k < WORD_BITS * blocks && (2 * k) / WORD_BITS + 2 < blocks / 2;
-}
-
 // The blocked distance of the entry points (lq > 64, lt > 0): with a
-// cutoff, the band of the cutoff when it is narrow; without one, a narrow
-// first band whose answer is exact when it is within the band, and is
-// otherwise an upper bound that sizes a second, exact band (or the full
-// recurrence when that band would be wide). `scratch` holds 2 x
+// cutoff, the band of the cutoff when it runs at most half the words;
+// without one, a first band of a third of the words at most, whose answer is
+// exact when it is within the band and otherwise an upper bound that sizes a
+// second, exact band (or the full recurrence when that band would run more
+// than half the words). `scratch` holds 2 x
 // block_count(lq) words.
 template <typename Symbol, typename MasksOf>
 uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
@@ -245,16 +267,24 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
     if (cutoff != NO_CUTOFF) {
         if (gap > cutoff)
             return cutoff + 1;
-        if (!band_pays(cutoff, blocks))
+        if (!band_pays(cutoff, blocks, 2))
             return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn);
         return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn), cutoff);
     }
     const uint64_t first = std::max<uint64_t>(gap, WORD_BITS / 2);
-    if (band_pays(first, blocks)) {
-        const uint64_t bound = banded_blocked_columns(masks_of, lq, target, lt, first, vp, vn);
+    if (band_pays(first, blocks, 3)) {
+        // The first band is abandoned after an eighth of the columns when its
+        // bottom row has gathered more than an eighth of a quarter of the
+        // query's length in edits: at that pace its bound would size a second
+        // band too wide to pay, and unrelated pairs then lose only that
+        // eighth of a narrow band.
+        const uint64_t check_column = lt / 8;
+        const uint64_t check_limit = lq / 32;
+        const uint64_t bound =
+            banded_blocked_columns(masks_of, lq, target, lt, first, vp, vn, check_column, check_limit);
         if (bound <= first)
             return bound;
-        if (band_pays(bound, blocks))
+        if (bound != NO_CUTOFF && band_pays(bound, blocks, 2))
             return banded_blocked_columns(masks_of, lq, target, lt, bound, vp, vn);
     }
     return blocked_columns(masks_of, lq, target, lt, NO_CUTOFF, vp, vn);
