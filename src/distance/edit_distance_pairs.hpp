@@ -9,10 +9,13 @@
 //
 // A metric plugs in as a small struct with two members:
 //   R bytes(const ByteText &query, const ByteText &target);
-//   R tokens(PyObject *query, PyObject *target);   // usually via with_token_pair
+//   R tokens(PyObject *query, PyObject *target);   // usually token_pair_result
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
+// score_pair runs one pair; score_targets runs a batch (PySequence_Fast on
+// `targets` with the batch message, one result per target in order, the
+// first error ending the call).
 #pragma once
 
 #include <Python.h>
