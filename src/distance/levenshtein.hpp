@@ -309,15 +309,23 @@ inline uint64_t levenshtein_single_word(const uint8_t *query, size_t lq, const u
 }
 
 // The blocked pattern table of a byte query, 256 x blocks words with entry
-// (v, k) at v * blocks + k, followed by `scratch_rows` x blocks zero words
-// for the column state: one allocation for all of it.
-inline std::vector<uint64_t> byte_pattern_table(const uint8_t *query, size_t lq, size_t scratch_rows) {
-    const size_t blocks = block_count(lq);
-    std::vector<uint64_t> words((256 + scratch_rows) * blocks, 0);
-    for (size_t i = 0; i < lq; ++i)
-        words[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
-    return words;
-}
+// (v, k) at v * blocks + k, followed by VP and VN (blocks words each): one
+// allocation for all of it.
+class BytePatternTable {
+public:
+    BytePatternTable(const uint8_t *query, size_t lq) : blocks_(block_count(lq)), words_((256 + 2) * blocks_, 0) {
+        for (size_t i = 0; i < lq; ++i)
+            words_[query[i] * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+    }
+
+    const uint64_t *masks_of(uint8_t c) const noexcept { return words_.data() + c * blocks_; }
+    // VP, with VN right after it.
+    uint64_t *columns() noexcept { return words_.data() + 256 * blocks_; }
+
+private:
+    size_t blocks_;
+    std::vector<uint64_t> words_;
+};
 
 // Byte strings of any length; queries of up to 64 bytes go to the one-word
 // kernel.
@@ -330,11 +338,9 @@ inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8
     if (lq <= WORD_BITS)
         return levenshtein_single_word(query, lq, target, lt, cutoff);
     cutoff = effective_cutoff(cutoff, lq, lt);
-    const size_t blocks = block_count(lq);
-    std::vector<uint64_t> words = byte_pattern_table(query, lq, 2);
-    const uint64_t *table = words.data();
-    return blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; }, lq, target, lt, cutoff,
-                           words.data() + 256 * blocks, words.data() + 257 * blocks);
+    BytePatternTable table(query, lq);
+    return blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq, target, lt, cutoff,
+                           table.columns(), table.columns() + block_count(lq));
 }
 
 // ---------------------------------------------------------------------------
@@ -510,12 +516,9 @@ inline uint64_t levenshtein_bytes(const uint8_t *query, size_t lq, const uint8_t
                                       if (a <= WORD_BITS)
                                           return levenshtein_single_word(q, a, t, b, c);
                                       c = effective_cutoff(c, a, b);
-                                      const size_t blocks = block_count(a);
-                                      std::vector<uint64_t> words = byte_pattern_table(q, a, 2);
-                                      const uint64_t *table = words.data();
-                                      return blocked_distance(
-                                          [table, blocks](uint8_t s) { return table + s * blocks; }, a, t, b, c,
-                                          words.data() + 256 * blocks);
+                                      BytePatternTable table(q, a);
+                                      return blocked_distance([&table](uint8_t s) { return table.masks_of(s); },
+                                                              a, t, b, c, table.columns());
                                   });
 }
 

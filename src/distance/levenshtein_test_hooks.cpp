@@ -57,14 +57,10 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const size_t lt = t.size();
             if (lq == 0 || lt == 0 || (lq > lt ? lq - lt : lt - lq) > k)
                 raise_value_error("the band needs non-empty sides at most k apart in length");
-            const auto *query = static_cast<const uint8_t *>(q.data());
-            const size_t blocks = levenshtein::block_count(lq);
-            std::vector<uint64_t> words = levenshtein::byte_pattern_table(query, lq, 2);
-            const uint64_t *table = words.data();
-            uint64_t *scratch = words.data() + 256 * blocks;
-            return levenshtein::banded_blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; },
-                                                       lq, static_cast<const uint8_t *>(t.data()), lt, k, scratch,
-                                                       scratch + blocks);
+            levenshtein::BytePatternTable table(static_cast<const uint8_t *>(q.data()), lq);
+            return levenshtein::banded_blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq,
+                                                       static_cast<const uint8_t *>(t.data()), lt, k,
+                                                       table.columns(), table.columns() + levenshtein::block_count(lq));
         },
         "query"_a, "target"_a, "k"_a);
     // The table's member for `width`, or the whole entry-point token road
