@@ -141,6 +141,20 @@ EDGE_CASES = [
 ]
 
 
+class Text(str):
+    pass
+
+
+class Data(bytes):
+    pass
+
+
+EDGE_CASES += [
+    (Text("caf\u00e9"), Data(b"cafe"), None, 1),  # subclasses count as their base
+    (Data(b"abc"), Text("abd"), 0, 1),
+]
+
+
 @pytest.mark.parametrize("query, target, cutoff, expected", EDGE_CASES)
 def test_edge_cases(query, target, cutoff, expected):
     assert _swar.levenshtein_score(query, target, cutoff) == expected
