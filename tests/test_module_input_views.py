@@ -111,3 +111,56 @@ def test_reject_single_text_targets(hooks, targets):
 def test_reject_single_text_targets_lets_collections_pass(hooks):
     for targets in (["abc"], ("a",), iter([b"x"]), bytearray(b"x")):
         assert hooks.reject_single_text_targets(targets) is None
+
+
+# Buffers with a chosen format string and item size, exported by a test hook,
+# reach the cases no ordinary object produces: every format letter, byte-order
+# prefixes, a NULL format and an item size that disagrees with the letter.
+
+NATIVE_FORMATS = [
+    ("b", 1, INT8), ("B", 1, UINT8), ("h", 2, INT16), ("H", 2, UINT16), ("i", 4, INT32), ("I", 4, UINT32),
+    ("l", 8, INT64), ("q", 8, INT64), ("L", 8, UINT64), ("Q", 8, UINT64), ("e", 2, FLOAT16), ("f", 4, FLOAT32),
+    ("d", 8, FLOAT64), ("<i", 4, INT32), ("=q", 8, INT64), ("@h", 2, INT16), ("|B", 1, UINT8), ("<<d", 8, FLOAT64),
+]
+
+
+@pytest.mark.parametrize("fmt, itemsize, kind", NATIVE_FORMATS)
+def test_probe_buffer_format_letters(hooks, fmt, itemsize, kind):
+    obj = hooks.make_buffer_exporter(b"\0" * 16, fmt, itemsize)
+    assert hooks.probe_buffer(obj) == (True, False, kind, 16 // itemsize)
+
+
+@pytest.mark.parametrize(
+    "fmt, itemsize",
+    [
+        ("!i", 4), ("2i", 8), ("?", 1), ("Zd", 16), ("O", 8), ("", 1), ("<", 1), ("ii", 8), ("A", 1), ("r", 1),
+        ("x", 1), ("c", 1),
+        # the other byte order than the machine's: reading it natively would
+        # compare raw bit patterns, so it is refused
+        (">i", 4), (">d", 8), ("<>h", 2),
+        # item size that disagrees with the letter
+        ("i", 2), ("l", 4), ("d", 4), ("B", 2), ("h", 4),
+    ],
+)
+def test_probe_buffer_refuses_unsupported_formats(hooks, fmt, itemsize):
+    obj = hooks.make_buffer_exporter(b"\0" * 16, fmt, itemsize)
+    assert hooks.probe_buffer(obj) == (False, True, 0, 0)
+    assert sys.exc_info() == (None, None, None)
+
+
+def test_probe_buffer_reads_a_null_format_as_unsigned_bytes(hooks):
+    obj = hooks.make_buffer_exporter(b"abc", None, 1)
+    assert hooks.probe_buffer(obj) == (True, False, UINT8, 3)
+    obj = hooks.make_buffer_exporter(b"abcd", None, 2)  # 'B' demands one-byte items
+    assert hooks.probe_buffer(obj) == (False, True, 0, 0)
+
+
+def test_collect_sequence_items_drains_iterators_once(hooks):
+    it = iter([1, 2])
+    assert hooks.collect_sequence_items(it, "target") == [1, 2]
+    assert list(it) == []
+    assert hooks.collect_sequence_items({"k": 1}, "q") == ["k"]
+    for name in ("query", "whatever"):
+        with pytest.raises(TypeError) as info:
+            hooks.collect_sequence_items(5, name)
+        assert str(info.value) == name + " must be bytes, str, or a sequence of immutable hashable objects"

@@ -32,12 +32,26 @@ class Scorer(IntEnum):
 
 
 class MetaphoneVariant(IntEnum):
-    """Rule families of ``metaphone`` and ``metaphone_equal``."""
+    """Rule families of ``metaphone`` and ``metaphone_equal``.
+
+    The two families differ in two rules only. ``STANDARD`` writes K for the
+    CH of SCH and leaves a final GH silent; ``ALTERNATIVE`` writes X for that
+    CH and KH for a final GH (Laugh gives L and LKH). Any value other than 1
+    selects the standard rules.
+    """
 
     STANDARD = 0
+    ALTERNATIVE = 1
 
 
 class DoubleMetaphoneVariant(IntEnum):
-    """Rule families of ``double_metaphone``."""
+    """Rule families of ``double_metaphone``.
+
+    ``STANDARD`` gives the usual rules. ``GH_REPEATS_PREVIOUS`` changes one
+    of them: a GH after a vowel at the second or third letter repeats the last
+    character of each code (Hugh gives HH) instead of falling to the rules
+    that make it silent or K. Any other integer gives the standard rules.
+    """
 
     STANDARD = 0
+    GH_REPEATS_PREVIOUS = 1

@@ -57,6 +57,11 @@ struct PreprocessedPair {
 PreprocessedPair preprocess(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap_open,
                             int64_t gap_extend, uint64_t width);
 
+// The first check of both preprocess and preprocess_farrar: a bytes argument
+// against a str (either way round, subclasses included) raises TypeError
+// "bytes and str inputs cannot be aligned directly against each other".
+void reject_bytes_against_str(PyObject *query, PyObject *target);
+
 // The storage of a str copied into tokens by storage kind (1 -> 8-bit,
 // 2 -> 16-bit, 4 -> 32-bit); `largest` receives the largest code unit (0 for
 // an empty str). Another kind raises TypeError "unsupported Python Unicode
@@ -89,6 +94,38 @@ constexpr KernelWidth width_for_token(uint64_t max_token) noexcept {
 }
 
 namespace preprocess_detail {
+
+// Interns `items` in the dict `seen`, appending one token per item: a known
+// item gets the number stored under it, a new one the number `distinct +
+// first` (then `distinct` grows by one). When `distinct` has reached `limit`
+// a new item calls `raise_full` instead. Equality is the dict's, so 1, 1.0
+// and True share a number; Python errors (an unhashable item, a failing
+// __eq__ or __hash__) are thrown as python_error.
+template <typename Token>
+void intern_items(PyObject *seen, const std::vector<nanobind::object> &items, std::vector<Token> &tokens,
+                  uint64_t &distinct, uint64_t first, uint64_t limit, void (*raise_full)()) {
+    tokens.reserve(tokens.size() + items.size());
+    for (const nanobind::object &item : items) {
+        PyObject *known = PyDict_GetItemWithError(seen, item.ptr());  // borrowed
+        if (known != nullptr) {
+            const unsigned long long number = PyLong_AsUnsignedLongLong(known);
+            if (number == static_cast<unsigned long long>(-1) && PyErr_Occurred())
+                throw nanobind::python_error();
+            tokens.push_back(static_cast<Token>(number));
+            continue;
+        }
+        if (PyErr_Occurred())
+            throw nanobind::python_error();
+        if (distinct == limit)
+            raise_full();
+        const uint64_t number = distinct + first;
+        nanobind::object value = nanobind::steal(PyLong_FromUnsignedLongLong(number));
+        if (!value.is_valid() || PyDict_SetItem(seen, item.ptr(), value.ptr()) != 0)
+            throw nanobind::python_error();
+        ++distinct;
+        tokens.push_back(static_cast<Token>(number));
+    }
+}
 
 // Numbers the items of both sides by first appearance, continuing from
 // `counter` (0 for a fresh pair); returns the last number handed out.

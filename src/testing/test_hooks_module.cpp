@@ -14,12 +14,15 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
+#include "dtw/dtw.hpp"
 #include "module/cigar.hpp"
 #include "module/input_views.hpp"
 #include "module/raisers.hpp"
 #include "module/result_arrays.hpp"
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
+#include "phonetic/phonetic_input.hpp"
+#include "traceback/traceback_test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -27,6 +30,7 @@ using namespace nb::literals;
 namespace veltrocamber {
 
 void register_input_preparation_hooks(nb::module_ &m);
+void register_align_hooks(nb::module_ &m);
 void register_levenshtein_hooks(nb::module_ &m);
 
 namespace {
@@ -109,10 +113,28 @@ void register_input_view_hooks(nb::module_ &m) {
     m.def("reject_single_text_targets", [](nb::handle targets) { reject_single_text_targets(targets.ptr()); });
 }
 
+void register_dtw_hooks(nb::module_ &m) {
+    // The float64 kernel with its raw arguments, empty inputs and any cost
+    // kind included.
+    m.def("dtw_kernel_float64",
+          [](const std::vector<double> &q, const std::vector<double> &t, int32_t cost_kind, uint64_t radius,
+             bool has_band) {
+              return dtw::dtw_kernel<double>(q.data(), q.size(), t.data(), t.size(), cost_kind, radius, has_band);
+          });
+}
+
 void register_module_hooks(nb::module_ &m) {
     m.def("int64_result", [](std::vector<int64_t> values) { return to_int64_array(std::move(values)); });
     m.def("float64_result", [](std::vector<double> values) { return to_float64_array(std::move(values)); });
     m.def("raise_type_error", [](const std::string &message) { raise_type_error(message.c_str()); });
+}
+
+void register_phonetic_hooks(nb::module_ &m) {
+    // The bytes the phonetic encoders read, as a bytes object.
+    m.def("phonetic_ascii_bytes", [](nb::handle obj) {
+        const std::string b = phonetic::phonetic_ascii_bytes(obj.ptr());
+        return nb::bytes(b.data(), b.size());
+    });
 }
 
 }  // namespace
@@ -127,5 +149,9 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
     veltrocamber::register_input_preparation_hooks(m);
+    veltrocamber::register_align_hooks(m);
     veltrocamber::register_levenshtein_hooks(m);
+    veltrocamber::register_phonetic_hooks(m);
+    veltrocamber::register_traceback_hooks(m);
+    veltrocamber::register_dtw_hooks(m);
 }

@@ -1,0 +1,265 @@
+// Scalar alignment score kernels: Smith-Waterman (local) and Needleman-Wunsch
+// (global) scores with linear or affine (Gotoh) gaps, by plain dynamic
+// programming over two rolling rows, without traceback.
+//
+// Conventions shared by every kernel here:
+// - Query symbols are the outer loop, target symbols the inner loop; symbols
+//   are only compared for equality.
+// - Cells are signed integers of the kernel's cell type. Sums are taken
+//   modulo 2^w (wrap_add): the kernel-width rule of input preparation keeps
+//   every real value inside the cell type, so no kernel tests for overflow,
+//   and a caller that bypassed the rule gets wrapped sums, never undefined
+//   behaviour.
+// - Minus infinity is never added to: an operand that is minus infinity is
+//   left out of a maximum. The narrow affine kernels use the cell type's
+//   minimum and test it by equality; the wide 64-bit kernels store -2^61 and
+//   read anything at or below -2^60 as minus infinity.
+// - Scores are sums of added values: penalties are negative numbers, and a
+//   positive value is used unchanged (no kernel checks a sign).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <type_traits>
+#include <vector>
+
+namespace veltrocamber::align {
+
+// Two's-complement addition at the width of Cell, without signed overflow.
+template <typename Cell>
+inline Cell wrap_add(Cell a, Cell b) noexcept {
+    using U = std::make_unsigned_t<Cell>;
+    return static_cast<Cell>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
+}
+
+// n times v at the width of Cell (a gap run of n symbols), wrapping.
+template <typename Cell>
+inline Cell wrap_mul(Cell v, uint64_t n) noexcept {
+    using U = std::make_unsigned_t<Cell>;
+    return static_cast<Cell>(static_cast<U>(static_cast<U>(v) * static_cast<U>(n)));
+}
+
+// ---------------------------------------------------------------------------
+// Linear gaps
+// ---------------------------------------------------------------------------
+
+// Local score. The left operand is floored at 0, so no cell is negative and
+// an empty target leaves the best at 0. Token and cell width are the same in
+// the token-vector members; the symbol-code members pair 8-bit codes with
+// cells of any width.
+template <typename Cell, typename Token>
+int64_t smith_waterman_linear_cells(const Token *query, size_t qlen, const Token *target, size_t tlen,
+                                    Cell match, Cell mismatch, Cell gap) {
+    if (qlen == 0)
+        return 0;
+    std::vector<Cell> prev(tlen + 1, Cell(0));
+    std::vector<Cell> cur(tlen + 1, Cell(0));
+    Cell best = 0;
+    for (size_t i = 0; i < qlen; ++i) {
+        const Token qi = query[i];
+        cur[0] = 0;
+        for (size_t j = 1; j <= tlen; ++j) {
+            const Cell up = wrap_add(prev[j], gap);
+            Cell left = wrap_add(cur[j - 1], gap);
+            if (left < 0)
+                left = 0;
+            const Cell diag = wrap_add(prev[j - 1], qi == target[j - 1] ? match : mismatch);
+            const Cell h = std::max(std::max(up, left), diag);
+            cur[j] = h;
+            if (h > best)
+                best = h;
+        }
+        std::swap(prev, cur);
+    }
+    return static_cast<int64_t>(best);
+}
+
+template <typename Cell>
+inline int64_t smith_waterman_linear_score(const std::make_unsigned_t<Cell> *query, size_t qlen,
+                                           const std::make_unsigned_t<Cell> *target, size_t tlen, Cell match,
+                                           Cell mismatch, Cell gap) {
+    return smith_waterman_linear_cells<Cell>(query, qlen, target, tlen, match, mismatch, gap);
+}
+
+// The scalar local linear kernel over 8-bit symbol codes, cells of 8 to 64
+// bits: the width-64 case and the fallback of the striped linear kernels.
+template <typename Cell>
+inline int64_t smith_waterman_linear_codes(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                           Cell match, Cell mismatch, Cell gap) {
+    return smith_waterman_linear_cells<Cell>(query, qlen, target, tlen, match, mismatch, gap);
+}
+
+// Global score; an empty side costs one gap per symbol of the other side.
+template <typename Cell>
+int64_t needleman_wunsch_linear_score(const std::make_unsigned_t<Cell> *query, size_t qlen,
+                                      const std::make_unsigned_t<Cell> *target, size_t tlen, Cell match,
+                                      Cell mismatch, Cell gap) {
+    std::vector<Cell> prev(tlen + 1);
+    prev[0] = 0;
+    for (size_t j = 1; j <= tlen; ++j)
+        prev[j] = wrap_add(prev[j - 1], gap);
+    if (qlen == 0)
+        return static_cast<int64_t>(prev[tlen]);
+    std::vector<Cell> cur(tlen + 1);
+    Cell edge = 0;  // H[i][0] = i x gap
+    for (size_t i = 0; i < qlen; ++i) {
+        const auto qi = query[i];
+        edge = wrap_add(edge, gap);
+        cur[0] = edge;
+        for (size_t j = 1; j <= tlen; ++j) {
+            const Cell up = wrap_add(prev[j], gap);
+            const Cell left = wrap_add(cur[j - 1], gap);
+            const Cell diag = wrap_add(prev[j - 1], qi == target[j - 1] ? match : mismatch);
+            cur[j] = std::max(std::max(up, left), diag);
+        }
+        std::swap(prev, cur);
+    }
+    return static_cast<int64_t>(prev[tlen]);
+}
+
+// ---------------------------------------------------------------------------
+// Affine gaps (Gotoh)
+// ---------------------------------------------------------------------------
+
+// How a kernel spells minus infinity. Narrow: the type's minimum, tested by
+// equality. Wide: -2^61 stored, anything at or below -2^60 read as minus
+// infinity, so that a value a little above the sentinel still counts.
+template <typename Cell>
+struct NarrowInfinity {
+    static constexpr Cell value = std::numeric_limits<Cell>::min();
+    static constexpr bool is_minus_infinity(Cell v) noexcept { return v == value; }
+};
+
+struct WideInfinity {
+    static constexpr int64_t value = -(int64_t(1) << 61);
+    static constexpr bool is_minus_infinity(int64_t v) noexcept { return v < -((int64_t(1) << 60) - 1); }
+};
+
+inline constexpr int64_t wide_minus_infinity = WideInfinity::value;
+
+// max(a + add_a, b + add_b) with minus-infinity operands left out; minus
+// infinity when both are.
+template <typename Cell, typename Inf>
+inline Cell gap_max(Cell a, Cell add_a, Cell b, Cell add_b) noexcept {
+    const bool a_inf = Inf::is_minus_infinity(a);
+    const bool b_inf = Inf::is_minus_infinity(b);
+    if (a_inf && b_inf)
+        return Inf::value;
+    if (a_inf)
+        return wrap_add(b, add_b);
+    if (b_inf)
+        return wrap_add(a, add_a);
+    return std::max(wrap_add(a, add_a), wrap_add(b, add_b));
+}
+
+// Local affine score. H never falls below 0 (the diagonal is floored), so only
+// V and the running horizontal gap Hz ever hold minus infinity.
+template <typename Cell, typename Inf>
+int64_t smith_waterman_affine_cells(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                    Cell match, Cell mismatch, Cell gap_open, Cell gap_extend) {
+    if (qlen == 0 || tlen == 0)
+        return 0;
+    const Cell neg = Inf::value;
+    std::vector<Cell> h_prev(tlen + 1, Cell(0)), h_cur(tlen + 1, Cell(0));
+    std::vector<Cell> v_prev(tlen + 1, neg), v_cur(tlen + 1, neg);
+    Cell best = 0;
+    for (size_t i = 0; i < qlen; ++i) {
+        const uint8_t qi = query[i];
+        h_cur[0] = 0;
+        v_cur[0] = neg;
+        Cell hz = neg;
+        for (size_t j = 1; j <= tlen; ++j) {
+            Cell diag = 0;
+            if (!Inf::is_minus_infinity(h_prev[j - 1])) {
+                diag = wrap_add(h_prev[j - 1], qi == target[j - 1] ? match : mismatch);
+                if (diag < 0)
+                    diag = 0;
+            }
+            const Cell v = gap_max<Cell, Inf>(h_prev[j], gap_open, v_prev[j], gap_extend);
+            v_cur[j] = v;
+            hz = gap_max<Cell, Inf>(h_cur[j - 1], gap_open, hz, gap_extend);
+            Cell h = diag;
+            if (!Inf::is_minus_infinity(v) && v > h)
+                h = v;
+            if (!Inf::is_minus_infinity(hz) && hz > h)
+                h = hz;
+            h_cur[j] = h;
+            if (h > best)
+                best = h;
+        }
+        std::swap(h_prev, h_cur);
+        std::swap(v_prev, v_cur);
+    }
+    return static_cast<int64_t>(best);
+}
+
+inline int64_t smith_waterman_affine_scalar_i8(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int8_t m,
+                                               int8_t x, int8_t o, int8_t e) {
+    return smith_waterman_affine_cells<int8_t, NarrowInfinity<int8_t>>(q, ql, t, tl, m, x, o, e);
+}
+inline int64_t smith_waterman_affine_scalar_i16(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int16_t m,
+                                                int16_t x, int16_t o, int16_t e) {
+    return smith_waterman_affine_cells<int16_t, NarrowInfinity<int16_t>>(q, ql, t, tl, m, x, o, e);
+}
+inline int64_t smith_waterman_affine_scalar_i32(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int32_t m,
+                                                int32_t x, int32_t o, int32_t e) {
+    return smith_waterman_affine_cells<int32_t, NarrowInfinity<int32_t>>(q, ql, t, tl, m, x, o, e);
+}
+inline int64_t smith_waterman_affine_scalar_i64(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int64_t m,
+                                                int64_t x, int64_t o, int64_t e) {
+    return smith_waterman_affine_cells<int64_t, NarrowInfinity<int64_t>>(q, ql, t, tl, m, x, o, e);
+}
+inline int64_t smith_waterman_affine_score_wide(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int64_t m,
+                                                int64_t x, int64_t o, int64_t e) {
+    return smith_waterman_affine_cells<int64_t, WideInfinity>(q, ql, t, tl, m, x, o, e);
+}
+
+// Global affine score. A gap in one sequence may follow a gap in the other
+// only through H, paying gap_open again.
+inline int64_t needleman_wunsch_affine_score_wide(const uint8_t *query, size_t qlen, const uint8_t *target,
+                                                  size_t tlen, int64_t match, int64_t mismatch, int64_t gap_open,
+                                                  int64_t gap_extend) {
+    using Inf = WideInfinity;
+    const int64_t neg = Inf::value;
+    std::vector<int64_t> h_prev(tlen + 1), h_cur(tlen + 1);
+    h_prev[0] = 0;
+    for (size_t j = 1; j <= tlen; ++j)
+        h_prev[j] = j == 1 ? gap_open : wrap_add(h_prev[j - 1], gap_extend);
+    if (qlen == 0)
+        return h_prev[tlen];
+    std::vector<int64_t> v_prev(tlen + 1, neg), v_cur(tlen + 1, neg);
+    int64_t edge = 0;  // H[i][0] = gap_open + (i-1) x gap_extend
+    for (size_t i = 0; i < qlen; ++i) {
+        const uint8_t qi = query[i];
+        edge = i == 0 ? gap_open : wrap_add(edge, gap_extend);
+        h_cur[0] = edge;
+        int64_t hz = neg;
+        for (size_t j = 1; j <= tlen; ++j) {
+            int64_t h = neg;
+            if (!Inf::is_minus_infinity(h_prev[j - 1]))
+                h = wrap_add(h_prev[j - 1], qi == target[j - 1] ? match : mismatch);
+            const int64_t v = gap_max<int64_t, Inf>(v_prev[j], gap_extend, h_prev[j], gap_open);
+            v_cur[j] = v;
+            hz = gap_max<int64_t, Inf>(hz, gap_extend, h_cur[j - 1], gap_open);
+            // Operands at minus infinity are left out; if all three are,
+            // the cell stores the sentinel itself.
+            bool any = !Inf::is_minus_infinity(h);
+            if (!Inf::is_minus_infinity(v) && (!any || v > h)) {
+                h = v;
+                any = true;
+            }
+            if (!Inf::is_minus_infinity(hz) && (!any || hz > h)) {
+                h = hz;
+                any = true;
+            }
+            h_cur[j] = any ? h : neg;
+        }
+        std::swap(h_prev, h_cur);
+        std::swap(v_prev, v_cur);
+    }
+    return h_prev[tlen];
+}
+
+}  // namespace veltrocamber::align

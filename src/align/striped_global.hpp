@@ -1,0 +1,232 @@
+// Striped (Farrar) Needleman-Wunsch scores with affine gaps on SWAR words,
+// 8-, 16- and 32-bit lanes.
+//
+// Global cells have no floor, so the lane minimum NEG stands for minus
+// infinity: the boundary column holds NEG below the query, the F seed holds
+// NEG above lane 0, and a guarded add leaves a NEG lane at NEG. Three
+// variants share one recurrence:
+// - padded: any query length; every add is guarded, since padding lanes and
+//   their NEG boundary take part;
+// - full: qlen = L * S, no padding, so only F + extend (whose seed carries
+//   NEG) needs the guard;
+// - square: the full variant for qlen = tlen.
+// The answer is the bottom-right cell; padding lanes never feed a real
+// position (every dependency runs from query position p to p + 1).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "align/striped_profile.hpp"
+#include "align/swar_lanes.hpp"
+
+namespace veltrocamber::align {
+
+namespace striped_global_detail {
+
+template <typename Lane>
+inline Lane lane_sum(Lane a, Lane b) noexcept {
+    using U = std::make_unsigned_t<Lane>;
+    return static_cast<Lane>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
+}
+
+template <typename Lane>
+inline Lane lane_product(Lane a, uint64_t n) noexcept {
+    using U = std::make_unsigned_t<Lane>;
+    return static_cast<Lane>(static_cast<U>(static_cast<U>(a) * static_cast<U>(n)));
+}
+
+// open + extend * (n - 1): a gap run of n >= 1 symbols, in the lane type.
+template <typename Lane>
+inline Lane gap_run(Lane open, Lane extend, uint64_t n) noexcept {
+    return lane_sum(open, lane_product(extend, n - 1));
+}
+
+}  // namespace striped_global_detail
+
+// Writes the boundary column: H0[p] = open + extend * p (a vertical gap over
+// positions 0..p), E0[p] = H0[p] + open, both NEG on padding positions.
+template <typename Lane>
+void init_global_boundary(StripedAffineProfile<Lane> &profile) {
+    using namespace striped_global_detail;
+    constexpr size_t L = SwarLanes<Lane>::count;
+    StripedProfileCore<Lane> &c = profile.core;
+    const size_t segs = c.segments;
+    const size_t qlen = c.query_length;
+    if (c.h_column_a.size() != segs * L) {
+        c.h_column_a.resize(segs * L);
+        c.e_column.resize(segs * L);
+    }
+    for (size_t i = 0; i < segs; ++i) {
+        for (size_t k = 0; k < L; ++k) {
+            const size_t p = k * segs + i;
+            Lane h = SwarLanes<Lane>::minimum, e = SwarLanes<Lane>::minimum;
+            if (p < qlen) {
+                h = gap_run(profile.gap_open, profile.gap_extend, p + 1);
+                e = lane_sum(h, profile.gap_open);
+            }
+            c.h_column_a[i * L + k] = h;
+            c.e_column[i * L + k] = e;
+        }
+    }
+}
+
+// One correction sweep; Guarded also guards H + open (padded variant).
+template <typename Lane, bool Guarded>
+uint64_t lazy_f_sweep_global_impl(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
+                                  uint64_t extend_w) noexcept {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    for (size_t i = 0; i < segments; ++i) {
+        Lane *hp = h_column + i * L;
+        const uint64_t h2 = load_word(hp);
+        const uint64_t h = swar_max<Lane>(h2, f);
+        const uint64_t h_open = Guarded ? swar_guarded_add<Lane>(h, open_w) : swar_add<Lane>(h, open_w);
+        if (swar_greater_mask<Lane>(f, h2) != 0) {
+            store_word(hp, h);
+            Lane *ep = e_column + i * L;
+            store_word(ep, swar_max<Lane>(load_word(ep), h_open));
+        }
+        f = swar_max<Lane>(swar_guarded_add<Lane>(f, extend_w), h_open);
+    }
+    return f;
+}
+
+template <typename Lane>
+uint64_t lazy_f_sweep_global(Lane *h, Lane *e, size_t segments, uint64_t f, uint64_t open_w,
+                             uint64_t extend_w) noexcept {
+    return lazy_f_sweep_global_impl<Lane, true>(h, e, segments, f, open_w, extend_w);
+}
+
+template <typename Lane>
+uint64_t lazy_f_sweep_global_full(Lane *h, Lane *e, size_t segments, uint64_t f, uint64_t open_w,
+                                  uint64_t extend_w) noexcept {
+    return lazy_f_sweep_global_impl<Lane, false>(h, e, segments, f, open_w, extend_w);
+}
+
+namespace striped_global_detail {
+
+// The shared column loop; Padded guards every add.
+template <typename Lane, bool Padded>
+int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
+    using S = SwarLanes<Lane>;
+    constexpr size_t L = S::count;
+    StripedProfileCore<Lane> &c = profile.core;
+    const Lane open = profile.gap_open;
+    const Lane extend = profile.gap_extend;
+    const size_t qlen = c.query_length;
+    const size_t tlen = c.target_length;
+    if (qlen == 0 && tlen == 0)
+        return 0;
+    if (qlen == 0)
+        return gap_run(open, extend, tlen);
+    if (tlen == 0)
+        return gap_run(open, extend, qlen);
+    const size_t segs = c.segments;
+    init_global_boundary<Lane>(profile);
+    if (c.h_column_b.size() != segs * L)
+        c.h_column_b.resize(segs * L);
+    std::fill(c.h_column_b.begin(), c.h_column_b.end(), S::minimum);
+    Lane *h_prev = c.h_column_a.data();
+    Lane *h_cur = c.h_column_b.data();
+    Lane *e_col = c.e_column.data();
+    const uint64_t open_w = swar_splat<Lane>(open);
+    const uint64_t extend_w = swar_splat<Lane>(extend);
+    const uint64_t neg_w = swar_splat<Lane>(S::minimum);
+    const bool closed_form = open <= extend && extend <= 0;
+    const Lane segment_extend = lane_product(extend, segs);
+    auto plain_or_guarded = [](uint64_t a, uint64_t b) {
+        return Padded ? swar_guarded_add<Lane>(a, b) : swar_add<Lane>(a, b);
+    };
+    const Lane *profile_base = c.profile.data();
+    // D(j), the top-row cell left of column j, and lane 0 of the F seed,
+    // 2 * open + extend * j, advance by extend per column.
+    Lane top_left = 0;
+    Lane seed = lane_sum(open, open);
+    for (size_t j = 0; j < tlen; ++j) {
+        const Lane *row = profile_base + c.row_offsets[j];
+        uint64_t f = swar_with_lane<Lane>(neg_w, 0, seed);
+        uint64_t h_diag = swar_with_lane<Lane>(swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)), 0, top_left);
+        for (size_t i = 0; i < segs; ++i) {
+            const uint64_t e = load_word(e_col + i * L);
+            const uint64_t h =
+                swar_max<Lane>(swar_max<Lane>(plain_or_guarded(h_diag, load_word(row + i * L)), e), f);
+            store_word(h_cur + i * L, h);
+            const uint64_t h_open = plain_or_guarded(h, open_w);
+            store_word(e_col + i * L, swar_max<Lane>(plain_or_guarded(e, extend_w), h_open));
+            f = swar_max<Lane>(swar_guarded_add<Lane>(f, extend_w), h_open);
+            h_diag = load_word(h_prev + i * L);
+        }
+        if (closed_form) {
+            // Complete the carried word lane by lane, then sweep once.
+            uint64_t t = neg_w;
+            Lane carry = swar_lane<Lane>(f, 0);
+            for (unsigned k = 1; k < L; ++k) {
+                t = swar_with_lane<Lane>(t, k, carry);
+                if (k + 1 < L) {
+                    const Lane fk = swar_lane<Lane>(f, k);
+                    if (carry == S::minimum) {
+                        carry = fk;
+                    } else {
+                        const Lane extended = lane_sum(carry, segment_extend);
+                        carry = fk > extended ? fk : extended;
+                    }
+                }
+            }
+            lazy_f_sweep_global_impl<Lane, Padded>(h_cur, e_col, segs, t, open_w, extend_w);
+        } else {
+            for (size_t pass = 0; pass < L; ++pass) {
+                f = swar_with_lane<Lane>(swar_shift_up<Lane>(f), 0, S::minimum);
+                f = lazy_f_sweep_global_impl<Lane, Padded>(h_cur, e_col, segs, f, open_w, extend_w);
+            }
+        }
+        std::swap(h_prev, h_cur);
+        top_left = j == 0 ? open : lane_sum(top_left, extend);
+        seed = lane_sum(seed, extend);
+    }
+    const size_t last = qlen - 1;
+    return swar_lane<Lane>(load_word(h_prev + (last % segs) * L), static_cast<unsigned>(last / segs));
+}
+
+}  // namespace striped_global_detail
+
+template <typename Lane>
+int64_t striped_global_affine_padded(StripedAffineProfile<Lane> &profile) {
+    return striped_global_detail::striped_global_run<Lane, true>(profile);
+}
+
+// Requires qlen = L * S > 0.
+template <typename Lane>
+int64_t striped_global_affine_full(StripedAffineProfile<Lane> &profile) {
+    return striped_global_detail::striped_global_run<Lane, false>(profile);
+}
+
+// Requires qlen = L * S > 0 and qlen = tlen; the answer is the top lane of
+// the last segment, which is where the full variant reads it.
+template <typename Lane>
+int64_t striped_global_affine_square(StripedAffineProfile<Lane> &profile) {
+    return striped_global_detail::striped_global_run<Lane, false>(profile);
+}
+
+// Runs the variant that fits the profile's lengths.
+template <typename Lane>
+int64_t striped_global_affine(StripedAffineProfile<Lane> &profile) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    const uint64_t qlen = profile.core.query_length;
+    if (qlen == 0 || qlen != L * striped_segments<Lane>(qlen))
+        return striped_global_affine_padded<Lane>(profile);
+    if (qlen == profile.core.target_length)
+        return striped_global_affine_square<Lane>(profile);
+    return striped_global_affine_full<Lane>(profile);
+}
+
+// One-shot global affine score: build, run, release.
+template <typename Lane>
+int64_t striped_global_affine_score(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                    int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+    StripedAffineProfile<Lane> profile =
+        build_striped_affine_profile<Lane>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    return striped_global_affine<Lane>(profile);
+}
+
+}  // namespace veltrocamber::align

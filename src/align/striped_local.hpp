@@ -1,0 +1,193 @@
+// Striped (Farrar) Smith-Waterman scores on SWAR words, affine and linear
+// gaps, 8-, 16- and 32-bit lanes.
+//
+// One column per target position, S words of L lanes each (layout in
+// striped_profile.hpp). The main pass walks the segments once, carrying the
+// vertical-gap word F from segment to segment; the F leaving the last segment
+// of lane k belongs to the first position of lane k + 1, so a correction
+// (lazy F) carries it across the lane boundaries afterwards. Every H cell is
+// floored at 0, so no minus infinity is needed, and E and F start at 0 at the
+// left edge and the top of each column. The kernels write only the profile's
+// work vectors, re-zeroed on every call, and allocate nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "align/striped_profile.hpp"
+#include "align/swar_lanes.hpp"
+
+namespace veltrocamber::align {
+
+namespace striped_local_detail {
+
+template <typename Lane>
+inline void zero_work_vectors(StripedProfileCore<Lane> &c) noexcept {
+    std::fill(c.h_column_a.begin(), c.h_column_a.end(), Lane(0));
+    std::fill(c.h_column_b.begin(), c.h_column_b.end(), Lane(0));
+    std::fill(c.e_column.begin(), c.e_column.end(), Lane(0));
+}
+
+}  // namespace striped_local_detail
+
+// One correction sweep of the local affine kernels over all S segments: F
+// raises H where it is larger; a raised H also reopens E. Returns the F that
+// leaves the last segment.
+template <typename Lane>
+uint64_t lazy_f_sweep(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
+                      uint64_t extend_w, uint64_t &best) noexcept {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    for (size_t i = 0; i < segments; ++i) {
+        Lane *hp = h_column + i * L;
+        const uint64_t h = load_word(hp);
+        const uint64_t raised = swar_max<Lane>(h, f);
+        const uint64_t h_open = swar_add<Lane>(raised, open_w);
+        if (swar_greater_mask<Lane>(f, h) != 0) {
+            store_word(hp, raised);
+            best = swar_max<Lane>(best, raised);
+            Lane *ep = e_column + i * L;
+            store_word(ep, swar_max<Lane>(load_word(ep), h_open));
+        }
+        f = swar_max<Lane>(swar_add<Lane>(f, extend_w), h_open);
+    }
+    return f;
+}
+
+// Local affine score (gap run of k symbols: open + (k-1) * extend).
+template <typename Lane>
+int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen) {
+    using S = SwarLanes<Lane>;
+    constexpr size_t L = S::count;
+    StripedProfileCore<Lane> &c = profile.core;
+    const size_t segs = c.segments;
+    if (segs == 0 || tlen == 0)
+        return 0;
+    striped_local_detail::zero_work_vectors(c);
+    Lane *h_prev = c.h_column_a.data();
+    Lane *h_cur = c.h_column_b.data();
+    Lane *e_col = c.e_column.data();
+    const Lane open = profile.gap_open;
+    const Lane extend = profile.gap_extend;
+    const uint64_t open_w = swar_splat<Lane>(open);
+    const uint64_t extend_w = swar_splat<Lane>(extend);
+    // Non-positive gaps: extension no worse than opening lets the carried
+    // word be completed in closed form; otherwise the sweeps stop once no
+    // carried lane is positive. A positive gap value always takes L sweeps.
+    enum class Mode { closed_form, tested, full };
+    const Mode mode = (open > 0 || extend > 0) ? Mode::full : (extend >= open ? Mode::closed_form : Mode::tested);
+    const Lane segment_extend = static_cast<Lane>(static_cast<typename S::ULane>(extend) * segs);
+    uint64_t best = 0;
+    const Lane *profile_base = c.profile.data();
+    for (size_t j = 0; j < tlen; ++j) {
+        const Lane *row = profile_base + row_offsets[j];
+        uint64_t h_diag = swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L));
+        uint64_t f = 0;
+        for (size_t i = 0; i < segs; ++i) {
+            const uint64_t e = load_word(e_col + i * L);
+            uint64_t h = swar_max<Lane>(swar_max<Lane>(swar_add<Lane>(h_diag, load_word(row + i * L)), e), f);
+            h = swar_floor0<Lane>(h);
+            store_word(h_cur + i * L, h);
+            best = swar_max<Lane>(best, h);
+            const uint64_t h_open = swar_add<Lane>(h, open_w);
+            store_word(e_col + i * L, swar_max<Lane>(swar_add<Lane>(e, extend_w), h_open));
+            f = swar_max<Lane>(swar_add<Lane>(f, extend_w), h_open);
+            h_diag = load_word(h_prev + i * L);
+        }
+        if (mode == Mode::closed_form) {
+            // c_k: the carried value leaving lane k, computed lane by lane.
+            uint64_t t = 0;
+            Lane carry = swar_lane<Lane>(f, 0);
+            for (unsigned k = 1; k < L; ++k) {
+                t = swar_with_lane<Lane>(t, k, carry > 0 ? carry : Lane(0));
+                if (k + 1 < L) {
+                    const Lane fk = swar_lane<Lane>(f, k);
+                    if (carry > 0) {
+                        const Lane extended = static_cast<Lane>(static_cast<typename S::ULane>(carry) +
+                                                                static_cast<typename S::ULane>(segment_extend));
+                        carry = fk > extended ? fk : extended;
+                    } else {
+                        carry = fk;
+                    }
+                }
+            }
+            if (swar_any_positive<Lane>(t))
+                lazy_f_sweep<Lane>(h_cur, e_col, segs, t, open_w, extend_w, best);
+        } else {
+            for (size_t pass = 0; pass < L; ++pass) {
+                f = lazy_f_sweep<Lane>(h_cur, e_col, segs, swar_shift_up<Lane>(f), open_w, extend_w, best);
+                if (mode == Mode::tested && !swar_any_positive<Lane>(f))
+                    break;
+            }
+        }
+        std::swap(h_prev, h_cur);
+    }
+    return swar_horizontal_max_floor0<Lane>(best);
+}
+
+// Local linear score (every gap symbol scores gap). The corrections only
+// extend F: with linear gaps a raised H needs no new E, since the same score
+// is reached by taking the two gaps in the other order.
+template <typename Lane>
+int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    if (profile.shortcut_handled)
+        return profile.shortcut_score;
+    StripedProfileCore<Lane> &c = profile.core;
+    const size_t segs = c.segments;
+    const size_t tlen = c.row_offsets.size();
+    if (segs == 0 || tlen == 0)
+        return 0;
+    striped_local_detail::zero_work_vectors(c);
+    Lane *h_prev = c.h_column_a.data();
+    Lane *h_cur = c.h_column_b.data();
+    Lane *e_col = c.e_column.data();
+    const bool positive_gap = profile.gap > 0;
+    const uint64_t gap_w = swar_splat<Lane>(profile.gap);
+    uint64_t best = 0;
+    const Lane *profile_base = c.profile.data();
+    for (size_t j = 0; j < tlen; ++j) {
+        const Lane *row = profile_base + c.row_offsets[j];
+        uint64_t h_diag = swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L));
+        uint64_t f = 0;
+        for (size_t i = 0; i < segs; ++i) {
+            const uint64_t e = load_word(e_col + i * L);
+            uint64_t h = swar_max<Lane>(swar_max<Lane>(swar_add<Lane>(h_diag, load_word(row + i * L)), e), f);
+            h = swar_floor0<Lane>(h);
+            store_word(h_cur + i * L, h);
+            best = swar_max<Lane>(best, h);
+            const uint64_t h_gap = swar_add<Lane>(h, gap_w);
+            store_word(e_col + i * L, swar_max<Lane>(swar_add<Lane>(e, gap_w), h_gap));
+            f = swar_max<Lane>(swar_add<Lane>(f, gap_w), h_gap);
+            h_diag = load_word(h_prev + i * L);
+        }
+        for (size_t pass = 0; pass < L; ++pass) {
+            f = swar_shift_up<Lane>(f);
+            bool rose = false;
+            for (size_t i = 0; i < segs; ++i) {
+                Lane *hp = h_cur + i * L;
+                const uint64_t h = load_word(hp);
+                rose |= swar_greater_mask<Lane>(f, h) != 0;
+                const uint64_t raised = swar_max<Lane>(h, f);
+                store_word(hp, raised);
+                if (positive_gap)
+                    best = swar_max<Lane>(best, raised);
+                f = swar_add<Lane>(f, gap_w);
+            }
+            if (!positive_gap && !rose)
+                break;
+        }
+        std::swap(h_prev, h_cur);
+    }
+    return swar_horizontal_max_floor0<Lane>(best);
+}
+
+// One-shot local affine score: build, run, release (also on an exception).
+template <typename Lane>
+int64_t striped_local_affine_score(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                   int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+    StripedAffineProfile<Lane> profile =
+        build_striped_affine_profile<Lane>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    return striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length);
+}
+
+}  // namespace veltrocamber::align

@@ -1,0 +1,205 @@
+// Striped query profiles for the SWAR alignment kernels.
+//
+// Layout. With L lanes per word and a query of qlen symbols, a column of the
+// dynamic-programming matrix (one target position) is S = ceil(qlen / L)
+// words; query position p lives in word p mod S, lane p div S. Positions
+// qlen .. L*S - 1 are padding, always in the highest lanes of the last words.
+//
+// Profile rows. One row of S words per distinct TARGET symbol (in order of
+// first appearance), so the profile has at most 256 rows whatever the target
+// length; a target position finds its row through one row-offset load. In
+// row r, lane k of word i scores query position k*S + i against the row's
+// symbol: match or mismatch, and the lane minimum for a padding position.
+// Padding with the minimum (rather than the mismatch value) keeps a positive
+// mismatch from carrying a local score past the end of the query; the local
+// cells of padding lanes are then floored at 0, and the global kernels never
+// read them.
+//
+// A profile owns all its vectors, which are 64-byte aligned; nothing in it
+// points into the symbol codes it was built from.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "align/score_shortcuts.hpp"
+#include "align/swar_lanes.hpp"
+
+namespace veltrocamber::align {
+
+template <typename T>
+struct Aligned64Allocator {
+    using value_type = T;
+    Aligned64Allocator() noexcept = default;
+    template <typename U>
+    Aligned64Allocator(const Aligned64Allocator<U> &) noexcept {}
+    T *allocate(size_t n) {
+        if (n > static_cast<size_t>(-1) / sizeof(T))
+            throw std::bad_alloc();
+        return static_cast<T *>(::operator new(n * sizeof(T), std::align_val_t{64}));
+    }
+    void deallocate(T *p, size_t) noexcept { ::operator delete(p, std::align_val_t{64}); }
+    template <typename U>
+    bool operator==(const Aligned64Allocator<U> &) const noexcept {
+        return true;
+    }
+};
+
+template <typename T>
+using AlignedVector = std::vector<T, Aligned64Allocator<T>>;
+
+inline constexpr uint16_t no_profile_row = 0xFFFF;
+using RowOfSymbol = std::array<uint16_t, 256>;
+
+// The distinct target codes in order of first appearance, and for each code
+// its index there (no_profile_row for codes absent from the target).
+struct TargetAlphabet {
+    std::vector<uint8_t> symbols;
+    RowOfSymbol row_of_symbol;
+};
+
+inline TargetAlphabet target_alphabet(const uint8_t *target, size_t tlen) {
+    TargetAlphabet a;
+    a.row_of_symbol.fill(no_profile_row);
+    a.symbols.reserve(tlen < 256 ? tlen : 256);
+    for (size_t j = 0; j < tlen; ++j) {
+        uint16_t &row = a.row_of_symbol[target[j]];
+        if (row == no_profile_row) {
+            row = static_cast<uint16_t>(a.symbols.size());
+            a.symbols.push_back(target[j]);
+        }
+    }
+    return a;
+}
+
+template <typename Lane>
+inline size_t striped_segments(size_t qlen) noexcept {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    return (qlen + L - 1) / L;
+}
+
+// symbol_count rows of S words, filled as told at the top of this file.
+template <typename Lane>
+AlignedVector<Lane> build_striped_profile(const uint8_t *query, size_t qlen, const uint8_t *symbols,
+                                          size_t symbol_count, Lane match, Lane mismatch, size_t segments) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    AlignedVector<Lane> profile(symbol_count * segments * L, SwarLanes<Lane>::minimum);
+    Lane *out = profile.data();
+    for (size_t r = 0; r < symbol_count; ++r) {
+        const uint8_t symbol = symbols[r];
+        for (size_t i = 0; i < segments; ++i) {
+            for (size_t k = 0; k < L; ++k, ++out) {
+                const size_t p = k * segments + i;
+                if (p < qlen)
+                    *out = query[p] == symbol ? match : mismatch;
+            }
+        }
+    }
+    return profile;
+}
+
+// What every striped profile holds beyond its gap values: the lengths, the
+// segment count (0 when nothing was built), the row map, the row offset of
+// each target position (in lane elements), the profile rows and the work
+// vectors the kernels use (two H columns and one E column, S words each).
+template <typename Lane>
+struct StripedProfileCore {
+    uint64_t query_length = 0;
+    uint64_t target_length = 0;
+    uint64_t segments = 0;
+    RowOfSymbol row_of_symbol{};
+    std::vector<uint64_t> row_offsets;
+    AlignedVector<Lane> profile;
+    AlignedVector<Lane> h_column_a;
+    AlignedVector<Lane> h_column_b;
+    AlignedVector<Lane> e_column;
+
+    const Lane *row(size_t j) const noexcept { return profile.data() + row_offsets[j]; }
+};
+
+// Fills the core from the codes: nothing but the lengths and an empty row map
+// when a side is empty.
+template <typename Lane>
+void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, const uint8_t *target,
+                        size_t tlen, Lane match, Lane mismatch) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    core.query_length = qlen;
+    core.target_length = tlen;
+    core.segments = 0;
+    core.row_of_symbol.fill(no_profile_row);
+    if (qlen == 0 || tlen == 0)
+        return;
+    const size_t S = striped_segments<Lane>(qlen);
+    TargetAlphabet alphabet = target_alphabet(target, tlen);
+    core.row_of_symbol = alphabet.row_of_symbol;
+    core.profile =
+        build_striped_profile<Lane>(query, qlen, alphabet.symbols.data(), alphabet.symbols.size(), match, mismatch, S);
+    core.row_offsets.reserve(tlen);
+    for (size_t j = 0; j < tlen; ++j)
+        core.row_offsets.push_back(static_cast<uint64_t>(core.row_of_symbol[target[j]]) * S * L);
+    core.h_column_a.assign(S * L, Lane(0));
+    core.h_column_b.assign(S * L, Lane(0));
+    core.e_column.assign(S * L, Lane(0));
+    core.segments = S;
+}
+
+template <typename Lane>
+struct StripedAffineProfile {
+    Lane gap_open = 0;
+    Lane gap_extend = 0;
+    StripedProfileCore<Lane> core;
+};
+
+template <typename Lane>
+struct StripedLinearProfile {
+    Lane gap = 0;
+    // The closed-form answer for this pair and scoring, taken once at build;
+    // when handled, nothing else is built.
+    int64_t shortcut_score = 0;
+    bool shortcut_handled = false;
+    StripedProfileCore<Lane> core;
+};
+
+using StripedAffineProfile8 = StripedAffineProfile<int8_t>;
+using StripedAffineProfile16 = StripedAffineProfile<int16_t>;
+using StripedAffineProfile32 = StripedAffineProfile<int32_t>;
+using StripedLinearProfile8 = StripedLinearProfile<int8_t>;
+using StripedLinearProfile16 = StripedLinearProfile<int16_t>;
+using StripedLinearProfile32 = StripedLinearProfile<int32_t>;
+
+// Scoring values arrive as signed 64-bit and are narrowed to the lane type
+// (the kernel-width rule guarantees that they fit).
+template <typename Lane>
+StripedAffineProfile<Lane> build_striped_affine_profile(const uint8_t *query, size_t qlen, const uint8_t *target,
+                                                        size_t tlen, int64_t match, int64_t mismatch,
+                                                        int64_t gap_open, int64_t gap_extend) {
+    StripedAffineProfile<Lane> p;
+    p.gap_open = static_cast<Lane>(gap_open);
+    p.gap_extend = static_cast<Lane>(gap_extend);
+    build_striped_core<Lane>(p.core, query, qlen, target, tlen, static_cast<Lane>(match),
+                             static_cast<Lane>(mismatch));
+    return p;
+}
+
+template <typename Lane>
+StripedLinearProfile<Lane> build_striped_linear_profile(const uint8_t *query, size_t qlen, const uint8_t *target,
+                                                        size_t tlen, int64_t match, int64_t mismatch, int64_t gap) {
+    StripedLinearProfile<Lane> p;
+    p.gap = static_cast<Lane>(gap);
+    const ShortcutAnswer shortcut = local_score_shortcut<uint8_t>(query, qlen, target, tlen, match, mismatch, gap);
+    p.shortcut_score = shortcut.score;
+    p.shortcut_handled = shortcut.handled;
+    if (shortcut.handled) {
+        p.core.query_length = qlen;
+        p.core.target_length = tlen;
+        p.core.row_of_symbol.fill(no_profile_row);
+        return p;
+    }
+    build_striped_core<Lane>(p.core, query, qlen, target, tlen, static_cast<Lane>(match), static_cast<Lane>(mismatch));
+    return p;
+}
+
+}  // namespace veltrocamber::align

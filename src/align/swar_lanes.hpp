@@ -1,0 +1,161 @@
+// SIMD within a register: 8, 4 or 2 signed lanes of 8, 16 or 32 bits in one
+// unsigned 64-bit word, for the striped alignment kernels.
+//
+// Lane k occupies bits k*w .. k*w + w - 1 (lane 0 is the least significant)
+// and holds a two's-complement value of w bits. Every operation works on the
+// whole word with ordinary integer instructions: additions wrap per lane and
+// never carry into the neighbour, comparisons are signed. Nothing saturates
+// and nothing checks for overflow; the kernel-width rule keeps real values
+// inside the lane type.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+namespace veltrocamber::align {
+
+template <typename Lane>
+struct SwarLanes {
+    static_assert(std::is_same_v<Lane, int8_t> || std::is_same_v<Lane, int16_t> || std::is_same_v<Lane, int32_t>);
+    using ULane = std::make_unsigned_t<Lane>;
+    static constexpr unsigned bits = 8 * sizeof(Lane);
+    static constexpr unsigned count = 64 / bits;
+    static constexpr uint64_t lane_mask = (uint64_t(1) << bits) - 1;
+    static constexpr uint64_t splat_multiplier = ~uint64_t(0) / lane_mask;  // 0x0101.., 0x0001.., 0x00000001..
+    static constexpr uint64_t high = splat_multiplier << (bits - 1);          // each lane's sign bit
+    static constexpr uint64_t low = ~high;                                    // all bits but the sign bits
+    static constexpr Lane minimum = static_cast<Lane>(ULane(1) << (bits - 1));
+};
+
+// A word whose every lane is v narrowed to the lane width.
+template <typename Lane>
+constexpr uint64_t swar_splat(int64_t v) noexcept {
+    using S = SwarLanes<Lane>;
+    return (static_cast<uint64_t>(v) & S::lane_mask) * S::splat_multiplier;
+}
+
+template <typename Lane>
+constexpr uint64_t swar_add(uint64_t a, uint64_t b) noexcept {
+    using S = SwarLanes<Lane>;
+    return ((a & S::low) + (b & S::low)) ^ ((a ^ b) & S::high);
+}
+
+namespace swar_detail {
+
+// Widens each lane's sign bit (the only bit set per lane in m) to the whole
+// lane; the subtraction borrows only inside its own lane.
+template <typename Lane>
+constexpr uint64_t spread_sign_bits(uint64_t m) noexcept {
+    return (m - (m >> (SwarLanes<Lane>::bits - 1))) | m;
+}
+
+// Sign bit of each lane set where a >= b, lanes read as signed. Flipping the
+// sign bits turns the signed order into the unsigned one; the forced top bit
+// keeps the subtraction of the low bits inside the lane.
+template <typename Lane>
+constexpr uint64_t signed_ge_bits(uint64_t a, uint64_t b) noexcept {
+    using S = SwarLanes<Lane>;
+    a ^= S::high;
+    b ^= S::high;
+    const uint64_t low_ge = (a | S::high) - (b & S::low);
+    return ((a & ~b) | (~(a ^ b) & low_ge)) & S::high;
+}
+
+// Sign bit of each lane set where the lane is zero.
+template <typename Lane>
+constexpr uint64_t zero_lane_bits(uint64_t a) noexcept {
+    using S = SwarLanes<Lane>;
+    return ~(((a & S::low) + S::low) | a) & S::high;
+}
+
+}  // namespace swar_detail
+
+// All ones in each lane where a >= b (signed).
+template <typename Lane>
+constexpr uint64_t swar_ge_mask(uint64_t a, uint64_t b) noexcept {
+    return swar_detail::spread_sign_bits<Lane>(swar_detail::signed_ge_bits<Lane>(a, b));
+}
+
+// All ones in each lane where f > h (signed, strict): nonzero when some lane rose.
+template <typename Lane>
+constexpr uint64_t swar_greater_mask(uint64_t f, uint64_t h) noexcept {
+    return swar_detail::spread_sign_bits<Lane>(swar_detail::signed_ge_bits<Lane>(h, f) ^ SwarLanes<Lane>::high);
+}
+
+template <typename Lane>
+constexpr uint64_t swar_max(uint64_t a, uint64_t b) noexcept {
+    return b ^ ((a ^ b) & swar_ge_mask<Lane>(a, b));
+}
+
+// Negative lanes set to 0.
+template <typename Lane>
+constexpr uint64_t swar_floor0(uint64_t a) noexcept {
+    return a & ~swar_detail::spread_sign_bits<Lane>(a & SwarLanes<Lane>::high);
+}
+
+// Lane k receives lane k - 1; lane 0 receives 0 and the top lane falls out.
+template <typename Lane>
+constexpr uint64_t swar_shift_up(uint64_t a) noexcept {
+    return a << SwarLanes<Lane>::bits;
+}
+
+// True when some lane, read as signed, is > 0.
+template <typename Lane>
+constexpr bool swar_any_positive(uint64_t a) noexcept {
+    using S = SwarLanes<Lane>;
+    return (~swar_detail::zero_lane_bits<Lane>(a) & ~a & S::high) != 0;
+}
+
+// Lanes that hold the lane minimum (minus infinity of the global kernels)
+// keep it; every other lane adds b, wrapping.
+template <typename Lane>
+constexpr uint64_t swar_guarded_add(uint64_t a, uint64_t b) noexcept {
+    using S = SwarLanes<Lane>;
+    const uint64_t neg = swar_detail::spread_sign_bits<Lane>(swar_detail::zero_lane_bits<Lane>(a ^ S::high));
+    return (swar_add<Lane>(a, b) & ~neg) | (a & neg);
+}
+
+template <typename Lane>
+constexpr Lane swar_lane(uint64_t a, unsigned k) noexcept {
+    using S = SwarLanes<Lane>;
+    return static_cast<Lane>(static_cast<typename S::ULane>(a >> (k * S::bits)));
+}
+
+template <typename Lane>
+constexpr uint64_t swar_with_lane(uint64_t a, unsigned k, Lane v) noexcept {
+    using S = SwarLanes<Lane>;
+    const unsigned shift = k * S::bits;
+    return (a & ~(S::lane_mask << shift)) |
+           (static_cast<uint64_t>(static_cast<typename S::ULane>(v)) << shift);
+}
+
+// The largest lane read as signed, lane 0 first raised to 0: never negative.
+template <typename Lane>
+constexpr int64_t swar_horizontal_max_floor0(uint64_t a) noexcept {
+    int64_t best = swar_lane<Lane>(a, 0);
+    if (best < 0)
+        best = 0;
+    for (unsigned k = 1; k < SwarLanes<Lane>::count; ++k) {
+        const int64_t v = swar_lane<Lane>(a, k);
+        if (v > best)
+            best = v;
+    }
+    return best;
+}
+
+// Words are stored as runs of lane elements; these move one word in or out
+// without aliasing the lane storage.
+template <typename Lane>
+inline uint64_t load_word(const Lane *p) noexcept {
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+template <typename Lane>
+inline void store_word(Lane *p, uint64_t w) noexcept {
+    std::memcpy(p, &w, sizeof w);
+}
+
+}  // namespace veltrocamber::align

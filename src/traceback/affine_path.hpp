@@ -1,0 +1,290 @@
+// Full-matrix affine-gap (Gotoh) traceback: the local and global path
+// kernels, with the cell recurrence, the local fill (full or banded) and the
+// three-state walk that the affine CIGAR kernels share.
+//
+// Each cell keeps H (its score), V (best path ending in a vertical gap: a
+// query token against a gap, letter 'D') and Hz (best path ending in a
+// horizontal gap: a target token against a gap, letter 'I'); a gap of k
+// symbols scores gap_open + (k - 1) * gap_extend. Minus infinity (the cell
+// type's minimum) is never added to and compares as the smallest value.
+// Tie-breaks: a gap value extends when extending and opening score the
+// same; H takes the diagonal unless V is strictly greater, and that unless
+// Hz is strictly greater. Local alignment floors only H at 0 (the cell then
+// becomes a stop that keeps its extension bits); V and Hz keep their values,
+// so a gap may run through a floored cell.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "module/result_classes.hpp"
+#include "traceback/linear_path.hpp"
+#include "traceback/traceback_codes.hpp"
+#include "traceback/traceback_matrix.hpp"
+
+namespace veltrocamber::profile_traceback {
+
+template <typename T>
+struct AffineScores {
+    T match;
+    T mismatch;
+    T gap_open;
+    T gap_extend;
+};
+
+template <typename T>
+struct AffineCell {
+    T h;
+    T v;
+    T hz;
+    TracebackCode code;  // direction and both extension bits
+};
+
+// One cell from its three neighbours: H and V above, H diagonal, H and Hz to
+// the left; `substitution` is match or mismatch.
+template <typename T>
+inline AffineCell<T> affine_cell(T h_up, T v_up, T h_diag, T h_left, T hz_left, T substitution,
+                                 const AffineScores<T> &scores) noexcept {
+    const T v_open = add_unless_minus_infinity(h_up, scores.gap_open);
+    const T v_extend = add_unless_minus_infinity(v_up, scores.gap_extend);
+    const bool v_extends = v_extend >= v_open;
+    const T hz_open = add_unless_minus_infinity(h_left, scores.gap_open);
+    const T hz_extend = add_unless_minus_infinity(hz_left, scores.gap_extend);
+    const bool hz_extends = hz_extend >= hz_open;
+    AffineCell<T> cell{add_unless_minus_infinity(h_diag, substitution), v_extends ? v_extend : v_open,
+                       hz_extends ? hz_extend : hz_open, TRACE_DIAGONAL};
+    if (cell.v > cell.h) {
+        cell.h = cell.v;
+        cell.code = TRACE_UP;
+    }
+    if (cell.hz > cell.h) {
+        cell.h = cell.hz;
+        cell.code = TRACE_LEFT;
+    }
+    cell.code |= (v_extends ? TRACE_VERTICAL_EXTENDS : 0) | (hz_extends ? TRACE_HORIZONTAL_EXTENDS : 0);
+    return cell;
+}
+
+// The four score rows of an affine fill: H and V of the previous and of the
+// current query row (Hz runs along the row and needs none).
+template <typename T>
+struct AffineRows {
+    std::vector<T> h_previous, h_current, v_previous, v_current;
+
+    AffineRows(size_t length, T h_initial)
+        : h_previous(length, h_initial), h_current(length, h_initial), v_previous(length, minus_infinity<T>()),
+          v_current(length, minus_infinity<T>()) {}
+
+    void next_row() noexcept {
+        h_previous.swap(h_current);
+        v_previous.swap(v_current);
+    }
+    // Marks columns [from, to] of the current row as holding no path.
+    void clear_current(size_t from, size_t to) {
+        std::fill(h_current.begin() + from, h_current.begin() + to + 1, minus_infinity<T>());
+        std::fill(v_current.begin() + from, v_current.begin() + to + 1, minus_infinity<T>());
+    }
+};
+
+// Cells first..last of query row i, with h_left = H(i, first - 1) and Hz
+// starting at minus infinity. A local row floors H at 0 and moves `end` to
+// each new strict maximum. The scores come by value and the best is kept in
+// a local: the code stores may alias anything behind a reference.
+template <bool Local, typename T>
+void fill_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t first, size_t last, T h_left,
+                     uint8_t symbol, const uint8_t *target, const AffineScores<T> scores, TracebackEnd &end) {
+    const T *h_up = rows.h_previous.data();
+    const T *v_up = rows.v_previous.data();
+    T *h_row = rows.h_current.data();
+    T *v_row = rows.v_current.data();
+    T hz = minus_infinity<T>();
+    T best = static_cast<T>(end.score);
+    for (size_t j = first; j <= last; ++j) {
+        AffineCell<T> cell = affine_cell(h_up[j], v_up[j], h_up[j - 1], h_left, hz,
+                                         symbol == target[j - 1] ? scores.match : scores.mismatch, scores);
+        if constexpr (Local) {
+            if (cell.h <= 0) {
+                cell.h = 0;
+                cell.code &= TRACE_EXTENSION_BITS;
+            } else if (cell.h > best) {
+                best = cell.h;
+                end.row = i;
+                end.column = j;
+            }
+        }
+        h_row[j] = cell.h;
+        v_row[j] = cell.v;
+        codes[j] = cell.code;
+        h_left = cell.h;
+        hz = cell.hz;
+    }
+    end.score = best;
+}
+
+// Local affine fill. Full (Banded false): every cell of the matrix. Banded:
+// only cells with |i - j| <= half_band; the band's neighbours hold minus
+// infinity, so no computed cell draws on a cell outside the band, and cells
+// outside it are never written. Returns false when some row of the band is
+// empty. `end` receives the first strict maximum and its cell ((0, 0) with
+// score 0 when no cell is positive).
+template <typename T, bool Banded>
+bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                       size_t tlen, const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
+    AffineRows<T> rows(tlen + 1, Banded ? minus_infinity<T>() : T{0});
+    const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
+    TracebackCode *row0 = matrix.row(0);
+    for (size_t j = 0; j <= row0_last; ++j) {
+        rows.h_previous[j] = 0;
+        row0[j] = TRACE_STOP;
+    }
+    end = TracebackEnd{};
+    for (size_t i = 1; i <= qlen; ++i) {
+        TracebackCode *codes = matrix.row(i);
+        const size_t last = Banded ? std::min(i + half_band, tlen) : tlen;
+        size_t first = 1;
+        T h_left = 0;
+        if (!Banded || i <= half_band) {
+            if constexpr (Banded)
+                rows.clear_current(0, std::min(last + 1, tlen));
+            rows.h_current[0] = 0;
+            codes[0] = TRACE_STOP;
+        } else {
+            first = i - half_band;
+            if (first > last)
+                return false;
+            rows.clear_current(first - 1, std::min(last + 1, tlen));
+            h_left = minus_infinity<T>();
+        }
+        fill_affine_row<true>(rows, codes, i, first, last, h_left, query[i - 1], target, scores, end);
+        rows.next_row();
+    }
+    return true;
+}
+
+template <typename T>
+TracebackEnd fill_full_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                                    size_t tlen, const AffineScores<T> &scores) {
+    TracebackEnd end;
+    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    return end;
+}
+
+// Global affine fill with the borders H(0, j) = gap_open + (j - 1) *
+// gap_extend (codes 3, then 11) and H(i, 0) likewise (codes 2, then 6).
+template <typename T>
+TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                                size_t tlen, const AffineScores<T> &scores) {
+    AffineRows<T> rows(tlen + 1, minus_infinity<T>());
+    TracebackCode *row0 = matrix.row(0);
+    rows.h_previous[0] = 0;
+    row0[0] = TRACE_STOP;
+    for (size_t j = 1; j <= tlen; ++j) {
+        rows.h_previous[j] = j == 1 ? scores.gap_open : wrap_add(rows.h_previous[j - 1], scores.gap_extend);
+        row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
+    }
+    TracebackEnd unused;
+    for (size_t i = 1; i <= qlen; ++i) {
+        TracebackCode *codes = matrix.row(i);
+        rows.h_current[0] = i == 1 ? scores.gap_open : wrap_add(rows.h_previous[0], scores.gap_extend);
+        codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
+        fill_affine_row<false>(rows, codes, i, 1, tlen, rows.h_current[0], query[i - 1], target, scores, unused);
+        rows.next_row();
+    }
+    return TracebackEnd{rows.h_previous[tlen], qlen, tlen};
+}
+
+// The three-state walk from (row, column), emitting letters last column
+// first. In state M the source bits are followed (a global walk on row 0 or
+// column 0 goes by position instead); in a gap state the walk moves one
+// cell per letter and stays in the gap while the extension bit of the cell
+// it leaves is set, never reading the source bits, so it runs through local
+// cells floored to 0. `keep_going(row, column)` is asked at the top of every
+// step, also one that only changes state; false declines the walk. A gap
+// state on row 0 (vertical) or column 0 (horizontal) declines too, which a
+// full matrix never produces. Returns false when declined; otherwise row and
+// column are left at the start cell.
+template <typename Emit, typename KeepGoing>
+bool walk_affine(const TracebackMatrix &matrix, const uint8_t *query, const uint8_t *target, bool global,
+                 size_t &row, size_t &column, Emit &&emit, KeepGoing &&keep_going) {
+    enum class State { match, vertical, horizontal };
+    State state = State::match;
+    while (row != 0 || column != 0) {
+        if (!keep_going(row, column))
+            return false;
+        if (state == State::match) {
+            if (global && column == 0) {
+                state = State::vertical;
+                continue;
+            }
+            if (global && row == 0) {
+                state = State::horizontal;
+                continue;
+            }
+            switch (matrix.at(row, column) & TRACE_DIRECTION) {
+                case TRACE_STOP: return true;
+                case TRACE_DIAGONAL:
+                    emit(diagonal_letter(query[row - 1], target[column - 1]));
+                    --row;
+                    --column;
+                    break;
+                case TRACE_UP: state = State::vertical; break;
+                default: state = State::horizontal; break;
+            }
+        } else if (state == State::vertical) {
+            if (row == 0)
+                return false;
+            emit('D');
+            const bool extends = row > 1 && (matrix.at(row, column) & TRACE_VERTICAL_EXTENDS) != 0;
+            --row;
+            if (!extends)
+                state = State::match;
+        } else {
+            if (column == 0)
+                return false;
+            emit('I');
+            const bool extends = column > 1 && (matrix.at(row, column) & TRACE_HORIZONTAL_EXTENDS) != 0;
+            --column;
+            if (!extends)
+                state = State::match;
+        }
+    }
+    return true;
+}
+
+inline bool anywhere(size_t, size_t) noexcept { return true; }
+
+template <typename T>
+AlignmentPath smith_waterman_affine_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                         T match, T mismatch, T gap_open, T gap_extend) {
+    TracebackMatrix matrix(qlen, tlen);
+    const TracebackEnd end = fill_full_local_affine(matrix, query, qlen, target, tlen,
+                                                    AffineScores<T>{match, mismatch, gap_open, gap_extend});
+    return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
+        walk_affine(matrix, query, target, false, row, column, emit, anywhere);
+    });
+}
+
+template <typename T>
+AlignmentPath needleman_wunsch_affine_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                           T match, T mismatch, T gap_open, T gap_extend) {
+    TracebackMatrix matrix(qlen, tlen);
+    const TracebackEnd end = fill_global_affine(matrix, query, qlen, target, tlen,
+                                                AffineScores<T>{match, mismatch, gap_open, gap_extend});
+    return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
+        walk_affine(matrix, query, target, true, row, column, emit, anywhere);
+    });
+}
+
+inline constexpr auto smith_waterman_affine_path_i8 = &smith_waterman_affine_path<int8_t>;
+inline constexpr auto smith_waterman_affine_path_i16 = &smith_waterman_affine_path<int16_t>;
+inline constexpr auto smith_waterman_affine_path_i32 = &smith_waterman_affine_path<int32_t>;
+inline constexpr auto smith_waterman_affine_path_i64 = &smith_waterman_affine_path<int64_t>;
+inline constexpr auto needleman_wunsch_affine_path_i8 = &needleman_wunsch_affine_path<int8_t>;
+inline constexpr auto needleman_wunsch_affine_path_i16 = &needleman_wunsch_affine_path<int16_t>;
+inline constexpr auto needleman_wunsch_affine_path_i32 = &needleman_wunsch_affine_path<int32_t>;
+inline constexpr auto needleman_wunsch_affine_path_i64 = &needleman_wunsch_affine_path<int64_t>;
+
+}  // namespace veltrocamber::profile_traceback

@@ -1,0 +1,127 @@
+// _testhooks entries for the traceback kernels: each runs one kernel family
+// on the raw bytes of two bytes objects (the bytes are the symbol codes) at
+// an explicit cell width, so that the tests can check every width against
+// the reference model without going through input preparation.
+#include "traceback/traceback_test_hooks.hpp"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <nanobind/stl/string.h>
+
+#include "traceback/affine_path.hpp"
+#include "traceback/banded_affine_cigar.hpp"
+#include "traceback/cigar_digest.hpp"
+#include "traceback/linear_path.hpp"
+#include "traceback/smith_waterman_affine_cigar.hpp"
+#include "traceback/traceback_dispatch.hpp"
+#include "traceback/traceback_matrix.hpp"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace veltrocamber {
+namespace {
+
+using namespace profile_traceback;
+
+struct Codes {
+    const uint8_t *data;
+    size_t size;
+};
+
+Codes codes_of(const nb::bytes &b) { return {reinterpret_cast<const uint8_t *>(b.c_str()), b.size()}; }
+
+nb::tuple cigar_traceback_tuple(const CigarTraceback &r) {
+    return nb::make_tuple(r.cigar, r.score, r.query_start, r.query_end, r.target_start, r.target_end);
+}
+
+}  // namespace
+
+void register_traceback_hooks(nb::module_ &m) {
+    m.def("traceback_linear_path",
+          [](bool local, nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap,
+             unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  auto kernel = local ? &smith_waterman_linear_path<T> : &needleman_wunsch_linear_path<T>;
+                  return kernel(q.data, q.size, t.data, t.size, static_cast<T>(match), static_cast<T>(mismatch),
+                                static_cast<T>(gap));
+              });
+          },
+          "local"_a, "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap"_a, "width"_a);
+    m.def("traceback_affine_path",
+          [](bool local, nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open,
+             int64_t gap_extend, unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  auto kernel = local ? &smith_waterman_affine_path<T> : &needleman_wunsch_affine_path<T>;
+                  return kernel(q.data, q.size, t.data, t.size, static_cast<T>(match), static_cast<T>(mismatch),
+                                static_cast<T>(gap_open), static_cast<T>(gap_extend));
+              });
+          },
+          "local"_a, "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
+    m.def("smith_waterman_linear_cigar",
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap, unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  return smith_waterman_linear_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                        static_cast<T>(mismatch), static_cast<T>(gap));
+              });
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap"_a, "width"_a);
+    // (cigar, score, query_start, query_end, target_start, target_end), or
+    // None when the band declines.
+    m.def("smith_waterman_affine_banded_cigar",
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             int64_t expected_score, unsigned width) -> nb::object {
+              const Codes q = codes_of(query), t = codes_of(target);
+              const BandedCigarAttempt attempt = dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  return smith_waterman_affine_banded_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                               static_cast<T>(mismatch), static_cast<T>(gap_open),
+                                                               static_cast<T>(gap_extend), expected_score);
+              });
+              if (!attempt.handled)
+                  return nb::none();
+              return cigar_traceback_tuple(attempt);
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
+          "width"_a);
+    m.def("smith_waterman_affine_full_cigar",
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return cigar_traceback_tuple(dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  return smith_waterman_affine_full_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                             static_cast<T>(mismatch), static_cast<T>(gap_open),
+                                                             static_cast<T>(gap_extend));
+              }));
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
+    // The driver, as a prepared object calls it with a stored score.
+    m.def("smith_waterman_affine_cigar",
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             int64_t expected_score, bool has_score, unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return cigar_traceback_tuple(dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  return smith_waterman_affine_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                        static_cast<T>(mismatch), static_cast<T>(gap_open),
+                                                        static_cast<T>(gap_extend), expected_score, has_score);
+              }));
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
+          "has_score"_a, "width"_a);
+    m.def("smith_waterman_half_band", &smith_waterman_half_band, "qlen"_a, "tlen"_a);
+    m.def("traceback_matrix_bytes", &traceback_matrix_bytes, "qlen"_a, "tlen"_a);
+    m.def("physical_memory_bytes", &physical_memory_bytes);
+    m.def("cigar_digest", [](nb::bytes text) { return cigar_digest(std::string_view(text.c_str(), text.size())); });
+}
+
+}  // namespace veltrocamber

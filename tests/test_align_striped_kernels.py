@@ -1,0 +1,187 @@
+"""SWAR lane operations, striped profiles and the striped local and global
+kernels, through the test hooks, against the plain dynamic programmes."""
+
+import random
+
+import pytest
+
+from reference import alignment_dp as dp
+
+hooks = pytest.importorskip("veltrocamber._testhooks")
+
+LANE_WIDTHS = (8, 16, 32)
+LIMIT = {8: 127, 16: 0x7FFF, 32: 2**31 - 1}
+
+
+def lanes(width, values):
+    """Packs signed lane values, lane 0 first, into one word."""
+    mask = (1 << width) - 1
+    return sum((v & mask) << (k * width) for k, v in enumerate(values))
+
+
+def unpack(width, word):
+    out = []
+    for k in range(64 // width):
+        v = (word >> (k * width)) & ((1 << width) - 1)
+        out.append(v - (1 << width) if v >> (width - 1) else v)
+    return out
+
+
+# ---- lane operations ------------------------------------------------------
+
+
+def test_add_wraps_per_lane_without_carry():
+    a = lanes(8, [0x7F, 5, -1, 0, 0, 0, 0, -128])
+    b = lanes(8, [1, 5, 1, 0, 0, 0, 0, -1])
+    assert unpack(8, hooks.swar_op("add", 8, a, b)) == [-128, 10, 0, 0, 0, 0, 0, 127]
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_lane_operations_match_per_lane_arithmetic(width):
+    rng = random.Random(width)
+    n = 64 // width
+    lo, hi = -(1 << (width - 1)), (1 << (width - 1)) - 1
+    for _ in range(300):
+        a = [rng.choice([lo, hi, 0, -1, 1, rng.randint(lo, hi)]) for _ in range(n)]
+        b = [rng.choice([lo, hi, 0, -1, 1, rng.randint(lo, hi)]) for _ in range(n)]
+        wa, wb = lanes(width, a), lanes(width, b)
+        assert unpack(width, hooks.swar_op("max", width, wa, wb)) == [max(x, y) for x, y in zip(a, b)]
+        assert unpack(width, hooks.swar_op("greater", width, wa, wb)) == [-1 if x > y else 0 for x, y in zip(a, b)]
+        assert unpack(width, hooks.swar_op("floor0", width, wa, 0)) == [max(x, 0) for x in a]
+        wrap = lambda v: (v - lo) % (1 << width) + lo  # noqa: E731
+        assert unpack(width, hooks.swar_op("guarded_add", width, wa, wb)) == [
+            x if x == lo else wrap(x + y) for x, y in zip(a, b)]
+        assert hooks.swar_op("any_positive", width, wa, 0) == any(x > 0 for x in a)
+        assert hooks.swar_op("hmax", width, wa, 0) == max([max(a[0], 0)] + a[1:])
+        assert unpack(width, hooks.swar_op("shift_up", width, wa, 0)) == [0] + a[:-1]
+
+
+def test_splat_and_shift_up_drop_the_top_lane():
+    assert hooks.swar_op("splat", 16, -2 & (2**64 - 1), 0) == 0xFFFEFFFEFFFEFFFE
+    word = lanes(8, [1, 2, 3, 4, 5, 6, 7, 9])
+    assert unpack(8, hooks.swar_op("shift_up", 8, word, 0)) == [0, 1, 2, 3, 4, 5, 6, 7]
+
+
+# ---- profiles ---------------------------------------------------------------
+
+
+def test_profile_layout_stripes_the_query_and_pads_with_the_lane_minimum():
+    # query of 9 symbols on 8-bit lanes: S = 2, positions 9..15 are padding
+    q = list(b"ABCDEFGHA")
+    segs, rows, offsets, prof = hooks.striped_profile_layout(8, q, list(b"ABA"), 2, -1)
+    assert segs == 2
+    assert rows[65] == 0 and rows[66] == 1
+    assert all(r == 0xFFFF for i, r in enumerate(rows) if i not in (65, 66))
+    assert offsets == [0, 16, 0]
+    for r, symbol in enumerate(b"AB"):
+        for i in range(2):
+            for k in range(8):
+                p = k * 2 + i
+                expected = -128 if p >= 9 else (2 if q[p] == symbol else -1)
+                assert prof[r * 16 + i * 8 + k] == expected
+
+
+def test_empty_side_builds_nothing():
+    for q, t in [([], list(b"AB")), (list(b"AB"), [])]:
+        segs, rows, offsets, prof = hooks.striped_profile_layout(16, q, t, 2, -1)
+        assert (segs, offsets, prof) == (0, [], [])
+        assert set(rows) == {0xFFFF}
+
+
+# ---- kernels ----------------------------------------------------------------
+
+DNA = list(b"ACGT")
+PROTEIN = list(b"ACDEFGHIKLMNPQRSTVWY")
+
+
+def cases(seed, width, count, max_len, alphabet, lo=-4, hi=4, gaps_non_positive=False):
+    rng = random.Random(seed)
+    out = []
+    while len(out) < count:
+        q = [rng.choice(alphabet) for _ in range(rng.randint(0, max_len))]
+        t = [rng.choice(alphabet) for _ in range(rng.randint(0, max_len))]
+        m, x = rng.randint(lo, hi), rng.randint(lo, hi)
+        o, e = rng.randint(lo, hi), rng.randint(lo, hi)
+        if gaps_non_positive:
+            o, e = -abs(o), -abs(e)
+        if max(abs(m), abs(x), abs(o), abs(e)) * (len(q) + len(t)) <= LIMIT[width]:
+            out.append((q, t, m, x, o, e))
+    return out
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+@pytest.mark.parametrize("alphabet", [DNA, PROTEIN], ids=["dna", "protein"])
+def test_local_kernels_match_reference_for_non_positive_gaps(width, alphabet):
+    # Both signs of match and mismatch; every correction mode (open vs extend).
+    max_len = 40 if width == 8 else 70
+    for q, t, m, x, o, e in cases(width, width, 150, max_len, alphabet, gaps_non_positive=True):
+        assert hooks.striped_local_affine(width, q, t, m, x, o, e) == dp.local_affine(q, t, m, x, o, e)
+        first, second, _ = hooks.striped_local_linear(width, q, t, m, x, o)
+        assert first == second == dp.local_linear(q, t, m, x, o)
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+@pytest.mark.parametrize("alphabet", [DNA, PROTEIN], ids=["dna", "protein"])
+def test_global_kernel_matches_reference_for_any_gap_sign(width, alphabet):
+    max_len = 40 if width == 8 else 70
+    for q, t, m, x, o, e in cases(width + 1, width, 150, max_len, alphabet):
+        assert hooks.striped_global_affine(width, q, t, m, x, o, e) == (dp.global_affine(q, t, m, x, o, e),) * 2
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_global_variants_agree_on_full_columns(width):
+    rng = random.Random(3)
+    lanes_per_word = 64 // width
+    for segs in (1, 2, 5):
+        n = lanes_per_word * segs
+        q = [rng.choice(DNA) for _ in range(n)]
+        for t in ([rng.choice(DNA) for _ in range(n)], [rng.choice(DNA) for _ in range(n + 3)], []):
+            for o, e in ((-3, -1), (-1, -2), (1, -1)):
+                if max(3, abs(o)) * (len(q) + len(t)) > LIMIT[width]:
+                    continue
+                ref = dp.global_affine(q, t, 2, -3, o, e)
+                assert hooks.striped_global_affine(width, q, t, 2, -3, o, e, "full")[0] == ref
+                assert hooks.striped_global_affine(width, q, t, 2, -3, o, e, "padded")[0] == ref
+                if len(t) == n:
+                    assert hooks.striped_global_affine(width, q, t, 2, -3, o, e, "square")[0] == ref
+
+
+def test_long_sequences_cross_many_segments():
+    rng = random.Random(9)
+    q = [rng.choice(DNA) for _ in range(300)]
+    t = q[:120] + [rng.choice(DNA) for _ in range(30)] + q[150:290]
+    for width in (16, 32):
+        assert hooks.striped_local_affine(width, q, t, 2, -3, -5, -2) == dp.local_affine(q, t, 2, -3, -5, -2)
+        assert hooks.striped_local_linear(width, q, t, 2, -3, -2)[0] == dp.local_linear(q, t, 2, -3, -2)
+        assert hooks.striped_global_affine(width, q, t, 2, -3, -5, -2)[0] == dp.global_affine(q, t, 2, -3, -5, -2)
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_documented_examples(width):
+    sw = hooks.striped_local_affine
+    assert sw(width, list(b"ACGT"), list(b"ACGT"), 2, -1, -3, -1) == 8
+    assert sw(width, list(b"ACGTTACG"), list(b"ACGACG"), 2, -1, -3, -1) == 8
+    assert hooks.striped_local_linear(width, list(b"ACGTTACG"), list(b"ACGACG"), 2, -1, -1)[0] == 10
+    assert sw(width, list(b"AAAAAAAAA"), list(b"A"), 2, -1, -1, -3) == 2
+    # vertical gaps that cross a lane boundary
+    assert sw(width, list(b"CACACCCAA"), list(b"AACAA"), 3, -3, -2, -1) == 10
+    assert sw(width, list(b"CACCACCACA"), list(b"AA"), 3, -3, -1, -2) == 5
+    assert hooks.striped_local_linear(width, list(b"CACACCACC"), list(b"AAAAA"), 3, -3, -1)[0] == 6
+    # one symbol each: max(match or mismatch, 2 * open)
+    assert hooks.striped_global_affine(width, [1], [2], 2, -1, -3, -1)[0] == -1
+    assert hooks.striped_global_affine(width, [1], [2], 2, -9, -3, -1)[0] == -6
+    assert hooks.striped_global_affine(width, [], list(b"ACGT"), 2, -1, -3, -1)[0] == -6
+    assert hooks.striped_global_affine(width, [], [], 2, -1, -3, -1)[0] == 0
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_positive_mismatch_does_not_run_past_the_query(width):
+    # Padding lanes scored with a positive mismatch would let the score grow
+    # along the diagonal past the end of the query (4 here).
+    assert hooks.striped_local_affine(width, list(b"A"), list(b"BBBB"), 2, 1, -3, -1) == 1
+    assert hooks.striped_local_linear(width, list(b"AB"), list(b"CCCCCC"), 2, 1, -3)[0] == 2
+    rng = random.Random(width)
+    for _ in range(50):
+        q = [rng.choice(DNA) for _ in range(rng.randint(1, 11))]
+        t = [rng.choice(DNA) for _ in range(rng.randint(1, 20))]
+        assert hooks.striped_local_affine(width, q, t, 1, 2, -3, -1) == dp.local_affine(q, t, 1, 2, -3, -1)

@@ -1,0 +1,345 @@
+"""The traceback kernels at every cell width, through the private test hooks,
+against the plain-Python models of tests/reference/traceback_reference.py.
+The hooks take bytes whose values are the symbol codes."""
+
+import math
+import os
+import random
+
+import pytest
+
+from reference import traceback_reference as ref
+
+hooks = pytest.importorskip("veltrocamber._testhooks")
+
+WIDTHS = (8, 16, 32, 64)
+LOCAL_AFFINE = dict(match=2, mismatch=-1, gap_open=-3, gap_extend=-1)
+
+
+def admissible_widths(scores, qlen, tlen):
+    """The cell widths the width rule admits: the bound max|score| x (qlen +
+    tlen) below the type's positive limit."""
+    bound = max(abs(s) for s in scores) * (qlen + tlen)
+    return [w for w in WIDTHS if bound < 2 ** (w - 1)]
+
+
+def as_dict(path):
+    return {
+        "score": path.score,
+        "query_start": path.query_start,
+        "query_end": path.query_end,
+        "target_start": path.target_start,
+        "target_end": path.target_end,
+        "operations": path.operations,
+    }
+
+
+def check_path_record(path, expected):
+    assert as_dict(path) == expected
+    ops = expected["operations"]
+    assert path.cigar == ref.cigar(ops)
+    assert (path.matches, path.mismatches, path.insertions, path.deletions, path.aligned_length) == (
+        ops.count("="),
+        ops.count("X"),
+        ops.count("I"),
+        ops.count("D"),
+        len(ops),
+    )
+
+
+def random_case(rng, max_len=12):
+    alphabet = b"ACGT"[: rng.randint(1, 4)]
+    q = bytes(rng.choice(alphabet) for _ in range(rng.randint(0, max_len)))
+    t = bytes(rng.choice(alphabet) for _ in range(rng.randint(0, max_len)))
+    return q, t
+
+
+# ---- linear-gap path kernels -------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "local, query, target, scores, expected",
+    [
+        # the first maximum (column 1) wins over the equal one in column 2
+        (True, b"A", b"AA", (2, -1, -1), (2, 0, 1, 0, 1, "=")),
+        # diagonal before left on a tie: the gap goes first
+        (False, b"A", b"AA", (2, -1, -1), (1, 0, 1, 0, 2, "I=")),
+        # a local alignment stops at the zero cell before its first column
+        (True, b"XAB", b"AB", (2, -1, -1), (4, 1, 3, 0, 2, "==")),
+        (False, b"", b"ABC", (2, -1, -2), (-6, 0, 0, 0, 3, "III")),
+        (False, b"ABC", b"", (2, -1, -2), (-6, 0, 3, 0, 0, "DDD")),
+        (False, b"", b"", (2, -1, -1), (0, 0, 0, 0, 0, "")),
+        (True, b"", b"ABC", (2, -1, -1), (0, 0, 0, 0, 0, "")),
+        (True, b"ABC", b"XYZ", (2, -1, -1), (0, 0, 0, 0, 0, "")),
+        (True, b"AAA", b"AAA", (0, -1, -1), (0, 0, 0, 0, 0, "")),
+        # the letter of a diagonal step is symbol equality, whatever the scores
+        (False, b"AB", b"AC", (-1, 2, -5), (1, 0, 2, 0, 2, "=X")),
+        # up before left on a tie
+        (True, b"ABAB", b"BAAB", (2, -1, -1), (5, 0, 4, 1, 4, "=D==")),
+    ],
+)
+@pytest.mark.parametrize("width", WIDTHS)
+def test_linear_path_cases(local, query, target, scores, expected, width):
+    keys = ("score", "query_start", "query_end", "target_start", "target_end", "operations")
+    want = dict(zip(keys, expected))
+    assert ref.linear_path(local, query, target, *scores) == want
+    check_path_record(hooks.traceback_linear_path(local, query, target, *scores, width), want)
+
+
+# ---- affine-gap path kernels -------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "local, query, target, scores, expected",
+    [
+        (True, b"AA", b"A", (2, -1, -3, -1), (2, 0, 1, 0, 1, "=")),
+        # every tie between diagonal and gap goes to the diagonal
+        (False, b"AAAA", b"AA", (2, -1, -3, -1), (0, 0, 4, 0, 2, "DD==")),
+        # the 'D' taken in column 0 by position
+        (False, b"AB", b"B", (2, -1, -3, -1), (-1, 0, 2, 0, 1, "D=")),
+        # row 0 codes carry the extension bit, keeping the walk in the gap
+        (False, b"", b"ABC", (2, -1, -3, -1), (-5, 0, 0, 0, 3, "III")),
+        (False, b"ABC", b"", (2, -1, -3, -1), (-5, 0, 3, 0, 0, "DDD")),
+        (False, b"", b"", (2, -1, -3, -1), (0, 0, 0, 0, 0, "")),
+        (True, b"ABC", b"", (2, -1, -3, -1), (0, 0, 0, 0, 0, "")),
+        (True, b"AAA", b"CCC", (2, -1, -3, -1), (0, 0, 0, 0, 0, "")),
+        # a positive extension: the vertical gap runs through cells floored
+        # to 0 and stops only back in state M on row 0
+        (True, b"BBBBA", b"AABA", (4, -3, -3, 2), (9, 0, 5, 2, 4, "DDD==")),
+        (True, b"ACGTTTTACGT", b"ACGTACGT", (2, -1, -3, -1), (11, 0, 11, 0, 8, "===DDD=====")),
+        (True, b"ACGTACGTACGT", b"ACGTTACGTACGT", (2, -1, -3, -1), (21, 0, 12, 0, 13, "===I=========")),
+    ],
+)
+@pytest.mark.parametrize("width", WIDTHS)
+def test_affine_path_cases(local, query, target, scores, expected, width):
+    keys = ("score", "query_start", "query_end", "target_start", "target_end", "operations")
+    want = dict(zip(keys, expected))
+    assert ref.affine_path(local, query, target, *scores) == want
+    check_path_record(hooks.traceback_affine_path(local, query, target, *scores, width), want)
+
+
+@pytest.mark.parametrize("local", [True, False])
+@pytest.mark.parametrize("gaps", ["linear", "affine"])
+def test_path_kernels_random_against_reference(local, gaps):
+    rng = random.Random(f"path kernels {local} {gaps}")
+    for _ in range(300):
+        q, t = random_case(rng)
+        # positive gap values included: they enter the recurrences unchanged
+        if gaps == "linear":
+            scores = (rng.randint(-3, 4), rng.randint(-4, 2), rng.randint(-4, 2))
+            want = ref.linear_path(local, q, t, *scores)
+            run = hooks.traceback_linear_path
+            rescore_gaps = (scores[2], scores[2])
+        else:
+            scores = (rng.randint(-3, 5), rng.randint(-4, 2), rng.randint(-6, 1), rng.randint(-3, 2))
+            want = ref.affine_path(local, q, t, *scores)
+            run = hooks.traceback_affine_path
+            rescore_gaps = scores[2:]
+        for width in admissible_widths(scores, len(q), len(t)):
+            check_path_record(run(local, q, t, *scores, width), want)
+        got = ref.rescore(want["operations"], q, t, want["query_start"], want["target_start"], *scores[:2],
+                          *rescore_gaps, global_alignment=not local)
+        assert got == (want["score"], want["query_end"], want["target_end"])
+
+
+def test_affine_tie_between_open_and_extend_is_an_extension():
+    # open -2, extend -2: every gap tie sets the extension bit; the global
+    # walk must still produce a path that rescores to the optimum
+    q, t = b"AAAATTTT", b"AATT"
+    want = ref.affine_path(False, q, t, 1, -1, -2, -2)
+    path = hooks.traceback_affine_path(False, q, t, 1, -1, -2, -2, 8)
+    check_path_record(path, want)
+    assert ref.rescore(path.operations, q, t, 0, 0, 1, -1, -2, -2)[0] == path.score
+
+
+def test_widths_agree_at_the_edge_of_the_narrow_type():
+    # bound 9 x 14 = 126 < 128: the 8-bit cells hold every score
+    q, t = b"A" * 7, b"A" * 7
+    paths = [hooks.traceback_affine_path(True, q, t, 9, -9, -9, -1, w) for w in WIDTHS]
+    assert {(p.score, p.operations) for p in paths} == {(63, "=" * 7)}
+
+
+# ---- local CIGAR kernels -----------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "query, target, expected",
+    [
+        (b"A", b"G", ""),
+        (b"ACGT", b"ACGT", "4="),
+        (b"AB", b"BA", "1="),
+        (b"ABBA", b"ABA", "1=1D2="),
+        (b"ABAB", b"AAAB", "1=1X2="),
+        (b"ABAB", b"BAAB", "1=1D2="),
+        (b"ABCD", b"ABXCD", "2=1I2="),
+        (b"ABXCD", b"ABCD", "2=1D2="),
+        (b"", b"ABC", ""),
+    ],
+)
+def test_linear_cigar_cases(query, target, expected):
+    for width in WIDTHS:
+        assert hooks.smith_waterman_linear_cigar(query, target, 2, -1, -1, width) == expected
+
+
+def test_linear_cigar_matches_the_path_kernel():
+    rng = random.Random(4104)
+    for _ in range(300):
+        q, t = random_case(rng, 16)
+        scores = (rng.randint(-2, 4), rng.randint(-4, 1), rng.randint(-4, 0))
+        want = ref.cigar(ref.linear_path(True, q, t, *scores)["operations"])
+        for width in admissible_widths(scores, len(q), len(t)):
+            assert hooks.smith_waterman_linear_cigar(q, t, *scores, width) == want
+
+
+def test_full_affine_cigar_matches_the_path_kernel():
+    rng = random.Random(4105)
+    for _ in range(300):
+        q, t = random_case(rng, 16)
+        scores = (rng.randint(-2, 5), rng.randint(-4, 1), rng.randint(-6, 1), rng.randint(-3, 2))
+        want = ref.affine_path(True, q, t, *scores)
+        expected = (ref.cigar(want["operations"]), want["score"], want["query_start"], want["query_end"],
+                    want["target_start"], want["target_end"])
+        for width in admissible_widths(scores, len(q), len(t)):
+            assert hooks.smith_waterman_affine_full_cigar(q, t, *scores, width) == expected
+
+
+# ---- banded affine CIGAR ---------------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "qlen, tlen, band",
+    [(32, 32, 32), (33, 33, 32), (511, 511, 32), (512, 512, 32), (2047, 2047, 127), (2048, 2048, 128),
+     (5000, 5000, 128), (100, 1000, 962), (40, 1000, 1022)],
+)
+def test_half_band(qlen, tlen, band):
+    assert hooks.smith_waterman_half_band(qlen, tlen) == band == ref.half_band(qlen, tlen)
+
+
+def banded(q, t, expected, width=8, scores=LOCAL_AFFINE):
+    return hooks.smith_waterman_affine_banded_cigar(q, t, *scores.values(), expected, width)
+
+
+def test_band_choice_stands_over_the_full_matrix():
+    # The best score 6 comes first at (6, 40), outside the band, and again at
+    # (40, 37), inside it: the band reproduces 6 and its own choice stands.
+    q = b"GGAGAGA" + b"N" * 28 + b"GAGAA"
+    t = b"T" * 34 + b"GAAGGG"
+    assert ref.smith_waterman_affine_score(q, t, *LOCAL_AFFINE.values()) == 6
+    for width in WIDTHS:
+        assert banded(q, t, 6, width) == ("3=", 6, 37, 40, 34, 37)
+        full = hooks.smith_waterman_affine_full_cigar(q, t, *LOCAL_AFFINE.values(), width)
+        assert full[:2] == ("1=1X2=1X1=", 6)
+
+
+def test_band_declines():
+    a33 = b"ACGT" * 8 + b"A"
+    # equal lengths up to 32: b = 32 >= maxlen, never banded
+    assert banded(b"ACGT" * 8, b"ACGT" * 8, 32) is None
+    # a score the band cannot reproduce (a prepared object's stale score)
+    assert banded(a33, a33, 67) is None
+    # no positive score expected: empty result, no matrix
+    assert banded(a33, a33, 0) == ("", 0, 0, 0, 0, 0)
+    # the optimum needs a diagonal offset beyond the band: a long gap near
+    # one end of otherwise equal-length sequences
+    rng = random.Random(7)
+    core = bytes(rng.choice(b"ACGT") for _ in range(60))
+    q = b"C" * 40 + core
+    t = core + b"G" * 40
+    best = ref.smith_waterman_affine_score(q, t, *LOCAL_AFFINE.values())
+    assert best == 120
+    assert banded(q, t, best, 16) is None
+
+
+def test_band_against_reference_and_by_rescoring():
+    rng = random.Random(41050)
+    accepted = 0
+    for _ in range(40):
+        n = rng.randint(33, 70)
+        alphabet = b"ACGT"[: rng.randint(2, 4)]
+        q = bytes(rng.choice(alphabet) for _ in range(n))
+        # a shifted, mutated copy, so that some optima leave the band
+        t = bytearray(q[rng.randint(0, 10):] + bytes(rng.choice(alphabet) for _ in range(rng.randint(0, 10))))
+        for k in rng.sample(range(len(t)), len(t) // 6):
+            t[k] = rng.choice(alphabet)
+        t = bytes(t)
+        scores = dict(match=rng.randint(1, 4), mismatch=rng.randint(-4, -1), gap_open=rng.randint(-6, -1),
+                      gap_extend=rng.randint(-3, 0))
+        best = ref.smith_waterman_affine_score(q, t, *scores.values())
+        want = ref.smith_waterman_banded_cigar(q, t, *scores.values(), best)
+        for width in admissible_widths(scores.values(), len(q), len(t)):
+            got = banded(q, t, best, width, scores)
+            if want is None:
+                assert got is None
+                continue
+            assert got == (ref.cigar(want["operations"]), want["score"], want["query_start"], want["query_end"],
+                           want["target_start"], want["target_end"])
+        if want is not None:
+            accepted += 1
+            score, qe, te = ref.rescore(want["operations"], q, t, want["query_start"], want["target_start"],
+                                        *scores.values())
+            assert (score, qe, te) == (best, want["query_end"], want["target_end"])
+    assert accepted > 10  # the band is exercised, not only declined
+
+
+def test_driver_with_a_stored_score():
+    q = b"GGAGAGA" + b"N" * 28 + b"GAGAA"
+    t = b"T" * 34 + b"GAAGGG"
+    driver = hooks.smith_waterman_affine_cigar
+    full = hooks.smith_waterman_affine_full_cigar(q, t, *LOCAL_AFFINE.values(), 8)
+    # no score given: the score pass finds 6 and the band's answer stands
+    assert driver(q, t, *LOCAL_AFFINE.values(), 0, False, 8) == ("3=", 6, 37, 40, 34, 37)
+    assert driver(q, t, *LOCAL_AFFINE.values(), 6, True, 8) == ("3=", 6, 37, 40, 34, 37)
+    # a stored score the band does not reproduce: the full traceback's own
+    # answer and score, not compared with the stored one
+    assert driver(q, t, *LOCAL_AFFINE.values(), 5, True, 8) == full
+    assert full[:2] == ("1=1X2=1X1=", 6)
+    # a stored score of 0 or below: the empty result, whatever the inputs
+    assert driver(q, t, *LOCAL_AFFINE.values(), 0, True, 8) == ("", 0, 0, 0, 0, 0)
+
+
+# ---- digest and the matrix guard ---------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "text, digest",
+    [(b"", 4953163356653287321), (b"4=", 7717011764544545390), (b"1=1X2=1X1=", None), (b"120=3D7I", None)],
+)
+def test_cigar_digest(text, digest):
+    assert hooks.cigar_digest(text) == ref.cigar_digest(text)
+    if digest is not None:
+        assert hooks.cigar_digest(text) == digest
+
+
+def test_matrix_guard_refuses_sizes_that_cannot_be_held():
+    physical = hooks.physical_memory_bytes()
+    assert physical == os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGESIZE")
+    assert hooks.traceback_matrix_bytes(0, 0) == 1
+    assert hooks.traceback_matrix_bytes(999, 1999) == 1000 * 2000
+    assert hooks.traceback_matrix_bytes(physical - 1, 0) == physical
+    for qlen, tlen in [(physical, 0), (2**32, 2**32), (2**64 - 1, 0), (0, 2**64 - 1), (2**63, 2**63)]:
+        with pytest.raises(MemoryError):
+            hooks.traceback_matrix_bytes(qlen, tlen)
+
+
+@pytest.mark.parametrize(
+    "run",
+    [
+        lambda q, t: hooks.traceback_linear_path(True, q, t, 2, -1, -1, 64),
+        lambda q, t: hooks.traceback_linear_path(False, q, t, 2, -1, -1, 64),
+        lambda q, t: hooks.traceback_affine_path(True, q, t, 2, -1, -3, -1, 64),
+        lambda q, t: hooks.traceback_affine_path(False, q, t, 2, -1, -3, -1, 64),
+        lambda q, t: hooks.smith_waterman_linear_cigar(q, t, 2, -1, -1, 64),
+        lambda q, t: hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 64),
+        lambda q, t: hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, 1, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, False, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, True, 64),
+    ],
+)
+def test_kernels_refuse_a_matrix_beyond_physical_memory(run):
+    # Sides of sqrt(physical memory) each: a few hundred kilobytes of input
+    # whose code matrix could never be held. The kernels must refuse before
+    # filling anything (this test would take minutes otherwise).
+    side = math.isqrt(hooks.physical_memory_bytes()) + 1
+    q = t = b"A" * side
+    with pytest.raises(MemoryError):
+        run(q, t)
