@@ -370,6 +370,8 @@ public:
     size_t blocks() const noexcept { return blocks_; }
 
     const uint64_t *masks_of(Token token) const noexcept { return masks_.data() + find(token) * blocks_; }
+    // The first word of the row: the whole mask of a one-word query.
+    uint64_t mask_of(Token token) const noexcept { return masks_[find(token) * blocks_]; }
 
 private:
     static size_t hash(Token token) noexcept {
