@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
+#include "align/alignment_score_bindings.hpp"
 #include "distance/levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
-
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
@@ -62,8 +62,24 @@ void define_module(nb::module_ m, const char *doc) {
     register_result_classes(m);  // AlignmentResult, AlignmentPath
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
+    // 1
+    m.def("smith_waterman_score", &smith_waterman_score, "query"_a.none(), "target"_a.none(), nb::kw_only(),
+          "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+    // 8
+    m.def("smith_waterman_scores", &smith_waterman_scores, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 
     // ---- Needleman-Wunsch (28-44) ----
+    // 28
+    m.def("needleman_wunsch_score", &needleman_wunsch_score, "query"_a.none(), "target"_a.none(), nb::kw_only(),
+          "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+    // 35
+    m.def("needleman_wunsch_scores", &needleman_wunsch_scores, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 
     // ---- Levenshtein (45-50) ----
     {
@@ -109,6 +125,11 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Jaro and Jaro-Winkler (79-82) ----
 
     // ---- Top-k and extract (83-96) ----
+    // 95
+    m.def("smith_waterman_top_k", &smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
+          "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
+          "width"_a.none() = nb::none());
 
     register_builtin_scorers(m);
 
