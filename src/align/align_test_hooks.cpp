@@ -199,6 +199,30 @@ void register_striped_hooks(nb::module_ &m) {
             return nb::make_tuple(first, second, p.shortcut_handled);
         });
     });
+    // For the benchmark: builds one profile and runs the kernel `repeats`
+    // times (no width rule applies here). kind: "local_affine",
+    // "local_linear" or "global_affine".
+    m.def("striped_repeat", [](const std::string &kind, unsigned width, const Tokens &q, const Tokens &t,
+                               int64_t match, int64_t mismatch, int64_t open, int64_t extend, uint64_t repeats) {
+        auto a = narrowed<uint8_t>(q), b = narrowed<uint8_t>(t);
+        return by_lane_width(width, [&]<typename Lane>() {
+            int64_t score = 0;
+            if (kind == "local_linear") {
+                auto p = align::build_striped_linear_profile<Lane>(a.data(), a.size(), b.data(), b.size(), match,
+                                                                   mismatch, open);
+                for (uint64_t r = 0; r < repeats; ++r)
+                    score = align::striped_local_linear<Lane>(p);
+                return score;
+            }
+            auto p = align::build_striped_affine_profile<Lane>(a.data(), a.size(), b.data(), b.size(), match,
+                                                               mismatch, open, extend);
+            for (uint64_t r = 0; r < repeats; ++r)
+                score = kind == "global_affine"
+                            ? align::striped_global_affine<Lane>(p)
+                            : align::striped_local_affine<Lane>(p, p.core.row_offsets.data(), p.core.target_length);
+            return score;
+        });
+    });
     // variant: "auto", "padded", "full" or "square"; the profile is run twice.
     m.def("striped_global_affine", [](unsigned width, const Tokens &q, const Tokens &t, int64_t match,
                                       int64_t mismatch, int64_t open, int64_t extend, const std::string &variant) {
