@@ -31,16 +31,9 @@ std::vector<T> narrowed(const Tokens &v) {
     return std::vector<T>(v.begin(), v.end());
 }
 
-// Calls f.template operator()<Cell>() for the signed cell type of `width`.
 template <typename F>
 auto by_width(unsigned width, F &&f) {
-    switch (width) {
-    case 8: return f.template operator()<int8_t>();
-    case 16: return f.template operator()<int16_t>();
-    case 32: return f.template operator()<int32_t>();
-    case 64: return f.template operator()<int64_t>();
-    default: throw std::invalid_argument("width must be 8, 16, 32 or 64");
-    }
+    return with_cell_type(width, "width must be 8, 16, 32 or 64", std::forward<F>(f));
 }
 
 void register_scalar_kernel_hooks(nb::module_ &m) {

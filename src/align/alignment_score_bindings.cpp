@@ -45,85 +45,66 @@ int64_t with_pair_tokens(const PreprocessedPair &pair, int64_t match, int64_t mi
 
 template <bool Local>
 int64_t linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mismatch, int64_t gap) {
-    auto run = [&]<typename Cell>() {
-        return with_pair_tokens<Cell>(pair, match, mismatch, gap,
-                                      [](const auto *q, size_t ql, const auto *t, size_t tl, Cell m, Cell x, Cell g) {
-                                          const align::ShortcutAnswer s =
-                                              Local ? align::local_score_shortcut(q, ql, t, tl, m, x, g)
-                                                    : align::global_score_shortcut(q, ql, t, tl, m, x, g);
-                                          if (s.handled)
-                                              return s.score;
-                                          return Local ? align::smith_waterman_linear_score<Cell>(q, ql, t, tl, m, x, g)
-                                                       : align::needleman_wunsch_linear_score<Cell>(q, ql, t, tl, m,
-                                                                                                    x, g);
-                                      });
-    };
-    switch (pair.width) {
-    case 8: return run.template operator()<int8_t>();
-    case 16: return run.template operator()<int16_t>();
-    case 32: return run.template operator()<int32_t>();
-    case 64: return run.template operator()<int64_t>();
-    default: raise_runtime_error("unsupported kernel width");
-    }
+    return with_cell_type(pair.width, "unsupported kernel width", [&]<typename Cell>() {
+        return with_pair_tokens<Cell>(
+            pair, match, mismatch, gap, [](const auto *q, size_t ql, const auto *t, size_t tl, Cell m, Cell x, Cell g) {
+                const align::ShortcutAnswer s = Local ? align::local_score_shortcut(q, ql, t, tl, m, x, g)
+                                                      : align::global_score_shortcut(q, ql, t, tl, m, x, g);
+                if (s.handled)
+                    return s.score;
+                if constexpr (Local)
+                    return align::smith_waterman_linear_score<Cell>(q, ql, t, tl, m, x, g);
+                else
+                    return align::needleman_wunsch_linear_score<Cell>(q, ql, t, tl, m, x, g);
+            });
+    });
 }
 
 // ---- affine gaps --------------------------------------------------------------
 
+// The channel's codes with the scoring values narrowed to Cell: the Gotoh
+// kernel whose minus infinity is the cell type's minimum.
 int64_t local_affine_scalar(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
                             int64_t extend) {
-    const uint8_t *q = c.query.data();
-    const uint8_t *t = c.target.data();
-    const size_t ql = c.query.size(), tl = c.target.size();
-    switch (c.width) {
-    case 8:
-        return align::smith_waterman_affine_scalar_i8(q, ql, t, tl, int8_t(match), int8_t(mismatch), int8_t(open),
-                                                      int8_t(extend));
-    case 16:
-        return align::smith_waterman_affine_scalar_i16(q, ql, t, tl, int16_t(match), int16_t(mismatch),
-                                                       int16_t(open), int16_t(extend));
-    case 32:
-        return align::smith_waterman_affine_scalar_i32(q, ql, t, tl, int32_t(match), int32_t(mismatch),
-                                                       int32_t(open), int32_t(extend));
-    case 64: return align::smith_waterman_affine_scalar_i64(q, ql, t, tl, match, mismatch, open, extend);
-    default: raise_runtime_error("unsupported profile traceback width");
-    }
+    return with_cell_type(c.width, "unsupported profile traceback width", [&]<typename Cell>() {
+        return align::smith_waterman_affine_cells<Cell, align::NarrowInfinity<Cell>>(
+            c.query.data(), c.query.size(), c.target.data(), c.target.size(), Cell(match), Cell(mismatch),
+            Cell(open), Cell(extend));
+    });
 }
 
-int64_t local_affine_striped(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
-                             int64_t extend) {
-    const uint8_t *q = c.query.data();
-    const uint8_t *t = c.target.data();
-    const size_t ql = c.query.size(), tl = c.target.size();
-    switch (c.width) {
-    case 8: return align::striped_local_affine_score<int8_t>(q, ql, t, tl, match, mismatch, open, extend);
-    case 16: return align::striped_local_affine_score<int16_t>(q, ql, t, tl, match, mismatch, open, extend);
-    case 32: return align::striped_local_affine_score<int32_t>(q, ql, t, tl, match, mismatch, open, extend);
-    case 64:
-        check_wide_affine_bound(c.score_bound);
-        return align::smith_waterman_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
-    default: raise_runtime_error("unsupported SWAR affine Farrar score width");
-    }
+// Striped kernels for lanes of 8, 16 or 32 bits; width 64 has no striped
+// form and runs `wide` on the codes.
+template <typename Striped, typename Wide>
+int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, Striped &&striped, Wide &&wide) {
+    return with_cell_type(c.width, unsupported, [&]<typename Cell>() {
+        const uint8_t *q = c.query.data();
+        const uint8_t *t = c.target.data();
+        if constexpr (std::is_same_v<Cell, int64_t>) {
+            check_wide_affine_bound(c.score_bound);
+            return wide(q, c.query.size(), t, c.target.size());
+        } else {
+            return striped.template operator()<Cell>(q, c.query.size(), t, c.target.size());
+        }
+    });
 }
 
 // ---- one pair, any gaps ----------------------------------------------------------
 
-int64_t smith_waterman_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, AffineGaps gaps,
-                            uint64_t width) {
+// Linear gaps: tokens and the shortcut; affine gaps: the Farrar channel.
+template <bool Local>
+int64_t pair_score(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, AffineGaps gaps,
+                   uint64_t width) {
     if (gaps.linear()) {
         const PreprocessedPair pair = preprocess(query, target, match, mismatch, gaps.open, gaps.open, width);
-        return smith_waterman_linear_by_width(pair, match, mismatch, gaps.open);
+        return linear_by_width<Local>(pair, match, mismatch, gaps.open);
     }
-    return smith_waterman_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width);
+    return Local ? smith_waterman_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width)
+                 : needleman_wunsch_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width);
 }
 
-int64_t needleman_wunsch_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, AffineGaps gaps,
-                              uint64_t width) {
-    if (gaps.linear()) {
-        const PreprocessedPair pair = preprocess(query, target, match, mismatch, gaps.open, gaps.open, width);
-        return needleman_wunsch_linear_by_width(pair, match, mismatch, gaps.open);
-    }
-    return needleman_wunsch_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width);
-}
+constexpr auto smith_waterman_pair = &pair_score<true>;
+constexpr auto needleman_wunsch_pair = &pair_score<false>;
 
 using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t);
 
@@ -154,6 +135,14 @@ Int64Array score_array(PairScore score, nb::handle query, nb::handle targets, in
     const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
     const nb::object fast = fast_targets(targets);
     return to_int64_array(score_targets(score, query, fast, match, mismatch, gaps, w));
+}
+
+template <bool Local>
+int64_t one_score(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap_score,
+                  nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
+    const uint32_t w = kernel_width_argument(width);
+    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
+    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, gaps, w);
 }
 
 }  // namespace
@@ -188,7 +177,14 @@ int64_t smith_waterman_affine_pair(PyObject *query, PyObject *target, int64_t ma
     const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
     if (open > 0 || extend > 0)
         return local_affine_scalar(c, match, mismatch, open, extend);
-    return local_affine_striped(c, match, mismatch, open, extend);
+    return striped_or_wide(
+        c, "unsupported SWAR affine Farrar score width",
+        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::striped_local_affine_score<Lane>(q, ql, t, tl, match, mismatch, open, extend);
+        },
+        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::smith_waterman_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
+        });
 }
 
 int64_t smith_waterman_affine_scalar_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
@@ -200,47 +196,41 @@ int64_t smith_waterman_affine_scalar_pair(PyObject *query, PyObject *target, int
 int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                      int64_t open, int64_t extend, uint64_t width) {
     const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
-    const uint8_t *q = c.query.data();
-    const uint8_t *t = c.target.data();
-    const size_t ql = c.query.size(), tl = c.target.size();
-    switch (c.width) {
-    case 8: return align::striped_global_affine_score<int8_t>(q, ql, t, tl, match, mismatch, open, extend);
-    case 16: return align::striped_global_affine_score<int16_t>(q, ql, t, tl, match, mismatch, open, extend);
-    case 32: return align::striped_global_affine_score<int32_t>(q, ql, t, tl, match, mismatch, open, extend);
-    case 64:
-        check_wide_affine_bound(c.score_bound);
-        return align::needleman_wunsch_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
-    default: raise_runtime_error("unsupported SWAR global affine Farrar score width");
-    }
+    return striped_or_wide(
+        c, "unsupported SWAR global affine Farrar score width",
+        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::striped_global_affine_score<Lane>(q, ql, t, tl, match, mismatch, open, extend);
+        },
+        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::needleman_wunsch_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
+        });
 }
 
 int64_t smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
                              int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                              nb::handle width) {
-    const uint32_t w = kernel_width_argument(width);
-    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
-    return smith_waterman_pair(query.ptr(), target.ptr(), match_score, mismatch_score, gaps, w);
+    return one_score<true>(query, target, match_score, mismatch_score, gap_score, gap_open_score, gap_extend_score,
+                           width);
 }
 
 int64_t needleman_wunsch_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
                                int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                                nb::handle width) {
-    const uint32_t w = kernel_width_argument(width);
-    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
-    return needleman_wunsch_pair(query.ptr(), target.ptr(), match_score, mismatch_score, gaps, w);
+    return one_score<false>(query, target, match_score, mismatch_score, gap_score, gap_open_score,
+                            gap_extend_score, width);
 }
 
 Int64Array smith_waterman_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
                                  int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                                  nb::handle width) {
-    return score_array(&smith_waterman_pair, query, targets, match_score, mismatch_score, gap_score, gap_open_score,
+    return score_array(smith_waterman_pair, query, targets, match_score, mismatch_score, gap_score, gap_open_score,
                        gap_extend_score, width);
 }
 
 Int64Array needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t match_score,
                                    int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
                                    nb::handle gap_extend_score, nb::handle width) {
-    return score_array(&needleman_wunsch_pair, query, targets, match_score, mismatch_score, gap_score,
+    return score_array(needleman_wunsch_pair, query, targets, match_score, mismatch_score, gap_score,
                        gap_open_score, gap_extend_score, width);
 }
 
@@ -251,7 +241,7 @@ nb::list smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, 
     const uint32_t w = kernel_width_argument(width);
     const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
     const std::vector<int64_t> scores =
-        score_targets(&smith_waterman_pair, query, fast, match_score, mismatch_score, gaps, w);
+        score_targets(smith_waterman_pair, query, fast, match_score, mismatch_score, gaps, w);
     return select_top_k(scores, PySequence_Fast_ITEMS(fast.ptr()), k, true);
 }
 
