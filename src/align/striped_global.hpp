@@ -73,21 +73,28 @@ void init_global_boundary(StripedAffineProfile<Lane> &profile) {
 }
 
 // One correction sweep; Guarded also guards H + open (padded variant).
-template <typename Lane, bool Guarded>
+// Settle (the single sweep after the closed-form completion) stops at the
+// first segment where no lane rose and F + extend is nowhere above H + open:
+// the rest of the column then holds what the main pass already carried, as
+// in the local kernels; the returned F is then meaningless.
+template <typename Lane, bool Guarded, bool Settle = false>
 uint64_t lazy_f_sweep_global_impl(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
                                   uint64_t extend_w) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
     for (size_t i = 0; i < segments; ++i) {
         Lane *hp = h_column + i * L;
-        const uint64_t h2 = load_word(hp);
-        const uint64_t h = swar_max<Lane>(h2, f);
+        bool rose;
+        const uint64_t h = swar_raise<Lane>(load_word(hp), f, rose);
         const uint64_t h_open = Guarded ? swar_guarded_add<Lane>(h, open_w) : swar_add<Lane>(h, open_w);
-        if (swar_greater_mask<Lane>(f, h2) != 0) {
+        const uint64_t f_extend = swar_guarded_add<Lane>(f, extend_w);
+        if (rose) {
             store_word(hp, h);
             Lane *ep = e_column + i * L;
             store_word(ep, swar_max<Lane>(load_word(ep), h_open));
+        } else if (Settle && swar_all_ge<Lane>(h_open, f_extend)) {
+            break;
         }
-        f = swar_max<Lane>(swar_guarded_add<Lane>(f, extend_w), h_open);
+        f = swar_max<Lane>(f_extend, h_open);
     }
     return f;
 }
@@ -173,7 +180,7 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
                     }
                 }
             }
-            lazy_f_sweep_global_impl<Lane, Padded>(h_cur, e_col, segs, t, open_w, extend_w);
+            lazy_f_sweep_global_impl<Lane, Padded, true>(h_cur, e_col, segs, t, open_w, extend_w);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
                 f = swar_with_lane<Lane>(swar_shift_up<Lane>(f), 0, S::minimum);

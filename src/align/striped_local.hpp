@@ -48,22 +48,31 @@ inline LocalGapMode local_gap_mode(int64_t open, int64_t extend) noexcept {
 // One correction sweep of the local affine kernels over all S segments: F
 // raises H where it is larger; a raised H also reopens E. Returns the F that
 // leaves the last segment.
-template <typename Lane>
+//
+// With Settle (the single sweep of the closed-form mode) the sweep stops at
+// the first segment where no lane rose and F + extend is nowhere above
+// H + open: from there on its F is the one the main pass already carried
+// down the column, which raised nothing then and raises nothing now. The
+// returned F is then meaningless (the closed-form caller discards it).
+template <typename Lane, bool Settle = false>
 uint64_t lazy_f_sweep(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
                       uint64_t extend_w, uint64_t &best) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
     for (size_t i = 0; i < segments; ++i) {
         Lane *hp = h_column + i * L;
-        const uint64_t h = load_word(hp);
-        const uint64_t raised = swar_max<Lane>(h, f);
+        bool rose;
+        const uint64_t raised = swar_raise<Lane>(load_word(hp), f, rose);
         const uint64_t h_open = swar_add<Lane>(raised, open_w);
-        if (swar_greater_mask<Lane>(f, h) != 0) {
+        const uint64_t f_extend = swar_add<Lane>(f, extend_w);
+        if (rose) {
             store_word(hp, raised);
             best = swar_max<Lane>(best, raised);
             Lane *ep = e_column + i * L;
             store_word(ep, swar_max<Lane>(load_word(ep), h_open));
+        } else if (Settle && swar_all_ge<Lane>(h_open, f_extend)) {
+            break;
         }
-        f = swar_max<Lane>(swar_add<Lane>(f, extend_w), h_open);
+        f = swar_max<Lane>(f_extend, h_open);
     }
     return f;
 }
@@ -118,7 +127,7 @@ int64_t local_affine_columns(StripedProfileCore<Lane> &c, const uint64_t *row_of
                 }
             }
             if (swar_any_positive<Lane>(t))
-                lazy_f_sweep<Lane>(h_cur, e_col, segs, t, open_w, extend_w, best);
+                lazy_f_sweep<Lane, true>(h_cur, e_col, segs, t, open_w, extend_w, best);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
                 f = lazy_f_sweep<Lane>(h_cur, e_col, segs, swar_shift_up<Lane>(f), open_w, extend_w, best);
@@ -193,9 +202,9 @@ int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
             bool rose = false;
             for (size_t i = 0; i < segs; ++i) {
                 Lane *hp = h_cur + i * L;
-                const uint64_t h = load_word(hp);
-                rose |= swar_greater_mask<Lane>(f, h) != 0;
-                const uint64_t raised = swar_max<Lane>(h, f);
+                bool raised_here;
+                const uint64_t raised = swar_raise<Lane>(load_word(hp), f, raised_here);
+                rose |= raised_here;
                 store_word(hp, raised);
                 if (positive_gap)
                     best = swar_max<Lane>(best, raised);

@@ -76,6 +76,12 @@ constexpr uint64_t swar_ge_mask(uint64_t a, uint64_t b) noexcept {
     return swar_detail::spread_sign_bits<Lane>(swar_detail::signed_ge_bits<Lane>(a, b));
 }
 
+// True when a >= b (signed) in every lane.
+template <typename Lane>
+constexpr bool swar_all_ge(uint64_t a, uint64_t b) noexcept {
+    return swar_detail::signed_ge_bits<Lane>(a, b) == SwarLanes<Lane>::high;
+}
+
 // All ones in each lane where f > h (signed, strict): nonzero when some lane rose.
 template <typename Lane>
 constexpr uint64_t swar_greater_mask(uint64_t f, uint64_t h) noexcept {
@@ -85,6 +91,15 @@ constexpr uint64_t swar_greater_mask(uint64_t f, uint64_t h) noexcept {
 template <typename Lane>
 constexpr uint64_t swar_max(uint64_t a, uint64_t b) noexcept {
     return b ^ ((a ^ b) & swar_ge_mask<Lane>(a, b));
+}
+
+// max(h, f) together with whether some lane of f exceeded h: the lazy-F
+// sweeps need both, and they share one comparison.
+template <typename Lane>
+constexpr uint64_t swar_raise(uint64_t h, uint64_t f, bool &rose) noexcept {
+    const uint64_t h_ge = swar_detail::signed_ge_bits<Lane>(h, f);
+    rose = h_ge != SwarLanes<Lane>::high;
+    return f ^ ((h ^ f) & swar_detail::spread_sign_bits<Lane>(h_ge));
 }
 
 // Negative lanes set to 0.
