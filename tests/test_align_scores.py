@@ -190,8 +190,9 @@ def test_batch_target_errors(fn):
     for single in ("ACGT", b"ACGT"):
         with pytest.raises(TypeError, match=SINGLE_TEXT):
             fn("ACGT", single)
-    with pytest.raises(TypeError, match=NOT_SEQUENCE):
-        fn("ACGT", 5)
+    for not_a_sequence in (5, None):
+        with pytest.raises(TypeError, match=NOT_SEQUENCE):
+            fn("ACGT", not_a_sequence)
     with pytest.raises(TypeError):  # a failing target aborts the call
         fn("ACGT", ["ACGT", b"ACGT"])
 
