@@ -8,6 +8,7 @@
 
 #include <nanobind/stl/string.h>
 
+#include "align/alignment_score_bindings.hpp"
 #include "distance/levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
 #include "module/raisers.hpp"
@@ -70,6 +71,14 @@ void def_alignment_function(nb::module_ &m, const char *name, Function function)
           "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 }
 
+// The same keywords for one query against a sequence of targets.
+template <typename Function>
+void def_alignment_batch_function(nb::module_ &m, const char *name, Function function) {
+    m.def(name, function, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "match_score"_a = 2,
+          "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+}
+
 }  // namespace
 
 void define_module(nb::module_ m, const char *doc) {
@@ -81,6 +90,8 @@ void define_module(nb::module_ m, const char *doc) {
     register_result_classes(m);  // AlignmentResult, AlignmentPath
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
+    def_alignment_function(m, "smith_waterman_score", &smith_waterman_score);           // 1
+    def_alignment_batch_function(m, "smith_waterman_scores", &smith_waterman_scores);  // 8
 
     def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
     def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
@@ -90,6 +101,8 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_cigar);  // 16
 
     // ---- Needleman-Wunsch (28-44) ----
+    def_alignment_function(m, "needleman_wunsch_score", &needleman_wunsch_score);           // 28
+    def_alignment_batch_function(m, "needleman_wunsch_scores", &needleman_wunsch_scores);  // 35
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
     def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
@@ -152,6 +165,11 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Jaro and Jaro-Winkler (79-82) ----
 
     // ---- Top-k and extract (83-96) ----
+    // 95
+    m.def("smith_waterman_top_k", &smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
+          "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
+          "width"_a.none() = nb::none());
 
     register_builtin_scorers(m);
 
