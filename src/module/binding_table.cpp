@@ -115,8 +115,8 @@ void define_module(nb::module_ m, const char *doc) {
         m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a, "target"_a,
               "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
         nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
-            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; })
-            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; });
+            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; })
+            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; });
         m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a);
         m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a,
               "score_cutoff"_a = nb::none());
