@@ -141,6 +141,20 @@ EDGE_CASES = [
 ]
 
 
+class Text(str):
+    pass
+
+
+class Data(bytes):
+    pass
+
+
+EDGE_CASES += [
+    (Text("caf\u00e9"), Data(b"cafe"), None, 1),  # subclasses count as their base
+    (Data(b"abc"), Text("abd"), 0, 1),
+]
+
+
 @pytest.mark.parametrize("query, target, cutoff, expected", EDGE_CASES)
 def test_edge_cases(query, target, cutoff, expected):
     assert _swar.levenshtein_score(query, target, cutoff) == expected
@@ -281,6 +295,48 @@ def test_token_members_on_wide_tokens(hooks):
     assert hooks.levenshtein_token_member(q64, t64, 64, NO_CUTOFF) == ref.distance(q64, t64)
 
 
+def long_related_pairs(seed, count, kind="bytes"):
+    rng = random.Random(seed)
+    pairs = []
+    for n in range(count):
+        lq = rng.randrange(300, 1500)
+        q = random_sequence(rng, kind, lq, n % 2 == 0)
+        t = mutate(rng, kind, q, rng.choice([1, 5, 20, 60, 150, 400]), n % 2 == 0)
+        if n % 5 == 4:
+            t = random_sequence(rng, kind, rng.randrange(lq // 2, lq * 2), n % 2 == 0)
+        pairs.append((q, t))
+    return pairs
+
+
+def test_band_is_an_upper_bound_exact_within_it(hooks):
+    rng = random.Random(17)
+    for q, t in long_related_pairs(4, 12) + [(b"ab" * 40, b"ba" * 40), (b"a" * 65, b"b" * 65)]:
+        d = hooks.levenshtein_blocked_bytes(q, t, NO_CUTOFF)
+        gap = abs(len(q) - len(t))
+        for k in sorted({gap, gap + 1, d - 1, d, d + 1, gap + rng.randrange(0, 300), 32, 64, 65, NO_CUTOFF}):
+            if k < gap:
+                continue
+            got = hooks.levenshtein_banded(q, t, k)
+            assert got >= d and (got == d or d > k), (len(q), len(t), d, k, got)
+
+
+def test_long_pairs_against_rapidfuzz():
+    # Long enough for the entry points to run the band, with and without a
+    # cutoff, on every road.
+    distance = pytest.importorskip("rapidfuzz.distance").Levenshtein.distance
+    rng = random.Random(23)
+    for kind in ("bytes", "str2", "objects"):
+        for q, t in long_related_pairs(len(kind), 8, kind):
+            d = distance(*interned(q, t))
+            assert _swar.levenshtein_score(q, t) == d
+            for c in (0, d // 2, d - 1, d, d + 1, rng.randrange(0, 2000)):
+                assert _swar.levenshtein_score(q, t, c) == min(d, c + 1), (len(q), len(t), d, c)
+        if kind == "bytes":
+            prepared = _swar._prepare_levenshtein_score(q)
+            for c in (None, 0, d - 1, d):
+                assert _swar._levenshtein_score_prepared(prepared, t, c) == ref.with_cutoff(d, len(q), len(t), c)
+
+
 @pytest.mark.parametrize("widths", [(8, 16), (16, 8), (32, 64), (64, 8)])
 def test_mismatched_token_widths(hooks, widths):
     with pytest.raises(RuntimeError, match=f"^{MISMATCH}$"):
@@ -324,8 +380,9 @@ def test_batch_byte_query_with_shared_affixes():
         query = random_sequence(rng, "bytes", lq, False)
         targets = [mutate(rng, "bytes", query, rng.randrange(0, 6), False) for _ in range(25)]
         targets += [query, query[: lq // 2], b"", query + query]
+        distances = [ref.distance(query, t) for t in targets]
         for c in (None, 0, 1, 3):
-            want = [ref.with_cutoff(ref.distance(query, t), lq, len(t), c) for t in targets]
+            want = [ref.with_cutoff(d, lq, len(t), c) for d, t in zip(distances, targets)]
             assert _swar.levenshtein_scores(query, targets, c).tolist() == want
 
 

@@ -197,3 +197,30 @@ def test_cross_check_with_dtaidistance():
         assert math.sqrt(dtw(x, y, window=radius)) == pytest.approx(
             peer.distance(x, y, window=radius + 1), rel=1e-12
         )
+
+
+def test_random_lengths_and_bands_sweep():
+    rng = np.random.default_rng(424242)
+    for _ in range(150):
+        n, m = (int(v) for v in rng.integers(1, 22, size=2))
+        dtype = DTYPES[int(rng.integers(0, 3))]
+        distance = DISTANCES[int(rng.integers(0, 2))]
+        radius = None if rng.random() < 0.2 else int(rng.integers(0, max(n, m) + 3))
+        x, y = random_samples(rng, dtype, n), random_samples(rng, dtype, m)
+        assert dtw(x, y, window=radius, distance=distance) == dtw_reference(x, y, distance, radius), (
+            n, m, radius, dtype, distance)
+
+
+def test_kernel_on_empty_inputs_and_cost_kinds(hooks):
+    kernel = hooks.dtw_kernel_float64
+    assert kernel([], [1.0], 1, 0, False) == math.inf
+    assert kernel([1.0], [], 0, 5, True) == math.inf
+    assert kernel([], [], 1, 0, False) == math.inf
+    x, y = [0.0, 3.0, 1.0], [2.0, 0.0]
+    # Any cost kind other than 1 is l1.
+    assert kernel(x, y, 1, 0, False) == dtw_reference(np.array(x), np.array(y), "l2_squared")
+    for kind in (0, 2, -1):
+        assert kernel(x, y, kind, 0, False) == dtw_reference(np.array(x), np.array(y), "l1")
+    # The radius is read only with the band flag set.
+    assert kernel(x, y, 0, 0, False) < math.inf
+    assert kernel(x, y, 0, 0, True) == math.inf

@@ -127,9 +127,11 @@ def test_symbol_limit_on_strings(first):
     s = distinct_chars(first, 256)
     q, t, size = channel(s[:100], s[100:] + s[:3])
     assert size == 256 and q + t == list(range(256)) + [0, 1, 2]
-    with pytest.raises(ValueError) as info:
-        channel(s[:100], s[100:] + chr(first + 256))
-    assert str(info.value) == TOO_MANY
+    # the symbol limit is met before the requested width is examined
+    for width in (0, 12):
+        with pytest.raises(ValueError) as info:
+            channel(s[:100], s[100:] + chr(first + 256), width=width)
+        assert str(info.value) == TOO_MANY
 
 
 def test_symbol_limit_on_objects():
@@ -217,6 +219,8 @@ def test_array_symbol_limit(dtype):
         (lambda: 5, lambda: [1], TypeError, "query" + NOT_SEQUENCE),
         (lambda: [1], lambda: 5, TypeError, "target" + NOT_SEQUENCE),
         (lambda: [[1]], lambda: [1], TypeError, "unhashable type: 'list'"),
+        (lambda: [[1]], lambda: 5, TypeError, "target" + NOT_SEQUENCE),  # both collected first
+        (lambda: 5, lambda: np.zeros(2, "int32"), TypeError, MIXING),  # buffers before the object road
     ],
 )
 def test_refusals_in_order(make_query, make_target, exc, message):

@@ -218,6 +218,8 @@ def numpy_array():
         (lambda: 5, lambda: 6, TypeError, "query" + NOT_SEQUENCE),
         (lambda: [[1]], lambda: [], TypeError, "unhashable type: 'list'"),
         (lambda: [1], lambda: [{}], TypeError, "unhashable type: 'dict'"),
+        # both sides are collected before any item is interned
+        (lambda: [[1]], lambda: 5, TypeError, "target" + NOT_SEQUENCE),
     ],
 )
 def test_preprocess_refusals_in_order(make_query, make_target, exc, message):
@@ -262,6 +264,8 @@ def test_preprocess_width_requests(query, target, kwargs, expected):
         ("a", "", {"match": -(2**63)}, OverflowError, BOUND_OVERFLOW),
         ("a", "", {"match": -(2**63), "width": 12}, OverflowError, BOUND_OVERFLOW),
         ("ab", "", {"gap_extend": 2**62, "width": 64}, OverflowError, BOUND_OVERFLOW),
+        # the items are interned before the width is chosen
+        ([[1]], [], {"match": -(2**63)}, TypeError, "unhashable type: 'list'"),
     ],
 )
 def test_preprocess_width_refusals(query, target, kwargs, exc, message):

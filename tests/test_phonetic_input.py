@@ -10,11 +10,20 @@ TYPE_MESSAGE = "phonetic encoder requires a str or bytes-like input"
 # Every single-argument encoder, as (name, callable returning a comparable value).
 ENCODERS = [
     ("soundex", vc.soundex),
+    ("metaphone", vc.metaphone),
+    ("metaphone_alternative", lambda s: vc.metaphone(s, variant=vc.MetaphoneVariant.ALTERNATIVE)),
+    ("nysiis", vc.nysiis),
+    ("match_rating_codex", vc.match_rating_codex),
+    ("caverphone", vc.caverphone),
 ]
 
 # Every two-argument function that converts both of its inputs.
 PAIR_FUNCTIONS = [
     ("soundex_equal", vc.soundex_equal),
+    ("metaphone_equal", vc.metaphone_equal),
+    ("metaphone_equal_alternative", lambda a, b: vc.metaphone_equal(a, b, variant=1)),
+    ("nysiis_equal", vc.nysiis_equal),
+    ("match_rating_compare", vc.match_rating_compare),
 ]
 
 

@@ -86,20 +86,6 @@ def test_linear_path_cases(local, query, target, scores, expected, width):
     check_path_record(hooks.traceback_linear_path(local, query, target, *scores, width), want)
 
 
-@pytest.mark.parametrize("local", [True, False])
-def test_linear_path_random_against_reference(local):
-    rng = random.Random(4101 + local)
-    for _ in range(300):
-        q, t = random_case(rng)
-        scores = (rng.randint(-3, 4), rng.randint(-4, 2), rng.randint(-4, 2))
-        want = ref.linear_path(local, q, t, *scores)
-        for width in admissible_widths(scores, len(q), len(t)):
-            check_path_record(hooks.traceback_linear_path(local, q, t, *scores, width), want)
-        got, qe, te = ref.rescore(want["operations"], q, t, want["query_start"], want["target_start"],
-                                  scores[0], scores[1], scores[2], scores[2], global_alignment=not local)
-        assert (got, qe, te) == (want["score"], want["query_end"], want["target_end"])
-
-
 # ---- affine-gap path kernels -------------------------------------------------
 
 
@@ -133,18 +119,27 @@ def test_affine_path_cases(local, query, target, scores, expected, width):
 
 
 @pytest.mark.parametrize("local", [True, False])
-def test_affine_path_random_against_reference(local):
-    rng = random.Random(4103 + local)
+@pytest.mark.parametrize("gaps", ["linear", "affine"])
+def test_path_kernels_random_against_reference(local, gaps):
+    rng = random.Random(f"path kernels {local} {gaps}")
     for _ in range(300):
         q, t = random_case(rng)
         # positive gap values included: they enter the recurrences unchanged
-        scores = (rng.randint(-3, 5), rng.randint(-4, 2), rng.randint(-6, 1), rng.randint(-3, 2))
-        want = ref.affine_path(local, q, t, *scores)
+        if gaps == "linear":
+            scores = (rng.randint(-3, 4), rng.randint(-4, 2), rng.randint(-4, 2))
+            want = ref.linear_path(local, q, t, *scores)
+            run = hooks.traceback_linear_path
+            rescore_gaps = (scores[2], scores[2])
+        else:
+            scores = (rng.randint(-3, 5), rng.randint(-4, 2), rng.randint(-6, 1), rng.randint(-3, 2))
+            want = ref.affine_path(local, q, t, *scores)
+            run = hooks.traceback_affine_path
+            rescore_gaps = scores[2:]
         for width in admissible_widths(scores, len(q), len(t)):
-            check_path_record(hooks.traceback_affine_path(local, q, t, *scores, width), want)
-        got, qe, te = ref.rescore(want["operations"], q, t, want["query_start"], want["target_start"], *scores,
-                                  global_alignment=not local)
-        assert (got, qe, te) == (want["score"], want["query_end"], want["target_end"])
+            check_path_record(run(local, q, t, *scores, width), want)
+        got = ref.rescore(want["operations"], q, t, want["query_start"], want["target_start"], *scores[:2],
+                          *rescore_gaps, global_alignment=not local)
+        assert got == (want["score"], want["query_end"], want["target_end"])
 
 
 def test_affine_tie_between_open_and_extend_is_an_extension():
@@ -286,6 +281,22 @@ def test_band_against_reference_and_by_rescoring():
     assert accepted > 10  # the band is exercised, not only declined
 
 
+def test_driver_with_a_stored_score():
+    q = b"GGAGAGA" + b"N" * 28 + b"GAGAA"
+    t = b"T" * 34 + b"GAAGGG"
+    driver = hooks.smith_waterman_affine_cigar
+    full = hooks.smith_waterman_affine_full_cigar(q, t, *LOCAL_AFFINE.values(), 8)
+    # no score given: the score pass finds 6 and the band's answer stands
+    assert driver(q, t, *LOCAL_AFFINE.values(), 0, False, 8) == ("3=", 6, 37, 40, 34, 37)
+    assert driver(q, t, *LOCAL_AFFINE.values(), 6, True, 8) == ("3=", 6, 37, 40, 34, 37)
+    # a stored score the band does not reproduce: the full traceback's own
+    # answer and score, not compared with the stored one
+    assert driver(q, t, *LOCAL_AFFINE.values(), 5, True, 8) == full
+    assert full[:2] == ("1=1X2=1X1=", 6)
+    # a stored score of 0 or below: the empty result, whatever the inputs
+    assert driver(q, t, *LOCAL_AFFINE.values(), 0, True, 8) == ("", 0, 0, 0, 0, 0)
+
+
 # ---- digest and the matrix guard ---------------------------------------------------
 
 
@@ -320,6 +331,8 @@ def test_matrix_guard_refuses_sizes_that_cannot_be_held():
         lambda q, t: hooks.smith_waterman_linear_cigar(q, t, 2, -1, -1, 64),
         lambda q, t: hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 64),
         lambda q, t: hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, 1, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, False, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, True, 64),
     ],
 )
 def test_kernels_refuse_a_matrix_beyond_physical_memory(run):

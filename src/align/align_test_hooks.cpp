@@ -31,16 +31,9 @@ std::vector<T> narrowed(const Tokens &v) {
     return std::vector<T>(v.begin(), v.end());
 }
 
-// Calls f.template operator()<Cell>() for the signed cell type of `width`.
 template <typename F>
 auto by_width(unsigned width, F &&f) {
-    switch (width) {
-    case 8: return f.template operator()<int8_t>();
-    case 16: return f.template operator()<int16_t>();
-    case 32: return f.template operator()<int32_t>();
-    case 64: return f.template operator()<int64_t>();
-    default: throw std::invalid_argument("width must be 8, 16, 32 or 64");
-    }
+    return with_cell_type(width, "width must be 8, 16, 32 or 64", std::forward<F>(f));
 }
 
 void register_scalar_kernel_hooks(nb::module_ &m) {
@@ -197,6 +190,30 @@ void register_striped_hooks(nb::module_ &m) {
             const int64_t first = align::striped_local_linear<Lane>(p);
             const int64_t second = align::striped_local_linear<Lane>(p);
             return nb::make_tuple(first, second, p.shortcut_handled);
+        });
+    });
+    // For the benchmark: builds one profile and runs the kernel `repeats`
+    // times (no width rule applies here). kind: "local_affine",
+    // "local_linear" or "global_affine".
+    m.def("striped_repeat", [](const std::string &kind, unsigned width, const Tokens &q, const Tokens &t,
+                               int64_t match, int64_t mismatch, int64_t open, int64_t extend, uint64_t repeats) {
+        auto a = narrowed<uint8_t>(q), b = narrowed<uint8_t>(t);
+        return by_lane_width(width, [&]<typename Lane>() {
+            int64_t score = 0;
+            if (kind == "local_linear") {
+                auto p = align::build_striped_linear_profile<Lane>(a.data(), a.size(), b.data(), b.size(), match,
+                                                                   mismatch, open);
+                for (uint64_t r = 0; r < repeats; ++r)
+                    score = align::striped_local_linear<Lane>(p);
+                return score;
+            }
+            auto p = align::build_striped_affine_profile<Lane>(a.data(), a.size(), b.data(), b.size(), match,
+                                                               mismatch, open, extend);
+            for (uint64_t r = 0; r < repeats; ++r)
+                score = kind == "global_affine"
+                            ? align::striped_global_affine<Lane>(p)
+                            : align::striped_local_affine<Lane>(p, p.core.row_offsets.data(), p.core.target_length);
+            return score;
         });
     });
     // variant: "auto", "padded", "full" or "square"; the profile is run twice.

@@ -1,5 +1,18 @@
 #include "align/alignment_score_bindings.hpp"
 
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "align/scalar_kernels.hpp"
+#include "align/score_shortcuts.hpp"
+#include "align/striped_global.hpp"
+#include "align/striped_local.hpp"
+#include "module/farrar_preprocess.hpp"
+#include "module/input_views.hpp"
+#include "module/raisers.hpp"
+#include "module/top_k.hpp"
+
 namespace nb = nanobind;
 
 namespace veltrocamber {
@@ -13,6 +26,125 @@ T convert_or_raise(nb::handle value) {
     return out;
 }
 
+// ---- linear gaps ------------------------------------------------------------
+
+// Runs `score` on the pair's token vectors as Cell-width tokens, with the
+// scoring values narrowed to Cell and sign-extended again (as the kernels
+// will see them).
+template <typename Cell, typename Score>
+int64_t with_pair_tokens(const PreprocessedPair &pair, int64_t match, int64_t mismatch, int64_t gap,
+                         Score &&score) {
+    using Token = std::make_unsigned_t<Cell>;
+    const auto *q = std::get_if<std::vector<Token>>(&pair.query);
+    const auto *t = std::get_if<std::vector<Token>>(&pair.target);
+    if (q == nullptr || t == nullptr)
+        raise_runtime_error("unsupported kernel width");
+    return score(q->data(), q->size(), t->data(), t->size(), static_cast<Cell>(match), static_cast<Cell>(mismatch),
+                 static_cast<Cell>(gap));
+}
+
+template <bool Local>
+int64_t linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mismatch, int64_t gap) {
+    return with_cell_type(pair.width, "unsupported kernel width", [&]<typename Cell>() {
+        return with_pair_tokens<Cell>(
+            pair, match, mismatch, gap, [](const auto *q, size_t ql, const auto *t, size_t tl, Cell m, Cell x, Cell g) {
+                const align::ShortcutAnswer s = Local ? align::local_score_shortcut(q, ql, t, tl, m, x, g)
+                                                      : align::global_score_shortcut(q, ql, t, tl, m, x, g);
+                if (s.handled)
+                    return s.score;
+                if constexpr (Local)
+                    return align::smith_waterman_linear_score<Cell>(q, ql, t, tl, m, x, g);
+                else
+                    return align::needleman_wunsch_linear_score<Cell>(q, ql, t, tl, m, x, g);
+            });
+    });
+}
+
+// ---- affine gaps --------------------------------------------------------------
+
+// The channel's codes with the scoring values narrowed to Cell: the Gotoh
+// kernel whose minus infinity is the cell type's minimum.
+int64_t local_affine_scalar(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
+                            int64_t extend) {
+    return with_cell_type(c.width, "unsupported profile traceback width", [&]<typename Cell>() {
+        return align::smith_waterman_affine_cells<Cell, align::NarrowInfinity<Cell>>(
+            c.query.data(), c.query.size(), c.target.data(), c.target.size(), Cell(match), Cell(mismatch),
+            Cell(open), Cell(extend));
+    });
+}
+
+// Striped kernels for lanes of 8, 16 or 32 bits; width 64 has no striped
+// form and runs `wide` on the codes.
+template <typename Striped, typename Wide>
+int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, Striped &&striped, Wide &&wide) {
+    return with_cell_type(c.width, unsupported, [&]<typename Cell>() {
+        const uint8_t *q = c.query.data();
+        const uint8_t *t = c.target.data();
+        if constexpr (std::is_same_v<Cell, int64_t>) {
+            check_wide_affine_bound(c.score_bound);
+            return wide(q, c.query.size(), t, c.target.size());
+        } else {
+            return striped.template operator()<Cell>(q, c.query.size(), t, c.target.size());
+        }
+    });
+}
+
+// ---- one pair, any gaps ----------------------------------------------------------
+
+// Linear gaps: tokens and the shortcut; affine gaps: the Farrar channel.
+template <bool Local>
+int64_t pair_score(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, AffineGaps gaps,
+                   uint64_t width) {
+    if (gaps.linear()) {
+        const PreprocessedPair pair = preprocess(query, target, match, mismatch, gaps.open, gaps.open, width);
+        return linear_by_width<Local>(pair, match, mismatch, gaps.open);
+    }
+    return Local ? smith_waterman_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width)
+                 : needleman_wunsch_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width);
+}
+
+constexpr auto smith_waterman_pair = &pair_score<true>;
+constexpr auto needleman_wunsch_pair = &pair_score<false>;
+
+using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t);
+
+// The targets of a batch as a fast sequence; a single str or bytes is refused.
+nb::object fast_targets(nb::handle targets) {
+    reject_single_text_targets(targets.ptr());
+    nb::object fast = nb::steal(PySequence_Fast(targets.ptr(), "targets must be a sequence of target sequences"));
+    if (!fast.is_valid())
+        raise_pending();
+    return fast;
+}
+
+std::vector<int64_t> score_targets(PairScore score, nb::handle query, nb::handle fast, int64_t match,
+                                   int64_t mismatch, AffineGaps gaps, uint64_t width) {
+    const Py_ssize_t n = PySequence_Fast_GET_SIZE(fast.ptr());
+    PyObject **items = PySequence_Fast_ITEMS(fast.ptr());
+    std::vector<int64_t> scores;
+    scores.reserve(static_cast<size_t>(n));
+    for (Py_ssize_t i = 0; i < n; ++i)
+        scores.push_back(score(query.ptr(), items[i], match, mismatch, gaps, width));
+    return scores;
+}
+
+Int64Array score_array(PairScore score, nb::handle query, nb::handle targets, int64_t match, int64_t mismatch,
+                       int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                       nb::handle width) {
+    const uint32_t w = kernel_width_argument(width);
+    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
+    const nb::object fast = fast_targets(targets);
+    return to_int64_array(score_targets(score, query, fast, match, mismatch, gaps, w));
+}
+
+template <bool Local>
+int64_t one_score(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap_score,
+                  nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
+    const uint32_t w = kernel_width_argument(width);
+    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
+    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, gaps, w);
+}
+
 }  // namespace
 
 AffineGaps resolve_affine_gaps(int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score) {
@@ -24,6 +156,93 @@ AffineGaps resolve_affine_gaps(int64_t gap_score, nb::handle gap_open_score, nb:
 
 uint32_t kernel_width_argument(nb::handle width) {
     return width.is_none() ? 0u : convert_or_raise<uint32_t>(width);
+}
+
+void check_wide_affine_bound(uint64_t score_bound) {
+    if (score_bound >= (uint64_t(1) << 60))
+        raise_overflow_error("alignment score bound exceeds the 64-bit kernel capacity");
+}
+
+int64_t smith_waterman_linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mismatch, int64_t gap) {
+    return linear_by_width<true>(pair, match, mismatch, gap);
+}
+
+int64_t needleman_wunsch_linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mismatch,
+                                         int64_t gap) {
+    return linear_by_width<false>(pair, match, mismatch, gap);
+}
+
+int64_t smith_waterman_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                   int64_t open, int64_t extend, uint64_t width) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+    if (open > 0 || extend > 0)
+        return local_affine_scalar(c, match, mismatch, open, extend);
+    return striped_or_wide(
+        c, "unsupported SWAR affine Farrar score width",
+        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::striped_local_affine_score<Lane>(q, ql, t, tl, match, mismatch, open, extend);
+        },
+        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::smith_waterman_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
+        });
+}
+
+int64_t smith_waterman_affine_scalar_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                          int64_t open, int64_t extend, uint64_t width) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+    return local_affine_scalar(c, match, mismatch, open, extend);
+}
+
+int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                     int64_t open, int64_t extend, uint64_t width) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+    return striped_or_wide(
+        c, "unsupported SWAR global affine Farrar score width",
+        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::striped_global_affine_score<Lane>(q, ql, t, tl, match, mismatch, open, extend);
+        },
+        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::needleman_wunsch_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
+        });
+}
+
+int64_t smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
+                             int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                             nb::handle width) {
+    return one_score<true>(query, target, match_score, mismatch_score, gap_score, gap_open_score, gap_extend_score,
+                           width);
+}
+
+int64_t needleman_wunsch_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
+                               int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                               nb::handle width) {
+    return one_score<false>(query, target, match_score, mismatch_score, gap_score, gap_open_score,
+                            gap_extend_score, width);
+}
+
+Int64Array smith_waterman_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
+                                 int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                 nb::handle width) {
+    return score_array(smith_waterman_pair, query, targets, match_score, mismatch_score, gap_score, gap_open_score,
+                       gap_extend_score, width);
+}
+
+Int64Array needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t match_score,
+                                   int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
+                                   nb::handle gap_extend_score, nb::handle width) {
+    return score_array(needleman_wunsch_pair, query, targets, match_score, mismatch_score, gap_score,
+                       gap_open_score, gap_extend_score, width);
+}
+
+nb::list smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, int64_t match_score,
+                              int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
+                              nb::handle gap_extend_score, nb::handle width) {
+    const nb::object fast = fast_targets(targets);
+    const uint32_t w = kernel_width_argument(width);
+    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
+    const std::vector<int64_t> scores =
+        score_targets(smith_waterman_pair, query, fast, match_score, mismatch_score, gaps, w);
+    return select_top_k(scores, PySequence_Fast_ITEMS(fast.ptr()), k, true);
 }
 
 }  // namespace veltrocamber

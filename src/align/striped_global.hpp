@@ -2,16 +2,19 @@
 // 8-, 16- and 32-bit lanes.
 //
 // Global cells have no floor, so the lane minimum NEG stands for minus
-// infinity: the boundary column holds NEG below the query, the F seed holds
-// NEG above lane 0, and a guarded add leaves a NEG lane at NEG. Three
-// variants share one recurrence:
-// - padded: any query length; every add is guarded, since padding lanes and
-//   their NEG boundary take part;
-// - full: qlen = L * S, no padding, so only F + extend (whose seed carries
-//   NEG) needs the guard;
-// - square: the full variant for qlen = tlen.
-// The answer is the bottom-right cell; padding lanes never feed a real
-// position (every dependency runs from query position p to p + 1).
+// infinity: the boundary column holds NEG below the query, and the F word
+// that enters the first segment of a column or of a correction sweep holds
+// NEG in its lanes without a predecessor. Only that first F + extend needs
+// the guarded add that leaves a NEG lane at NEG: after one segment every F
+// lane of a real query position is a finite maximum.
+//
+// Padding lanes (query positions qlen .. L*S - 1) take part in the plain
+// arithmetic and may wrap to any value, but they never feed a real
+// position: every dependency runs from query position p to p + 1, padding
+// positions come last, and lane operations never cross lanes. So the
+// padded variant (any query length), the full one (qlen = L * S) and the
+// square one (qlen = L * S = tlen) run one column loop; the answer is the
+// bottom-right cell.
 #pragma once
 
 #include <algorithm>
@@ -72,42 +75,38 @@ void init_global_boundary(StripedAffineProfile<Lane> &profile) {
     }
 }
 
-// One correction sweep; Guarded also guards H + open (padded variant).
-template <typename Lane, bool Guarded>
-uint64_t lazy_f_sweep_global_impl(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
-                                  uint64_t extend_w) noexcept {
+// One correction sweep over every segment: F raises H2 where it is larger, a
+// raised H2 also reopens E, and F moves on as max(F + extend, H2 + open).
+// Settle (the single sweep after the closed-form completion) stops at the
+// first segment where no lane rose and F + extend is nowhere above H2 + open:
+// the rest of the column then holds what the main pass already carried; the
+// returned F is then meaningless.
+template <typename Lane, bool Settle = false>
+uint64_t lazy_f_sweep_global(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
+                             uint64_t extend_w) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
+    uint64_t f_extend = swar_guarded_add<Lane>(f, extend_w);
     for (size_t i = 0; i < segments; ++i) {
         Lane *hp = h_column + i * L;
-        const uint64_t h2 = load_word(hp);
-        const uint64_t h = swar_max<Lane>(h2, f);
-        const uint64_t h_open = Guarded ? swar_guarded_add<Lane>(h, open_w) : swar_add<Lane>(h, open_w);
-        if (swar_greater_mask<Lane>(f, h2) != 0) {
+        bool rose;
+        const uint64_t h = swar_raise<Lane>(load_word(hp), f, rose);
+        const uint64_t h_open = swar_add<Lane>(h, open_w);
+        if (rose) {
             store_word(hp, h);
             Lane *ep = e_column + i * L;
             store_word(ep, swar_max<Lane>(load_word(ep), h_open));
+        } else if (Settle && swar_all_ge<Lane>(h_open, f_extend)) {
+            break;
         }
-        f = swar_max<Lane>(swar_guarded_add<Lane>(f, extend_w), h_open);
+        f = swar_max<Lane>(f_extend, h_open);
+        f_extend = swar_add<Lane>(f, extend_w);
     }
     return f;
 }
 
-template <typename Lane>
-uint64_t lazy_f_sweep_global(Lane *h, Lane *e, size_t segments, uint64_t f, uint64_t open_w,
-                             uint64_t extend_w) noexcept {
-    return lazy_f_sweep_global_impl<Lane, true>(h, e, segments, f, open_w, extend_w);
-}
-
-template <typename Lane>
-uint64_t lazy_f_sweep_global_full(Lane *h, Lane *e, size_t segments, uint64_t f, uint64_t open_w,
-                                  uint64_t extend_w) noexcept {
-    return lazy_f_sweep_global_impl<Lane, false>(h, e, segments, f, open_w, extend_w);
-}
-
 namespace striped_global_detail {
 
-// The shared column loop; Padded guards every add.
-template <typename Lane, bool Padded>
+template <typename Lane>
 int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
     using S = SwarLanes<Lane>;
     constexpr size_t L = S::count;
@@ -133,32 +132,35 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
     const uint64_t open_w = swar_splat<Lane>(open);
     const uint64_t extend_w = swar_splat<Lane>(extend);
     const uint64_t neg_w = swar_splat<Lane>(S::minimum);
+    // open <= extend <= 0: the carried word is completed in closed form and
+    // swept once; otherwise L sweeps, each carrying F across one more lane
+    // boundary.
     const bool closed_form = open <= extend && extend <= 0;
     const Lane segment_extend = lane_product(extend, segs);
-    auto plain_or_guarded = [](uint64_t a, uint64_t b) {
-        return Padded ? swar_guarded_add<Lane>(a, b) : swar_add<Lane>(a, b);
-    };
     const Lane *profile_base = c.profile.data();
     // D(j), the top-row cell left of column j, and lane 0 of the F seed,
-    // 2 * open + extend * j, advance by extend per column.
+    // 2 * open + extend * j (a vertical gap opened below the top-row cell of
+    // column j), advance by extend per column.
     Lane top_left = 0;
     Lane seed = lane_sum(open, open);
     for (size_t j = 0; j < tlen; ++j) {
         const Lane *row = profile_base + c.row_offsets[j];
         uint64_t f = swar_with_lane<Lane>(neg_w, 0, seed);
+        uint64_t f_extend = swar_with_lane<Lane>(neg_w, 0, lane_sum(seed, extend));
         uint64_t h_diag = swar_with_lane<Lane>(swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)), 0, top_left);
         for (size_t i = 0; i < segs; ++i) {
             const uint64_t e = load_word(e_col + i * L);
-            const uint64_t h =
-                swar_max<Lane>(swar_max<Lane>(plain_or_guarded(h_diag, load_word(row + i * L)), e), f);
+            const uint64_t h = swar_max<Lane>(swar_max<Lane>(swar_add<Lane>(h_diag, load_word(row + i * L)), e), f);
             store_word(h_cur + i * L, h);
-            const uint64_t h_open = plain_or_guarded(h, open_w);
-            store_word(e_col + i * L, swar_max<Lane>(plain_or_guarded(e, extend_w), h_open));
-            f = swar_max<Lane>(swar_guarded_add<Lane>(f, extend_w), h_open);
+            const uint64_t h_open = swar_add<Lane>(h, open_w);
+            store_word(e_col + i * L, swar_max<Lane>(swar_add<Lane>(e, extend_w), h_open));
+            f = swar_max<Lane>(f_extend, h_open);
+            f_extend = swar_add<Lane>(f, extend_w);
             h_diag = load_word(h_prev + i * L);
         }
         if (closed_form) {
-            // Complete the carried word lane by lane, then sweep once.
+            // P(k): the carried value leaving lane k, computed lane by lane;
+            // the swept word has NEG in lane 0 and P(k - 1) in lane k.
             uint64_t t = neg_w;
             Lane carry = swar_lane<Lane>(f, 0);
             for (unsigned k = 1; k < L; ++k) {
@@ -173,11 +175,11 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
                     }
                 }
             }
-            lazy_f_sweep_global_impl<Lane, Padded>(h_cur, e_col, segs, t, open_w, extend_w);
+            lazy_f_sweep_global<Lane, true>(h_cur, e_col, segs, t, open_w, extend_w);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
                 f = swar_with_lane<Lane>(swar_shift_up<Lane>(f), 0, S::minimum);
-                f = lazy_f_sweep_global_impl<Lane, Padded>(h_cur, e_col, segs, f, open_w, extend_w);
+                f = lazy_f_sweep_global<Lane>(h_cur, e_col, segs, f, open_w, extend_w);
             }
         }
         std::swap(h_prev, h_cur);
@@ -192,20 +194,20 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
 
 template <typename Lane>
 int64_t striped_global_affine_padded(StripedAffineProfile<Lane> &profile) {
-    return striped_global_detail::striped_global_run<Lane, true>(profile);
+    return striped_global_detail::striped_global_run<Lane>(profile);
 }
 
 // Requires qlen = L * S > 0.
 template <typename Lane>
 int64_t striped_global_affine_full(StripedAffineProfile<Lane> &profile) {
-    return striped_global_detail::striped_global_run<Lane, false>(profile);
+    return striped_global_detail::striped_global_run<Lane>(profile);
 }
 
 // Requires qlen = L * S > 0 and qlen = tlen; the answer is the top lane of
 // the last segment, which is where the full variant reads it.
 template <typename Lane>
 int64_t striped_global_affine_square(StripedAffineProfile<Lane> &profile) {
-    return striped_global_detail::striped_global_run<Lane, false>(profile);
+    return striped_global_detail::striped_global_run<Lane>(profile);
 }
 
 // Runs the variant that fits the profile's lengths.

@@ -30,51 +30,67 @@ inline void zero_work_vectors(StripedProfileCore<Lane> &c) noexcept {
 
 }  // namespace striped_local_detail
 
+// How the local affine kernels carry vertical gaps across lane boundaries,
+// from gap_open and gap_extend read as signed lane values:
+// - closed_form: open <= 0, extend <= 0 and extend >= open; the carried word
+//   is completed in one step and swept at most once;
+// - tested: open <= 0, extend <= 0 and extend < open; up to L sweeps, until
+//   no carried lane is positive;
+// - full: a positive gap value; exactly L sweeps.
+enum class LocalGapMode { closed_form, tested, full };
+
+inline LocalGapMode local_gap_mode(int64_t open, int64_t extend) noexcept {
+    if (open > 0 || extend > 0)
+        return LocalGapMode::full;
+    return extend >= open ? LocalGapMode::closed_form : LocalGapMode::tested;
+}
+
 // One correction sweep of the local affine kernels over all S segments: F
 // raises H where it is larger; a raised H also reopens E. Returns the F that
 // leaves the last segment.
-template <typename Lane>
+//
+// With Settle (the single sweep of the closed-form mode) the sweep stops at
+// the first segment where no lane rose and F + extend is nowhere above
+// H + open: from there on its F is the one the main pass already carried
+// down the column, which raised nothing then and raises nothing now. The
+// returned F is then meaningless (the closed-form caller discards it).
+template <typename Lane, bool Settle = false>
 uint64_t lazy_f_sweep(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
                       uint64_t extend_w, uint64_t &best) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
     for (size_t i = 0; i < segments; ++i) {
         Lane *hp = h_column + i * L;
-        const uint64_t h = load_word(hp);
-        const uint64_t raised = swar_max<Lane>(h, f);
+        bool rose;
+        const uint64_t raised = swar_raise<Lane>(load_word(hp), f, rose);
         const uint64_t h_open = swar_add<Lane>(raised, open_w);
-        if (swar_greater_mask<Lane>(f, h) != 0) {
+        const uint64_t f_extend = swar_add<Lane>(f, extend_w);
+        if (rose) {
             store_word(hp, raised);
             best = swar_max<Lane>(best, raised);
             Lane *ep = e_column + i * L;
             store_word(ep, swar_max<Lane>(load_word(ep), h_open));
+        } else if (Settle && swar_all_ge<Lane>(h_open, f_extend)) {
+            break;
         }
-        f = swar_max<Lane>(swar_add<Lane>(f, extend_w), h_open);
+        f = swar_max<Lane>(f_extend, h_open);
     }
     return f;
 }
 
-// Local affine score (gap run of k symbols: open + (k-1) * extend).
-template <typename Lane>
-int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen) {
+namespace striped_local_detail {
+
+template <typename Lane, LocalGapMode Mode>
+int64_t local_affine_columns(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane open,
+                             Lane extend) {
     using S = SwarLanes<Lane>;
     constexpr size_t L = S::count;
-    StripedProfileCore<Lane> &c = profile.core;
     const size_t segs = c.segments;
-    if (segs == 0 || tlen == 0)
-        return 0;
-    striped_local_detail::zero_work_vectors(c);
+    zero_work_vectors(c);
     Lane *h_prev = c.h_column_a.data();
     Lane *h_cur = c.h_column_b.data();
     Lane *e_col = c.e_column.data();
-    const Lane open = profile.gap_open;
-    const Lane extend = profile.gap_extend;
     const uint64_t open_w = swar_splat<Lane>(open);
     const uint64_t extend_w = swar_splat<Lane>(extend);
-    // Non-positive gaps: extension no worse than opening lets the carried
-    // word be completed in closed form; otherwise the sweeps stop once no
-    // carried lane is positive. A positive gap value always takes L sweeps.
-    enum class Mode { closed_form, tested, full };
-    const Mode mode = (open > 0 || extend > 0) ? Mode::full : (extend >= open ? Mode::closed_form : Mode::tested);
     const Lane segment_extend = static_cast<Lane>(static_cast<typename S::ULane>(extend) * segs);
     uint64_t best = 0;
     const Lane *profile_base = c.profile.data();
@@ -84,16 +100,16 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
         uint64_t f = 0;
         for (size_t i = 0; i < segs; ++i) {
             const uint64_t e = load_word(e_col + i * L);
-            uint64_t h = swar_max<Lane>(swar_max<Lane>(swar_add<Lane>(h_diag, load_word(row + i * L)), e), f);
-            h = swar_floor0<Lane>(h);
+            const uint64_t m = swar_max<Lane>(swar_add<Lane>(h_diag, load_word(row + i * L)), e);
+            h_diag = load_word(h_prev + i * L);
+            const uint64_t h = swar_floor0<Lane>(swar_max<Lane>(m, f));
             store_word(h_cur + i * L, h);
             best = swar_max<Lane>(best, h);
             const uint64_t h_open = swar_add<Lane>(h, open_w);
             store_word(e_col + i * L, swar_max<Lane>(swar_add<Lane>(e, extend_w), h_open));
             f = swar_max<Lane>(swar_add<Lane>(f, extend_w), h_open);
-            h_diag = load_word(h_prev + i * L);
         }
-        if (mode == Mode::closed_form) {
+        if constexpr (Mode == LocalGapMode::closed_form) {
             // c_k: the carried value leaving lane k, computed lane by lane.
             uint64_t t = 0;
             Lane carry = swar_lane<Lane>(f, 0);
@@ -111,17 +127,38 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
                 }
             }
             if (swar_any_positive<Lane>(t))
-                lazy_f_sweep<Lane>(h_cur, e_col, segs, t, open_w, extend_w, best);
+                lazy_f_sweep<Lane, true>(h_cur, e_col, segs, t, open_w, extend_w, best);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
                 f = lazy_f_sweep<Lane>(h_cur, e_col, segs, swar_shift_up<Lane>(f), open_w, extend_w, best);
-                if (mode == Mode::tested && !swar_any_positive<Lane>(f))
+                if (Mode == LocalGapMode::tested && !swar_any_positive<Lane>(f))
                     break;
             }
         }
         std::swap(h_prev, h_cur);
     }
     return swar_horizontal_max_floor0<Lane>(best);
+}
+
+}  // namespace striped_local_detail
+
+// Local affine score (gap run of k symbols: open + (k-1) * extend).
+template <typename Lane>
+int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen) {
+    using namespace striped_local_detail;
+    StripedProfileCore<Lane> &c = profile.core;
+    if (c.segments == 0 || tlen == 0)
+        return 0;
+    const Lane open = profile.gap_open, extend = profile.gap_extend;
+    switch (local_gap_mode(open, extend)) {
+    case LocalGapMode::closed_form:
+        return local_affine_columns<Lane, LocalGapMode::closed_form>(c, row_offsets, tlen, open, extend);
+    case LocalGapMode::tested:
+        return local_affine_columns<Lane, LocalGapMode::tested>(c, row_offsets, tlen, open, extend);
+    case LocalGapMode::full:
+        break;
+    }
+    return local_affine_columns<Lane, LocalGapMode::full>(c, row_offsets, tlen, open, extend);
 }
 
 // Local linear score (every gap symbol scores gap). The corrections only
@@ -165,9 +202,9 @@ int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
             bool rose = false;
             for (size_t i = 0; i < segs; ++i) {
                 Lane *hp = h_cur + i * L;
-                const uint64_t h = load_word(hp);
-                rose |= swar_greater_mask<Lane>(f, h) != 0;
-                const uint64_t raised = swar_max<Lane>(h, f);
+                bool raised_here;
+                const uint64_t raised = swar_raise<Lane>(load_word(hp), f, raised_here);
+                rose |= raised_here;
                 store_word(hp, raised);
                 if (positive_gap)
                     best = swar_max<Lane>(best, raised);

@@ -44,22 +44,21 @@ constexpr uint64_t swar_add(uint64_t a, uint64_t b) noexcept {
 namespace swar_detail {
 
 // Widens each lane's sign bit (the only bit set per lane in m) to the whole
-// lane; the subtraction borrows only inside its own lane.
+// lane: the lane's 0 or 1 times the lane mask never carries.
 template <typename Lane>
 constexpr uint64_t spread_sign_bits(uint64_t m) noexcept {
-    return (m - (m >> (SwarLanes<Lane>::bits - 1))) | m;
+    return (m >> (SwarLanes<Lane>::bits - 1)) * SwarLanes<Lane>::lane_mask;
 }
 
-// Sign bit of each lane set where a >= b, lanes read as signed. Flipping the
-// sign bits turns the signed order into the unsigned one; the forced top bit
-// keeps the subtraction of the low bits inside the lane.
+// Sign bit of each lane set where a >= b, lanes read as signed. Where the
+// signs differ, a >= b exactly when b is the negative one; where they agree,
+// the low bits decide, compared by a subtraction whose forced top bit keeps
+// the borrow inside the lane.
 template <typename Lane>
 constexpr uint64_t signed_ge_bits(uint64_t a, uint64_t b) noexcept {
     using S = SwarLanes<Lane>;
-    a ^= S::high;
-    b ^= S::high;
     const uint64_t low_ge = (a | S::high) - (b & S::low);
-    return ((a & ~b) | (~(a ^ b) & low_ge)) & S::high;
+    return (low_ge ^ ((low_ge ^ b) & (a ^ b))) & S::high;
 }
 
 // Sign bit of each lane set where the lane is zero.
@@ -77,6 +76,12 @@ constexpr uint64_t swar_ge_mask(uint64_t a, uint64_t b) noexcept {
     return swar_detail::spread_sign_bits<Lane>(swar_detail::signed_ge_bits<Lane>(a, b));
 }
 
+// True when a >= b (signed) in every lane.
+template <typename Lane>
+constexpr bool swar_all_ge(uint64_t a, uint64_t b) noexcept {
+    return swar_detail::signed_ge_bits<Lane>(a, b) == SwarLanes<Lane>::high;
+}
+
 // All ones in each lane where f > h (signed, strict): nonzero when some lane rose.
 template <typename Lane>
 constexpr uint64_t swar_greater_mask(uint64_t f, uint64_t h) noexcept {
@@ -86,6 +91,15 @@ constexpr uint64_t swar_greater_mask(uint64_t f, uint64_t h) noexcept {
 template <typename Lane>
 constexpr uint64_t swar_max(uint64_t a, uint64_t b) noexcept {
     return b ^ ((a ^ b) & swar_ge_mask<Lane>(a, b));
+}
+
+// max(h, f) together with whether some lane of f exceeded h: the lazy-F
+// sweeps need both, and they share one comparison.
+template <typename Lane>
+constexpr uint64_t swar_raise(uint64_t h, uint64_t f, bool &rose) noexcept {
+    const uint64_t h_ge = swar_detail::signed_ge_bits<Lane>(h, f);
+    rose = h_ge != SwarLanes<Lane>::high;
+    return f ^ ((h ^ f) & swar_detail::spread_sign_bits<Lane>(h_ge));
 }
 
 // Negative lanes set to 0.
@@ -113,7 +127,7 @@ template <typename Lane>
 constexpr uint64_t swar_guarded_add(uint64_t a, uint64_t b) noexcept {
     using S = SwarLanes<Lane>;
     const uint64_t neg = swar_detail::spread_sign_bits<Lane>(swar_detail::zero_lane_bits<Lane>(a ^ S::high));
-    return (swar_add<Lane>(a, b) & ~neg) | (a & neg);
+    return swar_add<Lane>(a, b & ~neg);
 }
 
 template <typename Lane>

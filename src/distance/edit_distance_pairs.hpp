@@ -9,16 +9,20 @@
 //
 // A metric plugs in as a small struct with two members:
 //   R bytes(const ByteText &query, const ByteText &target);
-//   R tokens(PyObject *query, PyObject *target);   // usually via with_token_pair
+//   R tokens(PyObject *query, PyObject *target);   // usually token_pair_result
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
+// score_pair runs one pair; score_targets runs a batch (PySequence_Fast on
+// `targets` with the batch message, one result per target in order, the
+// first error ending the call).
 #pragma once
 
 #include <Python.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -49,12 +53,41 @@ inline bool byte_text(PyObject *object, ByteText &out) {
 
 // The token path of one pair: `preprocess` with the edit-distance scoring
 // values (1, -1, -1, -1, automatic width), then `kernel` on the two token
-// vectors through the width table (`mismatch_message` names the metric).
-// The prepared pair is released on every exit.
+// sequences through the width table (`mismatch_message` names the metric).
+// `kernel` is a generic callable taking two std::span<const T> of one token
+// type T (uint8_t, uint16_t, uint32_t or uint64_t); the prepared pair is
+// released on every exit.
+//
+// Two str of one storage kind skip `preprocess`: their storage already is a
+// token sequence of one width, and `preprocess` has nothing to refuse in such
+// a pair, so the kernel reads it in place. The width may then be narrower
+// than the one `preprocess` would pick from the score bound; the edit
+// distances only compare tokens for equality, so nothing else changes.
 template <typename Kernel>
 auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_message, Kernel &&kernel) {
+    if (PyUnicode_Check(query) && PyUnicode_Check(target) && PyUnicode_KIND(query) == PyUnicode_KIND(target)) {
+        const void *q = PyUnicode_DATA(query);
+        const void *t = PyUnicode_DATA(target);
+        const auto lq = static_cast<size_t>(PyUnicode_GET_LENGTH(query));
+        const auto lt = static_cast<size_t>(PyUnicode_GET_LENGTH(target));
+        switch (PyUnicode_KIND(query)) {
+            case PyUnicode_1BYTE_KIND:
+                return kernel(std::span(static_cast<const uint8_t *>(q), lq),
+                              std::span(static_cast<const uint8_t *>(t), lt));
+            case PyUnicode_2BYTE_KIND:
+                return kernel(std::span(static_cast<const uint16_t *>(q), lq),
+                              std::span(static_cast<const uint16_t *>(t), lt));
+            case PyUnicode_4BYTE_KIND:
+                return kernel(std::span(static_cast<const uint32_t *>(q), lq),
+                              std::span(static_cast<const uint32_t *>(t), lt));
+            default: break;  // left to preprocess, which refuses it
+        }
+    }
     const PreprocessedPair pair = preprocess(query, target, 1, -1, -1, -1, 0);
-    return token_width_dispatch(pair.query, pair.target, mismatch_message, kernel);
+    return token_width_dispatch(pair.query, pair.target, mismatch_message,
+                                [&kernel]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
+                                    return kernel(std::span<const T>(a), std::span<const T>(b));
+                                });
 }
 
 // The similarity of a distance d between sides of lq and lt symbols, for the

@@ -26,6 +26,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
 namespace veltrocamber::levenshtein {
 
 inline constexpr uint64_t NO_CUTOFF = ~uint64_t{0};
@@ -56,12 +60,27 @@ inline int64_t single_word_step(uint64_t pm, uint64_t &vp, uint64_t &vn, uint64_
     const uint64_t d0 = (((x & vp) + vp) ^ vp) | x;
     uint64_t hp = vn | ~(d0 | vp);
     uint64_t hn = d0 & vp;
-    const int64_t delta = (hp & last_bit) ? 1 : ((hn & last_bit) ? -1 : 0);
+    // Branch-free: the sign of the step is as random as the data.
+    const int64_t delta = static_cast<int64_t>((hp & last_bit) != 0) - static_cast<int64_t>((hn & last_bit) != 0);
     hp = (hp << 1) | 1;
     hn = hn << 1;
     vp = hn | ~(d0 | hp);
     vn = hp & d0;
     return delta;
+}
+
+// a + b + carry modulo 2^64; `carry` (0 or 1) receives the carry out.
+inline uint64_t add_with_carry(uint64_t a, uint64_t b, unsigned char &carry) noexcept {
+#if defined(__x86_64__)
+    unsigned long long sum;
+    carry = _addcarry_u64(carry, a, b, &sum);
+    return sum;
+#else
+    const uint64_t partial = a + b;
+    const uint64_t sum = partial + carry;
+    carry = static_cast<unsigned char>((partial < b) | (sum < partial));
+    return sum;
+#endif
 }
 
 // One column over a query of `blocks` words: the one-word step on a long
@@ -70,7 +89,7 @@ inline int64_t single_word_step(uint64_t pm, uint64_t &vp, uint64_t &vn, uint64_
 // (the top row grows by one per column).
 inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size_t blocks,
                             uint64_t last_bit) noexcept {
-    uint64_t add_carry = 0;
+    unsigned char add_carry = 0;
     uint64_t hp_carry = 1;
     uint64_t hn_carry = 0;
     uint64_t hp = 0;
@@ -78,10 +97,7 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
     for (size_t k = 0; k < blocks; ++k) {
         const uint64_t x = pm[k] | vn[k];
         const uint64_t v = vp[k];
-        const uint64_t u = v & x;
-        const uint64_t partial = v + u;
-        const uint64_t sum = partial + add_carry;
-        add_carry = static_cast<uint64_t>(partial < u) | static_cast<uint64_t>(sum < partial);
+        const uint64_t sum = add_with_carry(v, v & x, add_carry);
         const uint64_t d0 = (sum ^ v) | x;
         hp = vn[k] | ~(d0 | v);
         hn = d0 & v;
@@ -92,7 +108,7 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
         vp[k] = hns | ~(d0 | hps);
         vn[k] = d0 & hps;
     }
-    return (hp & last_bit) ? 1 : ((hn & last_bit) ? -1 : 0);
+    return static_cast<int64_t>((hp & last_bit) != 0) - static_cast<int64_t>((hn & last_bit) != 0);
 }
 
 }  // namespace detail
@@ -151,6 +167,129 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     return d;
 }
 
+// Words that a band of half-width k runs per column.
+inline size_t band_width(uint64_t k, size_t blocks) noexcept {
+    return static_cast<size_t>(std::min<uint64_t>(blocks, (2 * k) / WORD_BITS + 2));
+}
+
+// Whether a band of half-width k runs at most `share` of all the words.
+inline bool band_pays(uint64_t k, size_t blocks, size_t share) noexcept {
+    return k < WORD_BITS * blocks && share * band_width(k, blocks) <= blocks;
+}
+
+// The recurrence restricted to a diagonal band, for lq > 0, lt > 0 and
+// |lq - lt| <= k. A cell on a path of cost at most k from the origin to the
+// last cell lies within k of both the main diagonal and the diagonal of the
+// last cell, so only the words that hold such rows of a column are computed:
+// - a word entering at the bottom of the band starts with VP all ones below
+//   the last row of the word above it (each of its rows one more than the
+//   row above), an upper bound on the true column;
+// - a word that the band has left at the top is no longer computed, and the
+//   word below it then takes the carries of the top row (its upper
+//   neighbour's row growing by one per column), again an upper bound.
+// Every computed cell is therefore at least its true distance, and exact
+// wherever an optimal path of cost at most k passes, so the answer is an
+// upper bound on the distance that equals it when the distance is at most
+// k. The distance is tracked at the last row of the band's bottom word.
+// vp and vn are the caller's scratch of block_count(lq) words each.
+//
+// A caller that only wants a bound if it is small may name a column
+// `check_column` (1-based; 0 for none) after which a tracked distance more
+// than `check_limit` above its least possible value (the tracked row's
+// distance from the column) abandons the run: the answer is then NO_CUTOFF,
+// no bound.
+template <typename Symbol, typename MasksOf>
+uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t k,
+                                uint64_t *vp, uint64_t *vn, uint64_t check_column = 0,
+                                uint64_t check_limit = NO_CUTOFF) {
+    k = std::min<uint64_t>(k, lq + lt);  // a wider band holds nothing more, and the row sums below cannot wrap
+    const size_t blocks = block_count(lq);
+    const size_t in_last = lq - WORD_BITS * (blocks - 1);
+    const auto rows_in = [&](size_t b) -> uint64_t { return b + 1 == blocks ? in_last : WORD_BITS; };
+    const auto enter = [&](size_t b) {
+        vp[b] = rows_in(b) == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << rows_in(b)) - 1;
+        vn[b] = 0;
+    };
+    // First row (1-based) that column c (1-based) needs; the last one is at
+    // most 2k rows further down.
+    const auto first_row = [&](uint64_t c) -> uint64_t {
+        uint64_t r = 1;
+        if (c > k)
+            r = std::max<uint64_t>(r, c - k);
+        if (lq + c > lt + k)
+            r = std::max<uint64_t>(r, lq + c - lt - k);
+        return r;
+    };
+    // Every column runs the same number of words, enough for the band at
+    // its widest, so that the word loop's trip count never changes and its
+    // exit is always predicted; the window slides down with the band.
+    const size_t width = band_width(k, blocks);
+    const auto window_start = [&](uint64_t c) -> size_t {
+        return std::min(static_cast<size_t>((first_row(c) - 1) / WORD_BITS), blocks - width);
+    };
+    size_t hi = window_start(1) + width - 1;
+    for (size_t b = 0; b <= hi; ++b)
+        enter(b);
+    uint64_t d = WORD_BITS * hi + rows_in(hi);  // the bottom word's last row, column 0
+    for (size_t j = 0; j < lt; ++j) {
+        const uint64_t c = j + 1;
+        const size_t lo = window_start(c);
+        while (hi < lo + width - 1) {
+            ++hi;
+            enter(hi);
+            d += rows_in(hi);
+        }
+        const uint64_t bit = uint64_t{1} << (rows_in(hi) - 1);
+        d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, width, bit));
+        if (c == check_column) {
+            const uint64_t row = WORD_BITS * hi + rows_in(hi);
+            if (d > (row > c ? row - c : c - row) + check_limit)
+                return NO_CUTOFF;
+        }
+    }
+    return d;
+}
+
+// The blocked distance of the entry points (lq > 64, lt > 0): with a
+// cutoff, the band of the cutoff when it runs at most half the words;
+// without one, a first band of a third of the words at most, whose answer is
+// exact when it is within the band and otherwise an upper bound that sizes a
+// second, exact band (or the full recurrence when that band would run more
+// than half the words). `scratch` holds 2 x
+// block_count(lq) words.
+template <typename Symbol, typename MasksOf>
+uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
+                          uint64_t *scratch) {
+    const size_t blocks = block_count(lq);
+    uint64_t *vp = scratch;
+    uint64_t *vn = scratch + blocks;
+    const uint64_t gap = lq > lt ? lq - lt : lt - lq;
+    if (cutoff != NO_CUTOFF) {
+        if (gap > cutoff)
+            return cutoff + 1;
+        if (!band_pays(cutoff, blocks, 2))
+            return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn);
+        return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn), cutoff);
+    }
+    const uint64_t first = std::max<uint64_t>(gap, WORD_BITS / 2);
+    if (band_pays(first, blocks, 3)) {
+        // The first band is abandoned after an eighth of the columns when its
+        // bottom row has gathered more than an eighth of a quarter of the
+        // query's length in edits: at that pace its bound would size a second
+        // band too wide to pay, and unrelated pairs then lose only that
+        // eighth of a narrow band.
+        const uint64_t check_column = lt / 8;
+        const uint64_t check_limit = lq / 32;
+        const uint64_t bound =
+            banded_blocked_columns(masks_of, lq, target, lt, first, vp, vn, check_column, check_limit);
+        if (bound <= first)
+            return bound;
+        if (bound != NO_CUTOFF && band_pays(bound, blocks, 2))
+            return banded_blocked_columns(masks_of, lq, target, lt, bound, vp, vn);
+    }
+    return blocked_columns(masks_of, lq, target, lt, NO_CUTOFF, vp, vn);
+}
+
 // ---------------------------------------------------------------------------
 // Byte strings
 // ---------------------------------------------------------------------------
@@ -169,6 +308,25 @@ inline uint64_t levenshtein_single_word(const uint8_t *query, size_t lq, const u
     return single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt, cutoff);
 }
 
+// The blocked pattern table of a byte query, 256 x blocks words with entry
+// (v, k) at v * blocks + k, followed by VP and VN (blocks words each): one
+// allocation for all of it.
+class BytePatternTable {
+public:
+    BytePatternTable(const uint8_t *query, size_t lq) : blocks_(block_count(lq)), words_((256 + 2) * blocks_, 0) {
+        for (size_t i = 0; i < lq; ++i)
+            words_[query[i] * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+    }
+
+    const uint64_t *masks_of(uint8_t c) const noexcept { return words_.data() + c * blocks_; }
+    // VP, with VN right after it.
+    uint64_t *columns() noexcept { return words_.data() + 256 * blocks_; }
+
+private:
+    size_t blocks_;
+    std::vector<uint64_t> words_;
+};
+
 // Byte strings of any length; queries of up to 64 bytes go to the one-word
 // kernel.
 inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
@@ -180,14 +338,9 @@ inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8
     if (lq <= WORD_BITS)
         return levenshtein_single_word(query, lq, target, lt, cutoff);
     cutoff = effective_cutoff(cutoff, lq, lt);
-    const size_t blocks = block_count(lq);
-    // One allocation: the 256 x blocks pattern table, then VP and VN.
-    std::vector<uint64_t> words((256 + 2) * blocks, 0);
-    uint64_t *table = words.data();
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
-    return blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; }, lq, target, lt, cutoff,
-                           table + 256 * blocks, table + 257 * blocks);
+    BytePatternTable table(query, lq);
+    return blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq, target, lt, cutoff,
+                           table.columns(), table.columns() + block_count(lq));
 }
 
 // ---------------------------------------------------------------------------
@@ -217,6 +370,7 @@ public:
     size_t blocks() const noexcept { return blocks_; }
 
     const uint64_t *masks_of(Token token) const noexcept { return masks_.data() + find(token) * blocks_; }
+    // The first word of the row: the whole mask of a one-word query.
     uint64_t mask_of(Token token) const noexcept { return masks_[find(token) * blocks_]; }
 
 private:
@@ -251,6 +405,40 @@ private:
     std::vector<Token> keys_;
     std::vector<uint32_t> rows_;  // 0 marks an empty slot
     std::vector<uint64_t> masks_;
+};
+
+// Pattern masks of a one-word query of 16-, 32- or 64-bit tokens, held in
+// the caller's frame: 128 open-addressing slots for at most 64 distinct
+// tokens. A slot whose mask is 0 is empty (an inserted token has at least
+// its own bit), and the lookup of a token the query lacks ends on one.
+template <typename Token>
+class SmallTokenPatternMasks {
+public:
+    SmallTokenPatternMasks(const Token *query, size_t lq) noexcept {
+        for (size_t i = 0; i < lq; ++i) {
+            size_t slot = hash(query[i]);
+            while (masks_[slot] != 0 && keys_[slot] != query[i])
+                slot = (slot + 1) % SLOTS;
+            keys_[slot] = query[i];
+            masks_[slot] |= uint64_t{1} << i;
+        }
+    }
+
+    uint64_t mask_of(Token token) const noexcept {
+        for (size_t slot = hash(token);; slot = (slot + 1) % SLOTS) {
+            if (masks_[slot] == 0 || keys_[slot] == token)
+                return masks_[slot];
+        }
+    }
+
+private:
+    static constexpr size_t SLOTS = 128;
+    static size_t hash(Token token) noexcept {
+        return static_cast<size_t>((static_cast<uint64_t>(token) * 0x9E3779B97F4A7C15ull) >> 57);
+    }
+
+    std::array<Token, SLOTS> keys_{};
+    std::array<uint64_t, SLOTS> masks_{};
 };
 
 // The token members. 8-bit tokens are bytes and run the byte member; wider
@@ -327,33 +515,39 @@ inline uint64_t levenshtein_bytes(const uint8_t *query, size_t lq, const uint8_t
         return lq;
     return without_common_affixes(query, lq, target, lt, cutoff,
                                   [](const uint8_t *q, size_t a, const uint8_t *t, size_t b, uint64_t c) {
-                                      return levenshtein_blocked(q, a, t, b, c);
+                                      if (a <= WORD_BITS)
+                                          return levenshtein_single_word(q, a, t, b, c);
+                                      c = effective_cutoff(c, a, b);
+                                      BytePatternTable table(q, a);
+                                      return blocked_distance([&table](uint8_t s) { return table.masks_of(s); },
+                                                              a, t, b, c, table.columns());
                                   });
 }
 
-// The token path of the entry points: the token member on what is left
-// after the common prefix and suffix.
+// The token path of the entry points: what is left after the common prefix
+// and suffix, on the byte kernels for 8-bit tokens and on the token masks
+// otherwise (in the frame for a one-word rest).
 template <typename Token>
-uint64_t levenshtein_tokens(uint64_t cutoff, const std::vector<Token> &query, const std::vector<Token> &target) {
-    const size_t lq = query.size();
-    const size_t lt = target.size();
+uint64_t levenshtein_tokens(uint64_t cutoff, const Token *query, size_t lq, const Token *target, size_t lt) {
     if (lq == 0)
         return lt;
     if (lt == 0)
         return lq;
     if constexpr (sizeof(Token) == 1) {
-        return levenshtein_bytes(query.data(), lq, target.data(), lt, cutoff);
+        return levenshtein_bytes(query, lq, target, lt, cutoff);
     } else {
         return without_common_affixes(
-            query.data(), lq, target.data(), lt, cutoff,
+            query, lq, target, lt, cutoff,
             [](const Token *q, size_t a, const Token *t, size_t b, uint64_t c) -> uint64_t {
                 c = effective_cutoff(c, a, b);
-                const TokenPatternMasks<Token> masks(q, a);
-                if (a <= WORD_BITS)
+                if (a <= WORD_BITS) {
+                    const SmallTokenPatternMasks<Token> masks(q, a);
                     return single_word_columns([&masks](Token s) { return masks.mask_of(s); }, a, t, b, c);
-                std::vector<uint64_t> columns(2 * masks.blocks());
-                return blocked_columns([&masks](Token s) { return masks.masks_of(s); }, a, t, b, c,
-                                       columns.data(), columns.data() + masks.blocks());
+                }
+                const TokenPatternMasks<Token> masks(q, a);
+                std::vector<uint64_t> scratch(2 * masks.blocks());
+                return blocked_distance([&masks](Token s) { return masks.masks_of(s); }, a, t, b, c,
+                                        scratch.data());
             });
     }
 }
@@ -431,8 +625,8 @@ inline uint64_t prepared_levenshtein_distance(const PreparedLevenshteinScoreU8 &
                                    a, t, b, cutoff);
     if (columns.size() < 2 * blocks)
         columns.resize(2 * blocks);
-    return blocked_columns([masks, stride, first_block](uint8_t c) { return masks + c * stride + first_block; }, a,
-                           t, b, cutoff, columns.data(), columns.data() + blocks);
+    return blocked_distance([masks, stride, first_block](uint8_t c) { return masks + c * stride + first_block; }, a,
+                            t, b, cutoff, columns.data());
 }
 
 }  // namespace veltrocamber::levenshtein

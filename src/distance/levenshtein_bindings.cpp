@@ -1,6 +1,7 @@
 #include "distance/levenshtein_bindings.hpp"
 
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "distance/edit_distance_pairs.hpp"
@@ -47,8 +48,8 @@ struct LevenshteinDistance {
     uint64_t tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
             q, t, MISMATCHED_WIDTHS,
-            [this]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                return levenshtein_tokens(cutoff, a, b);
+            [this]<typename T>(std::span<const T> a, std::span<const T> b) {
+                return levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size());
             });
     }
 };
@@ -69,8 +70,9 @@ struct LevenshteinSimilarity {
     double tokens(PyObject *q, PyObject *t) const {
         const uint64_t cutoff = distance.cutoff;
         return distance::token_pair_result(
-            q, t, MISMATCHED_WIDTHS, [cutoff]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                return distance::max_length_similarity(levenshtein_tokens(cutoff, a, b), a.size(), b.size());
+            q, t, MISMATCHED_WIDTHS, [cutoff]<typename T>(std::span<const T> a, std::span<const T> b) {
+                const uint64_t d = levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size());
+                return distance::max_length_similarity(d, a.size(), b.size());
             });
     }
 };

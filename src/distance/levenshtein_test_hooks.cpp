@@ -47,6 +47,22 @@ void register_levenshtein_hooks(nb::module_ &m) {
                                                     static_cast<const uint8_t *>(t.data()), t.size(), cutoff);
         },
         "query"_a, "target"_a, "cutoff"_a);
+    // The band of half-width k on its own: an upper bound on the distance,
+    // exact when the distance is at most k. Needs non-empty sides at most k
+    // apart in length.
+    m.def(
+        "levenshtein_banded",
+        [](nb::bytes q, nb::bytes t, uint64_t k) {
+            const size_t lq = q.size();
+            const size_t lt = t.size();
+            if (lq == 0 || lt == 0 || (lq > lt ? lq - lt : lt - lq) > k)
+                raise_value_error("the band needs non-empty sides at most k apart in length");
+            levenshtein::BytePatternTable table(static_cast<const uint8_t *>(q.data()), lq);
+            return levenshtein::banded_blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq,
+                                                       static_cast<const uint8_t *>(t.data()), lt, k,
+                                                       table.columns(), table.columns() + levenshtein::block_count(lq));
+        },
+        "query"_a, "target"_a, "k"_a);
     // The table's member for `width`, or the whole entry-point token road
     // (common affixes dropped first) when `entry` is set.
     m.def(
@@ -57,7 +73,7 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const TokenVector target = tokens_of_width(width, t);
             return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
                                         [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a, b)
+                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size())
                                                          : levenshtein::levenshtein_blocked(cutoff, a, b);
                                         });
         },
@@ -69,7 +85,7 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const TokenVector target = tokens_of_width(target_width, {1});
             return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
                                         [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                                            return levenshtein::levenshtein_tokens(levenshtein::NO_CUTOFF, a, b);
+                                            return levenshtein::levenshtein_blocked(levenshtein::NO_CUTOFF, a, b);
                                         });
         },
         "query_width"_a, "target_width"_a);

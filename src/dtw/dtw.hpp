@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace veltrocamber::dtw {
@@ -155,23 +156,33 @@ void dtw_strip(const Sample *x, const Sample *y, const BandRows &rows,
     uint64_t t = t_begin;
     for (; t <= t_end && t < fast_begin; ++t)
         checked_step(t);
-    for (; t <= fast_end; ++t) {
+    // The unchecked steps write each step's outputs over the ones of two
+    // steps back (row r + 1 has read them by then), so the two arrays trade
+    // roles from step to step instead of being copied.
+    auto fast_step = [&](std::array<Cell, R> &last, std::array<Cell, R> &before_last, uint64_t step) {
         for (int r = R - 1; r >= 1; --r) {
-            const uint64_t j = t - static_cast<uint64_t>(r);
-            const Cell value = Rule::extend(best_of(out2[r - 1], out1[r - 1], out1[r]),
+            const uint64_t j = step - static_cast<uint64_t>(r);
+            const Cell value = Rule::extend(best_of(before_last[r - 1], last[r - 1], last[r]),
                                             Rule::cost(xs[r], y[j - 1], Squared));
             if (r == R - 1)
                 row[j] = value;
-            out2[r] = out1[r];
-            out1[r] = value;
+            before_last[r] = value;
         }
-        const Cell up = row[t];
-        const Cell value = Rule::extend(best_of(diag0, up, out1[0]), Rule::cost(xs[0], y[t - 1], Squared));
+        const Cell up = row[step];
+        const Cell value = Rule::extend(best_of(diag0, up, last[0]), Rule::cost(xs[0], y[step - 1], Squared));
         diag0 = up;
         if constexpr (R == 1)
-            row[t] = value;
-        out2[0] = out1[0];
-        out1[0] = value;
+            row[step] = value;
+        before_last[0] = value;
+    };
+    for (; t + 1 <= fast_end; t += 2) {
+        fast_step(out1, out2, t);
+        fast_step(out2, out1, t + 1);
+    }
+    if (t <= fast_end) {
+        fast_step(out1, out2, t);
+        std::swap(out1, out2);
+        ++t;
     }
     for (; t <= t_end; ++t)
         checked_step(t);

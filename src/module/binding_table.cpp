@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+#include <nanobind/stl/string.h>
+
+#include "align/alignment_score_bindings.hpp"
 #include "distance/hamming_bindings.hpp"
 #include "distance/indel_bindings.hpp"
 #include "distance/jaro_bindings.hpp"
@@ -16,7 +19,14 @@
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
+#include "phonetic/caverphone_bindings.hpp"
+#include "phonetic/double_metaphone_bindings.hpp"
+#include "phonetic/match_rating_bindings.hpp"
+#include "phonetic/metaphone_bindings.hpp"
+#include "phonetic/nysiis_bindings.hpp"
 #include "phonetic/soundex_bindings.hpp"
+#include "traceback/cigar_bindings.hpp"
+#include "traceback/path_bindings.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -55,6 +65,25 @@ void register_builtin_scorers(nb::module_ &m) {
 
 void py_register_scorer(nb::handle fn, ScorerId scorer_id) { register_scorer(fn.ptr(), scorer_id); }
 
+// The common alignment parameters: (query, target, *, match_score: int = 2,
+// mismatch_score: int = -1, gap_score: int = -1, gap_open_score = None,
+// gap_extend_score = None, width = None). Every object reaches the body, None
+// included, so that input preparation names the argument it refuses.
+template <typename Function>
+void def_alignment_function(nb::module_ &m, const char *name, Function function) {
+    m.def(name, function, "query"_a.none(), "target"_a.none(), nb::kw_only(), "match_score"_a = 2,
+          "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+}
+
+// The same keywords for one query against a sequence of targets.
+template <typename Function>
+void def_alignment_batch_function(nb::module_ &m, const char *name, Function function) {
+    m.def(name, function, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "match_score"_a = 2,
+          "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+}
+
 }  // namespace
 
 void define_module(nb::module_ m, const char *doc) {
@@ -66,8 +95,22 @@ void define_module(nb::module_ m, const char *doc) {
     register_result_classes(m);  // AlignmentResult, AlignmentPath
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
+    def_alignment_function(m, "smith_waterman_score", &smith_waterman_score);           // 1
+    def_alignment_batch_function(m, "smith_waterman_scores", &smith_waterman_scores);  // 8
+
+    def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
+    def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
+    def_alignment_function(m, "smith_waterman_cigar", &py_smith_waterman_cigar);                 // 11
+    def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
+
+    def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_cigar);  // 16
 
     // ---- Needleman-Wunsch (28-44) ----
+    def_alignment_function(m, "needleman_wunsch_score", &needleman_wunsch_score);           // 28
+    def_alignment_batch_function(m, "needleman_wunsch_scores", &needleman_wunsch_scores);  // 35
+
+    def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
+    def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
 
     // ---- Levenshtein (45-50) ----
     {
@@ -77,8 +120,8 @@ void define_module(nb::module_ m, const char *doc) {
         m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a, "target"_a,
               "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
         nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
-            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; })
-            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; });
+            .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; })
+            .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; });
         m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a);
         m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a,
               "score_cutoff"_a = nb::none());
@@ -114,6 +157,20 @@ void define_module(nb::module_ m, const char *doc) {
     m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::soundex_doc);  // 58
     m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
           phonetic::soundex_equal_doc);  // 59
+    m.def("metaphone", &phonetic::py_metaphone, "s"_a.none(), nb::kw_only(), "variant"_a = 0,
+          phonetic::metaphone_doc);  // 60
+    m.def("metaphone_equal", &phonetic::py_metaphone_equal, "s1"_a.none(), "s2"_a.none(), nb::kw_only(),
+          "variant"_a = 0, phonetic::metaphone_equal_doc);  // 61
+    m.def("nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::nysiis_doc);  // 62
+    m.def("nysiis_equal", &phonetic::py_nysiis_equal, "s1"_a.none(), "s2"_a.none(),
+          phonetic::nysiis_equal_doc);  // 63
+    m.def("match_rating_codex", &phonetic::py_match_rating_codex, "s"_a.none(),
+          phonetic::match_rating_codex_doc);  // 64
+    m.def("match_rating_compare", &phonetic::py_match_rating_compare, "s1"_a.none(), "s2"_a.none(),
+          phonetic::match_rating_compare_doc);  // 65
+    m.def("caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::caverphone_doc);  // 66
+    m.def("double_metaphone", &phonetic::py_double_metaphone, "s"_a.none(), nb::kw_only(),  // 67
+          "max_length"_a = 64, "variant"_a = 0, phonetic::double_metaphone_doc);
 
     // ---- Hamming, continued (68-70) ----
     m.def("hamming_normalized_score", &hamming::hamming_normalized_score, "query"_a, "target"_a);
@@ -153,6 +210,11 @@ void define_module(nb::module_ m, const char *doc) {
     }
 
     // ---- Top-k and extract (83-96) ----
+    // 95
+    m.def("smith_waterman_top_k", &smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
+          "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
+          "width"_a.none() = nb::none());
 
     register_builtin_scorers(m);
 

@@ -200,8 +200,7 @@ void ndarray_pair_codes(FarrarTokenChannel &channel, const BufferView &query, co
 FarrarTokenChannel preprocess_farrar(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                      int64_t gap_open, int64_t gap_extend, uint64_t width) {
     using namespace farrar_detail;
-    if ((is_bytes(query) && is_str(target)) || (is_str(query) && is_bytes(target)))
-        raise_type_error("bytes and str inputs cannot be aligned directly against each other");
+    reject_bytes_against_str(query, target);
 
     // Destroyed in reverse order on every exit: the target's buffer first.
     BufferView query_view, target_view;

@@ -1,7 +1,6 @@
 #include "module/preprocess.hpp"
 
 #include <algorithm>
-#include <cstring>
 
 #include "module/input_views.hpp"
 #include "module/raisers.hpp"
@@ -23,16 +22,7 @@ void reject_buffer(PyObject *object) {
         raise_type_error(ndarray_message);  // the view's destructor releases the buffer
 }
 
-std::vector<uint8_t> bytes_tokens(PyObject *bytes, uint64_t &largest) {
-    RawText raw = raw_text_view(bytes, RAW_TEXT_BYTES);
-    std::vector<uint8_t> out(raw.data, raw.data + raw.length);
-    uint8_t top = 0;
-    for (uint8_t b : out)
-        top = std::max(top, b);
-    largest = top;
-    return out;
-}
-
+// One token per storage unit (a byte or a str code unit), and the largest.
 template <typename Unit, typename Token>
 TokenVector copy_units(const void *data, size_t length, uint64_t &largest) {
     const Unit *units = static_cast<const Unit *>(data);
@@ -58,6 +48,11 @@ uint64_t magnitude(int64_t v) noexcept {
 }
 
 }  // namespace
+
+void reject_bytes_against_str(PyObject *query, PyObject *target) {
+    if ((is_bytes(query) && is_str(target)) || (is_str(query) && is_bytes(target)))
+        raise_type_error("bytes and str inputs cannot be aligned directly against each other");
+}
 
 TokenVector tokens_from_str(PyObject *str, uint64_t &largest) {
     const size_t length = static_cast<size_t>(PyUnicode_GET_LENGTH(str));
@@ -127,8 +122,7 @@ uint64_t number_items(const std::vector<nb::object> &query_items, const std::vec
 
 PreprocessedPair preprocess(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap_open,
                             int64_t gap_extend, uint64_t width) {
-    if ((is_bytes(query) && is_str(target)) || (is_str(query) && is_bytes(target)))
-        raise_type_error("bytes and str inputs cannot be aligned directly against each other");
+    reject_bytes_against_str(query, target);
     reject_buffer(query);
     reject_buffer(target);
 
@@ -137,8 +131,10 @@ PreprocessedPair preprocess(PyObject *query, PyObject *target, int64_t match, in
     if (is_bytes(query) && is_bytes(target)) {
         pair.kind = INPUT_BYTES;
         uint64_t top_q = 0, top_t = 0;
-        pair.query = bytes_tokens(query, top_q);
-        pair.target = bytes_tokens(target, top_t);
+        const RawText q = raw_text_view(query, RAW_TEXT_BYTES);
+        const RawText t = raw_text_view(target, RAW_TEXT_BYTES);
+        pair.query = copy_units<uint8_t, uint8_t>(q.data, q.length, top_q);
+        pair.target = copy_units<uint8_t, uint8_t>(t.data, t.length, top_t);
         pair.max_token = std::max(top_q, top_t);
     } else if (is_str(query) && is_str(target)) {
         pair.kind = INPUT_STR;

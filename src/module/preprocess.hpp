@@ -57,6 +57,11 @@ struct PreprocessedPair {
 PreprocessedPair preprocess(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap_open,
                             int64_t gap_extend, uint64_t width);
 
+// The first check of both preprocess and preprocess_farrar: a bytes argument
+// against a str (either way round, subclasses included) raises TypeError
+// "bytes and str inputs cannot be aligned directly against each other".
+void reject_bytes_against_str(PyObject *query, PyObject *target);
+
 // The storage of a str copied into tokens by storage kind (1 -> 8-bit,
 // 2 -> 16-bit, 4 -> 32-bit); `largest` receives the largest code unit (0 for
 // an empty str). Another kind raises TypeError "unsupported Python Unicode

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <utility>
 
+#include "phonetic/ascii_letters.hpp"
+
 namespace veltrocamber::phonetic {
 
 // The two codes of one name. `alternate` is empty when it would equal
@@ -467,13 +469,7 @@ inline std::ptrdiff_t encode_letter(Encoding &e, std::ptrdiff_t i) {
 inline DoubleMetaphoneCodes double_metaphone_encode(std::string_view input, std::uint64_t max_length,
                                                     std::int32_t variant) {
     using namespace double_metaphone_detail;
-    std::string word;
-    word.reserve(input.size());
-    for (char c : input) {
-        const auto upper = static_cast<unsigned char>(static_cast<unsigned char>(c) & 0xDFu);
-        if (upper >= 'A' && upper <= 'Z')
-            word.push_back(static_cast<char>(upper));
-    }
+    const std::string word = upper_ascii_letters(input);
     if (word.empty())
         return {};
 

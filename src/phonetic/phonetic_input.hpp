@@ -23,6 +23,13 @@ std::string phonetic_ascii_bytes(PyObject *s);
 // A phonetic code (ASCII) as a new Python str.
 inline nanobind::str code_to_str(std::string_view code) { return nanobind::str(code.data(), code.size()); }
 
+// The code of one Python argument, as a new str.
+template <class Encode>
+nanobind::str encode_to_str(PyObject *s, Encode &&encode) {
+    const std::string bytes = phonetic_ascii_bytes(s);
+    return code_to_str(encode(std::string_view(bytes)));
+}
+
 // The equality rule of every phonetic *_equal function: both arguments are
 // converted first (so a bad second argument raises even when the first
 // encodes to nothing), and an empty code never matches, not even another

@@ -21,12 +21,11 @@ const char *const soundex_equal_doc =
     "Inputs that encode to the empty string never match.";
 
 nb::str py_soundex(nb::handle s) {
-    const std::string bytes = phonetic_ascii_bytes(s.ptr());
-    return code_to_str(soundex_encode(bytes));
+    return encode_to_str(s.ptr(), soundex_encode);
 }
 
 bool py_soundex_equal(nb::handle s1, nb::handle s2) {
-    return phonetic_codes_equal(s1.ptr(), s2.ptr(), [](std::string_view b) { return soundex_encode(b); });
+    return phonetic_codes_equal(s1.ptr(), s2.ptr(), soundex_encode);
 }
 
 }  // namespace veltrocamber::phonetic

@@ -14,6 +14,7 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
+#include "dtw/dtw.hpp"
 #include "module/cigar.hpp"
 #include "module/input_views.hpp"
 #include "module/raisers.hpp"
@@ -21,7 +22,6 @@
 #include "module/result_classes.hpp"
 #include "module/top_k.hpp"
 #include "phonetic/phonetic_input.hpp"
-#include "phonetic/double_metaphone.hpp"
 #include "traceback/traceback_test_hooks.hpp"
 
 namespace nb = nanobind;
@@ -114,11 +114,14 @@ void register_input_view_hooks(nb::module_ &m) {
     m.def("reject_single_text_targets", [](nb::handle targets) { reject_single_text_targets(targets.ptr()); });
 }
 
-void register_double_metaphone_hooks(nb::module_ &m) {
-    m.def("double_metaphone_encode", [](nb::bytes s, uint64_t max_length, int32_t variant) {
-        auto codes = phonetic::double_metaphone_encode(std::string_view(s.c_str(), s.size()), max_length, variant);
-        return std::make_pair(codes.primary, codes.alternate);
-    });
+void register_dtw_hooks(nb::module_ &m) {
+    // The float64 kernel with its raw arguments, empty inputs and any cost
+    // kind included.
+    m.def("dtw_kernel_float64",
+          [](const std::vector<double> &q, const std::vector<double> &t, int32_t cost_kind, uint64_t radius,
+             bool has_band) {
+              return dtw::dtw_kernel<double>(q.data(), q.size(), t.data(), t.size(), cost_kind, radius, has_band);
+          });
 }
 
 void register_module_hooks(nb::module_ &m) {
@@ -151,6 +154,6 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_levenshtein_hooks(m);
     veltrocamber::register_edit_distance_hooks(m);
     veltrocamber::register_phonetic_hooks(m);
-    veltrocamber::register_double_metaphone_hooks(m);
     veltrocamber::register_traceback_hooks(m);
+    veltrocamber::register_dtw_hooks(m);
 }

@@ -68,6 +68,62 @@ inline AffineCell<T> affine_cell(T h_up, T v_up, T h_diag, T h_left, T hz_left, 
     return cell;
 }
 
+// The four score rows of an affine fill: H and V of the previous and of the
+// current query row (Hz runs along the row and needs none).
+template <typename T>
+struct AffineRows {
+    std::vector<T> h_previous, h_current, v_previous, v_current;
+
+    AffineRows(size_t length, T h_initial)
+        : h_previous(length, h_initial), h_current(length, h_initial), v_previous(length, minus_infinity<T>()),
+          v_current(length, minus_infinity<T>()) {}
+
+    void next_row() noexcept {
+        h_previous.swap(h_current);
+        v_previous.swap(v_current);
+    }
+    // Marks columns [from, to] of the current row as holding no path.
+    void clear_current(size_t from, size_t to) {
+        std::fill(h_current.begin() + from, h_current.begin() + to + 1, minus_infinity<T>());
+        std::fill(v_current.begin() + from, v_current.begin() + to + 1, minus_infinity<T>());
+    }
+};
+
+// Cells first..last of query row i, with h_left = H(i, first - 1) and Hz
+// starting at minus infinity. A local row floors H at 0 and moves `end` to
+// each new strict maximum. The scores come by value and the best is kept in
+// a local: the code stores may alias anything behind a reference.
+template <bool Local, typename T>
+void fill_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t first, size_t last, T h_left,
+                     uint8_t symbol, const uint8_t *target, const AffineScores<T> scores, TracebackEnd &end) {
+    const T *h_up = rows.h_previous.data();
+    const T *v_up = rows.v_previous.data();
+    T *h_row = rows.h_current.data();
+    T *v_row = rows.v_current.data();
+    T hz = minus_infinity<T>();
+    T best = static_cast<T>(end.score);
+    for (size_t j = first; j <= last; ++j) {
+        AffineCell<T> cell = affine_cell(h_up[j], v_up[j], h_up[j - 1], h_left, hz,
+                                         symbol == target[j - 1] ? scores.match : scores.mismatch, scores);
+        if constexpr (Local) {
+            if (cell.h <= 0) {
+                cell.h = 0;
+                cell.code &= TRACE_EXTENSION_BITS;
+            } else if (cell.h > best) {
+                best = cell.h;
+                end.row = i;
+                end.column = j;
+            }
+        }
+        h_row[j] = cell.h;
+        v_row[j] = cell.v;
+        codes[j] = cell.code;
+        h_left = cell.h;
+        hz = cell.hz;
+    }
+    end.score = best;
+}
+
 // Local affine fill. Full (Banded false): every cell of the matrix. Banded:
 // only cells with |i - j| <= half_band; the band's neighbours hold minus
 // infinity, so no computed cell draws on a cell outside the band, and cells
@@ -77,18 +133,13 @@ inline AffineCell<T> affine_cell(T h_up, T v_up, T h_diag, T h_left, T hz_left, 
 template <typename T, bool Banded>
 bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                        size_t tlen, const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
-    const T minus_inf = minus_infinity<T>();
-    std::vector<T> h_previous(tlen + 1, Banded ? minus_inf : T{0});
-    std::vector<T> h_current(tlen + 1, Banded ? minus_inf : T{0});
-    std::vector<T> v_previous(tlen + 1, minus_inf);
-    std::vector<T> v_current(tlen + 1, minus_inf);
+    AffineRows<T> rows(tlen + 1, Banded ? minus_infinity<T>() : T{0});
     const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
     TracebackCode *row0 = matrix.row(0);
     for (size_t j = 0; j <= row0_last; ++j) {
-        h_previous[j] = 0;
+        rows.h_previous[j] = 0;
         row0[j] = TRACE_STOP;
     }
-    T best = 0;
     end = TracebackEnd{};
     for (size_t i = 1; i <= qlen; ++i) {
         TracebackCode *codes = matrix.row(i);
@@ -96,47 +147,29 @@ bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qle
         size_t first = 1;
         T h_left = 0;
         if (!Banded || i <= half_band) {
-            if constexpr (Banded) {
-                const size_t reset_end = std::min(last + 1, tlen);
-                std::fill(h_current.begin(), h_current.begin() + reset_end + 1, minus_inf);
-                std::fill(v_current.begin(), v_current.begin() + reset_end + 1, minus_inf);
-            }
-            h_current[0] = 0;
-            v_current[0] = minus_inf;
+            if constexpr (Banded)
+                rows.clear_current(0, std::min(last + 1, tlen));
+            rows.h_current[0] = 0;
             codes[0] = TRACE_STOP;
         } else {
             first = i - half_band;
             if (first > last)
                 return false;
-            const size_t reset_end = std::min(last + 1, tlen);
-            std::fill(h_current.begin() + (first - 1), h_current.begin() + reset_end + 1, minus_inf);
-            std::fill(v_current.begin() + (first - 1), v_current.begin() + reset_end + 1, minus_inf);
-            h_left = minus_inf;
+            rows.clear_current(first - 1, std::min(last + 1, tlen));
+            h_left = minus_infinity<T>();
         }
-        const uint8_t symbol = query[i - 1];
-        T hz = minus_inf;
-        for (size_t j = first; j <= last; ++j) {
-            AffineCell<T> cell = affine_cell(h_previous[j], v_previous[j], h_previous[j - 1], h_left, hz,
-                                             symbol == target[j - 1] ? scores.match : scores.mismatch, scores);
-            if (cell.h <= 0) {
-                cell.h = 0;
-                cell.code &= TRACE_EXTENSION_BITS;
-            } else if (cell.h > best) {
-                best = cell.h;
-                end.row = i;
-                end.column = j;
-            }
-            h_current[j] = cell.h;
-            v_current[j] = cell.v;
-            codes[j] = cell.code;
-            h_left = cell.h;
-            hz = cell.hz;
-        }
-        h_previous.swap(h_current);
-        v_previous.swap(v_current);
+        fill_affine_row<true>(rows, codes, i, first, last, h_left, query[i - 1], target, scores, end);
+        rows.next_row();
     }
-    end.score = best;
     return true;
+}
+
+template <typename T>
+TracebackEnd fill_full_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                                    size_t tlen, const AffineScores<T> &scores) {
+    TracebackEnd end;
+    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    return end;
 }
 
 // Global affine fill with the borders H(0, j) = gap_open + (j - 1) *
@@ -144,38 +177,23 @@ bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qle
 template <typename T>
 TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                                 size_t tlen, const AffineScores<T> &scores) {
-    const T minus_inf = minus_infinity<T>();
-    std::vector<T> h_previous(tlen + 1, minus_inf);
-    std::vector<T> h_current(tlen + 1, minus_inf);
-    std::vector<T> v_previous(tlen + 1, minus_inf);
-    std::vector<T> v_current(tlen + 1, minus_inf);
+    AffineRows<T> rows(tlen + 1, minus_infinity<T>());
     TracebackCode *row0 = matrix.row(0);
-    h_previous[0] = 0;
+    rows.h_previous[0] = 0;
     row0[0] = TRACE_STOP;
     for (size_t j = 1; j <= tlen; ++j) {
-        h_previous[j] = j == 1 ? scores.gap_open : wrapping_add(h_previous[j - 1], scores.gap_extend);
+        rows.h_previous[j] = j == 1 ? scores.gap_open : wrap_add(rows.h_previous[j - 1], scores.gap_extend);
         row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
     }
+    TracebackEnd unused;
     for (size_t i = 1; i <= qlen; ++i) {
         TracebackCode *codes = matrix.row(i);
-        h_current[0] = i == 1 ? scores.gap_open : wrapping_add(h_previous[0], scores.gap_extend);
+        rows.h_current[0] = i == 1 ? scores.gap_open : wrap_add(rows.h_previous[0], scores.gap_extend);
         codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
-        const uint8_t symbol = query[i - 1];
-        T h_left = h_current[0];
-        T hz = minus_inf;
-        for (size_t j = 1; j <= tlen; ++j) {
-            const AffineCell<T> cell = affine_cell(h_previous[j], v_previous[j], h_previous[j - 1], h_left, hz,
-                                                   symbol == target[j - 1] ? scores.match : scores.mismatch, scores);
-            h_current[j] = cell.h;
-            v_current[j] = cell.v;
-            codes[j] = cell.code;
-            h_left = cell.h;
-            hz = cell.hz;
-        }
-        h_previous.swap(h_current);
-        v_previous.swap(v_current);
+        fill_affine_row<false>(rows, codes, i, 1, tlen, rows.h_current[0], query[i - 1], target, scores, unused);
+        rows.next_row();
     }
-    return TracebackEnd{h_previous[tlen], qlen, tlen};
+    return TracebackEnd{rows.h_previous[tlen], qlen, tlen};
 }
 
 // The three-state walk from (row, column), emitting letters last column
@@ -242,9 +260,8 @@ template <typename T>
 AlignmentPath smith_waterman_affine_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                          T match, T mismatch, T gap_open, T gap_extend) {
     TracebackMatrix matrix(qlen, tlen);
-    TracebackEnd end;
-    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, AffineScores<T>{match, mismatch, gap_open, gap_extend},
-                                tlen, end);
+    const TracebackEnd end = fill_full_local_affine(matrix, query, qlen, target, tlen,
+                                                    AffineScores<T>{match, mismatch, gap_open, gap_extend});
     return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
         walk_affine(matrix, query, target, false, row, column, emit, anywhere);
     });

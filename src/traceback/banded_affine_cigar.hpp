@@ -95,9 +95,8 @@ template <typename T>
 CigarTraceback smith_waterman_affine_full_cigar(const uint8_t *query, size_t qlen, const uint8_t *target,
                                                 size_t tlen, T match, T mismatch, T gap_open, T gap_extend) {
     TracebackMatrix matrix(qlen, tlen);
-    TracebackEnd end;
-    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, AffineScores<T>{match, mismatch, gap_open, gap_extend},
-                                tlen, end);
+    const TracebackEnd end = fill_full_local_affine(matrix, query, qlen, target, tlen,
+                                                    AffineScores<T>{match, mismatch, gap_open, gap_extend});
     CigarTraceback out;
     if (end.score != 0)
         local_affine_cigar_walk(matrix, query, target, end, out, anywhere);

@@ -49,72 +49,55 @@ struct TracebackEnd {
     size_t column = 0;
 };
 
-// Local fill: row 0 and column 0 are stops; a cell whose best candidate is
-// not positive is stored as 0 with code 0.
-template <typename T>
-TracebackEnd fill_local_linear(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
-                               size_t tlen, T match, T mismatch, T gap) {
-    std::vector<T> previous(tlen + 1, T{0});
-    std::vector<T> current(tlen + 1, T{0});
-    std::memset(matrix.row(0), TRACE_STOP, tlen + 1);
-    T best = 0;
-    TracebackEnd end;
-    for (size_t i = 1; i <= qlen; ++i) {
-        TracebackCode *codes = matrix.row(i);
-        const uint8_t symbol = query[i - 1];
-        current[0] = 0;
-        codes[0] = TRACE_STOP;
-        for (size_t j = 1; j <= tlen; ++j) {
-            const T diag = wrapping_add(previous[j - 1], symbol == target[j - 1] ? match : mismatch);
-            const LinearChoice<T> choice =
-                choose_linear_cell(diag, wrapping_add(previous[j], gap), wrapping_add(current[j - 1], gap));
-            if (choice.value > 0) {
-                current[j] = choice.value;
-                codes[j] = choice.direction;
-                if (choice.value > best) {
-                    best = choice.value;
-                    end.row = i;
-                    end.column = j;
-                }
-            } else {
-                current[j] = 0;
-                codes[j] = TRACE_STOP;
-            }
-        }
-        previous.swap(current);
-    }
-    end.score = best;
-    return end;
-}
-
-// Global fill: row 0 leads left (code 3), column 0 leads up (code 2), with
-// scores gap * j and gap * i; nothing is floored.
-template <typename T>
-TracebackEnd fill_global_linear(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
-                                size_t tlen, T match, T mismatch, T gap) {
+// Linear fill of the whole matrix. Local: row 0 and column 0 are stops, a
+// cell whose best candidate is not positive is stored as 0 with code 0, and
+// the end is the first strict maximum ((0, 0) with score 0 when no cell is
+// positive). Global: row 0 leads left (code 3) and column 0 up (code 2),
+// with scores gap * j and gap * i; nothing is floored and the end is
+// (qlen, tlen).
+template <bool Local, typename T>
+TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                         size_t tlen, T match, T mismatch, T gap) {
     std::vector<T> previous(tlen + 1, T{0});
     std::vector<T> current(tlen + 1, T{0});
     TracebackCode *row0 = matrix.row(0);
     row0[0] = TRACE_STOP;
     for (size_t j = 1; j <= tlen; ++j) {
-        previous[j] = wrapping_add(previous[j - 1], gap);
-        row0[j] = TRACE_LEFT;
+        previous[j] = Local ? T{0} : wrap_add(previous[j - 1], gap);
+        row0[j] = Local ? TRACE_STOP : TRACE_LEFT;
     }
+    T best = 0;
+    TracebackEnd end;
     for (size_t i = 1; i <= qlen; ++i) {
         TracebackCode *codes = matrix.row(i);
+        const T *up = previous.data();
+        T *row = current.data();
         const uint8_t symbol = query[i - 1];
-        current[0] = wrapping_add(previous[0], gap);
-        codes[0] = TRACE_UP;
+        row[0] = Local ? T{0} : wrap_add(up[0], gap);
+        codes[0] = Local ? TRACE_STOP : TRACE_UP;
         for (size_t j = 1; j <= tlen; ++j) {
-            const T diag = wrapping_add(previous[j - 1], symbol == target[j - 1] ? match : mismatch);
-            const LinearChoice<T> choice =
-                choose_linear_cell(diag, wrapping_add(previous[j], gap), wrapping_add(current[j - 1], gap));
-            current[j] = choice.value;
+            const T diag = wrap_add(up[j - 1], symbol == target[j - 1] ? match : mismatch);
+            LinearChoice<T> choice = choose_linear_cell(diag, wrap_add(up[j], gap), wrap_add(row[j - 1], gap));
+            if constexpr (Local) {
+                if (choice.value <= 0) {
+                    choice = {T{0}, TRACE_STOP};
+                } else if (choice.value > best) {
+                    best = choice.value;
+                    end.row = i;
+                    end.column = j;
+                }
+            }
+            row[j] = choice.value;
             codes[j] = choice.direction;
         }
         previous.swap(current);
     }
-    return TracebackEnd{previous[tlen], qlen, tlen};
+    if constexpr (Local) {
+        end.score = best;
+        return end;
+    } else {
+        return TracebackEnd{previous[tlen], qlen, tlen};
+    }
 }
 
 // Walks back from (row, column) following the source bits, calling emit with
@@ -152,24 +135,26 @@ AlignmentPath path_from_walk(const TracebackEnd &end, size_t qlen, size_t tlen, 
     return make_alignment_path(end.score, row, end.row, column, end.column, letters.size(), letters.data());
 }
 
-template <typename T>
-AlignmentPath smith_waterman_linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                         T match, T mismatch, T gap) {
+template <bool Local, typename T>
+AlignmentPath linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
+                          T mismatch, T gap) {
     TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_local_linear(matrix, query, qlen, target, tlen, match, mismatch, gap);
+    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, match, mismatch, gap);
     return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
         walk_linear(matrix, query, target, row, column, emit);
     });
 }
 
 template <typename T>
+AlignmentPath smith_waterman_linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                         T match, T mismatch, T gap) {
+    return linear_path<true>(query, qlen, target, tlen, match, mismatch, gap);
+}
+
+template <typename T>
 AlignmentPath needleman_wunsch_linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                            T match, T mismatch, T gap) {
-    TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_global_linear(matrix, query, qlen, target, tlen, match, mismatch, gap);
-    return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
-        walk_linear(matrix, query, target, row, column, emit);
-    });
+    return linear_path<false>(query, qlen, target, tlen, match, mismatch, gap);
 }
 
 // The local linear matrix walked straight into merged CIGAR runs: the text
@@ -178,7 +163,7 @@ template <typename T>
 std::string smith_waterman_linear_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                         T match, T mismatch, T gap) {
     TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_local_linear(matrix, query, qlen, target, tlen, match, mismatch, gap);
+    const TracebackEnd end = fill_linear<true>(matrix, query, qlen, target, tlen, match, mismatch, gap);
     std::vector<CigarRun> runs;
     runs.reserve(64);
     size_t row = end.row, column = end.column;

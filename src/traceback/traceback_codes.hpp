@@ -13,7 +13,8 @@
 
 #include <cstdint>
 #include <limits>
-#include <type_traits>
+
+#include "align/scalar_kernels.hpp"
 
 namespace veltrocamber::profile_traceback {
 
@@ -36,18 +37,14 @@ constexpr T minus_infinity() noexcept {
 }
 
 // Cell sums wrap at the cell width (the width rule guarantees they never
-// need to); computed in unsigned arithmetic so that no sum is undefined.
-template <typename T>
-constexpr T wrapping_add(T a, T b) noexcept {
-    using U = std::make_unsigned_t<T>;
-    return static_cast<T>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
-}
+// need to), in unsigned arithmetic so that no sum is undefined.
+using align::wrap_add;
 
 // x + delta, except that minus infinity is never added to: a candidate built
 // on a missing path stays missing.
 template <typename T>
 constexpr T add_unless_minus_infinity(T stored, T delta) noexcept {
-    return stored == minus_infinity<T>() ? stored : wrapping_add(stored, delta);
+    return stored == minus_infinity<T>() ? stored : wrap_add(stored, delta);
 }
 
 // Letter of a diagonal step: decided by symbol equality alone, whatever the

@@ -14,6 +14,7 @@
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
+#include "traceback/smith_waterman_affine_cigar.hpp"
 #include "traceback/traceback_dispatch.hpp"
 #include "traceback/traceback_matrix.hpp"
 
@@ -103,6 +104,20 @@ void register_traceback_hooks(nb::module_ &m) {
               }));
           },
           "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
+    // The driver, as a prepared object calls it with a stored score.
+    m.def("smith_waterman_affine_cigar",
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             int64_t expected_score, bool has_score, unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return cigar_traceback_tuple(dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  return smith_waterman_affine_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                        static_cast<T>(mismatch), static_cast<T>(gap_open),
+                                                        static_cast<T>(gap_extend), expected_score, has_score);
+              }));
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
+          "has_score"_a, "width"_a);
     m.def("smith_waterman_half_band", &smith_waterman_half_band, "qlen"_a, "tlen"_a);
     m.def("traceback_matrix_bytes", &traceback_matrix_bytes, "qlen"_a, "tlen"_a);
     m.def("physical_memory_bytes", &physical_memory_bytes);

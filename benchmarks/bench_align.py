@@ -1,0 +1,182 @@
+"""Alignment score benchmark: veltrocamber against parasail, measured in one run.
+
+Run by hand from a build (PYTHONPATH=<build>/python python benchmarks/bench_align.py).
+Times are CPU seconds of this process (the machine may be shared), best of
+a few rounds. Ratios above 1 mean veltrocamber is faster.
+
+Cases, each for a DNA and a 20-letter alphabet, local and global, linear
+and affine gaps:
+  - one query of 30 against 10,000 targets of 30-60 (per-call and batch
+    overhead): our batch function against a Python loop over parasail;
+  - one pair of 500 x 500 and one of 2,000 x 2,000.
+Peers: parasail's striped 16-bit functions (sw_striped_16 / nw_striped_16)
+and its plain scalar ones (sw / nw), with the same scoring (parasail takes
+positive penalties; a gap of k symbols costs open + (k-1) * extend).
+Last, cell updates per second of our striped kernels per lane width (through
+the test hooks, one profile run many times) and of the width-64 kernels.
+"""
+
+import random
+import time
+
+import veltrocamber as vc
+
+try:
+    import parasail
+except ImportError:  # the ratios need it; our own figures do not
+    parasail = None
+
+try:
+    from veltrocamber import _testhooks
+except ImportError:
+    _testhooks = None
+
+ALPHABETS = {
+    # name: (letters, match, mismatch, linear gap, affine open, affine extend)
+    "dna": ("ACGT", 2, -3, -2, -5, -2),
+    "protein": ("ACDEFGHIKLMNPQRSTVWY", 3, -1, -2, -5, -1),
+}
+
+
+def cpu_time(fn, min_time=0.2, rounds=3):
+    """Best CPU seconds per call of fn over a few rounds."""
+    best = float("inf")
+    for _ in range(rounds):
+        calls = 0
+        start = time.process_time()
+        while True:
+            fn()
+            calls += 1
+            elapsed = time.process_time() - start
+            if elapsed >= min_time:
+                break
+        best = min(best, elapsed / calls)
+    return best
+
+
+def random_text(rng, letters, n):
+    return "".join(rng.choice(letters) for _ in range(n))
+
+
+def ours(local, batch):
+    if batch:
+        return vc.smith_waterman_scores if local else vc.needleman_wunsch_scores
+    return vc.smith_waterman_score if local else vc.needleman_wunsch_score
+
+
+def peer(local, striped):
+    if striped:
+        return parasail.sw_striped_16 if local else parasail.nw_striped_16
+    return parasail.sw if local else parasail.nw
+
+
+def scoring(alphabet, affine):
+    letters, match, mismatch, gap, gap_open, gap_extend = ALPHABETS[alphabet]
+    if not affine:
+        gap_open = gap_extend = gap
+    keywords = dict(match_score=match, mismatch_score=mismatch, gap_open_score=gap_open, gap_extend_score=gap_extend)
+    return letters, keywords, (-gap_open, -gap_extend, match, mismatch)
+
+
+def row(label, ours_s, striped_s, scalar_s, cells):
+    gcups = cells / ours_s / 1e9
+    if striped_s is None:
+        print(f"{label:44s} {ours_s * 1e3:10.3f} ms {gcups:7.3f} GCUPS")
+        return
+    print(f"{label:44s} {ours_s * 1e3:10.3f} ms {gcups:7.3f} GCUPS   "
+          f"x{striped_s / ours_s:6.2f} vs striped16   x{scalar_s / ours_s:6.2f} vs scalar")
+
+
+def check(a, b, label):
+    if a != b:
+        print(f"  !! {label}: scores differ ({a} vs {b})")
+
+
+def bench_batch():
+    print("\n== one query of 30 against 10,000 targets of 30-60 ==")
+    for alphabet in ALPHABETS:
+        rng = random.Random(1)
+        for affine in (False, True):
+            letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
+            query = random_text(rng, letters, 30)
+            targets = [random_text(rng, letters, rng.randint(30, 60)) for _ in range(10_000)]
+            cells = 30 * sum(len(t) for t in targets)
+            for local in (True, False):
+                label = f"{alphabet:8s} {'local' if local else 'global':6s} {'affine' if affine else 'linear'}"
+                fn = ours(local, True)
+                t_ours = cpu_time(lambda: fn(query, targets, **keywords), rounds=2)
+                if parasail is None:
+                    row(label, t_ours, None, None, cells)
+                    continue
+                matrix = parasail.matrix_create(letters, match, mismatch)
+                striped, scalar = peer(local, True), peer(local, False)
+                t_striped = cpu_time(lambda: [striped(query, t, p_open, p_extend, matrix).score for t in targets],
+                                     rounds=2)
+                t_scalar = cpu_time(lambda: [scalar(query, t, p_open, p_extend, matrix).score for t in targets],
+                                    rounds=2)
+                check(list(fn(query, targets[:200], **keywords)),
+                      [scalar(query, t, p_open, p_extend, matrix).score for t in targets[:200]], label)
+                row(label, t_ours, t_striped, t_scalar, cells)
+
+
+def bench_long():
+    for n in (500, 2000):
+        print(f"\n== one pair of {n} x {n} ==")
+        for alphabet in ALPHABETS:
+            rng = random.Random(n)
+            for affine in (False, True):
+                letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
+                query = random_text(rng, letters, n)
+                target = query[: n // 2] + random_text(rng, letters, n // 10) + query[n // 2 + n // 10:]
+                for local in (True, False):
+                    label = f"{alphabet:8s} {'local' if local else 'global':6s} {'affine' if affine else 'linear'}"
+                    fn = ours(local, False)
+                    t_ours = cpu_time(lambda: fn(query, target, **keywords))
+                    if parasail is None:
+                        row(label, t_ours, None, None, n * n)
+                        continue
+                    matrix = parasail.matrix_create(letters, match, mismatch)
+                    striped, scalar = peer(local, True), peer(local, False)
+                    t_striped = cpu_time(lambda: striped(query, target, p_open, p_extend, matrix).score)
+                    t_scalar = cpu_time(lambda: scalar(query, target, p_open, p_extend, matrix).score)
+                    check(fn(query, target, **keywords), scalar(query, target, p_open, p_extend, matrix).score, label)
+                    row(label, t_ours, t_striped, t_scalar, n * n)
+
+
+def bench_lanes():
+    print("\n== cell updates per second by lane width (DNA, match 1, mismatch -1) ==")
+    rng = random.Random(3)
+    if _testhooks is not None:
+        # 8-bit lanes hold bounds below 128 only: 64 x 63 symbols with unit values.
+        for width, n in ((8, 64), (16, 2000), (32, 2000)):
+            q = list(random_text(rng, "ACGT", n).encode())
+            t = list(random_text(rng, "ACGT", n - 1).encode())
+            repeats = max(1, 20_000_000 // (n * n))
+            for kind, gap_open, gap_extend in (("local_affine", -3, -1), ("global_affine", -3, -1),
+                                               ("local_linear", -1, -1)):
+                seconds = cpu_time(lambda: _testhooks.striped_repeat(kind, width, q, t, 1, -1, gap_open, gap_extend,
+                                                                     repeats), rounds=2)
+                print(f"striped {width:2d}-bit lanes  {kind:14s} {len(q) * len(t) * repeats / seconds / 1e9:7.3f} GCUPS")
+    else:
+        print("(the striped per-lane figures need the _testhooks module)")
+    q, t = random_text(rng, "ACGT", 2000), random_text(rng, "ACGT", 2000)
+    for label, fn, keywords in (
+        ("width 64 local affine (wide scalar)", vc.smith_waterman_score, dict(gap_open_score=-3, gap_extend_score=-1)),
+        ("width 64 global affine (wide scalar)", vc.needleman_wunsch_score,
+         dict(gap_open_score=-3, gap_extend_score=-1)),
+        ("width 64 local linear (scalar)", vc.smith_waterman_score, dict(gap_score=-1)),
+    ):
+        seconds = cpu_time(lambda: fn(q, t, match_score=1, mismatch_score=-1, width=64, **keywords), rounds=2)
+        print(f"{label:40s} {2000 * 2000 / seconds / 1e9:7.3f} GCUPS")
+
+
+def main():
+    if parasail is None:
+        print("parasail is not installed: our own figures only")
+    bench_batch()
+    bench_long()
+    bench_lanes()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,143 @@
+"""Traceback benchmark: smith_waterman_cigar and needleman_wunsch_path_info
+against parasail's striped 16-bit traceback functions (sw_trace_striped_16,
+nw_trace_striped_16, reading the CIGAR) with the same affine scoring, on
+batches of 100 x 100 pairs and on 2,000 x 2,000 pairs; then the peak memory
+of one 20,000 x 20,000 affine smith_waterman_cigar (run in a child process).
+
+Run by hand:  PYTHONPATH=build/dev/python python benchmarks/bench_traceback.py
+Ratios are ours / parasail's time, measured in this run (below 1: faster).
+"""
+
+import argparse
+import random
+import subprocess
+import sys
+import time
+
+from veltrocamber import _swar
+
+MATCH, MISMATCH, OPEN, EXTEND = 2, -1, -3, -1
+KW = dict(match_score=MATCH, mismatch_score=MISMATCH, gap_open_score=OPEN, gap_extend_score=EXTEND)
+
+
+def related_pair(rng, n):
+    """A random DNA sequence and a copy with about 10% substitutions and a
+    few short indels, so that the alignments are long."""
+    q = [rng.choice("ACGT") for _ in range(n)]
+    t = []
+    for c in q:
+        r = rng.random()
+        if r < 0.08:
+            t.append(rng.choice("ACGT"))
+        elif r < 0.09:
+            continue
+        elif r < 0.10:
+            t.extend((c, rng.choice("ACGT")))
+        else:
+            t.append(c)
+    return "".join(q), "".join(t)
+
+
+def best_of(fn, repeats):
+    best = float("inf")
+    for _ in range(repeats):
+        start = time.perf_counter()
+        fn()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def compare(label, pairs, ours, theirs, repeats):
+    t_ours = best_of(lambda: [ours(q, t) for q, t in pairs], repeats)
+    if theirs is None:
+        print(f"{label:<50} ours {t_ours * 1e3:9.2f} ms   parasail not installed")
+        return
+    t_theirs = best_of(lambda: [theirs(q, t) for q, t in pairs], repeats)
+    print(f"{label:<50} ours {t_ours * 1e3:9.2f} ms   parasail {t_theirs * 1e3:9.2f} ms   "
+          f"ratio {t_ours / t_theirs:6.2f}")
+
+
+PEAK_CHILD = r"""
+import random, resource, sys
+sys.path[:0] = {path!r}
+from veltrocamber import _swar
+sys.path[:0] = [{bench_dir!r}]
+from bench_traceback import related_pair, KW
+rng = random.Random(20000)
+if {related!r}:
+    q, t = related_pair(rng, {n})
+else:
+    q = "".join(rng.choice("ACGT") for _ in range({n}))
+    t = "".join(rng.choice("ACGT") for _ in range({n}))
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+text = _swar.smith_waterman_cigar(q, t, **KW)
+after = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+print(before, after, len(text))
+"""
+
+
+def peak_memory(n, related):
+    import os
+
+    code = PEAK_CHILD.format(path=sys.path, bench_dir=os.path.dirname(os.path.abspath(__file__)), n=n,
+                             related=related)
+    start = time.perf_counter()
+    out = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True, text=True).stdout.split()
+    elapsed = time.perf_counter() - start
+    before, after, length = map(int, out)
+    kind = "related pair (band accepted)" if related else "unrelated pair (full matrix)"
+    print(f"{n} x {n} affine smith_waterman_cigar, {kind}: peak RSS {after / 1024:.0f} MiB "
+          f"(+{(after - before) / 1024:.0f} MiB over the loaded inputs), CIGAR {length} chars, {elapsed:.1f} s")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--repeats", type=int, default=3)
+    parser.add_argument("--batch", type=int, default=100, help="pairs in a 100 x 100 batch")
+    parser.add_argument("--long-pairs", type=int, default=2, help="2,000 x 2,000 pairs")
+    parser.add_argument("--peak-length", type=int, default=20000)
+    args = parser.parse_args()
+
+    try:
+        import parasail
+    except ImportError:
+        parasail = None
+    if parasail is not None:
+        matrix = parasail.matrix_create("ACGT", MATCH, MISMATCH)
+
+        def sw_theirs(q, t):
+            return parasail.sw_trace_striped_16(q, t, -OPEN, -EXTEND, matrix).cigar.decode
+
+        def nw_theirs(q, t):
+            return parasail.nw_trace_striped_16(q, t, -OPEN, -EXTEND, matrix).cigar.decode
+    else:
+        sw_theirs = nw_theirs = None
+
+    def sw_ours(q, t):
+        return _swar.smith_waterman_cigar(q, t, **KW)
+
+    def nw_ours(q, t):
+        return _swar.needleman_wunsch_path_info(q, t, **KW).cigar
+
+    rng = random.Random(6)
+    if parasail is not None:  # same scoring on both sides: the scores agree
+        for q, t in [related_pair(rng, 300) for _ in range(5)]:
+            assert _swar.needleman_wunsch_path_info(q, t, **KW).score == parasail.nw_trace_striped_16(
+                q, t, -OPEN, -EXTEND, matrix).score
+            assert _swar.smith_waterman_path_info(q, t, **KW).score == parasail.sw_trace_striped_16(
+                q, t, -OPEN, -EXTEND, matrix).score
+
+    short = [related_pair(rng, 100) for _ in range(args.batch)]
+    long_ = [related_pair(rng, 2000) for _ in range(args.long_pairs)]
+    print(f"match {MATCH}, mismatch {MISMATCH}, gap open {OPEN}, gap extend {EXTEND}; best of {args.repeats}")
+    compare(f"smith_waterman_cigar, {args.batch} pairs 100 x 100", short, sw_ours, sw_theirs, args.repeats)
+    compare(f"needleman_wunsch_path_info, {args.batch} pairs 100 x 100", short, nw_ours, nw_theirs, args.repeats)
+    compare(f"smith_waterman_cigar, {args.long_pairs} pairs 2000 x 2000", long_, sw_ours, sw_theirs, args.repeats)
+    compare(f"needleman_wunsch_path_info, {args.long_pairs} pairs 2000 x 2000", long_, nw_ours, nw_theirs,
+            args.repeats)
+    for related in (True, False):
+        peak_memory(args.peak_length, related)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,123 @@
+#include "traceback/path_bindings.hpp"
+
+#include "module/aligned_rows.hpp"
+#include "module/farrar_preprocess.hpp"
+#include "module/preprocess.hpp"
+#include "traceback/affine_path.hpp"
+#include "traceback/linear_path.hpp"
+#include "traceback/traceback_dispatch.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber {
+namespace {
+
+using profile_traceback::dispatch_cell_width;
+
+enum class Alignment { local, global };
+
+// The linear kernels get gap_open as their gap (the callers pass it as both
+// values, so the width rule sees it once).
+template <Alignment Mode, bool Affine>
+AlignmentPath full_matrix_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap_open,
+                               int64_t gap_extend, uint32_t width) {
+    const FarrarTokenChannel channel = preprocess_farrar(query, target, match, mismatch, gap_open, gap_extend, width);
+    return dispatch_cell_width(channel.width, [&](auto zero) {
+        using T = decltype(zero);
+        const uint8_t *q = channel.query.data(), *t = channel.target.data();
+        const size_t qlen = channel.query.size(), tlen = channel.target.size();
+        if constexpr (Affine) {
+            constexpr auto kernel = Mode == Alignment::local ? &profile_traceback::smith_waterman_affine_path<T>
+                                                             : &profile_traceback::needleman_wunsch_affine_path<T>;
+            return kernel(q, qlen, t, tlen, static_cast<T>(match), static_cast<T>(mismatch),
+                          static_cast<T>(gap_open), static_cast<T>(gap_extend));
+        } else {
+            constexpr auto kernel = Mode == Alignment::local ? &profile_traceback::smith_waterman_linear_path<T>
+                                                             : &profile_traceback::needleman_wunsch_linear_path<T>;
+            return kernel(q, qlen, t, tlen, static_cast<T>(match), static_cast<T>(mismatch),
+                          static_cast<T>(gap_open));
+        }
+    });
+}
+
+// Equal open and extend take the linear road whatever their sign.
+template <Alignment Mode>
+AlignmentPath path_of(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
+                      const AlignmentKeywords &request) {
+    if (request.gaps.linear())
+        return full_matrix_path<Mode, false>(query.ptr(), target.ptr(), match, mismatch, request.gaps.open,
+                                             request.gaps.open, request.width);
+    return full_matrix_path<Mode, true>(query.ptr(), target.ptr(), match, mismatch, request.gaps.open,
+                                        request.gaps.extend, request.width);
+}
+
+template <Alignment Mode>
+AlignmentPath path_info(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap,
+                        nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
+    return path_of<Mode>(query, target, match, mismatch, convert_alignment_keywords(gap, gap_open, gap_extend, width));
+}
+
+// The aligned rows come from preprocess's tokens, which keep one token per
+// symbol just as the codes do, so the path's coordinates index them directly.
+template <Alignment Mode>
+AlignmentResult path_with_rows(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap,
+                               nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
+    const AlignmentKeywords request = convert_alignment_keywords(gap, gap_open, gap_extend, width);
+    const PreprocessedPair pair = preprocess(query.ptr(), target.ptr(), match, mismatch, request.gaps.open,
+                                             request.gaps.extend, request.width);
+    const AlignmentPath path = path_of<Mode>(query, target, match, mismatch, request);
+    return fill_aligned_rows(pair, path);
+}
+
+}  // namespace
+
+AlignmentKeywords convert_alignment_keywords(int64_t gap, nb::handle gap_open, nb::handle gap_extend,
+                                             nb::handle width) {
+    const uint32_t converted_width = kernel_width_argument(width);
+    return AlignmentKeywords{converted_width, resolve_affine_gaps(gap, gap_open, gap_extend)};
+}
+
+AlignmentPath smith_waterman_linear_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                         int64_t gap, uint32_t width) {
+    return full_matrix_path<Alignment::local, false>(query, target, match, mismatch, gap, gap, width);
+}
+
+AlignmentPath needleman_wunsch_linear_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                           int64_t gap, uint32_t width) {
+    return full_matrix_path<Alignment::global, false>(query, target, match, mismatch, gap, gap, width);
+}
+
+AlignmentPath smith_waterman_affine_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                         int64_t gap_open, int64_t gap_extend, uint32_t width) {
+    return full_matrix_path<Alignment::local, true>(query, target, match, mismatch, gap_open, gap_extend, width);
+}
+
+AlignmentPath needleman_wunsch_affine_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                           int64_t gap_open, int64_t gap_extend, uint32_t width) {
+    return full_matrix_path<Alignment::global, true>(query, target, match, mismatch, gap_open, gap_extend, width);
+}
+
+AlignmentResult py_smith_waterman_path(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
+                                       int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
+    return path_with_rows<Alignment::local>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+}
+
+AlignmentPath py_smith_waterman_path_info(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
+                                          int64_t gap, nb::handle gap_open, nb::handle gap_extend,
+                                          nb::handle width) {
+    return path_info<Alignment::local>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+}
+
+AlignmentResult py_needleman_wunsch_path(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
+                                         int64_t gap, nb::handle gap_open, nb::handle gap_extend,
+                                         nb::handle width) {
+    return path_with_rows<Alignment::global>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+}
+
+AlignmentPath py_needleman_wunsch_path_info(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
+                                            int64_t gap, nb::handle gap_open, nb::handle gap_extend,
+                                            nb::handle width) {
+    return path_info<Alignment::global>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+}
+
+}  // namespace veltrocamber

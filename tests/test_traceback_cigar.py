@@ -1,0 +1,159 @@
+"""smith_waterman_cigar, smith_waterman_trace_cigar and
+_smith_waterman_cigar_digest: the three gap roads, the banded-then-full
+affine CIGAR, and the digest, against the plain-Python models."""
+
+import math
+import random
+
+import pytest
+
+from reference import traceback_reference as ref
+from veltrocamber import _swar
+
+AFFINE = dict(gap_open_score=-3, gap_extend_score=-1)
+
+
+def cigar_functions():
+    return [_swar.smith_waterman_cigar, _swar.smith_waterman_trace_cigar]
+
+
+def check(query, target, expected, **kw):
+    for fn in cigar_functions():
+        assert fn(query, target, **kw) == expected
+    assert _swar._smith_waterman_cigar_digest(query, target, **kw) == ref.cigar_digest(expected.encode())
+
+
+@pytest.mark.parametrize(
+    "query, target, kw, expected",
+    [
+        (b"", b"ACGT", {}, ""),
+        (b"ACGT", b"", AFFINE, ""),
+        ("A", "G", {}, ""),
+        ("ACGT", "ACGT", {}, "4="),
+        ("AB", "BA", {}, "1="),  # the first of two equal cells in row-major order
+        ("ABBA", "ABA", {}, "1=1D2="),  # diagonal before up on a tie
+        ("ABAB", "AAAB", {}, "1=1X2="),
+        ("ABAB", "BAAB", {}, "1=1D2="),  # up before left on a tie
+        ("ABCD", "ABXCD", {}, "2=1I2="),
+        ("ABXCD", "ABCD", {}, "2=1D2="),
+        ("AAA", "CCC", AFFINE, ""),
+        ("ACGTTTTACGT", "ACGTACGT", AFFINE, "3=3D5="),
+        ("ACGTACGTACGT", "ACGTTACGTACGT", AFFINE, "3=1I9="),
+    ],
+)
+def test_cigar_cases(query, target, kw, expected):
+    check(query, target, expected, **kw)
+
+
+def test_digest_values():
+    assert _swar._smith_waterman_cigar_digest(b"", b"") == 4953163356653287321
+    assert _swar._smith_waterman_cigar_digest("ACGT", "ACGT") == 7717011764544545390
+
+
+def test_the_band_decides_when_it_reproduces_the_score():
+    q = "GGAGAGA" + "N" * 28 + "GAGAA"
+    t = "T" * 34 + "GAAGGG"
+    check(q, t, "3=", **AFFINE)
+    # the same pair on the full matrix (a path function) ties differently
+    assert _swar.smith_waterman_path_info(q, t, **AFFINE).cigar == "1=1X2=1X1="
+
+
+@pytest.mark.parametrize(
+    "kw, road",
+    [
+        (dict(gap_open_score=-3), ("linear", -3)),
+        (dict(gap_score=-2, gap_open_score=-2, gap_extend_score=-2), ("linear", -2)),
+        (dict(gap_extend_score=-2), ("affine", -1, -2)),
+        (dict(gap_score=0), ("linear", 0)),
+        (dict(gap_score=1), ("linear", 1)),
+        (dict(gap_open_score=2, gap_extend_score=1), ("affine", 2, 1)),
+    ],
+)
+def test_roads(kw, road):
+    q, t = b"GATTACAGATTTACAGG", b"GATACAGCATTACAG"
+    if road[0] == "linear":
+        want = ref.linear_path(True, q, t, 2, -1, road[1])
+    else:
+        want = ref.affine_path(True, q, t, 2, -1, road[1], road[2])
+    check(q, t, ref.cigar(want["operations"]), **kw)
+    assert _swar.smith_waterman_cigar(q, t, **kw) == _swar.smith_waterman_path_info(q, t, **kw).cigar
+
+
+def test_short_pairs_against_the_full_matrix_model():
+    rng = random.Random(4104)
+    for _ in range(300):
+        alphabet = "ACGT"[: rng.randint(1, 4)]
+        q = "".join(rng.choice(alphabet) for _ in range(rng.randint(0, 20)))
+        t = "".join(rng.choice(alphabet) for _ in range(rng.randint(0, 20)))
+        kw = dict(match_score=rng.randint(-1, 4), mismatch_score=rng.randint(-3, 1), gap_score=rng.randint(-3, 1))
+        if rng.random() < 0.6:
+            kw.update(gap_open_score=rng.randint(-5, 1), gap_extend_score=rng.randint(-3, 1))
+        open_ = kw.get("gap_open_score", kw["gap_score"])
+        extend = kw.get("gap_extend_score", open_)
+        if open_ == extend:
+            want = ref.linear_path(True, q, t, kw["match_score"], kw["mismatch_score"], open_)
+        else:
+            want = ref.affine_path(True, q, t, kw["match_score"], kw["mismatch_score"], open_, extend)
+        check(q, t, ref.cigar(want["operations"]), **kw)
+
+
+def test_long_affine_pairs_banded_or_full():
+    # Lengths beyond 32 try the band. Where the band reproduces the best
+    # score its own (possibly different) tie choices stand; otherwise the
+    # answer is the full matrix's. Either way the text rescores to the best.
+    rng = random.Random(41050)
+    seen = {"band": 0, "full": 0}
+    for _ in range(24):
+        n = rng.randint(33, 90)
+        core = "".join(rng.choice("ACG") for _ in range(n))
+        if rng.random() < 0.5:  # a small shift: the optimum lies in the band
+            q = core
+            t = core[rng.randint(0, 8):] + "".join(rng.choice("ACG") for _ in range(rng.randint(0, 8)))
+        else:  # equal lengths, the shared part 40 diagonals off: beyond the band of 32
+            q = "T" * 40 + core
+            t = core + "T" * 40
+        scores = (2, -1, rng.randint(-5, -2), -1)
+        kw = dict(match_score=2, mismatch_score=-1, gap_open_score=scores[2], gap_extend_score=-1)
+        best = ref.smith_waterman_affine_score(q, t, *scores)
+        band = ref.smith_waterman_banded_cigar(q, t, *scores, best)
+        want = band if band is not None else ref.affine_path(True, q, t, *scores)
+        seen["band" if band is not None else "full"] += 1
+        text = _swar.smith_waterman_cigar(q, t, **kw)
+        assert text == ref.cigar(want["operations"])
+        rescored, _, _ = ref.rescore(want["operations"], q, t, want["query_start"], want["target_start"], *scores)
+        assert rescored == best
+    assert seen["band"] > 3 and seen["full"] > 3
+
+
+def test_buffer_inputs_on_every_road():
+    np = pytest.importorskip("numpy")
+    q = np.array([5, 6, 7, 8, 6], dtype=np.uint16)
+    t = np.array([5, 7, 8, 6], dtype=np.uint16)
+    for kw in ({}, dict(gap_score=1), AFFINE):
+        assert _swar.smith_waterman_cigar(q, t, **kw) == _swar.smith_waterman_cigar(
+            q.tolist(), t.tolist(), **kw)
+        with pytest.raises(TypeError):
+            _swar.smith_waterman_cigar(q, b"AB", **kw)
+
+
+def test_argument_conversion():
+    for fn in cigar_functions() + [_swar._smith_waterman_cigar_digest]:
+        with pytest.raises(RuntimeError):
+            fn(b"A", b"A", width=-1)
+        with pytest.raises(RuntimeError):
+            fn(b"A", b"A", gap_extend_score=0.5)
+        with pytest.raises(TypeError):
+            fn(b"A", b"A", mismatch_score="x")
+        with pytest.raises(ValueError, match="width must be None, 0, 8, 16, 32, or 64"):
+            fn(b"A", b"A", width=12)
+        with pytest.raises(TypeError, match="query must be bytes, str, or a sequence of immutable hashable objects"):
+            fn(None, b"A")
+
+
+@pytest.mark.parametrize("kw", [{}, dict(gap_score=1), AFFINE])
+def test_a_matrix_beyond_physical_memory_raises_memory_error(kw):
+    # The affine road checks before its score pass, so this is immediate.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    side = math.isqrt(hooks.physical_memory_bytes()) + 1
+    with pytest.raises(MemoryError):
+        _swar.smith_waterman_cigar(b"A" * side, b"A" * side, **kw)
