@@ -164,9 +164,11 @@ uint64_t indel_tokens(const Tokens &query, const Tokens &target) {
             return lq;
         // A target token the query does not hold has the all-zero masks and
         // leaves V unchanged.
+        if (lq <= WORD_BITS) {
+            const levenshtein::SmallTokenPatternMasks<Token> small(q, lq);
+            return indel_single_word_columns([&small](Token s) { return small.mask_of(s); }, lq, t, lt);
+        }
         const levenshtein::TokenPatternMasks<Token> masks(q, lq);
-        if (lq <= WORD_BITS)
-            return indel_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, t, lt);
         std::vector<uint64_t> v(masks.blocks());
         return indel_blocked_columns([&masks](Token s) { return masks.masks_of(s); }, lq, t, lt, v.data());
     }

@@ -12,9 +12,10 @@
 // exactly this order of float64 operations (every result must be
 // reproducible to the last bit; the build keeps contraction off).
 //
-// Kernels: the bit-parallel target scan for byte pairs of at most 64 symbols
-// a side; the scalar query scan for short token pairs; for longer pairs the
-// query scan over bit masks of the target positions.
+// Kernels: the bit-parallel target scan for pairs of at most 64 symbols a
+// side; for longer pairs the query scan over bit masks of the target
+// positions. The plain scalar query scan gives the same values; it stays as
+// the form the others are checked against.
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -45,12 +46,13 @@ inline double jaro_from_counts(uint64_t m, uint64_t t, size_t lq, size_t lt) noe
     return ((md / static_cast<double>(lq) + md / static_cast<double>(lt)) + static_cast<double>(m - t) / md) / 3.0;
 }
 
-// Both sides 1 to 64 bytes, `table` the query's 256 pattern masks (bit k
-// set in the mask of the byte at query position k). The target is scanned;
-// each target byte takes the lowest unmatched query position of an equal
-// byte inside its window.
-inline double jaro_bit_parallel_columns(const uint64_t *table, const uint8_t *query, size_t lq,
-                                        const uint8_t *target, size_t lt) noexcept {
+// Both sides 1 to 64 symbols, `mask_of(symbol)` the query's pattern mask of
+// a symbol (bit k set when query position k holds it). The target is
+// scanned; each target symbol takes the lowest unmatched query position of
+// an equal symbol inside its window.
+template <typename Symbol, typename MaskOf>
+double jaro_bit_parallel_columns(MaskOf &&mask_of, const Symbol *query, size_t lq, const Symbol *target,
+                                 size_t lt) noexcept {
     // The window of target position j, as query bits: max(0, j - w) up to
     // j + w inclusive. It starts as the low w + 1 bits (w < 32 when both
     // sides fit in a word), grows by one bit at the top while j < w, and
@@ -61,7 +63,7 @@ inline double jaro_bit_parallel_columns(const uint64_t *table, const uint8_t *qu
     uint64_t query_matched = 0;
     uint64_t target_matched = 0;
     for (size_t j = 0; j < lt; ++j) {
-        const uint64_t g = table[target[j]] & ~query_matched & window;
+        const uint64_t g = mask_of(target[j]) & ~query_matched & window;
         query_matched |= g & (uint64_t{0} - g);
         target_matched |= static_cast<uint64_t>(g != 0) << j;
         window = j < w ? (window << 1) | 1 : window << 1;
@@ -91,7 +93,7 @@ inline double jaro_bit_parallel(const uint8_t *query, size_t lq, const uint8_t *
     std::array<uint64_t, 256> table{};
     for (size_t k = 0; k < lq; ++k)
         table[query[k]] |= uint64_t{1} << k;
-    return jaro_bit_parallel_columns(table.data(), query, lq, target, lt);
+    return jaro_bit_parallel_columns([&table](uint8_t c) { return table[c]; }, query, lq, target, lt);
 }
 
 // Any lengths, symbols of any width. The query is scanned; each query symbol
@@ -210,10 +212,6 @@ inline double jaro_blocked(const uint8_t *query, size_t lq, const uint8_t *targe
                              table + 256 * blocks);
 }
 
-// Pairs whose longer side has more than this many symbols take the blocked
-// scan; below it the scalar scan's window is small enough.
-inline constexpr size_t BLOCKED_SCAN_ABOVE = 64;
-
 // The byte path's choice.
 inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
     if (lq <= WORD_BITS && lt <= WORD_BITS)
@@ -229,7 +227,8 @@ inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target,
 inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt) {
     const size_t lq = p.query_size;
     if (p.single_word && lt >= 1 && lt <= WORD_BITS)
-        return jaro_bit_parallel_columns(p.masks.data(), p.query.data(), lq, target, lt);
+        return jaro_bit_parallel_columns([masks = p.masks.data()](uint8_t c) { return masks[c]; }, p.query.data(),
+                                         lq, target, lt);
     return jaro_bytes(p.query.data(), lq, target, lt);
 }
 
@@ -241,11 +240,16 @@ double jaro_tokens(const Tokens &query, const Tokens &target) {
     using Token = std::remove_cv_t<typename Tokens::value_type>;
     const size_t lq = query.size();
     const size_t lt = target.size();
-    if (std::max(lq, lt) <= BLOCKED_SCAN_ABOVE || lq == 0 || lt == 0)
-        return jaro_scalar(query.data(), lq, target.data(), lt);
     if constexpr (sizeof(Token) == 1) {
-        return jaro_blocked(query.data(), lq, target.data(), lt);
+        return jaro_bytes(query.data(), lq, target.data(), lt);
     } else {
+        if (lq == 0 || lt == 0)
+            return lq == lt ? 1.0 : 0.0;
+        if (lq <= WORD_BITS && lt <= WORD_BITS) {
+            const levenshtein::SmallTokenPatternMasks<Token> masks(query.data(), lq);
+            return jaro_bit_parallel_columns([&masks](Token s) { return masks.mask_of(s); }, query.data(), lq,
+                                             target.data(), lt);
+        }
         // Position masks of the target, by token.
         const levenshtein::TokenPatternMasks<Token> masks(target.data(), lt);
         std::vector<uint64_t> work(masks.blocks() + (lq + WORD_BITS - 1) / WORD_BITS, 0);

@@ -217,9 +217,11 @@ uint64_t osa_tokens(const Tokens &query, const Tokens &target) {
         if (lt == 0)
             return lq;
         // A target token the query does not hold has the all-zero masks.
+        if (lq <= WORD_BITS) {
+            const levenshtein::SmallTokenPatternMasks<Token> small(q, lq);
+            return osa_single_word_columns([&small](Token s) { return small.mask_of(s); }, lq, t, lt);
+        }
         const levenshtein::TokenPatternMasks<Token> masks(q, lq);
-        if (lq <= WORD_BITS)
-            return osa_single_word_columns([&masks](Token s) { return masks.mask_of(s); }, lq, t, lt);
         // Scratch: a zero row, then the column state.
         std::vector<uint64_t> work(4 * masks.blocks(), 0);
         return osa_blocked_columns([&masks](Token s) { return masks.masks_of(s); }, work.data(), lq, t, lt,
