@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "distance/affix_trim.hpp"
+#include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
 
 namespace veltrocamber::indel {
@@ -58,42 +59,69 @@ inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t
 // U is a subset of V, V - U never borrows and is V & ~U word by word.
 // `masks_of(symbol)` points at the symbol's B mask words; `v` is B words of
 // scratch.
+namespace detail {
+
+// One column of the blocked recurrence over `blocks` words.
+inline void indel_blocked_step(const uint64_t *pm, uint64_t *v, size_t blocks) noexcept {
+    unsigned char carry = 0;
+    for (size_t k = 0; k < blocks; ++k) {
+        const uint64_t x = v[k];
+        const uint64_t u = x & pm[k];
+        v[k] = levenshtein::detail::add_with_carry(x, u, carry) | (x & ~u);
+    }
+}
+
+// The columns over a query of exactly `Blocks` words, the state held in a
+// local array that the compiler keeps in registers.
+template <size_t Blocks, typename Symbol, typename MasksOf>
+uint64_t indel_fixed_columns(MasksOf &&masks_of, const Symbol *target, size_t lt, uint64_t last_mask) {
+    std::array<uint64_t, Blocks> v;
+    v.fill(~uint64_t{0});
+    v[Blocks - 1] = last_mask;
+    for (size_t j = 0; j < lt; ++j) {
+        indel_blocked_step(masks_of(target[j]), v.data(), Blocks);
+        v[Blocks - 1] &= last_mask;
+    }
+    uint64_t ones = 0;
+    for (size_t k = 0; k < Blocks; ++k)
+        ones += static_cast<uint64_t>(std::popcount(v[k]));
+    return ones;
+}
+
+}  // namespace detail
+
+// The same recurrence over a query of lq > 64 symbols in B = ceil(lq / 64)
+// words, the carry of the addition passed from each word to the next. As
+// U is a subset of V, V - U never borrows and is V & ~U word by word.
+// `masks_of(symbol)` points at the symbol's B mask words; `v` is B words of
+// scratch. Queries of two to four words run a form unrolled for their size.
 template <typename Symbol, typename MasksOf>
 uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t *v) {
     const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
     const size_t in_last = lq - WORD_BITS * (blocks - 1);
     const uint64_t last_mask = in_last == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << in_last) - 1;
-    std::fill(v, v + blocks, ~uint64_t{0});
-    v[blocks - 1] = last_mask;
-    for (size_t j = 0; j < lt; ++j) {
-        const uint64_t *pm = masks_of(target[j]);
-        uint64_t carry = 0;
-        for (size_t k = 0; k < blocks; ++k) {
-            const uint64_t x = v[k];
-            const uint64_t u = x & pm[k];
-            const uint64_t partial = x + u;
-            const uint64_t sum = partial + carry;
-            carry = static_cast<uint64_t>(partial < u) | static_cast<uint64_t>(sum < partial);
-            v[k] = sum | (x & ~u);
-        }
-        v[blocks - 1] &= last_mask;
-    }
     uint64_t ones = 0;
-    for (size_t k = 0; k < blocks; ++k)
-        ones += static_cast<uint64_t>(std::popcount(v[k]));
+    switch (blocks) {
+        case 2: ones = detail::indel_fixed_columns<2>(masks_of, target, lt, last_mask); break;
+        case 3: ones = detail::indel_fixed_columns<3>(masks_of, target, lt, last_mask); break;
+        case 4: ones = detail::indel_fixed_columns<4>(masks_of, target, lt, last_mask); break;
+        default:
+            std::fill(v, v + blocks, ~uint64_t{0});
+            v[blocks - 1] = last_mask;
+            for (size_t j = 0; j < lt; ++j) {
+                detail::indel_blocked_step(masks_of(target[j]), v, blocks);
+                v[blocks - 1] &= last_mask;
+            }
+            for (size_t k = 0; k < blocks; ++k)
+                ones += static_cast<uint64_t>(std::popcount(v[k]));
+    }
     return uint64_t{lt} - uint64_t{lq} + 2 * ones;
 }
 
-// Bytes, query longer than 64 bytes, target non-empty. One allocation: the
-// 256 x B pattern table, then V.
+// Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t indel_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
-    std::vector<uint64_t> words(257 * blocks, 0);
-    uint64_t *table = words.data();
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
-    return indel_blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; }, lq, target, lt,
-                                 table + 256 * blocks);
+    distance::BytePatternRows masks(query, lq, (lq + WORD_BITS - 1) / WORD_BITS);
+    return indel_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, lq, target, lt, masks.extra());
 }
 
 // Both sides non-empty, symbols of any width: one row of lq + 1 cells per

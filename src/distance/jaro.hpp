@@ -29,6 +29,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
 
 namespace veltrocamber::jaro {
@@ -200,16 +201,12 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
     return jaro_from_counts(m, c / 2, lq, lt);
 }
 
-// Bytes of any lengths, both sides non-empty: the target's 256 x B position
-// masks and the scratch in one allocation.
+// Bytes of any lengths, both sides non-empty: the target's position masks,
+// followed by the scratch.
 inline double jaro_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    const size_t blocks = (lt + WORD_BITS - 1) / WORD_BITS;
-    std::vector<uint64_t> words(257 * blocks + (lq + WORD_BITS - 1) / WORD_BITS, 0);
-    uint64_t *table = words.data();
-    for (size_t l = 0; l < lt; ++l)
-        table[target[l] * blocks + l / WORD_BITS] |= uint64_t{1} << (l % WORD_BITS);
-    return jaro_blocked_scan([table, blocks](uint8_t c) { return table + c * blocks; }, query, lq, target, lt,
-                             table + 256 * blocks);
+    distance::BytePatternRows masks(target, lt, (lt + WORD_BITS - 1) / WORD_BITS + (lq + WORD_BITS - 1) / WORD_BITS);
+    return jaro_blocked_scan([&masks](uint8_t c) { return masks.masks_of(c); }, query, lq, target, lt,
+                             masks.extra());
 }
 
 // The byte path's choice.

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "distance/affix_trim.hpp"
+#include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
 
 namespace veltrocamber::osa {
@@ -95,7 +96,7 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
     uint64_t d = lq;
     for (size_t j = 0; j < lt; ++j) {
         const uint64_t *pm = masks_of(target[j]);
-        uint64_t add_carry = 0;
+        unsigned char add_carry = 0;
         uint64_t hp_carry = 1;
         uint64_t hn_carry = 0;
         uint64_t tr_carry = 0;
@@ -106,10 +107,7 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
             const uint64_t tr = ((candidates << 1) | tr_carry) & pm_prev[k];
             tr_carry = candidates >> 63;
             const uint64_t v = vp[k];
-            const uint64_t u = pm[k] & v;
-            const uint64_t partial = v + u;
-            const uint64_t sum = partial + add_carry;
-            add_carry = static_cast<uint64_t>(partial < u) | static_cast<uint64_t>(sum < partial);
+            const uint64_t sum = levenshtein::detail::add_with_carry(v, pm[k] & v, add_carry);
             const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
             hp = vn[k] | ~(d0 | v);
             hn = d0 & v;
@@ -128,16 +126,11 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
     return d;
 }
 
-// Bytes, query longer than 64 bytes, target non-empty. One allocation: the
-// 256 x B pattern table, a zero row, then the column state.
+// Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t osa_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
-    std::vector<uint64_t> words((256 + 1 + 3) * blocks, 0);
-    uint64_t *table = words.data();
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i] * blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
-    return osa_blocked_columns([table, blocks](uint8_t c) { return table + c * blocks; }, table + 256 * blocks, lq,
-                               target, lt, table + 257 * blocks);
+    distance::BytePatternRows masks(query, lq, 3 * ((lq + WORD_BITS - 1) / WORD_BITS));
+    return osa_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
+                               masks.extra());
 }
 
 // Both sides non-empty, symbols of any width. R2, R1 and R0 are the rows two
