@@ -19,7 +19,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "distance/affix_trim.hpp"
+#include "distance/bit_parallel_roads.hpp"
 #include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
 
@@ -126,9 +126,25 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
     return d;
 }
 
+// The OSA recurrence for the shared bit-parallel roads.
+struct OsaRecurrence {
+    static constexpr size_t SCRATCH_PER_BLOCK = 3;  // VP, VN, the previous column's D0
+
+    template <typename Symbol, typename MaskOf>
+    static uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
+        return osa_single_word_columns(mask_of, lq, target, lt);
+    }
+
+    template <typename Symbol, typename MasksOf>
+    static uint64_t blocked(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
+                            size_t lt, uint64_t *scratch) {
+        return osa_blocked_columns(masks_of, zero_row, lq, target, lt, scratch);
+    }
+};
+
 // Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t osa_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    distance::BytePatternRows masks(query, lq, 3 * ((lq + WORD_BITS - 1) / WORD_BITS));
+    distance::BytePatternRows masks(query, lq, OsaRecurrence::SCRATCH_PER_BLOCK * distance::pattern_blocks(lq));
     return osa_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
                                masks.extra());
 }
@@ -162,64 +178,23 @@ uint64_t osa_three_row(const Symbol *query, size_t lq, const Symbol *target, siz
     return r1[lq];
 }
 
-// The byte path's choice (also the 8-bit token member), on what is left of
-// the pair after its common prefix and suffix.
-inline uint64_t osa_bytes(const uint8_t *query_in, size_t lq_in, const uint8_t *target_in, size_t lt_in) {
-    const auto [query, lq, target, lt] = distance::trim_common_affixes(query_in, lq_in, target_in, lt_in);
-    if (lq == 0)
-        return lt;
-    if (lq <= WORD_BITS)
-        return osa_single_word(query, lq, target, lt);
-    if (lt == 0)
-        return lq;
-    return osa_blocked(query, lq, target, lt);
+// The byte path (also the 8-bit token member), on what is left of the pair
+// after its common prefix and suffix.
+inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    return distance::bit_parallel_bytes<OsaRecurrence>(query, lq, target, lt);
 }
 
 // A byte query whose masks were built once (for the targets of a batch)
-// against one byte target. `work` is scratch that keeps its size between
-// calls; its first B words stay zero (the blocked form's zero row).
+// against one byte target; `work` is scratch that keeps its size.
 inline uint64_t osa_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
                              std::vector<uint64_t> &work) {
-    const size_t lq = p.query_size;
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    const uint64_t *masks = p.masks.data();
-    if (p.single_word)
-        return osa_single_word_columns([masks](uint8_t c) { return masks[c]; }, lq, target, lt);
-    const size_t blocks = p.blocks;
-    if (work.size() < 4 * blocks)
-        work.assign(4 * blocks, 0);
-    return osa_blocked_columns([masks, blocks](uint8_t c) { return masks + c * blocks; }, work.data(), lq, target,
-                               lt, work.data() + blocks);
+    return distance::bit_parallel_prepared<OsaRecurrence>(p, target, lt, work);
 }
 
-// The diagonal entries of the token width table. `Tokens` is a contiguous
-// sequence of one token type (a vector, or a span over str storage).
+// The diagonal entries of the token width table.
 template <typename Tokens>
 uint64_t osa_tokens(const Tokens &query, const Tokens &target) {
-    using Token = std::remove_cv_t<typename Tokens::value_type>;
-    if constexpr (sizeof(Token) == 1) {
-        return osa_bytes(query.data(), query.size(), target.data(), target.size());
-    } else {
-        const auto [q, lq, t, lt] = distance::trim_common_affixes(query.data(), query.size(), target.data(),
-                                                                  target.size());
-        if (lq == 0)
-            return lt;
-        if (lt == 0)
-            return lq;
-        // A target token the query does not hold has the all-zero masks.
-        if (lq <= WORD_BITS) {
-            const levenshtein::SmallTokenPatternMasks<Token> small(q, lq);
-            return osa_single_word_columns([&small](Token s) { return small.mask_of(s); }, lq, t, lt);
-        }
-        const levenshtein::TokenPatternMasks<Token> masks(q, lq);
-        // Scratch: a zero row, then the column state.
-        std::vector<uint64_t> work(4 * masks.blocks(), 0);
-        return osa_blocked_columns([&masks](Token s) { return masks.masks_of(s); }, work.data(), lq, t, lt,
-                                   work.data() + masks.blocks());
-    }
+    return distance::bit_parallel_tokens<OsaRecurrence>(query, target);
 }
 
 }  // namespace veltrocamber::osa
