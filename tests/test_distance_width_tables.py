@@ -170,3 +170,27 @@ def test_edited_copies_with_long_common_affixes(name, model, wide):
         if wide:
             q, t = "\u0100" + q + "\u0101", "\u0100" + t + "\u0101"
         assert getattr(sw, name)(q, t) == model(q, t), (q, t)
+
+
+@pytest.mark.parametrize(
+    "name",
+    [
+        "damerau_levenshtein_score",
+        "hamming_normalized_score",
+        "indel_score",
+        "true_damerau_levenshtein_normalized_score",
+        "jaro_winkler_similarity",
+    ],
+)
+def test_none_reaches_input_preparation(name):
+    # Arguments are taken as any object, None included, and refused by the
+    # function's own checks rather than by the argument conversion.
+    from veltrocamber import _swar as sw
+
+    fn = getattr(sw, name)
+    with pytest.raises(TypeError) as refused:
+        fn(None, "abc")
+    assert "incompatible function arguments" not in str(refused.value)
+    batch = getattr(sw, name.replace("_score", "_scores").replace("_similarity", "_similarities"))
+    with pytest.raises(TypeError, match="^targets must be a sequence of target sequences$"):
+        batch("abc", None)

@@ -4,14 +4,15 @@
 //
 // The common prefix and suffix of a pair are dropped first (they never
 // change the distance); a and b below are the lengths of what is left. The
-// table has (a + 2) x (b + 2) cells of 64 bits. Row r and column c (both >= 1) hold the distance between
-// the first r - 1 query symbols and the first c - 1 target symbols; row 0 and
-// column 0 are sentinels holding a + b, which no transposition term read
-// through them can beat. The whole table is kept for the call, so its size is
-// checked before anything is allocated: a table whose byte count overflows,
-// or exceeds the machine's physical memory, raises std::bad_alloc (reported
-// to Python as MemoryError) instead of letting the zero-fill drive the
-// process into the out-of-memory killer.
+// table has (a + 2) x (b + 2) cells of 64 bits. Row r and column c (both
+// >= 1) hold the distance between the first r - 1 query symbols and the
+// first c - 1 target symbols; row 0 and column 0 are sentinels holding
+// a + b, which no transposition term read through them can beat. The whole
+// table is kept for the call, so its size is checked before anything is
+// allocated: a table whose byte count overflows, or exceeds the machine's
+// physical memory, raises std::bad_alloc (reported to Python as MemoryError)
+// instead of letting the filling drive the process into the out-of-memory
+// killer.
 //
 // The last-row map (for each symbol, the last query row that held it) is an
 // array indexed by symbol: the byte value itself, or for wider tokens a dense
@@ -57,8 +58,9 @@ inline uint64_t physical_memory_bytes() noexcept {
 }
 
 // The cell count of the table for lengths a and b, or 0 when the table
-// cannot be held: its byte count does not fit in 64 bits or in a vector, or
-// exceeds `memory_limit` (0: no limit).
+// cannot be held: its byte count does not fit in 64 bits, its cell count is
+// beyond what one allocation can address, or its bytes exceed
+// `memory_limit` (0: no limit).
 inline uint64_t table_cells(uint64_t a, uint64_t b, uint64_t memory_limit) noexcept {
     uint64_t rows = 0;
     uint64_t cols = 0;

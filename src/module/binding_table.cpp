@@ -133,13 +133,13 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Optimal string alignment (51-54) ----
     {
         using namespace osa;
-        m.def("damerau_levenshtein_score", &damerau_levenshtein_score, "query"_a, "target"_a,
+        m.def("damerau_levenshtein_score", &damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
               DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("damerau_levenshtein_normalized_score", &damerau_levenshtein_normalized_score, "query"_a, "target"_a,
-              DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("damerau_levenshtein_scores", &damerau_levenshtein_scores, "query"_a, "targets"_a);
-        m.def("damerau_levenshtein_normalized_scores", &damerau_levenshtein_normalized_scores, "query"_a,
-              "targets"_a);
+        m.def("damerau_levenshtein_normalized_score", &damerau_levenshtein_normalized_score, "query"_a.none(),
+              "target"_a.none(), DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        m.def("damerau_levenshtein_scores", &damerau_levenshtein_scores, "query"_a.none(), "targets"_a.none());
+        m.def("damerau_levenshtein_normalized_scores", &damerau_levenshtein_normalized_scores, "query"_a.none(),
+              "targets"_a.none());
     }
 
     // ---- Dynamic time warping (55-56) ----
@@ -149,7 +149,7 @@ void define_module(nb::module_ m, const char *doc) {
           "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
     // ---- Hamming (57) ----
-    m.def("hamming_score", &hamming::hamming_score, "query"_a, "target"_a, hamming::HAMMING_SCORE_DOC);
+    m.def("hamming_score", &hamming::hamming_score, "query"_a.none(), "target"_a.none(), hamming::HAMMING_SCORE_DOC);
 
     // ---- Phonetic encoders (58-67) ----
     // Text arguments take None too (.none()), so that it meets the encoders'
@@ -173,40 +173,42 @@ void define_module(nb::module_ m, const char *doc) {
           "max_length"_a = 64, "variant"_a = 0, phonetic::double_metaphone_doc);
 
     // ---- Hamming, continued (68-70) ----
-    m.def("hamming_normalized_score", &hamming::hamming_normalized_score, "query"_a, "target"_a);
-    m.def("hamming_scores", &hamming::hamming_scores, "query"_a, "targets"_a);
-    m.def("hamming_normalized_scores", &hamming::hamming_normalized_scores, "query"_a, "targets"_a);
+    m.def("hamming_normalized_score", &hamming::hamming_normalized_score, "query"_a.none(), "target"_a.none());
+    m.def("hamming_scores", &hamming::hamming_scores, "query"_a.none(), "targets"_a.none());
+    m.def("hamming_normalized_scores", &hamming::hamming_normalized_scores, "query"_a.none(), "targets"_a.none());
 
     // ---- Indel (71-74) ----
     {
         using namespace indel;
-        m.def("indel_score", &indel_score, "query"_a, "target"_a, INDEL_SCORE_DOC);
-        m.def("indel_normalized_score", &indel_normalized_score, "query"_a, "target"_a, INDEL_NORMALIZED_SCORE_DOC);
-        m.def("indel_scores", &indel_scores, "query"_a, "targets"_a);
-        m.def("indel_normalized_scores", &indel_normalized_scores, "query"_a, "targets"_a);
+        m.def("indel_score", &indel_score, "query"_a.none(), "target"_a.none(), INDEL_SCORE_DOC);
+        m.def("indel_normalized_score", &indel_normalized_score, "query"_a.none(), "target"_a.none(),
+              INDEL_NORMALIZED_SCORE_DOC);
+        m.def("indel_scores", &indel_scores, "query"_a.none(), "targets"_a.none());
+        m.def("indel_normalized_scores", &indel_normalized_scores, "query"_a.none(), "targets"_a.none());
     }
 
     // ---- Unrestricted Damerau-Levenshtein (75-78) ----
     {
         using namespace true_damerau_levenshtein;
-        m.def("true_damerau_levenshtein_score", &true_damerau_levenshtein_score, "query"_a, "target"_a,
+        m.def("true_damerau_levenshtein_score", &true_damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
               TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("true_damerau_levenshtein_normalized_score", &true_damerau_levenshtein_normalized_score, "query"_a,
-              "target"_a, TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("true_damerau_levenshtein_scores", &true_damerau_levenshtein_scores, "query"_a, "targets"_a);
-        m.def("true_damerau_levenshtein_normalized_scores", &true_damerau_levenshtein_normalized_scores, "query"_a,
-              "targets"_a);
+        m.def("true_damerau_levenshtein_normalized_score", &true_damerau_levenshtein_normalized_score, "query"_a.none(),
+              "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        m.def("true_damerau_levenshtein_scores", &true_damerau_levenshtein_scores, "query"_a.none(),
+              "targets"_a.none());
+        m.def("true_damerau_levenshtein_normalized_scores", &true_damerau_levenshtein_normalized_scores,
+              "query"_a.none(), "targets"_a.none());
     }
 
     // ---- Jaro and Jaro-Winkler (79-82) ----
     {
         using namespace jaro;
-        m.def("jaro_similarity", &jaro_similarity, "query"_a, "target"_a, JARO_SIMILARITY_DOC);
-        m.def("jaro_winkler_similarity", &jaro_winkler_similarity, "query"_a, "target"_a, nb::kw_only(),
+        m.def("jaro_similarity", &jaro_similarity, "query"_a.none(), "target"_a.none(), JARO_SIMILARITY_DOC);
+        m.def("jaro_winkler_similarity", &jaro_winkler_similarity, "query"_a.none(), "target"_a.none(), nb::kw_only(),
               "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4, JARO_WINKLER_SIMILARITY_DOC);
-        m.def("jaro_similarities", &jaro_similarities, "query"_a, "targets"_a);
-        m.def("jaro_winkler_similarities", &jaro_winkler_similarities, "query"_a, "targets"_a, nb::kw_only(),
-              "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);
+        m.def("jaro_similarities", &jaro_similarities, "query"_a.none(), "targets"_a.none());
+        m.def("jaro_winkler_similarities", &jaro_winkler_similarities, "query"_a.none(), "targets"_a.none(),
+              nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);
     }
 
     // ---- Top-k and extract (83-96) ----
