@@ -115,18 +115,18 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Levenshtein (45-50) ----
     {
         using namespace levenshtein;
-        m.def("levenshtein_score", &levenshtein_score, "query"_a, "target"_a, "score_cutoff"_a = nb::none(),
+        m.def("levenshtein_score", &levenshtein_score, "query"_a.none(), "target"_a.none(), "score_cutoff"_a = nb::none(),
               LEVENSHTEIN_SCORE_DOC);
-        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a, "target"_a,
+        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a.none(), "target"_a.none(),
               "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
         nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
             .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; })
             .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; });
-        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a);
-        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a,
+        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a.none());
+        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a.none(),
               "score_cutoff"_a = nb::none());
-        m.def("levenshtein_scores", &levenshtein_scores, "query"_a, "targets"_a, "score_cutoff"_a = nb::none());
-        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a, "targets"_a,
+        m.def("levenshtein_scores", &levenshtein_scores, "query"_a.none(), "targets"_a.none(), "score_cutoff"_a = nb::none());
+        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a.none(), "targets"_a.none(),
               "score_cutoff"_a = nb::none());
     }
 
