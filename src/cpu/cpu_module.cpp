@@ -1,13 +1,13 @@
 // The _cpu extension module: the backend catalogue as seen from Python.
 #include <Python.h>
 
-#include <exception>
 #include <string>
 
 #include <nanobind/nanobind.h>
 #include <nanobind/stl/vector.h>
 
 #include "cpu/backend_catalogue.hpp"
+#include "module/module_exec.hpp"
 
 namespace nb = nanobind;
 
@@ -35,20 +35,7 @@ void define_cpu_module(nb::module_ m) {
     m.def("available_backends", &available_backends);
 }
 
-int exec_cpu_module(PyObject *module) {
-    if (!nb::register_module(module))
-        return -1;
-    try {
-        define_cpu_module(nb::borrow<nb::module_>(module));
-        return 0;
-    } catch (nb::python_error &e) {
-        e.restore();
-        nb::chain_error(PyExc_ImportError, "Encountered an error while initializing the extension.");
-    } catch (const std::exception &e) {
-        PyErr_SetString(PyExc_ImportError, e.what());
-    }
-    return -1;
-}
+int exec_cpu_module(PyObject *module) { return run_module_exec(module, define_cpu_module); }
 
 PyModuleDef_Slot cpu_module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void *>(&exec_cpu_module)},

@@ -4,32 +4,23 @@
 // The definition is written out by hand so that it carries exactly what the
 // module needs: no per-module state, one execution slot, and no support for
 // subinterpreters. nanobind's shared runtime is attached to the module by
-// register_module(), which anchors its reference in the module dictionary.
+// register_module() (see run_module_exec), which anchors its reference in
+// the module dictionary.
 #include <Python.h>
-
-#include <exception>
 
 #include <nanobind/nanobind.h>
 
 #include "module/binding_table.hpp"
+#include "module/module_exec.hpp"
 
 namespace nb = nanobind;
 
 namespace {
 
 int exec_module(PyObject *module) {
-    if (!nb::register_module(module))
-        return -1;
-    try {
-        veltrocamber::define_module(nb::borrow<nb::module_>(module), "64-bit SWAR Farrar alignment backend.");
-        return 0;
-    } catch (nb::python_error &e) {
-        e.restore();
-        nb::chain_error(PyExc_ImportError, "Encountered an error while initializing the extension.");
-    } catch (const std::exception &e) {
-        PyErr_SetString(PyExc_ImportError, e.what());
-    }
-    return -1;
+    return veltrocamber::run_module_exec(module, [](nb::module_ m) {
+        veltrocamber::define_module(m, "64-bit SWAR Farrar alignment backend.");
+    });
 }
 
 PyModuleDef_Slot module_slots[] = {
