@@ -34,16 +34,12 @@ using namespace nb::literals;
 namespace veltrocamber {
 namespace {
 
-// Stores the identity of the module's function `name` under `id`. A name
-// that is not (yet) defined on the module is skipped.
+// Stores the identity of the module's function `name` under `id`; a name
+// missing from the module is an error that ends the import.
 void register_builtin_scorer(nb::module_ &m, const char *name, ScorerId id) {
     PyObject *fn = PyObject_GetAttrString(m.ptr(), name);
-    if (fn == nullptr) {
-        if (!PyErr_ExceptionMatches(PyExc_AttributeError))
-            raise_pending();
-        PyErr_Clear();
-        return;
-    }
+    if (fn == nullptr)
+        raise_pending();
     register_scorer(fn, id);
     Py_DECREF(fn);
 }
