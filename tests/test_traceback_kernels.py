@@ -332,7 +332,7 @@ def test_matrix_guard_refuses_sizes_that_cannot_be_held():
         lambda q, t: hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 64),
         lambda q, t: hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, 1, 64),
         lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, False, 64),
-        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, True, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 1, True, 64),
     ],
 )
 def test_kernels_refuse_a_matrix_beyond_physical_memory(run):
@@ -343,3 +343,14 @@ def test_kernels_refuse_a_matrix_beyond_physical_memory(run):
     q = t = b"A" * side
     with pytest.raises(MemoryError):
         run(q, t)
+
+
+@pytest.mark.parametrize("stored", [0, -5])
+def test_a_stored_score_of_zero_or_below_answers_at_once_whatever_the_size(stored):
+    # Nothing is traced for such a score, so no code matrix is needed: the
+    # empty answer comes at once even for sides whose matrix could never be
+    # held (a prepared object of two long unrelated sequences).
+    side = math.isqrt(hooks.physical_memory_bytes()) + 1
+    q, t = b"A" * side, b"C" * side
+    assert hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, stored, True, 64) == ("", 0, 0, 0, 0, 0)
+    assert hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, stored, 64) == ("", 0, 0, 0, 0, 0)
