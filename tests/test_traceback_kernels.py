@@ -297,6 +297,21 @@ def test_driver_with_a_stored_score():
     assert driver(q, t, *LOCAL_AFFINE.values(), 0, True, 8) == ("", 0, 0, 0, 0, 0)
 
 
+@pytest.mark.parametrize(
+    "run",
+    [
+        lambda w: hooks.traceback_linear_path(True, b"A", b"A", 2, -1, -1, w),
+        lambda w: hooks.traceback_affine_path(False, b"A", b"A", 2, -1, -3, -1, w),
+        lambda w: hooks.smith_waterman_linear_cigar(b"A", b"A", 2, -1, -1, w),
+        lambda w: hooks.smith_waterman_affine_cigar(b"A", b"A", 2, -1, -3, -1, 0, False, w),
+    ],
+)
+@pytest.mark.parametrize("width", [0, 12, 128])
+def test_a_cell_width_outside_the_four_is_refused(run, width):
+    with pytest.raises(RuntimeError, match="^unsupported profile traceback width$"):
+        run(width)
+
+
 # ---- digest and the matrix guard ---------------------------------------------------
 
 

@@ -87,9 +87,7 @@ def test_paths_against_reference(local, kind):
 
 @pytest.mark.parametrize("local", [True, False])
 def test_paths_rescore_to_the_score_functions(local):
-    score = getattr(_swar, "smith_waterman_score" if local else "needleman_wunsch_score", None)
-    if score is None:
-        pytest.skip("score entry points not built")
+    score = _swar.smith_waterman_score if local else _swar.needleman_wunsch_score
     rng = random.Random(4102 + local)
     for _ in range(150):
         q, t = random_inputs(rng, "bytes", 24)
@@ -177,6 +175,35 @@ def test_argument_conversion(fn):
     with pytest.raises(TypeError):
         fn(q, t, 2)  # keyword-only from match_score on
     assert fields(fn(query=q, target=t)) == fields(fn(q, t))
+
+
+class Logged:
+    """An integer-like value that records when it is converted."""
+
+    def __init__(self, log, name, value):
+        self.log, self.name, self.value = log, name, value
+
+    def __index__(self):
+        self.log.append(self.name)
+        return self.value
+
+
+ALL_ALIGNMENT_FUNCTIONS = list(PATH_INFO.values()) + list(PATH.values()) + [
+    _swar.smith_waterman_cigar, _swar.smith_waterman_trace_cigar, _swar._smith_waterman_cigar_digest]
+
+
+@pytest.mark.parametrize("fn", ALL_ALIGNMENT_FUNCTIONS, ids=lambda f: f.__name__)
+def test_optional_keywords_convert_width_then_open_then_extend(fn):
+    log = []
+    kw = dict(gap_extend_score=Logged(log, "extend", -1), gap_open_score=Logged(log, "open", -3),
+              width=Logged(log, "width", 16))
+    fn(b"ACGT", b"AGT", **kw)
+    assert log == ["width", "open", "extend"]
+    # a failed width cast stops the call before either gap value is read
+    log.clear()
+    with pytest.raises(RuntimeError):
+        fn(b"ACGT", b"AGT", width=-1, gap_open_score=Logged(log, "open", -3))
+    assert log == []
 
 
 def test_keywords_convert_before_the_inputs_are_prepared():
