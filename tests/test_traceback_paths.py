@@ -215,6 +215,18 @@ def test_keywords_convert_before_the_inputs_are_prepared():
         _swar.needleman_wunsch_path(b"A", "A", width=-1)
 
 
+def test_the_row_preparation_counts_the_largest_token():
+    # The codes of the path need 8-bit cells, but the str tokens that render
+    # the rows need 32 bits: only the _path functions refuse width 8.
+    q, t = "\U0001f600ab", "ab"
+    for local in (True, False):
+        assert PATH_INFO[local](q, t, width=8).operations == reference_for(
+            local, q, t, dict(match_score=2, mismatch_score=-1, gap_score=-1))["operations"]
+        with pytest.raises(ValueError, match=NARROWER):
+            PATH[local](q, t, width=8)
+        assert PATH[local](q, t, width=32).operations == PATH_INFO[local](q, t).operations
+
+
 def test_input_errors():
     with pytest.raises(TypeError, match="bytes and str inputs cannot be aligned directly against each other"):
         _swar.smith_waterman_path(b"A", "A")
