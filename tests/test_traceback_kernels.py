@@ -297,6 +297,21 @@ def test_driver_with_a_stored_score():
     assert driver(q, t, *LOCAL_AFFINE.values(), 0, True, 8) == ("", 0, 0, 0, 0, 0)
 
 
+@pytest.mark.parametrize(
+    "run",
+    [
+        lambda w: hooks.traceback_linear_path(True, b"A", b"A", 2, -1, -1, w),
+        lambda w: hooks.traceback_affine_path(False, b"A", b"A", 2, -1, -3, -1, w),
+        lambda w: hooks.smith_waterman_linear_cigar(b"A", b"A", 2, -1, -1, w),
+        lambda w: hooks.smith_waterman_affine_cigar(b"A", b"A", 2, -1, -3, -1, 0, False, w),
+    ],
+)
+@pytest.mark.parametrize("width", [0, 12, 128])
+def test_a_cell_width_outside_the_four_is_refused(run, width):
+    with pytest.raises(RuntimeError, match="^unsupported profile traceback width$"):
+        run(width)
+
+
 # ---- digest and the matrix guard ---------------------------------------------------
 
 
@@ -332,7 +347,7 @@ def test_matrix_guard_refuses_sizes_that_cannot_be_held():
         lambda q, t: hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 64),
         lambda q, t: hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, 1, 64),
         lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, False, 64),
-        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, True, 64),
+        lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 1, True, 64),
     ],
 )
 def test_kernels_refuse_a_matrix_beyond_physical_memory(run):
@@ -343,3 +358,80 @@ def test_kernels_refuse_a_matrix_beyond_physical_memory(run):
     q = t = b"A" * side
     with pytest.raises(MemoryError):
         run(q, t)
+
+
+@pytest.mark.parametrize("stored", [0, -5])
+def test_a_stored_score_of_zero_or_below_answers_at_once_whatever_the_size(stored):
+    # Nothing is traced for such a score, so no code matrix is needed: the
+    # empty answer comes at once even for sides whose matrix could never be
+    # held (a prepared object of two long unrelated sequences).
+    side = math.isqrt(hooks.physical_memory_bytes()) + 1
+    q, t = b"A" * side, b"C" * side
+    assert hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, stored, True, 64) == ("", 0, 0, 0, 0, 0)
+    assert hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, stored, 64) == ("", 0, 0, 0, 0, 0)
+
+
+# ---- the code matrices themselves ------------------------------------------------------
+
+
+def code_rows(codes, qlen, tlen):
+    return [list(codes[i * (tlen + 1):(i + 1) * (tlen + 1)]) for i in range(qlen + 1)]
+
+
+def test_code_borders_and_bits_by_hand():
+    q, t = b"AB", b"ABC"
+    args = (2, -1, -3, -1, 0)
+    rows = code_rows(hooks.traceback_codes("affine global", q, t, *args, 8), 2, 3)
+    assert rows[0] == [0, 3, 11, 11] and [r[0] for r in rows] == [0, 2, 6]
+    rows = code_rows(hooks.traceback_codes("linear global", q, t, *args, 8), 2, 3)
+    assert rows[0] == [0, 3, 3, 3] and [r[0] for r in rows] == [0, 2, 2]
+    for fill in ("linear local", "affine local"):
+        rows = code_rows(hooks.traceback_codes(fill, q, t, *args, 8), 2, 3)
+        assert rows[0] == [0, 0, 0, 0] and [r[0] for r in rows] == [0, 0, 0]
+    # every cell floored to 0 (source 0) keeps its extension bits; ties of
+    # opening and extending (open -1, extend 0) set them
+    rows = code_rows(hooks.traceback_codes("affine local", b"AA", b"CC", 2, -1, -1, 0, 0, 8), 2, 2)
+    assert rows == [[0, 0, 0], [0, 0, 8], [0, 4, 12]]
+
+
+@pytest.mark.parametrize("fill", ["linear local", "linear global", "affine local", "affine global"])
+def test_full_code_matrices_against_reference(fill):
+    rng = random.Random(f"codes {fill}")
+    linear, local = fill.startswith("linear"), fill.endswith("local")
+    for _ in range(150):
+        q, t = random_case(rng)
+        scores = (rng.randint(-3, 5), rng.randint(-4, 2), rng.randint(-6, 1), rng.randint(-3, 2))
+        if linear:
+            want = ref.linear_codes(local, q, t, *scores[:3])[1]
+        else:
+            want = ref.affine_codes(local, q, t, *scores)[1]
+        for width in admissible_widths(scores, len(q), len(t)):
+            rows = code_rows(hooks.traceback_codes(fill, q, t, *scores, 0, width), len(q), len(t))
+            assert rows == want, (q, t, scores, width)
+            flat = [c for row in rows for c in row]
+            if linear:
+                assert max(flat, default=0) <= 3
+            else:
+                assert all(c < 16 for c in flat)
+                assert not any(c & 4 for c in (rows[1] if len(q) else []))  # row 1: no vertical extension
+                assert not any(row[1] & 8 for row in rows[1:] if len(t))  # column 1: no horizontal one
+
+
+def test_banded_codes_only_inside_the_band():
+    # Written: row 0 up to the band's edge, column 0 of the rows the band
+    # reaches, and the band's cells (every one with its extension bits, the
+    # minus-infinity ties at the band's left edge included); nothing else.
+    rng = random.Random(41051)
+    for _ in range(30):
+        q, t = random_case(rng, 40)
+        band = rng.randint(1, 12)
+        scores = (rng.randint(1, 4), rng.randint(-4, 0), rng.randint(-6, 1), rng.randint(-3, 2))
+        codes = hooks.traceback_codes("affine banded", q, t, *scores, band, 16)
+        if codes is None:  # a row whose band is empty
+            assert len(q) > len(t) + band
+            continue
+        want = ref.affine_codes(True, q, t, *scores, band)[1]
+        for i, row in enumerate(code_rows(codes, len(q), len(t))):
+            for j, c in enumerate(row):
+                written = (i == 0 and j <= band) or (j == 0 and i <= band) or (i > 0 and j > 0 and abs(i - j) <= band)
+                assert c == (want[i][j] if written else 0xFF), (q, t, scores, band, i, j)

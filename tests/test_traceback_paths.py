@@ -87,9 +87,7 @@ def test_paths_against_reference(local, kind):
 
 @pytest.mark.parametrize("local", [True, False])
 def test_paths_rescore_to_the_score_functions(local):
-    score = getattr(_swar, "smith_waterman_score" if local else "needleman_wunsch_score", None)
-    if score is None:
-        pytest.skip("score entry points not built")
+    score = _swar.smith_waterman_score if local else _swar.needleman_wunsch_score
     rng = random.Random(4102 + local)
     for _ in range(150):
         q, t = random_inputs(rng, "bytes", 24)
@@ -179,6 +177,35 @@ def test_argument_conversion(fn):
     assert fields(fn(query=q, target=t)) == fields(fn(q, t))
 
 
+class Logged:
+    """An integer-like value that records when it is converted."""
+
+    def __init__(self, log, name, value):
+        self.log, self.name, self.value = log, name, value
+
+    def __index__(self):
+        self.log.append(self.name)
+        return self.value
+
+
+ALL_ALIGNMENT_FUNCTIONS = list(PATH_INFO.values()) + list(PATH.values()) + [
+    _swar.smith_waterman_cigar, _swar.smith_waterman_trace_cigar, _swar._smith_waterman_cigar_digest]
+
+
+@pytest.mark.parametrize("fn", ALL_ALIGNMENT_FUNCTIONS, ids=lambda f: f.__name__)
+def test_optional_keywords_convert_width_then_open_then_extend(fn):
+    log = []
+    kw = dict(gap_extend_score=Logged(log, "extend", -1), gap_open_score=Logged(log, "open", -3),
+              width=Logged(log, "width", 16))
+    fn(b"ACGT", b"AGT", **kw)
+    assert log == ["width", "open", "extend"]
+    # a failed width cast stops the call before either gap value is read
+    log.clear()
+    with pytest.raises(RuntimeError):
+        fn(b"ACGT", b"AGT", width=-1, gap_open_score=Logged(log, "open", -3))
+    assert log == []
+
+
 def test_keywords_convert_before_the_inputs_are_prepared():
     # width 7 converts (and is refused later, by input preparation); the bad
     # gap value fails its conversion first
@@ -186,6 +213,18 @@ def test_keywords_convert_before_the_inputs_are_prepared():
         _swar.smith_waterman_path_info(b"A", b"A", width=7, gap_open_score=1.5)
     with pytest.raises(RuntimeError):
         _swar.needleman_wunsch_path(b"A", "A", width=-1)
+
+
+def test_the_row_preparation_counts_the_largest_token():
+    # The codes of the path need 8-bit cells, but the str tokens that render
+    # the rows need 32 bits: only the _path functions refuse width 8.
+    q, t = "\U0001f600ab", "ab"
+    for local in (True, False):
+        assert PATH_INFO[local](q, t, width=8).operations == reference_for(
+            local, q, t, dict(match_score=2, mismatch_score=-1, gap_score=-1))["operations"]
+        with pytest.raises(ValueError, match=NARROWER):
+            PATH[local](q, t, width=8)
+        assert PATH[local](q, t, width=32).operations == PATH_INFO[local](q, t).operations
 
 
 def test_input_errors():

@@ -40,11 +40,14 @@ CigarTraceback smith_waterman_affine_cigar(const uint8_t *query, size_t qlen, co
                                            T match, T mismatch, T gap_open, T gap_extend, int64_t expected_score,
                                            bool has_score) {
     // Both tracebacks allocate the whole code matrix: refuse one that cannot
-    // be held before the score pass spends qlen x tlen cells on it.
-    traceback_matrix_bytes(qlen, tlen);
-    if (!has_score)
+    // be held before the score pass spends qlen x tlen cells on it. A stored
+    // score needs no pass; the tracebacks guard their own allocations, and a
+    // stored score of 0 or below answers empty without any matrix.
+    if (!has_score) {
+        traceback_matrix_bytes(qlen, tlen);
         expected_score =
             smith_waterman_affine_score_pass(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    }
     BandedCigarAttempt attempt = smith_waterman_affine_banded_cigar(query, qlen, target, tlen, match, mismatch,
                                                                     gap_open, gap_extend, expected_score);
     if (attempt.handled)

@@ -4,12 +4,14 @@
 // the reference model without going through input preparation.
 #include "traceback/traceback_test_hooks.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include <nanobind/stl/string.h>
 
+#include "module/raisers.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/cigar_digest.hpp"
@@ -118,6 +120,45 @@ void register_traceback_hooks(nb::module_ &m) {
           },
           "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
           "has_score"_a, "width"_a);
+    // The whole code matrix of one fill, row-major, as bytes. `fill` is
+    // "linear local", "linear global", "affine local", "affine global" or
+    // "affine banded" (with `half_band`; None when a band row is empty).
+    // The matrix is filled with 0xff first, so that cells a fill never
+    // writes show as 0xff.
+    m.def("traceback_codes",
+          [](const std::string &fill, nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch,
+             int64_t gap_open, int64_t gap_extend, size_t half_band, unsigned width) -> nb::object {
+              const Codes q = codes_of(query), t = codes_of(target);
+              TracebackMatrix matrix(q.size, t.size);
+              const size_t bytes = traceback_matrix_bytes(q.size, t.size);
+              std::fill_n(matrix.codes.get(), bytes, TracebackCode{0xff});
+              const bool filled = dispatch_cell_width(width, [&](auto zero) {
+                  using T = decltype(zero);
+                  const T m = static_cast<T>(match), x = static_cast<T>(mismatch), o = static_cast<T>(gap_open),
+                          e = static_cast<T>(gap_extend);
+                  const AffineScores<T> scores{m, x, o, e};
+                  TracebackEnd end;
+                  if (fill == "linear local")
+                      fill_linear<true>(matrix, q.data, q.size, t.data, t.size, m, x, o);
+                  else if (fill == "linear global")
+                      fill_linear<false>(matrix, q.data, q.size, t.data, t.size, m, x, o);
+                  else if (fill == "affine local")
+                      fill_full_local_affine(matrix, q.data, q.size, t.data, t.size, scores);
+                  else if (fill == "affine global")
+                      fill_global_affine(matrix, q.data, q.size, t.data, t.size, scores);
+                  else if (fill == "affine banded")
+                      return fill_local_affine<T, true>(matrix, q.data, q.size, t.data, t.size, scores, half_band,
+                                                        end);
+                  else
+                      raise_value_error("unknown fill");
+                  return true;
+              });
+              if (!filled)
+                  return nb::none();
+              return nb::bytes(reinterpret_cast<const char *>(matrix.codes.get()), bytes);
+          },
+          "fill"_a, "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "half_band"_a,
+          "width"_a);
     m.def("smith_waterman_half_band", &smith_waterman_half_band, "qlen"_a, "tlen"_a);
     m.def("traceback_matrix_bytes", &traceback_matrix_bytes, "qlen"_a, "tlen"_a);
     m.def("physical_memory_bytes", &physical_memory_bytes);

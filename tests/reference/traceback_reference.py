@@ -28,7 +28,8 @@ def _result(score, start, end, letters):
     }
 
 
-def linear_path(local, query, target, match, mismatch, gap):
+def linear_codes(local, query, target, match, mismatch, gap):
+    """The linear fill: (H, source codes 0-3, best score, end cell)."""
     n, m = len(query), len(target)
     H = [[0] * (m + 1) for _ in range(n + 1)]
     src = [[0] * (m + 1) for _ in range(n + 1)]
@@ -52,6 +53,11 @@ def linear_path(local, query, target, match, mismatch, gap):
                 best, end = value, (i, j)
     if not local:
         best, end = H[n][m], (n, m)
+    return H, src, best, end
+
+
+def linear_path(local, query, target, match, mismatch, gap):
+    _, src, best, end = linear_codes(local, query, target, match, mismatch, gap)
     i, j = end
     letters = []
     while (i, j) != (0, 0) and src[i][j] != 0:
@@ -68,7 +74,7 @@ def linear_path(local, query, target, match, mismatch, gap):
     return _result(best, (i, j), end, letters)
 
 
-def _affine_fill(local, query, target, match, mismatch, gap_open, gap_extend, band=None):
+def affine_codes(local, query, target, match, mismatch, gap_open, gap_extend, band=None):
     """Fills H, V, Hz and the codes (direction | 4 vertical extends | 8
     horizontal extends). With `band`, only cells with |i - j| <= band are
     computed; all others count as minus infinity."""
@@ -164,7 +170,7 @@ def _local_best(H):
 
 
 def affine_path(local, query, target, match, mismatch, gap_open, gap_extend):
-    H, code = _affine_fill(local, query, target, match, mismatch, gap_open, gap_extend)
+    H, code = affine_codes(local, query, target, match, mismatch, gap_open, gap_extend)
     if local:
         best, end = _local_best(H)
     else:
@@ -175,7 +181,7 @@ def affine_path(local, query, target, match, mismatch, gap_open, gap_extend):
 
 
 def smith_waterman_affine_score(query, target, match, mismatch, gap_open, gap_extend):
-    H, _ = _affine_fill(True, query, target, match, mismatch, gap_open, gap_extend)
+    H, _ = affine_codes(True, query, target, match, mismatch, gap_open, gap_extend)
     return _local_best(H)[0]
 
 
@@ -190,7 +196,7 @@ def smith_waterman_banded_cigar(query, target, match, mismatch, gap_open, gap_ex
     band = half_band(len(query), len(target))
     if band >= max(len(query), len(target)):
         return None
-    H, code = _affine_fill(True, query, target, match, mismatch, gap_open, gap_extend, band)
+    H, code = affine_codes(True, query, target, match, mismatch, gap_open, gap_extend, band)
     best, end = _local_best(H)
     if best != expected_score:
         return None
