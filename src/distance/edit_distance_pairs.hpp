@@ -10,6 +10,7 @@
 // A metric plugs in as a small struct with two members:
 //   R bytes(const ByteText &query, const ByteText &target);
 //   R tokens(PyObject *query, PyObject *target);   // usually token_pair_result
+//                                                  // or tokens_by_kernel
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
@@ -100,6 +101,38 @@ inline double max_length_similarity(uint64_t d, uint64_t lq, uint64_t lt) noexce
     const double r = static_cast<double>(d) / static_cast<double>(m);
     return r >= 1.0 ? 0.0 : 1.0 - r;
 }
+
+// The token road of a metric that names its kernel on two token sequences
+// of one width, `on_tokens(a, b)`, and its width table's message,
+// `mismatch_message`.
+template <typename Metric>
+auto tokens_by_kernel(const Metric &metric, PyObject *query, PyObject *target) {
+    return token_pair_result(query, target, metric.mismatch_message,
+                             [&metric](const auto &a, const auto &b) { return metric.on_tokens(a, b); });
+}
+
+// A distance metric (bytes(), on_tokens(), mismatch_message, and perhaps
+// begin_batch()) normalised by the longer length in symbols: bytes on the
+// byte path, tokens on the token path.
+template <typename Distance>
+struct MaxLengthSimilarity {
+    Distance distance;
+
+    void begin_batch() {
+        if constexpr (requires { distance.begin_batch(); })
+            distance.begin_batch();
+    }
+
+    double bytes(const ByteText &q, const ByteText &t) {
+        return max_length_similarity(distance.bytes(q, t), q.size, t.size);
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        return token_pair_result(q, t, distance.mismatch_message, [this](const auto &a, const auto &b) {
+            return max_length_similarity(distance.on_tokens(a, b), a.size(), b.size());
+        });
+    }
+};
 
 // One pair, on whichever road it takes.
 template <typename Metric>

@@ -166,13 +166,6 @@ inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *targ
     return distance::bit_parallel_bytes<IndelRecurrence>(query, lq, target, lt);
 }
 
-// A byte query whose masks were built once (for the targets of a batch)
-// against one byte target; `work` is scratch that keeps its size.
-inline uint64_t indel_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                               std::vector<uint64_t> &work) {
-    return distance::bit_parallel_prepared<IndelRecurrence>(p, target, lt, work);
-}
-
 // The diagonal entries of the token width table.
 template <typename Tokens>
 uint64_t indel_tokens(const Tokens &query, const Tokens &target) {

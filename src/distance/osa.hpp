@@ -184,13 +184,6 @@ inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target
     return distance::bit_parallel_bytes<OsaRecurrence>(query, lq, target, lt);
 }
 
-// A byte query whose masks were built once (for the targets of a batch)
-// against one byte target; `work` is scratch that keeps its size.
-inline uint64_t osa_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                             std::vector<uint64_t> &work) {
-    return distance::bit_parallel_prepared<OsaRecurrence>(p, target, lt, work);
-}
-
 // The diagonal entries of the token width table.
 template <typename Tokens>
 uint64_t osa_tokens(const Tokens &query, const Tokens &target) {
