@@ -60,18 +60,6 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
     return d;
 }
 
-// Query of at most 64 bytes; the pattern table lives in this frame.
-inline uint64_t osa_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    std::array<uint64_t, 256> table{};
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i]] |= uint64_t{1} << i;
-    return osa_single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt);
-}
-
 // The same recurrence over a query of lq > 64 symbols in B = ceil(lq / 64)
 // words, one column per target symbol. Within a column the words run from
 // low to high, passing on the carry of the addition, the top bits of HP and
@@ -142,11 +130,18 @@ struct OsaRecurrence {
     }
 };
 
+// Query of at most 64 bytes; the pattern table lives in the kernel's frame.
+inline uint64_t osa_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq == 0)
+        return lt;
+    if (lt == 0)
+        return lq;
+    return distance::bit_parallel_one_word_bytes<OsaRecurrence>(query, lq, target, lt);
+}
+
 // Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t osa_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    distance::BytePatternRows masks(query, lq, OsaRecurrence::SCRATCH_PER_BLOCK * distance::pattern_blocks(lq));
-    return osa_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
-                               masks.extra());
+    return distance::bit_parallel_blocked_bytes<OsaRecurrence>(query, lq, target, lt);
 }
 
 // Both sides non-empty, symbols of any width. R2, R1 and R0 are the rows two
