@@ -97,14 +97,7 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
             const uint64_t v = vp[k];
             const uint64_t sum = levenshtein::detail::add_with_carry(v, pm[k] & v, add_carry);
             const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
-            hp = vn[k] | ~(d0 | v);
-            hn = d0 & v;
-            const uint64_t hps = (hp << 1) | hp_carry;
-            const uint64_t hns = (hn << 1) | hn_carry;
-            hp_carry = hp >> 63;
-            hn_carry = hn >> 63;
-            vp[k] = hns | ~(d0 | hps);
-            vn[k] = d0 & hps;
+            levenshtein::detail::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
             d0_prev[k] = d0;
         }
         d += static_cast<uint64_t>((hp & last_bit) != 0);
