@@ -28,16 +28,18 @@ const char *const TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS = "true_damerau_lev
 namespace {
 
 struct TrueDamerauLevenshteinDistance {
+    const char *mismatch_message = TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS;
+
     uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
         return true_damerau_levenshtein_bytes(q.data, q.size, t.data, t.size);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(q, t, TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS,
-                                           [](const auto &a, const auto &b) {
-                                               return true_damerau_levenshtein_tokens(a, b);
-                                           });
+    template <typename Tokens>
+    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
+        return true_damerau_levenshtein_tokens(a, b);
     }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
 };
 
 // Normalised by the longer len() of the two inputs, taken after the
