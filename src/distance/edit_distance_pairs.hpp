@@ -192,6 +192,15 @@ private:
     nanobind::object items_;
 };
 
+// One target of a batch, on whichever road it takes with the query.
+template <typename Metric>
+auto score_target(BatchQuery &query, PyObject *target, Metric &metric) {
+    ByteText t;
+    if (query.byte_like() && byte_text(target, t))
+        return metric.bytes(query.bytes(), t);
+    return metric.tokens(query.token_object(), target);
+}
+
 // One result per target, in order; an error for any target ends the call.
 template <typename Result, typename Metric>
 std::vector<Result> score_each_target(BatchQuery &query, const TargetSequence &targets, Metric &metric) {
@@ -202,14 +211,8 @@ std::vector<Result> score_each_target(BatchQuery &query, const TargetSequence &t
         if (query.byte_like())
             metric.begin_batch();
     }
-    for (size_t i = 0; i < n; ++i) {
-        PyObject *target = targets[i];
-        ByteText t;
-        if (query.byte_like() && byte_text(target, t))
-            out.push_back(metric.bytes(query.bytes(), t));
-        else
-            out.push_back(metric.tokens(query.token_object(), target));
-    }
+    for (size_t i = 0; i < n; ++i)
+        out.push_back(score_target(query, targets[i], metric));
     return out;
 }
 
