@@ -62,3 +62,14 @@ def test_hamming_divides_by_the_query():
     assert _swar.hamming_normalized_score(LongStr("ab\u0100"), "abd") == 1 - 1 / 10
     assert list(_swar.hamming_normalized_scores(query, ["abd", b"abd"])) == [1 - 1 / 10, 1 - 1 / 10]
     assert list(_swar.hamming_normalized_scores(query, ["ab\u0100"])) == [1 - 1 / 10]
+
+
+@pytest.mark.parametrize(
+    "name",
+    ["indel_normalized_score", "true_damerau_levenshtein_normalized_score", "hamming_normalized_score"],
+)
+def test_the_query_is_measured_first(name):
+    # Neither a generator nor a map object has a len(); the query's error is
+    # the one raised.
+    with pytest.raises(TypeError, match="^object of type 'generator' has no len\\(\\)$"):
+        getattr(_swar, name)((c for c in "ab"), map(str, "ab"))

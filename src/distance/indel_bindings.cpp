@@ -43,8 +43,9 @@ int64_t indel_score(nb::handle query, nb::handle target) {
 
 double indel_normalized_score(nb::handle query, nb::handle target) {
     const uint64_t d = indel_pair(query.ptr(), target.ptr());
-    const uint64_t s = distance::python_length(query.ptr()) + distance::python_length(target.ptr());
-    return distance::length_similarity(d, s);
+    const uint64_t lq = distance::python_length(query.ptr());  // the query first: its error, if any, wins
+    const uint64_t lt = distance::python_length(target.ptr());
+    return distance::length_similarity(d, lq + lt);
 }
 
 std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets) {

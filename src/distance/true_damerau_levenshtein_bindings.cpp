@@ -52,7 +52,9 @@ uint64_t true_damerau_levenshtein_pair(PyObject *query, PyObject *target) {
 // subclass with its own __len__).
 double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
     const uint64_t d = true_damerau_levenshtein_pair(query, target);
-    return distance::max_length_similarity(d, distance::python_length(query), distance::python_length(target));
+    const uint64_t lq = distance::python_length(query);  // the query first: its error, if any, wins
+    const uint64_t lt = distance::python_length(target);
+    return distance::max_length_similarity(d, lq, lt);
 }
 
 int64_t true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
