@@ -41,6 +41,17 @@ uint64_t bit_parallel_one_word_bytes(const uint8_t *query, size_t lq, const uint
     return Recurrence::one_word([&table](uint8_t c) { return table[c]; }, lq, target, lt);
 }
 
+// The one-word form on its own, for a query of at most 64 bytes: an empty
+// side gives the other side's length.
+template <typename Recurrence>
+uint64_t bit_parallel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq == 0)
+        return lt;
+    if (lt == 0)
+        return lq;
+    return bit_parallel_one_word_bytes<Recurrence>(query, lq, target, lt);
+}
+
 // A query longer than 64 bytes against a non-empty target.
 template <typename Recurrence>
 uint64_t bit_parallel_blocked_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {

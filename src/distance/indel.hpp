@@ -119,11 +119,7 @@ struct IndelRecurrence {
 
 // Query of at most 64 bytes; the pattern table lives in the kernel's frame.
 inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    return distance::bit_parallel_one_word_bytes<IndelRecurrence>(query, lq, target, lt);
+    return distance::bit_parallel_single_word<IndelRecurrence>(query, lq, target, lt);
 }
 
 // Bytes, query longer than 64 bytes, target non-empty.
