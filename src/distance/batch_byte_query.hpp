@@ -8,10 +8,13 @@
 // nullptr outside a batch means "compute the pair on its own".
 #pragma once
 
+#include <Python.h>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "distance/bit_parallel_roads.hpp"
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/levenshtein.hpp"
 
@@ -37,6 +40,32 @@ private:
     bool in_batch_ = false;
     std::optional<levenshtein::PreparedLevenshteinScoreU8> prepared_;
     std::vector<uint64_t> work_;
+};
+
+// The distance of a bit-parallel Recurrence (see bit_parallel_roads.hpp) on
+// every road: the byte path, the byte query of a batch on masks built once,
+// and the token path through the width table that `mismatch_message` names.
+template <typename Recurrence>
+struct BitParallelDistance {
+    explicit BitParallelDistance(const char *message) : mismatch_message(message) {}
+
+    const char *mismatch_message;
+    BatchByteQuery batch;
+
+    void begin_batch() noexcept { batch.begin(); }
+
+    uint64_t bytes(const ByteText &q, const ByteText &t) {
+        if (const auto *p = batch.masks(q))
+            return bit_parallel_prepared<Recurrence>(*p, t.data, t.size, batch.work());
+        return bit_parallel_bytes<Recurrence>(q.data, q.size, t.data, t.size);
+    }
+
+    template <typename Tokens>
+    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
+        return bit_parallel_tokens<Recurrence>(a, b);
+    }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const { return tokens_by_kernel(*this, q, t); }
 };
 
 }  // namespace veltrocamber::distance

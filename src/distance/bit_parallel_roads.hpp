@@ -31,8 +31,36 @@ inline constexpr size_t PATTERN_WORD_BITS = 64;
 
 inline size_t pattern_blocks(size_t lq) noexcept { return (lq + PATTERN_WORD_BITS - 1) / PATTERN_WORD_BITS; }
 
-// Bytes (and 8-bit tokens). Queries of up to 64 bytes keep their 256 masks
+// A query of 1 to 64 bytes against a non-empty target; the 256 masks live
 // in this frame.
+template <typename Recurrence>
+uint64_t bit_parallel_one_word_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    std::array<uint64_t, 256> table{};
+    for (size_t i = 0; i < lq; ++i)
+        table[query[i]] |= uint64_t{1} << i;
+    return Recurrence::one_word([&table](uint8_t c) { return table[c]; }, lq, target, lt);
+}
+
+// The one-word form on its own, for a query of at most 64 bytes: an empty
+// side gives the other side's length.
+template <typename Recurrence>
+uint64_t bit_parallel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    if (lq == 0)
+        return lt;
+    if (lt == 0)
+        return lq;
+    return bit_parallel_one_word_bytes<Recurrence>(query, lq, target, lt);
+}
+
+// A query longer than 64 bytes against a non-empty target.
+template <typename Recurrence>
+uint64_t bit_parallel_blocked_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    BytePatternRows masks(query, lq, Recurrence::SCRATCH_PER_BLOCK * pattern_blocks(lq));
+    return Recurrence::blocked([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
+                               masks.extra());
+}
+
+// Bytes (and 8-bit tokens).
 template <typename Recurrence>
 uint64_t bit_parallel_bytes(const uint8_t *query_in, size_t lq_in, const uint8_t *target_in, size_t lt_in) {
     const auto [query, lq, target, lt] = trim_common_affixes(query_in, lq_in, target_in, lt_in);
@@ -40,15 +68,9 @@ uint64_t bit_parallel_bytes(const uint8_t *query_in, size_t lq_in, const uint8_t
         return lt;
     if (lt == 0)
         return lq;
-    if (lq <= PATTERN_WORD_BITS) {
-        std::array<uint64_t, 256> table{};
-        for (size_t i = 0; i < lq; ++i)
-            table[query[i]] |= uint64_t{1} << i;
-        return Recurrence::one_word([&table](uint8_t c) { return table[c]; }, lq, target, lt);
-    }
-    BytePatternRows masks(query, lq, Recurrence::SCRATCH_PER_BLOCK * pattern_blocks(lq));
-    return Recurrence::blocked([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
-                               masks.extra());
+    if (lq <= PATTERN_WORD_BITS)
+        return bit_parallel_one_word_bytes<Recurrence>(query, lq, target, lt);
+    return bit_parallel_blocked_bytes<Recurrence>(query, lq, target, lt);
 }
 
 // A byte query whose masks were built once, against one byte target.

@@ -10,6 +10,7 @@
 // A metric plugs in as a small struct with two members:
 //   R bytes(const ByteText &query, const ByteText &target);
 //   R tokens(PyObject *query, PyObject *target);   // usually token_pair_result
+//                                                  // or tokens_by_kernel
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
@@ -101,6 +102,38 @@ inline double max_length_similarity(uint64_t d, uint64_t lq, uint64_t lt) noexce
     return r >= 1.0 ? 0.0 : 1.0 - r;
 }
 
+// The token road of a metric that names its kernel on two token sequences
+// of one width, `on_tokens(a, b)`, and its width table's message,
+// `mismatch_message`.
+template <typename Metric>
+auto tokens_by_kernel(const Metric &metric, PyObject *query, PyObject *target) {
+    return token_pair_result(query, target, metric.mismatch_message,
+                             [&metric](const auto &a, const auto &b) { return metric.on_tokens(a, b); });
+}
+
+// A distance metric (bytes(), on_tokens(), mismatch_message, and perhaps
+// begin_batch()) normalised by the longer length in symbols: bytes on the
+// byte path, tokens on the token path.
+template <typename Distance>
+struct MaxLengthSimilarity {
+    Distance distance;
+
+    void begin_batch() {
+        if constexpr (requires { distance.begin_batch(); })
+            distance.begin_batch();
+    }
+
+    double bytes(const ByteText &q, const ByteText &t) {
+        return max_length_similarity(distance.bytes(q, t), q.size, t.size);
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        return token_pair_result(q, t, distance.mismatch_message, [this](const auto &a, const auto &b) {
+            return max_length_similarity(distance.on_tokens(a, b), a.size(), b.size());
+        });
+    }
+};
+
 // One pair, on whichever road it takes.
 template <typename Metric>
 auto score_pair(PyObject *query, PyObject *target, Metric &metric) {
@@ -159,6 +192,15 @@ private:
     nanobind::object items_;
 };
 
+// One target of a batch, on whichever road it takes with the query.
+template <typename Metric>
+auto score_target(BatchQuery &query, PyObject *target, Metric &metric) {
+    ByteText t;
+    if (query.byte_like() && byte_text(target, t))
+        return metric.bytes(query.bytes(), t);
+    return metric.tokens(query.token_object(), target);
+}
+
 // One result per target, in order; an error for any target ends the call.
 template <typename Result, typename Metric>
 std::vector<Result> score_each_target(BatchQuery &query, const TargetSequence &targets, Metric &metric) {
@@ -169,14 +211,8 @@ std::vector<Result> score_each_target(BatchQuery &query, const TargetSequence &t
         if (query.byte_like())
             metric.begin_batch();
     }
-    for (size_t i = 0; i < n; ++i) {
-        PyObject *target = targets[i];
-        ByteText t;
-        if (query.byte_like() && byte_text(target, t))
-            out.push_back(metric.bytes(query.bytes(), t));
-        else
-            out.push_back(metric.tokens(query.token_object(), target));
-    }
+    for (size_t i = 0; i < n; ++i)
+        out.push_back(score_target(query, targets[i], metric));
     return out;
 }
 

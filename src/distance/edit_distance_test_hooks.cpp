@@ -22,6 +22,7 @@
 #include "distance/jaro_bindings.hpp"
 #include "distance/osa.hpp"
 #include "distance/osa_bindings.hpp"
+#include "distance/test_hook_inputs.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "module/raisers.hpp"
@@ -34,11 +35,9 @@ using namespace nb::literals;
 namespace veltrocamber {
 namespace {
 
-TokenVector tokens_of_width(uint64_t width, const std::vector<uint64_t> &values) {
-    return convert_token_width(TokenVector(std::in_place_index<3>, values), width);
-}
-
-const uint8_t *bytes_data(const nb::bytes &b) { return static_cast<const uint8_t *>(b.data()); }
+using distance::hooks::bytes_data;
+using distance::hooks::def_byte_kernel;
+using distance::hooks::tokens_of_width;
 
 void require_word(const nb::bytes &b, const char *what) {
     if (b.size() > 64)
@@ -88,47 +87,26 @@ nb::object dispatch(const std::string &metric, const TokenVector &q, const Token
 
 void register_edit_distance_hooks(nb::module_ &m) {
     // Byte members, by name.
-    m.def("osa_single_word", [](nb::bytes q, nb::bytes t) {
-        require_word(q, "query longer than 64 bytes");
-        return osa::osa_single_word(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
-    m.def("osa_three_row", [](nb::bytes q, nb::bytes t) {
-        if (q.size() == 0 || t.size() == 0)
-            raise_value_error("both sides must be non-empty");
-        return osa::osa_three_row(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
-    m.def("indel_single_word", [](nb::bytes q, nb::bytes t) {
-        require_word(q, "query longer than 64 bytes");
-        return indel::indel_single_word(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
-    m.def("indel_two_row", [](nb::bytes q, nb::bytes t) {
-        if (q.size() == 0 || t.size() == 0)
-            raise_value_error("both sides must be non-empty");
-        return indel::indel_two_row(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
+    const auto one_word_query = [](size_t lq, size_t) { return lq <= 64; };
+    const auto non_empty = [](size_t lq, size_t lt) { return lq != 0 && lt != 0; };
+    const auto blocked_query = [](size_t lq, size_t lt) { return lq > 64 && lt != 0; };
+    const auto any = [](size_t, size_t) { return true; };
+    constexpr const char *LONG_QUERY = "query longer than 64 bytes";
+    constexpr const char *EMPTY_SIDE = "both sides must be non-empty";
+    constexpr const char *NOT_BLOCKED = "query must be longer than 64 bytes, target non-empty";
+    def_byte_kernel(m, "osa_single_word", &osa::osa_single_word, one_word_query, LONG_QUERY);
+    def_byte_kernel(m, "osa_three_row", &osa::osa_three_row<uint8_t>, non_empty, EMPTY_SIDE);
+    def_byte_kernel(m, "indel_single_word", &indel::indel_single_word, one_word_query, LONG_QUERY);
+    def_byte_kernel(m, "indel_two_row", &indel::indel_two_row<uint8_t>, non_empty, EMPTY_SIDE);
     m.def("jaro_bit_parallel", [](nb::bytes q, nb::bytes t) {
-        require_word(q, "query longer than 64 bytes");
+        require_word(q, LONG_QUERY);
         require_word(t, "target longer than 64 bytes");
         return jaro::jaro_bit_parallel(bytes_data(q), q.size(), bytes_data(t), t.size());
     });
-    m.def("osa_blocked", [](nb::bytes q, nb::bytes t) {
-        if (q.size() <= 64 || t.size() == 0)
-            raise_value_error("query must be longer than 64 bytes, target non-empty");
-        return osa::osa_blocked(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
-    m.def("indel_blocked", [](nb::bytes q, nb::bytes t) {
-        if (q.size() <= 64 || t.size() == 0)
-            raise_value_error("query must be longer than 64 bytes, target non-empty");
-        return indel::indel_blocked(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
-    m.def("jaro_blocked", [](nb::bytes q, nb::bytes t) {
-        if (q.size() == 0 || t.size() == 0)
-            raise_value_error("both sides must be non-empty");
-        return jaro::jaro_blocked(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
-    m.def("jaro_scalar", [](nb::bytes q, nb::bytes t) {
-        return jaro::jaro_scalar(bytes_data(q), q.size(), bytes_data(t), t.size());
-    });
+    def_byte_kernel(m, "osa_blocked", &osa::osa_blocked, blocked_query, NOT_BLOCKED);
+    def_byte_kernel(m, "indel_blocked", &indel::indel_blocked, blocked_query, NOT_BLOCKED);
+    def_byte_kernel(m, "jaro_blocked", &jaro::jaro_blocked, non_empty, EMPTY_SIDE);
+    def_byte_kernel(m, "jaro_scalar", &jaro::jaro_scalar<uint8_t>, any, "");
 
     // A metric's token width table, both sides given as values converted to
     // the widths asked for (the values must fit the narrower one to mean

@@ -42,16 +42,18 @@ uint64_t checked_count(const Symbol *q, size_t lq, const Symbol *t, size_t lt) {
 }
 
 struct HammingDistance {
+    const char *mismatch_message = HAMMING_MISMATCHED_WIDTHS;
+
     uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
         return checked_count(q.data, q.size, t.data, t.size);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(q, t, HAMMING_MISMATCHED_WIDTHS,
-                                           [](const auto &a, const auto &b) {
-                                               return checked_count(a.data(), a.size(), b.data(), b.size());
-                                           });
+    template <typename Tokens>
+    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
+        return checked_count(a.data(), a.size(), b.data(), b.size());
     }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
 };
 
 // Unequal lengths are an error, so the similarity needs no clamp. The

@@ -42,23 +42,6 @@ uint64_t indel_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *ta
     return uint64_t{lt} - uint64_t{lq} + 2 * static_cast<uint64_t>(std::popcount(v));
 }
 
-// Query of at most 64 bytes; the pattern table lives in this frame.
-inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    std::array<uint64_t, 256> table{};
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i]] |= uint64_t{1} << i;
-    return indel_single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt);
-}
-
-// The same recurrence over a query of lq > 64 symbols in B = ceil(lq / 64)
-// words, the carry of the addition passed from each word to the next. As
-// U is a subset of V, V - U never borrows and is V & ~U word by word.
-// `masks_of(symbol)` points at the symbol's B mask words; `v` is B words of
-// scratch.
 namespace detail {
 
 // One column of the blocked recurrence over `blocks` words.
@@ -134,10 +117,14 @@ struct IndelRecurrence {
     }
 };
 
+// Query of at most 64 bytes; the pattern table lives in the kernel's frame.
+inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    return distance::bit_parallel_single_word<IndelRecurrence>(query, lq, target, lt);
+}
+
 // Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t indel_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    distance::BytePatternRows masks(query, lq, distance::pattern_blocks(lq));
-    return indel_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, lq, target, lt, masks.extra());
+    return distance::bit_parallel_blocked_bytes<IndelRecurrence>(query, lq, target, lt);
 }
 
 // Both sides non-empty, symbols of any width: one row of lq + 1 cells per
@@ -164,13 +151,6 @@ uint64_t indel_two_row(const Symbol *query, size_t lq, const Symbol *target, siz
 // after its common prefix and suffix.
 inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
     return distance::bit_parallel_bytes<IndelRecurrence>(query, lq, target, lt);
-}
-
-// A byte query whose masks were built once (for the targets of a batch)
-// against one byte target; `work` is scratch that keeps its size.
-inline uint64_t indel_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                               std::vector<uint64_t> &work) {
-    return distance::bit_parallel_prepared<IndelRecurrence>(p, target, lt, work);
 }
 
 // The diagonal entries of the token width table.

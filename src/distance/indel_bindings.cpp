@@ -26,28 +26,14 @@ const char *const INDEL_MISMATCHED_WIDTHS = "indel: mismatched token widths from
 namespace {
 
 // In a batch the byte query's pattern masks are built once.
-struct IndelDistance {
-    distance::BatchByteQuery batch;
+using IndelDistance = distance::BitParallelDistance<IndelRecurrence>;
 
-    void begin_batch() noexcept { batch.begin(); }
-
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        if (const auto *p = batch.masks(q))
-            return indel_prepared(*p, t.data, t.size, batch.work());
-        return indel_bytes(q.data, q.size, t.data, t.size);
-    }
-
-    uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(
-            q, t, INDEL_MISMATCHED_WIDTHS,
-            [](const auto &a, const auto &b) { return indel_tokens(a, b); });
-    }
-};
+IndelDistance indel_distance() { return IndelDistance(INDEL_MISMATCHED_WIDTHS); }
 
 }  // namespace
 
 uint64_t indel_pair(PyObject *query, PyObject *target) {
-    IndelDistance metric;
+    IndelDistance metric = indel_distance();
     return distance::score_pair(query, target, metric);
 }
 
@@ -57,19 +43,20 @@ int64_t indel_score(nb::handle query, nb::handle target) {
 
 double indel_normalized_score(nb::handle query, nb::handle target) {
     const uint64_t d = indel_pair(query.ptr(), target.ptr());
-    const uint64_t s = distance::python_length(query.ptr()) + distance::python_length(target.ptr());
-    return distance::length_similarity(d, s);
+    const uint64_t lq = distance::python_length(query.ptr());  // the query first: its error, if any, wins
+    const uint64_t lt = distance::python_length(target.ptr());
+    return distance::length_similarity(d, lq + lt);
 }
 
 std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets) {
-    IndelDistance metric;
+    IndelDistance metric = indel_distance();
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
 std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targets) {
     const distance::TargetSequence sequence(targets);
     distance::BatchQuery batch_query(query);
-    IndelDistance metric;
+    IndelDistance metric = indel_distance();
     const std::vector<int64_t> distances = distance::score_each_target<int64_t>(batch_query, sequence, metric);
     const uint64_t q = distance::batch_query_length(batch_query);
     std::vector<double> out(distances.size());

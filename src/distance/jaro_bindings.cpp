@@ -23,6 +23,7 @@ namespace {
 
 // In a batch the byte query's pattern masks are built once.
 struct JaroMetric {
+    const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
     distance::BatchByteQuery batch;
 
     void begin_batch() noexcept { batch.begin(); }
@@ -33,26 +34,28 @@ struct JaroMetric {
         return jaro_bytes(q.data, q.size, t.data, t.size);
     }
 
-    double tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(
-            q, t, JARO_MISMATCHED_WIDTHS,
-            [](const auto &a, const auto &b) { return jaro_tokens(a, b); });
+    template <typename Tokens>
+    double on_tokens(const Tokens &a, const Tokens &b) const {
+        return jaro_tokens(a, b);
     }
+
+    double tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
 };
 
 struct CommonPrefix {
     uint64_t cap;
+    const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
 
     uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
         return common_prefix(q.data, q.size, t.data, t.size, cap);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(q, t, JARO_MISMATCHED_WIDTHS,
-                                           [this](const auto &a, const auto &b) {
-                                               return common_prefix_tokens(cap, a, b);
-                                           });
+    template <typename Tokens>
+    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
+        return common_prefix_tokens(cap, a, b);
     }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
 };
 
 // The boost reads the prefix from the same token vectors as the Jaro value,
@@ -72,7 +75,7 @@ struct JaroWinklerMetric {
 
     double tokens(PyObject *q, PyObject *t) const {
         return distance::token_pair_result(
-            q, t, JARO_MISMATCHED_WIDTHS, [this](const auto &a, const auto &b) {
+            q, t, jaro.mismatch_message, [this](const auto &a, const auto &b) {
                 const double j = jaro_tokens(a, b);
                 if (!boost.applies(j))
                     return j;

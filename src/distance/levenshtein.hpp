@@ -83,6 +83,24 @@ inline uint64_t add_with_carry(uint64_t a, uint64_t b, unsigned char &carry) noe
 #endif
 }
 
+// The end of one word's column step, from its D0 on (shared with the
+// optimal string alignment kernel): HP and HN of the word, shifted up with
+// the top bits that the word below passed on (`hp_carry`, `hn_carry`, which
+// then take this word's top bits), give the word's new VP and VN. HP and HN
+// come back unshifted, for the distance step of the last word.
+inline void finish_word(uint64_t d0, uint64_t &vp, uint64_t &vn, uint64_t &hp_carry, uint64_t &hn_carry,
+                        uint64_t &hp, uint64_t &hn) noexcept {
+    const uint64_t v = vp;
+    hp = vn | ~(d0 | v);
+    hn = d0 & v;
+    const uint64_t hps = (hp << 1) | hp_carry;
+    const uint64_t hns = (hn << 1) | hn_carry;
+    hp_carry = hp >> 63;
+    hn_carry = hn >> 63;
+    vp = hns | ~(d0 | hps);
+    vn = d0 & hps;
+}
+
 // One column over a query of `blocks` words: the one-word step on a long
 // integer, with the carry of the addition and the shifted-out top bits of HP
 // and HN passed from each word to the next. HP enters the first word with a 1
@@ -98,15 +116,7 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
         const uint64_t x = pm[k] | vn[k];
         const uint64_t v = vp[k];
         const uint64_t sum = add_with_carry(v, v & x, add_carry);
-        const uint64_t d0 = (sum ^ v) | x;
-        hp = vn[k] | ~(d0 | v);
-        hn = d0 & v;
-        const uint64_t hps = (hp << 1) | hp_carry;
-        const uint64_t hns = (hn << 1) | hn_carry;
-        hp_carry = hp >> 63;
-        hn_carry = hn >> 63;
-        vp[k] = hns | ~(d0 | hps);
-        vn[k] = d0 & hps;
+        finish_word((sum ^ v) | x, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
     }
     return static_cast<int64_t>((hp & last_bit) != 0) - static_cast<int64_t>((hn & last_bit) != 0);
 }

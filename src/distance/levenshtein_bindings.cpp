@@ -31,6 +31,7 @@ struct LevenshteinDistance {
     explicit LevenshteinDistance(uint64_t cutoff_value) : cutoff(cutoff_value) {}
 
     uint64_t cutoff;
+    const char *mismatch_message = MISMATCHED_WIDTHS;
     bool batch = false;
     std::optional<PreparedLevenshteinScoreU8> batch_query;
     std::vector<uint64_t> columns;
@@ -45,37 +46,17 @@ struct LevenshteinDistance {
         return prepared_levenshtein_distance(*batch_query, t.data, t.size, cutoff, columns);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(
-            q, t, MISMATCHED_WIDTHS,
-            [this]<typename T>(std::span<const T> a, std::span<const T> b) {
-                return levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size());
-            });
+    template <typename T>
+    uint64_t on_tokens(std::span<const T> a, std::span<const T> b) const {
+        return levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size());
     }
+
+    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
 };
 
 // Normalised by the longer length in symbols: bytes on the byte path, tokens
 // on the token path.
-struct LevenshteinSimilarity {
-    explicit LevenshteinSimilarity(uint64_t cutoff) : distance(cutoff) {}
-
-    LevenshteinDistance distance;
-
-    void begin_batch() { distance.begin_batch(); }
-
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        return distance::max_length_similarity(distance.bytes(q, t), q.size, t.size);
-    }
-
-    double tokens(PyObject *q, PyObject *t) const {
-        const uint64_t cutoff = distance.cutoff;
-        return distance::token_pair_result(
-            q, t, MISMATCHED_WIDTHS, [cutoff]<typename T>(std::span<const T> a, std::span<const T> b) {
-                const uint64_t d = levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size());
-                return distance::max_length_similarity(d, a.size(), b.size());
-            });
-    }
-};
+using LevenshteinSimilarity = distance::MaxLengthSimilarity<LevenshteinDistance>;
 
 }  // namespace
 
@@ -92,7 +73,7 @@ int64_t levenshtein_score(nb::handle query, nb::handle target, nb::handle score_
 }
 
 double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t cutoff) {
-    LevenshteinSimilarity metric(cutoff);
+    LevenshteinSimilarity metric{LevenshteinDistance(cutoff)};
     return distance::score_pair(query, target, metric);
 }
 
@@ -107,7 +88,7 @@ std::vector<int64_t> levenshtein_score_array(PyObject *query, PyObject *targets,
 }
 
 std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
-    LevenshteinSimilarity metric(cutoff);
+    LevenshteinSimilarity metric{LevenshteinDistance(cutoff)};
     return distance::score_targets<double>(query, targets, metric);
 }
 

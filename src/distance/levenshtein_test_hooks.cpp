@@ -13,6 +13,7 @@
 #include <nanobind/stl/vector.h>
 
 #include "distance/levenshtein.hpp"
+#include "distance/test_hook_inputs.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
@@ -21,13 +22,7 @@ namespace nb = nanobind;
 using namespace nb::literals;
 
 namespace veltrocamber {
-namespace {
-
-TokenVector tokens_of_width(uint64_t width, const std::vector<uint64_t> &values) {
-    return convert_token_width(TokenVector(std::in_place_index<3>, values), width);
-}
-
-}  // namespace
+using distance::hooks::tokens_of_width;
 
 void register_levenshtein_hooks(nb::module_ &m) {
     m.attr("LEVENSHTEIN_NO_CUTOFF") = nb::int_(levenshtein::NO_CUTOFF);

@@ -60,18 +60,6 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
     return d;
 }
 
-// Query of at most 64 bytes; the pattern table lives in this frame.
-inline uint64_t osa_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    std::array<uint64_t, 256> table{};
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i]] |= uint64_t{1} << i;
-    return osa_single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt);
-}
-
 // The same recurrence over a query of lq > 64 symbols in B = ceil(lq / 64)
 // words, one column per target symbol. Within a column the words run from
 // low to high, passing on the carry of the addition, the top bits of HP and
@@ -109,14 +97,7 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
             const uint64_t v = vp[k];
             const uint64_t sum = levenshtein::detail::add_with_carry(v, pm[k] & v, add_carry);
             const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
-            hp = vn[k] | ~(d0 | v);
-            hn = d0 & v;
-            const uint64_t hps = (hp << 1) | hp_carry;
-            const uint64_t hns = (hn << 1) | hn_carry;
-            hp_carry = hp >> 63;
-            hn_carry = hn >> 63;
-            vp[k] = hns | ~(d0 | hps);
-            vn[k] = d0 & hps;
+            levenshtein::detail::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
             d0_prev[k] = d0;
         }
         d += static_cast<uint64_t>((hp & last_bit) != 0);
@@ -142,11 +123,14 @@ struct OsaRecurrence {
     }
 };
 
+// Query of at most 64 bytes; the pattern table lives in the kernel's frame.
+inline uint64_t osa_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+    return distance::bit_parallel_single_word<OsaRecurrence>(query, lq, target, lt);
+}
+
 // Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t osa_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    distance::BytePatternRows masks(query, lq, OsaRecurrence::SCRATCH_PER_BLOCK * distance::pattern_blocks(lq));
-    return osa_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
-                               masks.extra());
+    return distance::bit_parallel_blocked_bytes<OsaRecurrence>(query, lq, target, lt);
 }
 
 // Both sides non-empty, symbols of any width. R2, R1 and R0 are the rows two
@@ -182,13 +166,6 @@ uint64_t osa_three_row(const Symbol *query, size_t lq, const Symbol *target, siz
 // after its common prefix and suffix.
 inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
     return distance::bit_parallel_bytes<OsaRecurrence>(query, lq, target, lt);
-}
-
-// A byte query whose masks were built once (for the targets of a batch)
-// against one byte target; `work` is scratch that keeps its size.
-inline uint64_t osa_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                             std::vector<uint64_t> &work) {
-    return distance::bit_parallel_prepared<OsaRecurrence>(p, target, lt, work);
 }
 
 // The diagonal entries of the token width table.

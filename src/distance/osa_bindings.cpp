@@ -23,52 +23,20 @@ const char *const OSA_MISMATCHED_WIDTHS = "damerau_levenshtein: mismatched token
 namespace {
 
 // In a batch the byte query's pattern masks are built once.
-struct OsaDistance {
-    distance::BatchByteQuery batch;
+using OsaDistance = distance::BitParallelDistance<OsaRecurrence>;
+using OsaSimilarity = distance::MaxLengthSimilarity<OsaDistance>;
 
-    void begin_batch() noexcept { batch.begin(); }
-
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        if (const auto *p = batch.masks(q))
-            return osa_prepared(*p, t.data, t.size, batch.work());
-        return osa_bytes(q.data, q.size, t.data, t.size);
-    }
-
-    uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(
-            q, t, OSA_MISMATCHED_WIDTHS,
-            [](const auto &a, const auto &b) { return osa_tokens(a, b); });
-    }
-};
-
-// Normalised by the longer length in symbols: bytes on the byte path, tokens
-// on the token path.
-struct OsaSimilarity {
-    OsaDistance distance;
-
-    void begin_batch() noexcept { distance.begin_batch(); }
-
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        return distance::max_length_similarity(distance.bytes(q, t), q.size, t.size);
-    }
-
-    double tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(
-            q, t, OSA_MISMATCHED_WIDTHS, [](const auto &a, const auto &b) {
-                return distance::max_length_similarity(osa_tokens(a, b), a.size(), b.size());
-            });
-    }
-};
+OsaDistance osa_distance() { return OsaDistance(OSA_MISMATCHED_WIDTHS); }
 
 }  // namespace
 
 int64_t damerau_levenshtein_score(nb::handle query, nb::handle target) {
-    OsaDistance metric;
+    OsaDistance metric = osa_distance();
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
 
 double damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
-    OsaSimilarity metric;
+    OsaSimilarity metric{osa_distance()};
     return distance::score_pair(query, target, metric);
 }
 
@@ -77,12 +45,12 @@ double damerau_levenshtein_normalized_score(nb::handle query, nb::handle target)
 }
 
 std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, PyObject *targets) {
-    OsaDistance metric;
+    OsaDistance metric = osa_distance();
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
 std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
-    OsaSimilarity metric;
+    OsaSimilarity metric{osa_distance()};
     return distance::score_targets<double>(query, targets, metric);
 }
 

@@ -21,13 +21,11 @@ inline uint64_t python_length(PyObject *object) {
     return static_cast<uint64_t>(n);
 }
 
-// The query's length in a batch: its byte count when it is byte-like (the
-// same number len() gives for bytes and a one-byte str), else the length of
-// the object the token path reads, which for a one-shot iterable is the list
-// its items were taken into.
-inline uint64_t batch_query_length(BatchQuery &query) {
-    return query.byte_like() ? query.bytes().size : python_length(query.token_object());
-}
+// len() of a batch's query, for a one-shot iterable the length of the list
+// its items were taken into (what the token path reads). A byte-like query
+// is measured by len() too, not by its byte count: the two differ for a
+// subclass of str or bytes that defines its own __len__.
+inline uint64_t batch_query_length(BatchQuery &query) { return python_length(query.token_object()); }
 
 // 1 - d / n in float64, 1.0 when n is 0 (no clamping: callers pass an n that
 // d cannot exceed).

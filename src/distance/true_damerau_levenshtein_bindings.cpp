@@ -1,7 +1,5 @@
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 
-#include <optional>
-
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/sequence_length.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
@@ -28,34 +26,18 @@ const char *const TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS = "true_damerau_lev
 namespace {
 
 struct TrueDamerauLevenshteinDistance {
+    const char *mismatch_message = TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS;
+
     uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
         return true_damerau_levenshtein_bytes(q.data, q.size, t.data, t.size);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(q, t, TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS,
-                                           [](const auto &a, const auto &b) {
-                                               return true_damerau_levenshtein_tokens(a, b);
-                                           });
-    }
-};
-
-// Normalised by the longer len() of the two inputs, taken after the
-// distance. A batch measures its query once, beforehand.
-struct TrueDamerauLevenshteinSimilarity {
-    std::optional<uint64_t> query_length;
-
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
-        // len() of bytes and of a one-byte str is their byte count.
-        const uint64_t d = TrueDamerauLevenshteinDistance{}.bytes(q, t);
-        return distance::max_length_similarity(d, q.size, t.size);
+    template <typename Tokens>
+    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
+        return true_damerau_levenshtein_tokens(a, b);
     }
 
-    double tokens(PyObject *q, PyObject *t) const {
-        const uint64_t d = TrueDamerauLevenshteinDistance{}.tokens(q, t);
-        const uint64_t lq = query_length ? *query_length : distance::python_length(q);
-        return distance::max_length_similarity(d, lq, distance::python_length(t));
-    }
+    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
 };
 
 }  // namespace
@@ -65,9 +47,14 @@ uint64_t true_damerau_levenshtein_pair(PyObject *query, PyObject *target) {
     return distance::score_pair(query, target, metric);
 }
 
+// Normalised by the longer len() of the two objects, taken after the
+// distance on either road (len() is not the symbol count for a str or bytes
+// subclass with its own __len__).
 double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
-    TrueDamerauLevenshteinSimilarity metric;
-    return distance::score_pair(query, target, metric);
+    const uint64_t d = true_damerau_levenshtein_pair(query, target);
+    const uint64_t lq = distance::python_length(query);  // the query first: its error, if any, wins
+    const uint64_t lt = distance::python_length(target);
+    return distance::max_length_similarity(d, lq, lt);
 }
 
 int64_t true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
@@ -83,11 +70,20 @@ std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObj
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
+// The query is measured once, before any target; each target right after
+// its distance.
 std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
     const distance::TargetSequence sequence(targets);
     distance::BatchQuery batch_query(query);
-    TrueDamerauLevenshteinSimilarity metric{distance::batch_query_length(batch_query)};
-    return distance::score_each_target<double>(batch_query, sequence, metric);
+    const uint64_t lq = distance::batch_query_length(batch_query);
+    TrueDamerauLevenshteinDistance metric;
+    std::vector<double> out;
+    out.reserve(sequence.size());
+    for (size_t i = 0; i < sequence.size(); ++i) {
+        const uint64_t d = distance::score_target(batch_query, sequence[i], metric);
+        out.push_back(distance::max_length_similarity(d, lq, distance::python_length(sequence[i])));
+    }
+    return out;
 }
 
 Int64Array true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
