@@ -264,3 +264,14 @@ def test_long_gaps_carried_across_lanes_in_similar_sequences(width):
         del t[cut:cut + rng.randint(max(1, segs // 2), 2 * segs)]
         assert hooks.striped_local_affine(width, q, t, m, x, o, e) == dp.local_affine(q, t, m, x, o, e)
         assert hooks.striped_global_affine(width, q, t, m, x, o, e)[0] == dp.global_affine(q, t, m, x, o, e)
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_empty_side_gap_run_wraps_in_the_lane_type(width):
+    # open + extend * (n - 1) is taken modulo the lane width and sign-extended;
+    # only a caller that bypasses the width rule can see the wrap.
+    half = 1 << (width - 1)
+    for n, o, e in ((70001, -1, -1), (40000, -3, -2), (1000, 5, 7)):
+        expected = (o + e * (n - 1) + half) % (2 * half) - half
+        assert hooks.striped_global_affine(width, [], [1] * n, 2, -1, o, e) == (expected, expected)
+        assert hooks.striped_global_affine(width, [1] * n, [], 2, -1, o, e) == (expected, expected)
