@@ -206,3 +206,72 @@ def test_similar_sequences_where_the_correction_sweep_settles_early(width):
         checked += 1
         assert hooks.striped_local_affine(width, q, t, m, x, o, e) == dp.local_affine(q, t, m, x, o, e)
         assert hooks.striped_global_affine(width, q, t, m, x, o, e)[0] == dp.global_affine(q, t, m, x, o, e)
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_scores_at_the_lane_limit_around_lane_multiples(width):
+    # Query lengths at and next to multiples of the lane count, scoring values
+    # as large as the width rule admits for the pair (so real cells come close
+    # to the lane minimum and padding lanes wrap), both signs, every
+    # correction mode: the shortened sweeps must still give the optimum.
+    rng = random.Random(700 + width)
+    lanes_per_word = 64 // width
+    checked = 0
+    while checked < 120:
+        qlen = max(1, lanes_per_word * rng.randint(1, 5) + rng.choice((-1, 0, 1)))
+        tlen = rng.choice((1, qlen, qlen + 1, rng.randint(1, 30)))
+        if qlen + tlen > 80:
+            continue
+        top = LIMIT[width] // (qlen + tlen)
+        if top == 0:
+            continue
+        value = lambda: rng.choice((top, -top, 0, 1, -1, rng.randint(-top, top)))  # noqa: E731
+        m, x, o, e = value(), value(), value(), value()
+        alphabet = rng.choice((DNA[:2], DNA, PROTEIN))
+        q = [rng.choice(alphabet) for _ in range(qlen)]
+        t = q[:tlen] + [rng.choice(alphabet) for _ in range(tlen - min(tlen, qlen))]
+        if rng.random() < 0.5:
+            t = [c if rng.random() > 0.2 else rng.choice(alphabet) for c in t]
+        checked += 1
+        lo, le = -abs(o), -abs(e)
+        assert hooks.striped_local_affine(width, q, t, m, x, lo, le) == dp.local_affine(q, t, m, x, lo, le)
+        assert hooks.striped_local_linear(width, q, t, m, x, lo)[0] == dp.local_linear(q, t, m, x, lo)
+        for oo, ee in ((o, e), (lo, le)):
+            ref = dp.global_affine(q, t, m, x, oo, ee)
+            assert hooks.striped_global_affine(width, q, t, m, x, oo, ee) == (ref, ref)
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_long_gaps_carried_across_lanes_in_similar_sequences(width):
+    # Near-copies with one deletion about a segment long, cheap gap extension
+    # (open <= extend <= 0): the vertical gap crosses lane boundaries, the
+    # case where the single closed-form sweep must run on past segments that
+    # the carried F does not raise.
+    rng = random.Random(900 + width)
+    lanes_per_word = 64 // width
+    for _ in range(40):
+        if width == 8:  # the only scorings that fit 8-bit lanes at these lengths
+            alphabet, qlen = DNA[:2], rng.randint(50, 63)
+            m, x, o, e = 1, rng.choice((-1, 0)), -1, rng.choice((-1, 0))
+        else:
+            alphabet, qlen = DNA, rng.randint(60, 110)
+            m, x, o = rng.randint(1, 4), rng.randint(-3, 3), -rng.randint(1, 3)
+            e = rng.randint(max(o, -1), 0)
+        q = [rng.choice(alphabet) for _ in range(qlen)]
+        t = [c if rng.random() > 0.1 else rng.choice(alphabet) for c in q]
+        segs = -(-qlen // lanes_per_word)
+        cut = rng.randint(0, qlen // 2)
+        del t[cut:cut + rng.randint(max(1, segs // 2), 2 * segs)]
+        assert hooks.striped_local_affine(width, q, t, m, x, o, e) == dp.local_affine(q, t, m, x, o, e)
+        assert hooks.striped_global_affine(width, q, t, m, x, o, e)[0] == dp.global_affine(q, t, m, x, o, e)
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_empty_side_gap_run_wraps_in_the_lane_type(width):
+    # open + extend * (n - 1) is taken modulo the lane width and sign-extended;
+    # only a caller that bypasses the width rule can see the wrap.
+    half = 1 << (width - 1)
+    for n, o, e in ((70001, -1, -1), (40000, -3, -2), (1000, 5, 7)):
+        expected = (o + e * (n - 1) + half) % (2 * half) - half
+        assert hooks.striped_global_affine(width, [], [1] * n, 2, -1, o, e) == (expected, expected)
+        assert hooks.striped_global_affine(width, [1] * n, [], 2, -1, o, e) == (expected, expected)

@@ -34,10 +34,12 @@ inline Lane lane_sum(Lane a, Lane b) noexcept {
     return static_cast<Lane>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
 }
 
+// Multiplied in 64 bits: 8- and 16-bit operands would be promoted to int,
+// whose product can overflow (undefined) where the wrapped lane value is fine.
 template <typename Lane>
 inline Lane lane_product(Lane a, uint64_t n) noexcept {
     using U = std::make_unsigned_t<Lane>;
-    return static_cast<Lane>(static_cast<U>(static_cast<U>(a) * static_cast<U>(n)));
+    return static_cast<Lane>(static_cast<U>(static_cast<uint64_t>(static_cast<U>(a)) * n));
 }
 
 // open + extend * (n - 1): a gap run of n >= 1 symbols, in the lane type.
