@@ -25,22 +25,9 @@
 #include <type_traits>
 #include <vector>
 
+#include "align/wrapping_arithmetic.hpp"
+
 namespace veltrocamber::align {
-
-// Two's-complement addition at the width of Cell, without signed overflow.
-template <typename Cell>
-inline Cell wrap_add(Cell a, Cell b) noexcept {
-    using U = std::make_unsigned_t<Cell>;
-    return static_cast<Cell>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
-}
-
-// n times v at the width of Cell (a gap run of n symbols), wrapping; the
-// product is taken in 64 bits so that narrow cells are not promoted to int.
-template <typename Cell>
-inline Cell wrap_mul(Cell v, uint64_t n) noexcept {
-    using U = std::make_unsigned_t<Cell>;
-    return static_cast<Cell>(static_cast<U>(static_cast<uint64_t>(static_cast<U>(v)) * n));
-}
 
 // ---------------------------------------------------------------------------
 // Linear gaps

@@ -23,29 +23,16 @@
 
 #include "align/striped_profile.hpp"
 #include "align/swar_lanes.hpp"
+#include "align/wrapping_arithmetic.hpp"
 
 namespace veltrocamber::align {
 
 namespace striped_global_detail {
 
-template <typename Lane>
-inline Lane lane_sum(Lane a, Lane b) noexcept {
-    using U = std::make_unsigned_t<Lane>;
-    return static_cast<Lane>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
-}
-
-// Multiplied in 64 bits: 8- and 16-bit operands would be promoted to int,
-// whose product can overflow (undefined) where the wrapped lane value is fine.
-template <typename Lane>
-inline Lane lane_product(Lane a, uint64_t n) noexcept {
-    using U = std::make_unsigned_t<Lane>;
-    return static_cast<Lane>(static_cast<U>(static_cast<uint64_t>(static_cast<U>(a)) * n));
-}
-
 // open + extend * (n - 1): a gap run of n >= 1 symbols, in the lane type.
 template <typename Lane>
 inline Lane gap_run(Lane open, Lane extend, uint64_t n) noexcept {
-    return lane_sum(open, lane_product(extend, n - 1));
+    return wrap_add(open, wrap_mul(extend, n - 1));
 }
 
 }  // namespace striped_global_detail
@@ -69,7 +56,7 @@ void init_global_boundary(StripedAffineProfile<Lane> &profile) {
             Lane h = SwarLanes<Lane>::minimum, e = SwarLanes<Lane>::minimum;
             if (p < qlen) {
                 h = gap_run(profile.gap_open, profile.gap_extend, p + 1);
-                e = lane_sum(h, profile.gap_open);
+                e = wrap_add(h, profile.gap_open);
             }
             c.h_column_a[i * L + k] = h;
             c.e_column[i * L + k] = e;
@@ -138,17 +125,17 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
     // swept once; otherwise L sweeps, each carrying F across one more lane
     // boundary.
     const bool closed_form = open <= extend && extend <= 0;
-    const Lane segment_extend = lane_product(extend, segs);
+    const Lane segment_extend = wrap_mul(extend, segs);
     const Lane *profile_base = c.profile.data();
     // D(j), the top-row cell left of column j, and lane 0 of the F seed,
     // 2 * open + extend * j (a vertical gap opened below the top-row cell of
     // column j), advance by extend per column.
     Lane top_left = 0;
-    Lane seed = lane_sum(open, open);
+    Lane seed = wrap_add(open, open);
     for (size_t j = 0; j < tlen; ++j) {
         const Lane *row = profile_base + c.row_offsets[j];
         uint64_t f = swar_with_lane<Lane>(neg_w, 0, seed);
-        uint64_t f_extend = swar_with_lane<Lane>(neg_w, 0, lane_sum(seed, extend));
+        uint64_t f_extend = swar_with_lane<Lane>(neg_w, 0, wrap_add(seed, extend));
         uint64_t h_diag = swar_with_lane<Lane>(swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)), 0, top_left);
         for (size_t i = 0; i < segs; ++i) {
             const uint64_t e = load_word(e_col + i * L);
@@ -172,7 +159,7 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
                     if (carry == S::minimum) {
                         carry = fk;
                     } else {
-                        const Lane extended = lane_sum(carry, segment_extend);
+                        const Lane extended = wrap_add(carry, segment_extend);
                         carry = fk > extended ? fk : extended;
                     }
                 }
@@ -185,8 +172,8 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
             }
         }
         std::swap(h_prev, h_cur);
-        top_left = j == 0 ? open : lane_sum(top_left, extend);
-        seed = lane_sum(seed, extend);
+        top_left = j == 0 ? open : wrap_add(top_left, extend);
+        seed = wrap_add(seed, extend);
     }
     const size_t last = qlen - 1;
     return swar_lane<Lane>(load_word(h_prev + (last % segs) * L), static_cast<unsigned>(last / segs));
