@@ -93,7 +93,153 @@ uint64_t lazy_f_sweep_global(Lane *h_column, Lane *e_column, size_t segments, ui
     return f;
 }
 
+// The same sweep on offset columns (see striped_global_offset_run): lanes
+// in [0, 2^(w-1)), 0 for minus infinity, the gap magnitudes subtracted with
+// a floor at 0 (which keeps minus infinity there and never touches a real
+// value).
+template <typename Lane, bool Settle = false>
+uint64_t lazy_f_sweep_global_offset(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_c,
+                                    uint64_t extend_c) noexcept {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    uint64_t f_extend = swar_nonneg_sub_floor0<Lane>(f, extend_c);
+    for (size_t i = 0; i < segments; ++i) {
+        Lane *hp = h_column + i * L;
+        bool rose;
+        const uint64_t h = swar_nonneg_raise<Lane>(load_word(hp), f, rose);
+        const uint64_t h_open = swar_nonneg_sub_floor0<Lane>(h, open_c);
+        if (rose) {
+            store_word(hp, h);
+            Lane *ep = e_column + i * L;
+            store_word(ep, swar_nonneg_max<Lane>(load_word(ep), h_open));
+        } else if (Settle && swar_nonneg_all_ge<Lane>(h_open, f_extend)) {
+            break;
+        }
+        f = swar_nonneg_max<Lane>(f_extend, h_open);
+        f_extend = swar_nonneg_sub_floor0<Lane>(f, extend_c);
+    }
+    return f;
+}
+
 namespace striped_global_detail {
+
+// The offset below which no value of the pair's computation falls, minus
+// one, when gap_open <= 0, gap_extend <= 0 and every value then fits in
+// [offset + 1, offset + 2^(w-1) - 1]; otherwise none (found = false).
+//
+// Every H is at least the all-gap path, 2 * open + extend * (qlen + tlen);
+// every E, F, carried or swept value is some H plus open and at most
+// qlen + tlen extensions; a diagonal sum is some H plus match or mismatch.
+// No H exceeds max(match, mismatch, 0) * min(qlen, tlen). Taken in 128
+// bits, so no length or lane value can overflow the estimate.
+struct GlobalOffset {
+    int64_t offset;
+    bool found;
+};
+
+template <typename Lane>
+GlobalOffset global_offset(Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen, uint64_t tlen) {
+    if (open > 0 || extend > 0)
+        return {0, false};
+    using Wide = __int128;
+    const Wide n = static_cast<Wide>(qlen) + static_cast<Wide>(tlen);
+    const Wide lowest_h = 2 * static_cast<Wide>(open) + static_cast<Wide>(extend) * n;
+    const Wide lowest = lowest_h + open + static_cast<Wide>(extend) * n + std::min({Lane(0), match, mismatch});
+    const Wide highest = static_cast<Wide>(std::max({Lane(0), match, mismatch})) * std::min(qlen, tlen);
+    const Wide offset = lowest - 1;
+    if (highest - offset >= (Wide(1) << (SwarLanes<Lane>::bits - 1)))
+        return {0, false};
+    return {static_cast<int64_t>(offset), true};
+}
+
+// The global kernel on offset columns: a lane holds value - offset, which
+// global_offset puts in [1, 2^(w-1)) for every real value, and 0 stands
+// for minus infinity. Order and differences are kept, so each maximum and
+// gap step gives the same value as in striped_global_run, while the
+// non-negative lane operations cost about half as much; a floored gap
+// subtraction keeps minus infinity at 0, as the guarded add does. Padding
+// lanes stay in [0, 2^(w-1)) as well (every operation keeps the sign bit
+// clear) and, as there, never feed a real position.
+template <typename Lane>
+int64_t striped_global_offset_run(StripedAffineProfile<Lane> &profile, int64_t offset) {
+    using S = SwarLanes<Lane>;
+    constexpr size_t L = S::count;
+    StripedProfileCore<Lane> &c = profile.core;
+    const Lane open = profile.gap_open;
+    const Lane extend = profile.gap_extend;
+    const size_t qlen = c.query_length;
+    const size_t tlen = c.target_length;
+    const size_t segs = c.segments;
+    // A real value v as its lane: v - offset, in [1, 2^(w-1)).
+    const auto lane_of = [offset](int64_t v) { return static_cast<Lane>(v - offset); };
+    if (c.h_column_a.size() != segs * L) {
+        c.h_column_a.resize(segs * L);
+        c.e_column.resize(segs * L);
+    }
+    {
+        // Boundary column as in init_global_boundary, offset; padding 0.
+        int64_t h = open;
+        for (size_t p = 0; p < segs * L; ++p) {
+            const size_t at = (p % segs) * L + p / segs;
+            c.h_column_a[at] = p < qlen ? lane_of(h) : Lane(0);
+            c.e_column[at] = p < qlen ? lane_of(h + open) : Lane(0);
+            h += extend;
+        }
+    }
+    if (c.h_column_b.size() != segs * L)
+        c.h_column_b.resize(segs * L);
+    std::fill(c.h_column_b.begin(), c.h_column_b.end(), Lane(0));
+    Lane *h_prev = c.h_column_a.data();
+    Lane *h_cur = c.h_column_b.data();
+    Lane *e_col = c.e_column.data();
+    const uint64_t open_c = swar_splat<Lane>(-static_cast<int64_t>(open));
+    const uint64_t extend_c = swar_splat<Lane>(-static_cast<int64_t>(extend));
+    const bool closed_form = open <= extend;
+    const int64_t segment_extend = static_cast<int64_t>(extend) * static_cast<int64_t>(segs);
+    const Lane *profile_base = c.profile.data();
+    int64_t top_left = 0;
+    int64_t seed = 2 * static_cast<int64_t>(open);
+    for (size_t j = 0; j < tlen; ++j) {
+        const Lane *row = profile_base + c.row_offsets[j];
+        uint64_t f = swar_with_lane<Lane>(0, 0, lane_of(seed));
+        uint64_t f_extend = swar_with_lane<Lane>(0, 0, lane_of(seed + extend));
+        uint64_t h_diag =
+            swar_with_lane<Lane>(swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)), 0, lane_of(top_left));
+        for (size_t i = 0; i < segs; ++i) {
+            const uint64_t e = load_word(e_col + i * L);
+            const uint64_t diag = swar_nonneg_add_signed_floor0<Lane>(h_diag, load_word(row + i * L));
+            h_diag = load_word(h_prev + i * L);
+            const uint64_t h = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(diag, e), f);
+            store_word(h_cur + i * L, h);
+            const uint64_t h_open = swar_nonneg_sub_floor0<Lane>(h, open_c);
+            store_word(e_col + i * L, swar_nonneg_max<Lane>(swar_nonneg_sub_floor0<Lane>(e, extend_c), h_open));
+            f = swar_nonneg_max<Lane>(f_extend, h_open);
+            f_extend = swar_nonneg_sub_floor0<Lane>(f, extend_c);
+        }
+        if (closed_form) {
+            // P(k) as in striped_global_run, on offset lanes (0: minus
+            // infinity; a real carry minus the segment's extensions stays
+            // a real value).
+            uint64_t t = 0;
+            int64_t carry = swar_lane<Lane>(f, 0);
+            for (unsigned k = 1; k < L; ++k) {
+                t = swar_with_lane<Lane>(t, k, static_cast<Lane>(carry));
+                if (k + 1 < L) {
+                    const int64_t fk = swar_lane<Lane>(f, k);
+                    carry = carry == 0 ? fk : std::max(fk, carry + segment_extend);
+                }
+            }
+            lazy_f_sweep_global_offset<Lane, true>(h_cur, e_col, segs, t, open_c, extend_c);
+        } else {
+            for (size_t pass = 0; pass < L; ++pass)
+                f = lazy_f_sweep_global_offset<Lane>(h_cur, e_col, segs, swar_shift_up<Lane>(f), open_c, extend_c);
+        }
+        std::swap(h_prev, h_cur);
+        top_left = j == 0 ? open : top_left + extend;
+        seed += extend;
+    }
+    const size_t last = qlen - 1;
+    return swar_lane<Lane>(load_word(h_prev + (last % segs) * L), static_cast<unsigned>(last / segs)) + offset;
+}
 
 template <typename Lane>
 int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
@@ -110,6 +256,10 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
         return gap_run(open, extend, tlen);
     if (tlen == 0)
         return gap_run(open, extend, qlen);
+    const GlobalOffset offset =
+        global_offset<Lane>(profile.match, profile.mismatch, open, extend, qlen, tlen);
+    if (offset.found)
+        return striped_global_offset_run<Lane>(profile, offset.offset);
     const size_t segs = c.segments;
     init_global_boundary<Lane>(profile);
     if (c.h_column_b.size() != segs * L)

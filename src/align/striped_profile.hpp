@@ -150,6 +150,9 @@ template <typename Lane>
 struct StripedAffineProfile {
     Lane gap_open = 0;
     Lane gap_extend = 0;
+    // The profile's two scores, kept for the global kernel's value range.
+    Lane match = 0;
+    Lane mismatch = 0;
     StripedProfileCore<Lane> core;
 };
 
@@ -179,6 +182,8 @@ StripedAffineProfile<Lane> build_striped_affine_profile(const uint8_t *query, si
     StripedAffineProfile<Lane> p;
     p.gap_open = static_cast<Lane>(gap_open);
     p.gap_extend = static_cast<Lane>(gap_extend);
+    p.match = static_cast<Lane>(match);
+    p.mismatch = static_cast<Lane>(mismatch);
     build_striped_core<Lane>(p.core, query, qlen, target, tlen, static_cast<Lane>(match),
                              static_cast<Lane>(mismatch));
     return p;
