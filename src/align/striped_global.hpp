@@ -146,37 +146,8 @@ uint64_t lazy_f_sweep_global_offset(Lane *h_column, Lane *e_column, size_t segme
 
 namespace striped_global_detail {
 
-// The offset below which no value of the pair's computation falls, minus
-// one, when gap_open <= 0, gap_extend <= 0 and every value then fits in
-// [offset + 1, offset + 2^(w-1) - 1]; otherwise none (found = false).
-//
-// Every H is at least the all-gap path, 2 * open + extend * (qlen + tlen);
-// every E, F, carried or swept value is some H plus open and at most
-// qlen + tlen extensions; a diagonal sum is some H plus match or mismatch.
-// No H exceeds max(match, mismatch, 0) * min(qlen, tlen). Taken in 128
-// bits, so no length or lane value can overflow the estimate.
-struct GlobalOffset {
-    int64_t offset;
-    bool found;
-};
-
-template <typename Lane>
-GlobalOffset global_offset(Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen, uint64_t tlen) {
-    if (open > 0 || extend > 0)
-        return {0, false};
-    using Wide = __int128;
-    const Wide n = static_cast<Wide>(qlen) + static_cast<Wide>(tlen);
-    const Wide lowest_h = 2 * static_cast<Wide>(open) + static_cast<Wide>(extend) * n;
-    const Wide lowest = lowest_h + open + static_cast<Wide>(extend) * n + std::min({Lane(0), match, mismatch});
-    const Wide highest = static_cast<Wide>(std::max({Lane(0), match, mismatch})) * std::min(qlen, tlen);
-    const Wide offset = lowest - 1;
-    if (highest - offset >= (Wide(1) << (SwarLanes<Lane>::bits - 1)))
-        return {0, false};
-    return {static_cast<int64_t>(offset), true};
-}
-
 // The global kernel on offset columns: a lane holds value - offset, which
-// global_offset puts in [1, 2^(w-1)) for every real value, and 0 stands
+// value_offset puts in [1, 2^(w-1)) for every real value, and 0 stands
 // for minus infinity. Order and differences are kept, so each maximum and
 // gap step gives the same value as in striped_global_run, while the
 // non-negative lane operations cost about half as much, and the gap steps,
@@ -290,8 +261,8 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
         return gap_run(open, extend, tlen);
     if (tlen == 0)
         return gap_run(open, extend, qlen);
-    const GlobalOffset offset =
-        global_offset<Lane>(profile.match, profile.mismatch, open, extend, qlen, tlen);
+    const ValueOffset offset = value_offset<Lane>(2 * static_cast<int64_t>(open), profile.match, profile.mismatch,
+                                                  open, extend, qlen, tlen);
     if (offset.found)
         return striped_global_offset_run<Lane>(profile, offset.offset);
     const size_t segs = c.segments;

@@ -19,6 +19,7 @@
 // points into the symbol codes it was built from.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -165,6 +166,37 @@ struct StripedLinearProfile {
     bool shortcut_handled = false;
     StripedProfileCore<Lane> core;
 };
+
+// The offset of the offset columns of the affine kernels: one below every
+// value their computation takes, when gap_open <= 0, gap_extend <= 0 and
+// all those values then fit in [offset + 1, offset + 2^(w-1) - 1];
+// otherwise none (found = false). Every H is at least lowest_h plus
+// qlen + tlen extensions (the caller knows its own lowest_h: 0 for local,
+// 2 * open for global, whose all-gap path is that long). Every E,
+// F, carried or swept value is some H plus open and at most qlen + tlen
+// extensions; a diagonal sum is some H plus match or mismatch; no value
+// exceeds max(match, mismatch, 0) * min(qlen, tlen). Taken in 128 bits, so
+// no length or lane value can overflow the estimate.
+struct ValueOffset {
+    int64_t offset;
+    bool found;
+};
+
+template <typename Lane>
+ValueOffset value_offset(int64_t lowest_h, Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen,
+                         uint64_t tlen) {
+    if (open > 0 || extend > 0)
+        return {0, false};
+    using Wide = __int128;
+    const Wide n = static_cast<Wide>(qlen) + static_cast<Wide>(tlen);
+    const Wide lowest_extended_h = static_cast<Wide>(lowest_h) + static_cast<Wide>(extend) * n;
+    const Wide lowest = lowest_extended_h + open + static_cast<Wide>(extend) * n + std::min({Lane(0), match, mismatch});
+    const Wide highest = static_cast<Wide>(std::max({Lane(0), match, mismatch})) * std::min(qlen, tlen);
+    const Wide offset = lowest - 1;
+    if (highest - offset >= (Wide(1) << (SwarLanes<Lane>::bits - 1)))
+        return {0, false};
+    return {static_cast<int64_t>(offset), true};
+}
 
 using StripedAffineProfile8 = StripedAffineProfile<int8_t>;
 using StripedAffineProfile16 = StripedAffineProfile<int16_t>;
