@@ -85,6 +85,9 @@ def test_non_negative_lane_operations_at_the_lane_edges(width):
              for x in a]
         expected = [0 if y == -(1 << (width - 1)) else max(x + y, 0) for x, y in zip(a, s)]
         assert unpack(width, hooks.swar_op("nonneg_add_signed_floor0", width, wa, lanes(width, s))) == expected
+        s = [rng.choice([-x, hi - x, rng.randint(-x, hi - x)]) for x in a]
+        assert unpack(width, hooks.swar_op("nonneg_add_signed", width, wa, lanes(width, s))) == [
+            x + y for x, y in zip(a, s)]
 
 
 def test_splat_and_shift_up_drop_the_top_lane():

@@ -161,6 +161,7 @@ void register_striped_hooks(nb::module_ &m) {
             if (op == "nonneg_sub_floor0") return nb::int_(align::swar_nonneg_sub_floor0<Lane>(a, b));
             if (op == "nonneg_add_signed_floor0")
                 return nb::int_(align::swar_nonneg_add_signed_floor0<Lane>(a, b));
+            if (op == "nonneg_add_signed") return nb::int_(align::swar_nonneg_add_signed<Lane>(a, b));
             if (op == "nonneg_all_ge") return nb::bool_(align::swar_nonneg_all_ge<Lane>(a, b));
             if (op == "nonneg_raise") {
                 bool rose = false;

@@ -159,15 +159,9 @@ namespace striped_global_detail {
 // every lane above a padding lane of a word is padding too, so, as there,
 // they never feed a real position.
 template <typename Lane>
-int64_t striped_global_offset_run(StripedAffineProfile<Lane> &profile, int64_t offset) {
-    using S = SwarLanes<Lane>;
-    constexpr size_t L = S::count;
-    StripedProfileCore<Lane> &c = profile.core;
-    const Lane open = profile.gap_open;
-    const Lane extend = profile.gap_extend;
-    const size_t qlen = c.query_length;
-    const size_t tlen = c.target_length;
-    const size_t segs = c.segments;
+int64_t striped_global_offset_run(StripedProfileCore<Lane> &c, Lane open, Lane extend, int64_t offset) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    const size_t qlen = c.query_length, tlen = c.target_length, segs = c.segments;
     // A real value v as its lane: v - offset, in [1, 2^(w-1)).
     const auto lane_of = [offset](int64_t v) { return static_cast<Lane>(v - offset); };
     if (c.h_column_a.size() != segs * L) {
@@ -210,7 +204,7 @@ int64_t striped_global_offset_run(StripedAffineProfile<Lane> &profile, int64_t o
             // the gap steps are plain word operations that never carry or
             // borrow out of such a lane.
             const uint64_t e = load_word(e_col + i * L);
-            const uint64_t diag = (h_diag + (load_word(row + i * L) ^ S::high)) ^ S::high;
+            const uint64_t diag = swar_nonneg_add_signed<Lane>(h_diag, load_word(row + i * L));
             h_diag = load_word(h_prev + i * L);
             const uint64_t h = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(diag, e), f);
             store_word(h_cur + i * L, h);
@@ -264,7 +258,7 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
     const ValueOffset offset = value_offset<Lane>(2 * static_cast<int64_t>(open), profile.match, profile.mismatch,
                                                   open, extend, qlen, tlen);
     if (offset.found)
-        return striped_global_offset_run<Lane>(profile, offset.offset);
+        return striped_global_offset_run<Lane>(c, open, extend, offset.offset);
     const size_t segs = c.segments;
     init_global_boundary<Lane>(profile);
     if (c.h_column_b.size() != segs * L)

@@ -185,7 +185,8 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     for (size_t j = 0; j < tlen; ++j) {
         const Lane *row = profile_base + row_offsets[j];
         // Lane 0 receives the top row's 0.
-        uint64_t h_diag = swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
+        uint64_t h_diag =
+            swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
         uint64_t f = zero_w;
         for (size_t i = 0; i < segs; ++i) {
             const uint64_t e = load_word(e_col + i * L);

@@ -192,6 +192,14 @@ constexpr uint64_t swar_nonneg_add_signed_floor0(uint64_t a, uint64_t s) noexcep
     return d & swar_detail::low_bits_where<Lane>(d & S::high);
 }
 
+// a + s per lane, for a in [0, 2^(w-1)) and s signed with a + s in
+// [0, 2^(w-1)): the same flipped sum, the sign bit flipped back.
+template <typename Lane>
+constexpr uint64_t swar_nonneg_add_signed(uint64_t a, uint64_t s) noexcept {
+    using S = SwarLanes<Lane>;
+    return (a + (s ^ S::high)) ^ S::high;
+}
+
 template <typename Lane>
 constexpr Lane swar_lane(uint64_t a, unsigned k) noexcept {
     using S = SwarLanes<Lane>;
