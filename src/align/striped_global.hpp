@@ -360,13 +360,23 @@ int64_t striped_global_affine(StripedAffineProfile<Lane> &profile) {
     return striped_global_affine_full<Lane>(profile);
 }
 
-// One-shot global affine score: build, run, release.
+// One-shot global affine score on `profile`, refilled in place (its storage
+// reused; the batch entry points keep one profile across their targets).
+template <typename Lane>
+int64_t striped_global_affine_score(StripedAffineProfile<Lane> &profile, const uint8_t *query, size_t qlen,
+                                   const uint8_t *target, size_t tlen, int64_t match, int64_t mismatch,
+                                   int64_t gap_open, int64_t gap_extend) {
+    rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
+                                         gap_extend);
+    return striped_global_affine<Lane>(profile);
+}
+
+// One-shot global affine score: build, run, release (also on an exception).
 template <typename Lane>
 int64_t striped_global_affine_score(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                    int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
-    StripedAffineProfile<Lane> profile =
-        build_striped_affine_profile<Lane>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    return striped_global_affine<Lane>(profile);
+                                   int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+    StripedAffineProfile<Lane> profile;
+    return striped_global_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
 }
 
 }  // namespace veltrocamber::align

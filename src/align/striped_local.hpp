@@ -321,13 +321,23 @@ int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
     return swar_horizontal_max_floor0<Lane>(best);
 }
 
+// One-shot local affine score on `profile`, refilled in place (its storage
+// reused; the batch entry points keep one profile across their targets).
+template <typename Lane>
+int64_t striped_local_affine_score(StripedAffineProfile<Lane> &profile, const uint8_t *query, size_t qlen,
+                                   const uint8_t *target, size_t tlen, int64_t match, int64_t mismatch,
+                                   int64_t gap_open, int64_t gap_extend) {
+    rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
+                                         gap_extend);
+    return striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length);
+}
+
 // One-shot local affine score: build, run, release (also on an exception).
 template <typename Lane>
 int64_t striped_local_affine_score(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                    int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
-    StripedAffineProfile<Lane> profile =
-        build_striped_affine_profile<Lane>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    return striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length);
+    StripedAffineProfile<Lane> profile;
+    return striped_local_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
 }
 
 }  // namespace veltrocamber::align
