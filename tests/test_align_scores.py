@@ -168,6 +168,23 @@ def test_batch_equals_pairwise(local, gaps):
     assert BATCH_FNS[local](q, [], **args).shape == (0,)
 
 
+@pytest.mark.parametrize("local", [True, False], ids=["local", "global"])
+def test_affine_batch_reuses_nothing_stale_between_targets(local):
+    # A batch refills one striped profile per lane width target after
+    # target: alphabets that grow and shrink (profile rows), lengths that
+    # switch the lane width back and forth, empty and one-symbol targets,
+    # each scored against the plain DP.
+    rng = random.Random(33)
+    q = "".join(rng.choice(PROTEIN) for _ in range(23))
+    targets = []
+    for n, letters in ((40, PROTEIN), (3, "A"), (0, DNA), (25, DNA), (300, PROTEIN), (12, PROTEIN), (1, "W"),
+                       (60, DNA), (5, PROTEIN)):
+        targets.append("".join(rng.choice(letters) for _ in range(n)))
+    ref = dp.local_affine if local else dp.global_affine
+    out = BATCH_FNS[local](q, targets, **kw(3, -2, -4, -1))
+    assert list(out) == [ref(q, t, 3, -2, -4, -1) for t in targets]
+
+
 def test_top_k():
     targets = ["ACGT", "TTTT", "ACG", "GGGG", "ACGTACGT"]
     scores = [vc.smith_waterman_score("ACGTACGT", t) for t in targets]

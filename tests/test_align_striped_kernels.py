@@ -56,6 +56,40 @@ def test_lane_operations_match_per_lane_arithmetic(width):
         assert unpack(width, hooks.swar_op("shift_up", width, wa, 0)) == [0] + a[:-1]
 
 
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_non_negative_lane_operations_at_the_lane_edges(width):
+    # The floored local kernels keep every lane in [0, 2^(w-1)); their
+    # operations borrow into the free sign bit, so the extremes of that
+    # range (and a subtrahend of exactly 2^(w-1)) are where a borrow or carry
+    # would leak into the neighbouring lane.
+    rng = random.Random(40 + width)
+    n = 64 // width
+    hi = (1 << (width - 1)) - 1
+    pick = lambda: rng.choice([0, 1, hi, hi - 1, rng.randint(0, hi)])  # noqa: E731
+    for _ in range(300):
+        a = [pick() for _ in range(n)]
+        b = [pick() for _ in range(n)]
+        c = [rng.choice([0, 1, hi, hi + 1, rng.randint(0, hi + 1)]) for _ in range(n)]
+        wa, wb = lanes(width, a), lanes(width, b)
+        wc = sum(v << (k * width) for k, v in enumerate(c))
+        assert unpack(width, hooks.swar_op("nonneg_max", width, wa, wb)) == [max(x, y) for x, y in zip(a, b)]
+        assert unpack(width, hooks.swar_op("nonneg_sub_floor0", width, wa, wc)) == [
+            max(x - y, 0) for x, y in zip(a, c)]
+        raised, rose = hooks.swar_op("nonneg_raise", width, wa, wb)
+        assert unpack(width, raised) == [max(x, y) for x, y in zip(a, b)]
+        assert rose == any(y > x for x, y in zip(a, b))
+        assert hooks.swar_op("nonneg_all_ge", width, wa, wb) == all(x >= y for x, y in zip(a, b))
+        # a signed addend whose sum stays inside the signed lane range; the
+        # lane minimum (profile padding) always gives 0
+        s = [rng.choice([-(1 << (width - 1)), -x, -x - 1 if x < hi else -x, hi - x, rng.randint(-x, hi - x)])
+             for x in a]
+        expected = [0 if y == -(1 << (width - 1)) else max(x + y, 0) for x, y in zip(a, s)]
+        assert unpack(width, hooks.swar_op("nonneg_add_signed_floor0", width, wa, lanes(width, s))) == expected
+        s = [rng.choice([-x, hi - x, rng.randint(-x, hi - x)]) for x in a]
+        assert unpack(width, hooks.swar_op("nonneg_add_signed", width, wa, lanes(width, s))) == [
+            x + y for x, y in zip(a, s)]
+
+
 def test_splat_and_shift_up_drop_the_top_lane():
     assert hooks.swar_op("splat", 16, -2 & (2**64 - 1), 0) == 0xFFFEFFFEFFFEFFFE
     word = lanes(8, [1, 2, 3, 4, 5, 6, 7, 9])
@@ -264,6 +298,32 @@ def test_long_gaps_carried_across_lanes_in_similar_sequences(width):
         del t[cut:cut + rng.randint(max(1, segs // 2), 2 * segs)]
         assert hooks.striped_local_affine(width, q, t, m, x, o, e) == dp.local_affine(q, t, m, x, o, e)
         assert hooks.striped_global_affine(width, q, t, m, x, o, e)[0] == dp.global_affine(q, t, m, x, o, e)
+
+
+@pytest.mark.parametrize("width", LANE_WIDTHS)
+def test_global_padding_lanes_never_reach_a_real_position(width):
+    # Small non-positive gaps keep the value range well inside the lane, the
+    # case where padding lanes take plain gap steps and may hold any bits:
+    # queries one to a few positions short of a lane multiple, both gap
+    # orders (single closed-form sweep and repeated sweeps), zero gaps, and
+    # near-copies so the sweeps settle early.
+    rng = random.Random(1300 + width)
+    lanes_per_word = 64 // width
+    for _ in range(150):
+        qlen = max(1, lanes_per_word * rng.randint(1, 6) - rng.randint(1, lanes_per_word - 1))
+        q = [rng.choice(DNA) for _ in range(qlen)]
+        t = [c if rng.random() > 0.2 else rng.choice(DNA) for c in q]
+        if rng.random() < 0.5:
+            cut = rng.randint(0, len(t))
+            t = t[:cut] + t[cut + rng.randint(1, 4):]
+        if not t:
+            t = [rng.choice(DNA)]
+        o, e = -rng.randint(0, 3), -rng.randint(0, 3)
+        m, x = rng.randint(0, 2), rng.randint(-2, 1)
+        if max(m, abs(x), abs(o), abs(e)) * (len(q) + len(t)) > LIMIT[width] // 4:
+            continue
+        ref = dp.global_affine(q, t, m, x, o, e)
+        assert hooks.striped_global_affine(width, q, t, m, x, o, e) == (ref, ref)
 
 
 @pytest.mark.parametrize("width", LANE_WIDTHS)

@@ -157,6 +157,17 @@ void register_striped_hooks(nb::module_ &m) {
             if (op == "splat") return nb::int_(align::swar_splat<Lane>(static_cast<int64_t>(a)));
             if (op == "any_positive") return nb::bool_(align::swar_any_positive<Lane>(a));
             if (op == "hmax") return nb::int_(align::swar_horizontal_max_floor0<Lane>(a));
+            if (op == "nonneg_max") return nb::int_(align::swar_nonneg_max<Lane>(a, b));
+            if (op == "nonneg_sub_floor0") return nb::int_(align::swar_nonneg_sub_floor0<Lane>(a, b));
+            if (op == "nonneg_add_signed_floor0")
+                return nb::int_(align::swar_nonneg_add_signed_floor0<Lane>(a, b));
+            if (op == "nonneg_add_signed") return nb::int_(align::swar_nonneg_add_signed<Lane>(a, b));
+            if (op == "nonneg_all_ge") return nb::bool_(align::swar_nonneg_all_ge<Lane>(a, b));
+            if (op == "nonneg_raise") {
+                bool rose = false;
+                const uint64_t raised = align::swar_nonneg_raise<Lane>(a, b, rose);
+                return nb::make_tuple(raised, rose);
+            }
             throw std::invalid_argument("unknown lane operation");
         });
     });

@@ -91,22 +91,54 @@ int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, St
 
 // ---- one pair, any gaps ----------------------------------------------------------
 
+// The affine pairs on the striped profiles of `scratch`, refilled in place.
+int64_t local_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
+                          int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+    if (open > 0 || extend > 0)
+        return local_affine_scalar(c, match, mismatch, open, extend);
+    return striped_or_wide(
+        c, "unsupported SWAR affine Farrar score width",
+        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::striped_local_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open,
+                                                           extend);
+        },
+        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::smith_waterman_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
+        });
+}
+
+int64_t global_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
+                           int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+    return striped_or_wide(
+        c, "unsupported SWAR global affine Farrar score width",
+        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::striped_global_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch,
+                                                            open, extend);
+        },
+        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            return align::needleman_wunsch_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
+        });
+}
+
 // Linear gaps: tokens and the shortcut; affine gaps: the Farrar channel.
 template <bool Local>
 int64_t pair_score(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, AffineGaps gaps,
-                   uint64_t width) {
+                   uint64_t width, align::StripedAffineScratch &scratch) {
     if (gaps.linear()) {
         const PreprocessedPair pair = preprocess(query, target, match, mismatch, gaps.open, gaps.open, width);
         return linear_by_width<Local>(pair, match, mismatch, gaps.open);
     }
-    return Local ? smith_waterman_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width)
-                 : needleman_wunsch_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width);
+    return Local ? local_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width, scratch)
+                 : global_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width, scratch);
 }
 
 constexpr auto smith_waterman_pair = &pair_score<true>;
 constexpr auto needleman_wunsch_pair = &pair_score<false>;
 
-using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t);
+using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t,
+                              align::StripedAffineScratch &);
 
 // The targets of a batch as a fast sequence; a single str or bytes is refused.
 nb::object fast_targets(nb::handle targets) {
@@ -123,8 +155,9 @@ std::vector<int64_t> score_targets(PairScore score, nb::handle query, nb::handle
     PyObject **items = PySequence_Fast_ITEMS(fast.ptr());
     std::vector<int64_t> scores;
     scores.reserve(static_cast<size_t>(n));
+    align::StripedAffineScratch scratch;
     for (Py_ssize_t i = 0; i < n; ++i)
-        scores.push_back(score(query.ptr(), items[i], match, mismatch, gaps, width));
+        scores.push_back(score(query.ptr(), items[i], match, mismatch, gaps, width, scratch));
     return scores;
 }
 
@@ -142,7 +175,8 @@ int64_t one_score(nb::handle query, nb::handle target, int64_t match, int64_t mi
                   nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
     const uint32_t w = kernel_width_argument(width);
     const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
-    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, gaps, w);
+    align::StripedAffineScratch scratch;
+    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, gaps, w, scratch);
 }
 
 }  // namespace
@@ -174,17 +208,8 @@ int64_t needleman_wunsch_linear_by_width(const PreprocessedPair &pair, int64_t m
 
 int64_t smith_waterman_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                    int64_t open, int64_t extend, uint64_t width) {
-    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
-    if (open > 0 || extend > 0)
-        return local_affine_scalar(c, match, mismatch, open, extend);
-    return striped_or_wide(
-        c, "unsupported SWAR affine Farrar score width",
-        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
-            return align::striped_local_affine_score<Lane>(q, ql, t, tl, match, mismatch, open, extend);
-        },
-        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
-            return align::smith_waterman_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
-        });
+    align::StripedAffineScratch scratch;
+    return local_affine_pair(query, target, match, mismatch, open, extend, width, scratch);
 }
 
 int64_t smith_waterman_affine_scalar_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
@@ -195,15 +220,8 @@ int64_t smith_waterman_affine_scalar_pair(PyObject *query, PyObject *target, int
 
 int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                      int64_t open, int64_t extend, uint64_t width) {
-    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
-    return striped_or_wide(
-        c, "unsupported SWAR global affine Farrar score width",
-        [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
-            return align::striped_global_affine_score<Lane>(q, ql, t, tl, match, mismatch, open, extend);
-        },
-        [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
-            return align::needleman_wunsch_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
-        });
+    align::StripedAffineScratch scratch;
+    return global_affine_pair(query, target, match, mismatch, open, extend, width, scratch);
 }
 
 int64_t smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,

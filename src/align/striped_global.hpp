@@ -93,7 +93,152 @@ uint64_t lazy_f_sweep_global(Lane *h_column, Lane *e_column, size_t segments, ui
     return f;
 }
 
+// The sign bits of the lanes that hold real query positions in each
+// segment: every lane up to the one of the last position in the first
+// segments, one lane fewer after it.
+template <typename Lane>
+struct RealLanes {
+    uint64_t upper;  // segments 0 .. cut
+    uint64_t lower;  // segments cut + 1 .. S - 1
+    size_t cut;
+    uint64_t of(size_t segment) const noexcept { return segment <= cut ? upper : lower; }
+};
+
+template <typename Lane>
+RealLanes<Lane> real_lanes(size_t qlen, size_t segments) noexcept {
+    using S = SwarLanes<Lane>;
+    const size_t top = (qlen - 1) / segments;  // lane of the last position
+    const auto first = [](size_t n) {
+        return n >= S::count ? S::high : S::high & ((uint64_t(1) << (n * S::bits)) - 1);
+    };
+    return {first(top + 1), first(top), (qlen - 1) % segments};
+}
+
+// The correction sweep on offset columns (see striped_global_offset_run).
+// Only the F that enters may hold minus infinity (0), so only its first
+// extension is floored; the rise and settle tests read real lanes only,
+// since padding lanes carry whatever the plain steps left there.
+template <typename Lane, bool Settle = false>
+uint64_t lazy_f_sweep_global_offset(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_c,
+                                    uint64_t extend_c, const RealLanes<Lane> &real) noexcept {
+    using S = SwarLanes<Lane>;
+    constexpr size_t L = S::count;
+    uint64_t f_extend = swar_nonneg_sub_floor0<Lane>(f, extend_c);
+    for (size_t i = 0; i < segments; ++i) {
+        Lane *hp = h_column + i * L;
+        const uint64_t mask = real.of(i);
+        const uint64_t d = (load_word(hp) | S::high) - f;
+        const uint64_t h_ge = d & S::high;
+        const uint64_t h = f + (d & swar_detail::low_bits_where<Lane>(h_ge));
+        const uint64_t h_open = h - open_c;
+        if ((~h_ge & mask) != 0) {
+            store_word(hp, h);
+            Lane *ep = e_column + i * L;
+            store_word(ep, swar_nonneg_max<Lane>(load_word(ep), h_open));
+        } else if (Settle && ((((h_open | S::high) - f_extend) & mask) == mask)) {
+            break;
+        }
+        f = swar_nonneg_max<Lane>(f_extend, h_open);
+        f_extend = f - extend_c;
+    }
+    return f;
+}
+
 namespace striped_global_detail {
+
+// The global kernel on offset columns: a lane holds value - offset, which
+// value_offset puts in [1, 2^(w-1)) for every real value, and 0 stands
+// for minus infinity. Order and differences are kept, so each maximum and
+// gap step gives the same value as in striped_global_run, while the
+// non-negative lane operations cost about half as much, and the gap steps,
+// which never leave that range for a real value, are plain subtractions.
+// Minus infinity only enters with the F of a column's first segment or of a
+// sweep; its first extension is floored, which keeps it at 0 as the guarded
+// add does. Padding lanes take part in the plain steps and may hold any
+// bits; carries and borrows only run from a lane to the one above it, and
+// every lane above a padding lane of a word is padding too, so, as there,
+// they never feed a real position.
+template <typename Lane>
+int64_t striped_global_offset_run(StripedProfileCore<Lane> &c, Lane open, Lane extend, int64_t offset) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    const size_t qlen = c.query_length, tlen = c.target_length, segs = c.segments;
+    // A real value v as its lane: v - offset, in [1, 2^(w-1)).
+    const auto lane_of = [offset](int64_t v) { return static_cast<Lane>(v - offset); };
+    if (c.h_column_a.size() != segs * L) {
+        c.h_column_a.resize(segs * L);
+        c.e_column.resize(segs * L);
+    }
+    {
+        // Boundary column as in init_global_boundary, offset; padding 0.
+        int64_t h = open;
+        for (size_t p = 0; p < segs * L; ++p) {
+            const size_t at = (p % segs) * L + p / segs;
+            c.h_column_a[at] = p < qlen ? lane_of(h) : Lane(0);
+            c.e_column[at] = p < qlen ? lane_of(h + open) : Lane(0);
+            h += extend;
+        }
+    }
+    if (c.h_column_b.size() != segs * L)
+        c.h_column_b.resize(segs * L);
+    std::fill(c.h_column_b.begin(), c.h_column_b.end(), Lane(0));
+    Lane *h_prev = c.h_column_a.data();
+    Lane *h_cur = c.h_column_b.data();
+    Lane *e_col = c.e_column.data();
+    const uint64_t open_c = swar_splat<Lane>(-static_cast<int64_t>(open));
+    const uint64_t extend_c = swar_splat<Lane>(-static_cast<int64_t>(extend));
+    const bool closed_form = open <= extend;
+    const RealLanes<Lane> real = real_lanes<Lane>(qlen, segs);
+    const int64_t segment_extend = static_cast<int64_t>(extend) * static_cast<int64_t>(segs);
+    const Lane *profile_base = c.profile.data();
+    int64_t top_left = 0;
+    int64_t seed = 2 * static_cast<int64_t>(open);
+    for (size_t j = 0; j < tlen; ++j) {
+        const Lane *row = profile_base + c.row_offsets[j];
+        uint64_t f = swar_with_lane<Lane>(0, 0, lane_of(seed));
+        uint64_t f_extend = swar_with_lane<Lane>(0, 0, lane_of(seed + extend));
+        uint64_t h_diag =
+            swar_with_lane<Lane>(swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)), 0, lane_of(top_left));
+        for (size_t i = 0; i < segs; ++i) {
+            // Real lanes: every operand and result in [1, 2^(w-1)), so the
+            // diagonal sum (signed score, sign bit flipped in and out) and
+            // the gap steps are plain word operations that never carry or
+            // borrow out of such a lane.
+            const uint64_t e = load_word(e_col + i * L);
+            const uint64_t diag = swar_nonneg_add_signed<Lane>(h_diag, load_word(row + i * L));
+            h_diag = load_word(h_prev + i * L);
+            const uint64_t h = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(diag, e), f);
+            store_word(h_cur + i * L, h);
+            const uint64_t h_open = h - open_c;
+            store_word(e_col + i * L, swar_nonneg_max<Lane>(e - extend_c, h_open));
+            f = swar_nonneg_max<Lane>(f_extend, h_open);
+            f_extend = f - extend_c;
+        }
+        if (closed_form) {
+            // P(k) as in striped_global_run, on offset lanes (0: minus
+            // infinity; a real carry minus the segment's extensions stays
+            // a real value).
+            uint64_t t = 0;
+            int64_t carry = swar_lane<Lane>(f, 0);
+            for (unsigned k = 1; k < L; ++k) {
+                t = swar_with_lane<Lane>(t, k, static_cast<Lane>(carry));
+                if (k + 1 < L) {
+                    const int64_t fk = swar_lane<Lane>(f, k);
+                    carry = carry == 0 ? fk : std::max(fk, carry + segment_extend);
+                }
+            }
+            lazy_f_sweep_global_offset<Lane, true>(h_cur, e_col, segs, t, open_c, extend_c, real);
+        } else {
+            for (size_t pass = 0; pass < L; ++pass)
+                f = lazy_f_sweep_global_offset<Lane>(h_cur, e_col, segs, swar_shift_up<Lane>(f), open_c, extend_c,
+                                                      real);
+        }
+        std::swap(h_prev, h_cur);
+        top_left = j == 0 ? open : top_left + extend;
+        seed += extend;
+    }
+    const size_t last = qlen - 1;
+    return swar_lane<Lane>(load_word(h_prev + (last % segs) * L), static_cast<unsigned>(last / segs)) + offset;
+}
 
 template <typename Lane>
 int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
@@ -110,6 +255,10 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
         return gap_run(open, extend, tlen);
     if (tlen == 0)
         return gap_run(open, extend, qlen);
+    const ValueOffset offset = value_offset<Lane>(2 * static_cast<int64_t>(open), profile.match, profile.mismatch,
+                                                  open, extend, qlen, tlen);
+    if (offset.found)
+        return striped_global_offset_run<Lane>(c, open, extend, offset.offset);
     const size_t segs = c.segments;
     init_global_boundary<Lane>(profile);
     if (c.h_column_b.size() != segs * L)
@@ -211,13 +360,23 @@ int64_t striped_global_affine(StripedAffineProfile<Lane> &profile) {
     return striped_global_affine_full<Lane>(profile);
 }
 
-// One-shot global affine score: build, run, release.
+// One-shot global affine score on `profile`, refilled in place (its storage
+// reused; the batch entry points keep one profile across their targets).
+template <typename Lane>
+int64_t striped_global_affine_score(StripedAffineProfile<Lane> &profile, const uint8_t *query, size_t qlen,
+                                   const uint8_t *target, size_t tlen, int64_t match, int64_t mismatch,
+                                   int64_t gap_open, int64_t gap_extend) {
+    rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
+                                         gap_extend);
+    return striped_global_affine<Lane>(profile);
+}
+
+// One-shot global affine score: build, run, release (also on an exception).
 template <typename Lane>
 int64_t striped_global_affine_score(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                    int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
-    StripedAffineProfile<Lane> profile =
-        build_striped_affine_profile<Lane>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    return striped_global_affine<Lane>(profile);
+                                   int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+    StripedAffineProfile<Lane> profile;
+    return striped_global_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
 }
 
 }  // namespace veltrocamber::align

@@ -47,14 +47,8 @@ inline LocalGapMode local_gap_mode(int64_t open, int64_t extend) noexcept {
 
 // One correction sweep of the local affine kernels over all S segments: F
 // raises H where it is larger; a raised H also reopens E. Returns the F that
-// leaves the last segment.
-//
-// With Settle (the single sweep of the closed-form mode) the sweep stops at
-// the first segment where no lane rose and F + extend is nowhere above
-// H + open: from there on its F is the one the main pass already carried
-// down the column, which raised nothing then and raises nothing now. The
-// returned F is then meaningless (the closed-form caller discards it).
-template <typename Lane, bool Settle = false>
+// leaves the last segment. Signed lanes, for the full mode.
+template <typename Lane>
 uint64_t lazy_f_sweep(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_w,
                       uint64_t extend_w, uint64_t &best) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
@@ -63,27 +57,66 @@ uint64_t lazy_f_sweep(Lane *h_column, Lane *e_column, size_t segments, uint64_t 
         bool rose;
         const uint64_t raised = swar_raise<Lane>(load_word(hp), f, rose);
         const uint64_t h_open = swar_add<Lane>(raised, open_w);
-        const uint64_t f_extend = swar_add<Lane>(f, extend_w);
         if (rose) {
             store_word(hp, raised);
             best = swar_max<Lane>(best, raised);
             Lane *ep = e_column + i * L;
             store_word(ep, swar_max<Lane>(load_word(ep), h_open));
-        } else if (Settle && swar_all_ge<Lane>(h_open, f_extend)) {
+        }
+        f = swar_max<Lane>(swar_add<Lane>(f, extend_w), h_open);
+    }
+    return f;
+}
+
+// Gap steps on the non-negative columns: subtracting a gap magnitude with a
+// floor at 0 (floored columns) or plainly (offset columns, where no value
+// comes near the floor).
+template <typename Lane, bool Plain>
+constexpr uint64_t gap_step(uint64_t a, uint64_t c) noexcept {
+    if constexpr (Plain)
+        return a - c;
+    else
+        return swar_nonneg_sub_floor0<Lane>(a, c);
+}
+
+// The same sweep on non-negative columns (every lane in [0, 2^(w-1));
+// open_c and extend_c hold the gap magnitudes, see gap_step).
+//
+// With Settle (the single sweep of the closed-form mode) the sweep stops at
+// the first segment where no lane rose and F - extend_c is nowhere above
+// H - open_c: from there on its F is at most the one the main pass already
+// carried down the column, which raised nothing then and raises nothing now.
+// The returned F is then meaningless (the closed-form caller discards it).
+template <typename Lane, bool Plain, bool Settle = false>
+uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_c,
+                             uint64_t extend_c, uint64_t &best) noexcept {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    for (size_t i = 0; i < segments; ++i) {
+        Lane *hp = h_column + i * L;
+        bool rose;
+        const uint64_t raised = swar_nonneg_raise<Lane>(load_word(hp), f, rose);
+        const uint64_t h_open = gap_step<Lane, Plain>(raised, open_c);
+        const uint64_t f_extend = gap_step<Lane, Plain>(f, extend_c);
+        if (rose) {
+            store_word(hp, raised);
+            best = swar_nonneg_max<Lane>(best, raised);
+            Lane *ep = e_column + i * L;
+            store_word(ep, swar_nonneg_max<Lane>(load_word(ep), h_open));
+        } else if (Settle && swar_nonneg_all_ge<Lane>(h_open, f_extend)) {
             break;
         }
-        f = swar_max<Lane>(f_extend, h_open);
+        f = swar_nonneg_max<Lane>(f_extend, h_open);
     }
     return f;
 }
 
 namespace striped_local_detail {
 
-template <typename Lane, LocalGapMode Mode>
-int64_t local_affine_columns(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane open,
-                             Lane extend) {
-    using S = SwarLanes<Lane>;
-    constexpr size_t L = S::count;
+// The full mode (a positive gap value): signed lanes, exactly L sweeps.
+template <typename Lane>
+int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane open,
+                                  Lane extend) {
+    constexpr size_t L = SwarLanes<Lane>::count;
     const size_t segs = c.segments;
     zero_work_vectors(c);
     Lane *h_prev = c.h_column_a.data();
@@ -91,7 +124,6 @@ int64_t local_affine_columns(StripedProfileCore<Lane> &c, const uint64_t *row_of
     Lane *e_col = c.e_column.data();
     const uint64_t open_w = swar_splat<Lane>(open);
     const uint64_t extend_w = swar_splat<Lane>(extend);
-    const Lane segment_extend = static_cast<Lane>(static_cast<typename S::ULane>(extend) * segs);
     uint64_t best = 0;
     const Lane *profile_base = c.profile.data();
     for (size_t j = 0; j < tlen; ++j) {
@@ -109,35 +141,106 @@ int64_t local_affine_columns(StripedProfileCore<Lane> &c, const uint64_t *row_of
             store_word(e_col + i * L, swar_max<Lane>(swar_add<Lane>(e, extend_w), h_open));
             f = swar_max<Lane>(swar_add<Lane>(f, extend_w), h_open);
         }
+        for (size_t pass = 0; pass < L; ++pass)
+            f = lazy_f_sweep<Lane>(h_cur, e_col, segs, swar_shift_up<Lane>(f), open_w, extend_w, best);
+        std::swap(h_prev, h_cur);
+    }
+    return swar_horizontal_max_floor0<Lane>(best);
+}
+
+// The closed-form and tested modes (open <= 0, extend <= 0) on columns of
+// non-negative lanes, in one of two forms:
+// - floored (Plain = false, zero = 0): H is never negative, and with gap
+//   values <= 0 a negative E or F only ever meets H through a maximum with
+//   it or with a later E or F minus a gap, so storing max(E, 0) and
+//   max(F, 0) changes no H, and each floored update max(X - extend_c,
+//   H - open_c) is the floor of the true one;
+// - offset (Plain = true): a lane holds value - offset, zero is -offset
+//   (the lane of the value 0), and value_offset makes every value of the
+//   computation a lane in [1, 2^(w-1)); the gap steps are then plain
+//   subtractions and only the diagonal keeps its floor (at zero).
+// Either way every lane stays in [0, 2^(w-1)), padding lanes included, and
+// the cheap non-negative lane operations apply; the scores are those of the
+// signed kernel.
+template <typename Lane, LocalGapMode Mode, bool Plain>
+int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
+                                    Lane open, Lane extend, Lane zero) {
+    using S = SwarLanes<Lane>;
+    static_assert(Mode != LocalGapMode::full);
+    constexpr size_t L = S::count;
+    const size_t segs = c.segments;
+    std::fill(c.h_column_a.begin(), c.h_column_a.end(), zero);
+    std::fill(c.h_column_b.begin(), c.h_column_b.end(), zero);
+    std::fill(c.e_column.begin(), c.e_column.end(), zero);
+    Lane *h_prev = c.h_column_a.data();
+    Lane *h_cur = c.h_column_b.data();
+    Lane *e_col = c.e_column.data();
+    // The gap magnitudes, 0 .. 2^(w-1), as lane values.
+    const uint64_t open_c = swar_splat<Lane>(-static_cast<int64_t>(open));
+    const uint64_t extend_c = swar_splat<Lane>(-static_cast<int64_t>(extend));
+    const uint64_t zero_w = swar_splat<Lane>(zero);
+    const int64_t segment_extend = static_cast<int64_t>(extend) * static_cast<int64_t>(segs);
+    uint64_t best = zero_w;
+    const Lane *profile_base = c.profile.data();
+    for (size_t j = 0; j < tlen; ++j) {
+        const Lane *row = profile_base + row_offsets[j];
+        // Lane 0 receives the top row's 0.
+        uint64_t h_diag =
+            swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
+        uint64_t f = zero_w;
+        for (size_t i = 0; i < segs; ++i) {
+            const uint64_t e = load_word(e_col + i * L);
+            // max(H + score, 0) on the value above zero, put back on zero.
+            const uint64_t diag =
+                swar_nonneg_add_signed_floor0<Lane>(h_diag - zero_w, load_word(row + i * L)) + zero_w;
+            h_diag = load_word(h_prev + i * L);
+            const uint64_t h = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(diag, e), f);
+            store_word(h_cur + i * L, h);
+            best = swar_nonneg_max<Lane>(best, h);
+            const uint64_t h_open = gap_step<Lane, Plain>(h, open_c);
+            store_word(e_col + i * L, swar_nonneg_max<Lane>(gap_step<Lane, Plain>(e, extend_c), h_open));
+            f = swar_nonneg_max<Lane>(gap_step<Lane, Plain>(f, extend_c), h_open);
+        }
         if constexpr (Mode == LocalGapMode::closed_form) {
-            // c_k: the carried value leaving lane k, computed lane by lane.
-            uint64_t t = 0;
-            Lane carry = swar_lane<Lane>(f, 0);
+            // c_k: the carried value leaving lane k, computed lane by lane,
+            // raised to zero; carried on only while above zero.
+            uint64_t t = zero_w;
+            int64_t carry = swar_lane<Lane>(f, 0);
             for (unsigned k = 1; k < L; ++k) {
-                t = swar_with_lane<Lane>(t, k, carry > 0 ? carry : Lane(0));
+                t = swar_with_lane<Lane>(t, k, static_cast<Lane>(std::max<int64_t>(carry, zero)));
                 if (k + 1 < L) {
-                    const Lane fk = swar_lane<Lane>(f, k);
-                    if (carry > 0) {
-                        const Lane extended = static_cast<Lane>(static_cast<typename S::ULane>(carry) +
-                                                                static_cast<typename S::ULane>(segment_extend));
-                        carry = fk > extended ? fk : extended;
-                    } else {
-                        carry = fk;
-                    }
+                    const int64_t fk = swar_lane<Lane>(f, k);
+                    carry = carry > zero ? std::max(fk, carry + segment_extend) : fk;
                 }
             }
-            if (swar_any_positive<Lane>(t))
-                lazy_f_sweep<Lane, true>(h_cur, e_col, segs, t, open_w, extend_w, best);
+            if (t != zero_w)
+                lazy_f_sweep_nonneg<Lane, Plain, true>(h_cur, e_col, segs, t, open_c, extend_c, best);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
-                f = lazy_f_sweep<Lane>(h_cur, e_col, segs, swar_shift_up<Lane>(f), open_w, extend_w, best);
-                if (Mode == LocalGapMode::tested && !swar_any_positive<Lane>(f))
+                f = lazy_f_sweep_nonneg<Lane, Plain>(h_cur, e_col, segs, swar_shift_up<Lane>(f) |
+                                                     static_cast<typename S::ULane>(zero), open_c, extend_c, best);
+                if (swar_nonneg_all_ge<Lane>(zero_w, f))
                     break;
             }
         }
         std::swap(h_prev, h_cur);
     }
-    return swar_horizontal_max_floor0<Lane>(best);
+    return swar_horizontal_max_floor0<Lane>(best - zero_w);
+}
+
+// Offset columns where the pair's value range fits the lane, floored ones
+// otherwise.
+template <typename Lane, LocalGapMode Mode>
+int64_t local_affine_columns_nonpositive_gaps(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets,
+                                              size_t tlen) {
+    StripedProfileCore<Lane> &c = profile.core;
+    const Lane open = profile.gap_open, extend = profile.gap_extend;
+    const ValueOffset offset =
+        value_offset<Lane>(0, profile.match, profile.mismatch, open, extend, c.query_length, tlen);
+    if (offset.found)
+        return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
+                                                             static_cast<Lane>(-offset.offset));
+    return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0));
 }
 
 }  // namespace striped_local_detail
@@ -152,13 +255,13 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
     const Lane open = profile.gap_open, extend = profile.gap_extend;
     switch (local_gap_mode(open, extend)) {
     case LocalGapMode::closed_form:
-        return local_affine_columns<Lane, LocalGapMode::closed_form>(c, row_offsets, tlen, open, extend);
+        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::closed_form>(profile, row_offsets, tlen);
     case LocalGapMode::tested:
-        return local_affine_columns<Lane, LocalGapMode::tested>(c, row_offsets, tlen, open, extend);
+        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::tested>(profile, row_offsets, tlen);
     case LocalGapMode::full:
         break;
     }
-    return local_affine_columns<Lane, LocalGapMode::full>(c, row_offsets, tlen, open, extend);
+    return local_affine_columns_full<Lane>(c, row_offsets, tlen, open, extend);
 }
 
 // Local linear score (every gap symbol scores gap). The corrections only
@@ -218,13 +321,23 @@ int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
     return swar_horizontal_max_floor0<Lane>(best);
 }
 
+// One-shot local affine score on `profile`, refilled in place (its storage
+// reused; the batch entry points keep one profile across their targets).
+template <typename Lane>
+int64_t striped_local_affine_score(StripedAffineProfile<Lane> &profile, const uint8_t *query, size_t qlen,
+                                   const uint8_t *target, size_t tlen, int64_t match, int64_t mismatch,
+                                   int64_t gap_open, int64_t gap_extend) {
+    rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
+                                         gap_extend);
+    return striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length);
+}
+
 // One-shot local affine score: build, run, release (also on an exception).
 template <typename Lane>
 int64_t striped_local_affine_score(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                    int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
-    StripedAffineProfile<Lane> profile =
-        build_striped_affine_profile<Lane>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    return striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length);
+    StripedAffineProfile<Lane> profile;
+    return striped_local_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
 }
 
 }  // namespace veltrocamber::align

@@ -19,10 +19,12 @@
 // points into the symbol codes it was built from.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "align/score_shortcuts.hpp"
@@ -57,22 +59,21 @@ using RowOfSymbol = std::array<uint16_t, 256>;
 // The distinct target codes in order of first appearance, and for each code
 // its index there (no_profile_row for codes absent from the target).
 struct TargetAlphabet {
-    std::vector<uint8_t> symbols;
+    std::array<uint8_t, 256> symbols;
+    size_t symbol_count = 0;
     RowOfSymbol row_of_symbol;
 };
 
-inline TargetAlphabet target_alphabet(const uint8_t *target, size_t tlen) {
-    TargetAlphabet a;
+inline void fill_target_alphabet(TargetAlphabet &a, const uint8_t *target, size_t tlen) noexcept {
     a.row_of_symbol.fill(no_profile_row);
-    a.symbols.reserve(tlen < 256 ? tlen : 256);
+    a.symbol_count = 0;
     for (size_t j = 0; j < tlen; ++j) {
         uint16_t &row = a.row_of_symbol[target[j]];
         if (row == no_profile_row) {
-            row = static_cast<uint16_t>(a.symbols.size());
-            a.symbols.push_back(target[j]);
+            row = static_cast<uint16_t>(a.symbol_count);
+            a.symbols[a.symbol_count++] = target[j];
         }
     }
-    return a;
 }
 
 template <typename Lane>
@@ -81,12 +82,13 @@ inline size_t striped_segments(size_t qlen) noexcept {
     return (qlen + L - 1) / L;
 }
 
-// symbol_count rows of S words, filled as told at the top of this file.
+// symbol_count rows of S words, filled as told at the top of this file,
+// into `profile` (its storage reused).
 template <typename Lane>
-AlignedVector<Lane> build_striped_profile(const uint8_t *query, size_t qlen, const uint8_t *symbols,
-                                          size_t symbol_count, Lane match, Lane mismatch, size_t segments) {
+void fill_striped_profile(AlignedVector<Lane> &profile, const uint8_t *query, size_t qlen, const uint8_t *symbols,
+                          size_t symbol_count, Lane match, Lane mismatch, size_t segments) {
     constexpr size_t L = SwarLanes<Lane>::count;
-    AlignedVector<Lane> profile(symbol_count * segments * L, SwarLanes<Lane>::minimum);
+    profile.assign(symbol_count * segments * L, SwarLanes<Lane>::minimum);
     Lane *out = profile.data();
     for (size_t r = 0; r < symbol_count; ++r) {
         const uint8_t symbol = symbols[r];
@@ -98,7 +100,6 @@ AlignedVector<Lane> build_striped_profile(const uint8_t *query, size_t qlen, con
             }
         }
     }
-    return profile;
 }
 
 // What every striped profile holds beyond its gap values: the lengths, the
@@ -121,7 +122,9 @@ struct StripedProfileCore {
 };
 
 // Fills the core from the codes: nothing but the lengths and an empty row map
-// when a side is empty.
+// when a side is empty. A core that was filled before keeps its storage, so
+// a batch that refills one core per target allocates only when a target
+// needs more room than the ones before.
 template <typename Lane>
 void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, const uint8_t *target,
                         size_t tlen, Lane match, Lane mismatch) {
@@ -129,14 +132,16 @@ void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, si
     core.query_length = qlen;
     core.target_length = tlen;
     core.segments = 0;
+    core.row_offsets.clear();
     core.row_of_symbol.fill(no_profile_row);
     if (qlen == 0 || tlen == 0)
         return;
     const size_t S = striped_segments<Lane>(qlen);
-    TargetAlphabet alphabet = target_alphabet(target, tlen);
+    TargetAlphabet alphabet;
+    fill_target_alphabet(alphabet, target, tlen);
     core.row_of_symbol = alphabet.row_of_symbol;
-    core.profile =
-        build_striped_profile<Lane>(query, qlen, alphabet.symbols.data(), alphabet.symbols.size(), match, mismatch, S);
+    fill_striped_profile<Lane>(core.profile, query, qlen, alphabet.symbols.data(), alphabet.symbol_count, match,
+                               mismatch, S);
     core.row_offsets.reserve(tlen);
     for (size_t j = 0; j < tlen; ++j)
         core.row_offsets.push_back(static_cast<uint64_t>(core.row_of_symbol[target[j]]) * S * L);
@@ -150,6 +155,9 @@ template <typename Lane>
 struct StripedAffineProfile {
     Lane gap_open = 0;
     Lane gap_extend = 0;
+    // The profile's two scores, kept for the global kernel's value range.
+    Lane match = 0;
+    Lane mismatch = 0;
     StripedProfileCore<Lane> core;
 };
 
@@ -163,6 +171,37 @@ struct StripedLinearProfile {
     StripedProfileCore<Lane> core;
 };
 
+// The offset of the offset columns of the affine kernels: one below every
+// value their computation takes, when gap_open <= 0, gap_extend <= 0 and
+// all those values then fit in [offset + 1, offset + 2^(w-1) - 1];
+// otherwise none (found = false). Every H is at least lowest_h plus
+// qlen + tlen extensions (the caller knows its own lowest_h: 0 for local,
+// 2 * open for global, whose all-gap path is that long). Every E,
+// F, carried or swept value is some H plus open and at most qlen + tlen
+// extensions; a diagonal sum is some H plus match or mismatch; no value
+// exceeds max(match, mismatch, 0) * min(qlen, tlen). Taken in 128 bits, so
+// no length or lane value can overflow the estimate.
+struct ValueOffset {
+    int64_t offset;
+    bool found;
+};
+
+template <typename Lane>
+ValueOffset value_offset(int64_t lowest_h, Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen,
+                         uint64_t tlen) {
+    if (open > 0 || extend > 0)
+        return {0, false};
+    using Wide = __int128;
+    const Wide n = static_cast<Wide>(qlen) + static_cast<Wide>(tlen);
+    const Wide lowest_extended_h = static_cast<Wide>(lowest_h) + static_cast<Wide>(extend) * n;
+    const Wide lowest = lowest_extended_h + open + static_cast<Wide>(extend) * n + std::min({Lane(0), match, mismatch});
+    const Wide highest = static_cast<Wide>(std::max({Lane(0), match, mismatch})) * std::min(qlen, tlen);
+    const Wide offset = lowest - 1;
+    if (highest - offset >= (Wide(1) << (SwarLanes<Lane>::bits - 1)))
+        return {0, false};
+    return {static_cast<int64_t>(offset), true};
+}
+
 using StripedAffineProfile8 = StripedAffineProfile<int8_t>;
 using StripedAffineProfile16 = StripedAffineProfile<int16_t>;
 using StripedAffineProfile32 = StripedAffineProfile<int32_t>;
@@ -173,16 +212,43 @@ using StripedLinearProfile32 = StripedLinearProfile<int32_t>;
 // Scoring values arrive as signed 64-bit and are narrowed to the lane type
 // (the kernel-width rule guarantees that they fit).
 template <typename Lane>
+void rebuild_striped_affine_profile(StripedAffineProfile<Lane> &p, const uint8_t *query, size_t qlen,
+                                    const uint8_t *target, size_t tlen, int64_t match, int64_t mismatch,
+                                    int64_t gap_open, int64_t gap_extend) {
+    p.gap_open = static_cast<Lane>(gap_open);
+    p.gap_extend = static_cast<Lane>(gap_extend);
+    p.match = static_cast<Lane>(match);
+    p.mismatch = static_cast<Lane>(mismatch);
+    build_striped_core<Lane>(p.core, query, qlen, target, tlen, static_cast<Lane>(match),
+                             static_cast<Lane>(mismatch));
+}
+
+template <typename Lane>
 StripedAffineProfile<Lane> build_striped_affine_profile(const uint8_t *query, size_t qlen, const uint8_t *target,
                                                         size_t tlen, int64_t match, int64_t mismatch,
                                                         int64_t gap_open, int64_t gap_extend) {
     StripedAffineProfile<Lane> p;
-    p.gap_open = static_cast<Lane>(gap_open);
-    p.gap_extend = static_cast<Lane>(gap_extend);
-    build_striped_core<Lane>(p.core, query, qlen, target, tlen, static_cast<Lane>(match),
-                             static_cast<Lane>(mismatch));
+    rebuild_striped_affine_profile<Lane>(p, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
     return p;
 }
+
+// One affine profile per lane width, refilled target after target by a
+// batch so that their storage is reused.
+struct StripedAffineScratch {
+    StripedAffineProfile<int8_t> p8;
+    StripedAffineProfile<int16_t> p16;
+    StripedAffineProfile<int32_t> p32;
+
+    template <typename Lane>
+    StripedAffineProfile<Lane> &get() noexcept {
+        if constexpr (std::is_same_v<Lane, int8_t>)
+            return p8;
+        else if constexpr (std::is_same_v<Lane, int16_t>)
+            return p16;
+        else
+            return p32;
+    }
+};
 
 template <typename Lane>
 StripedLinearProfile<Lane> build_striped_linear_profile(const uint8_t *query, size_t qlen, const uint8_t *target,
