@@ -33,6 +33,7 @@ void register_input_preparation_hooks(nb::module_ &m);
 void register_align_hooks(nb::module_ &m);
 void register_levenshtein_hooks(nb::module_ &m);
 void register_edit_distance_hooks(nb::module_ &m);
+void register_threshold_producer_hooks(nb::module_ &m);
 
 namespace {
 
@@ -156,4 +157,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_phonetic_hooks(m);
     veltrocamber::register_traceback_hooks(m);
     veltrocamber::register_dtw_hooks(m);
+    veltrocamber::register_threshold_producer_hooks(m);
 }

@@ -1,0 +1,79 @@
+#include "distance/all_pairs_bindings.hpp"
+
+#include <string>
+
+#include "module/raisers.hpp"
+#include "module/scorer_registry.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber::all_pairs {
+namespace {
+
+struct EntryTexts {
+    const char *name;
+    const char *unknown_scorer;   // ValueError: a scorer object the registry does not know
+    const char *not_implemented;  // NotImplementedError: the end of every accepted call
+};
+
+constexpr EntryTexts CDIST{
+    "cdist",
+    "cdist scorer must be a Scorer enum value or a known veltrocamber scoring function (e.g. "
+    "veltrocamber.levenshtein_scores).",
+    "cdist is not implemented for this backend; use a SIMD-capable backend (any non-generic).",
+};
+constexpr EntryTexts CDIST_ABOVE_THRESHOLD{
+    "cdist_above_threshold",
+    "cdist_above_threshold scorer must be a normalized Scorer enum value or a known veltrocamber scoring "
+    "function (e.g. veltrocamber.jaro_similarities).",
+    "cdist_above_threshold is not implemented for this backend; use a SIMD-capable backend (any non-generic).",
+};
+constexpr EntryTexts CDIST_TOP_K{
+    "cdist_top_k",
+    "cdist_top_k scorer must be a normalized Scorer enum value or a known veltrocamber scoring function.",
+    "cdist_top_k is not implemented for this backend; use a SIMD-capable backend (any non-generic).",
+};
+
+// An int `scorer` (any subclass: bool, a Scorer member) as a signed 32-bit
+// integer, or OverflowError naming the function, the argument and the range.
+int32_t scorer_as_int32(const char *function, PyObject *scorer) {
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(scorer, &overflow);
+    if (value == -1 && overflow == 0 && PyErr_Occurred())
+        raise_pending();
+    if (overflow != 0 || value < INT32_MIN || value > INT32_MAX) {
+        const std::string message =
+            std::string(function) + ": scorer must fit in a 32-bit signed integer [-2147483648, 2147483647]";
+        raise_overflow_error(message.c_str());
+    }
+    return static_cast<int32_t>(value);
+}
+
+// An integer scorer is converted but its value not examined (neither its
+// range 0 to 11 nor whether it is a normalized scorer); any other object must
+// be registered, whatever id it maps to.
+[[noreturn]] void check_scorer_and_refuse(const EntryTexts &entry, nb::handle scorer) {
+    if (PyLong_Check(scorer.ptr()))
+        scorer_as_int32(entry.name, scorer.ptr());
+    else if (!lookup_scorer(scorer.ptr()))
+        raise_value_error(entry.unknown_scorer);
+    raise_not_implemented_error(entry.not_implemented);
+}
+
+}  // namespace
+
+void cdist(nb::handle, nb::handle, nb::handle scorer, nb::handle, uint64_t, double, double, uint64_t) {
+    check_scorer_and_refuse(CDIST, scorer);
+}
+
+void cdist_above_threshold(nb::handle, nb::handle, nb::handle scorer, double, nb::handle, uint64_t, double, double,
+                           uint64_t) {
+    check_scorer_and_refuse(CDIST_ABOVE_THRESHOLD, scorer);
+}
+
+void cdist_top_k(nb::handle, nb::handle, nb::handle scorer, uint64_t, nb::handle, uint64_t, bool, double, double,
+                 uint64_t) {
+    check_scorer_and_refuse(CDIST_TOP_K, scorer);
+}
+
+}  // namespace veltrocamber::all_pairs
