@@ -49,7 +49,7 @@ CASES = {
     "path info, linear": (_swar.needleman_wunsch_path_info, pair(25_000), {}),
     "affine cigar": (_swar.smith_waterman_cigar, pair(20_000), AFFINE),
     "linear cigar": (_swar.smith_waterman_cigar, pair(25_000), {}),
-    "unrestricted damerau-levenshtein": (_swar.true_damerau_levenshtein_score, pair(20_000), {}),
+    "unrestricted damerau-levenshtein": (_swar.true_damerau_levenshtein_score, pair(12_000), {}),
     "dtw": (_swar.dtw, lambda: (samples(1, 60_000), samples(2, 60_000)), {}),
     # batches of pairs too small to poll inside: the loops poll between targets
     "alignment batch": (_swar.smith_waterman_scores, batch(1_000, 4_000), AFFINE),
