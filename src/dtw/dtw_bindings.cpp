@@ -10,6 +10,8 @@
 
 #include "dtw/dtw.hpp"
 #include "module/input_views.hpp"
+#include "module/interrupt_poll.hpp"
+#include "module/keyword_conversion.hpp"
 #include "module/raisers.hpp"
 
 namespace nb = nanobind;
@@ -38,12 +40,13 @@ struct DtwBand {
 };
 
 // window=: None, an int radius (bool included) or a float fraction of the
-// longer length. An int beyond 64 bits fails its conversion in nanobind.
-DtwBand dtw_window_band(nb::handle window, uint64_t n, uint64_t m) {
+// longer length. An int outside the signed 64-bit range raises the keyword
+// conversion's OverflowError, naming `function`.
+DtwBand dtw_window_band(const char *function, nb::handle window, uint64_t n, uint64_t m) {
     if (window.is_none())
         return {};
     if (PyLong_Check(window.ptr())) {
-        const int64_t w = nb::cast<int64_t>(window);
+        const int64_t w = integer_keyword<int64_t>(function, "window", window);
         if (w < 0)
             raise_value_error("window= must be non-negative");
         return {true, static_cast<uint64_t>(w)};
@@ -139,7 +142,7 @@ double py_dtw(nb::handle query, nb::handle target, nb::handle window, nb::handle
     const uint64_t n = q.element_count(), m = t.element_count();
     if (n == 0 || m == 0)
         raise_value_error("dtw inputs must be non-empty");
-    const DtwBand band = dtw_window_band(window, n, m);
+    const DtwBand band = dtw_window_band("dtw", window, n, m);
     const dtw::DtwDistanceKind cost = dtw_distance_kind(distance, q.element_kind == ELEMENT_INT16);
     return dtw_of_views(q, t, cost, band);
 }
@@ -160,6 +163,7 @@ Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle w
 
     std::vector<double> out;
     out.reserve(static_cast<size_t>(PySequence_Fast_GET_SIZE(fast.ptr())));
+    InterruptPoll poll;
     // The size is read again on every pass and each item is held while it is
     // used: an exporter's buffer hook may run Python code that edits the list.
     for (Py_ssize_t k = 0; k < PySequence_Fast_GET_SIZE(fast.ptr()); ++k) {
@@ -172,7 +176,8 @@ Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle w
         const uint64_t m = t.element_count();
         if (m == 0)
             raise_value_error("dtw_distances: every target must be non-empty");
-        out.push_back(dtw_of_views(q, t, cost, dtw_window_band(window, n, m)));
+        out.push_back(dtw_of_views(q, t, cost, dtw_window_band("dtw_distances", window, n, m)));
+        poll.advance(InterruptPoll::pair_cells(n, m));
     }
     return export_batch_result(std::move(out), free_dtw_distances);
 }

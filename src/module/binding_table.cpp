@@ -101,7 +101,7 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_cigar", &py_smith_waterman_cigar);                 // 11
     def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
 
-    def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_cigar);  // 16
+    def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &needleman_wunsch_score);           // 28
