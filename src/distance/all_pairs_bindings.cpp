@@ -1,7 +1,6 @@
 #include "distance/all_pairs_bindings.hpp"
 
-#include <string>
-
+#include "module/keyword_conversion.hpp"
 #include "module/raisers.hpp"
 #include "module/scorer_registry.hpp"
 
@@ -34,27 +33,12 @@ constexpr EntryTexts CDIST_TOP_K{
     "cdist_top_k is not implemented for this backend; use a SIMD-capable backend (any non-generic).",
 };
 
-// An int `scorer` (any subclass: bool, a Scorer member) as a signed 32-bit
-// integer, or OverflowError naming the function, the argument and the range.
-int32_t scorer_as_int32(const char *function, PyObject *scorer) {
-    int overflow = 0;
-    const long long value = PyLong_AsLongLongAndOverflow(scorer, &overflow);
-    if (value == -1 && overflow == 0 && PyErr_Occurred())
-        raise_pending();
-    if (overflow != 0 || value < INT32_MIN || value > INT32_MAX) {
-        const std::string message =
-            std::string(function) + ": scorer must fit in a 32-bit signed integer [-2147483648, 2147483647]";
-        raise_overflow_error(message.c_str());
-    }
-    return static_cast<int32_t>(value);
-}
-
 // An integer scorer is converted but its value not examined (neither its
 // range 0 to 11 nor whether it is a normalized scorer); any other object must
 // be registered, whatever id it maps to.
 [[noreturn]] void check_scorer_and_refuse(const EntryTexts &entry, nb::handle scorer) {
     if (PyLong_Check(scorer.ptr()))
-        scorer_as_int32(entry.name, scorer.ptr());
+        integer_keyword<int32_t>(entry.name, "scorer", scorer);
     else if (!lookup_scorer(scorer.ptr()))
         raise_value_error(entry.unknown_scorer);
     raise_not_implemented_error(entry.not_implemented);
