@@ -2,16 +2,16 @@
 // on the raw bytes of two bytes objects (the bytes are the symbol codes) at
 // an explicit cell width, so that the tests can check every width against
 // the reference model without going through input preparation.
-#include "traceback/traceback_test_hooks.hpp"
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include <nanobind/nanobind.h>
 #include <nanobind/stl/string.h>
 
 #include "module/raisers.hpp"
+#include "testing/test_hooks.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/cigar_digest.hpp"
@@ -23,7 +23,7 @@
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
+namespace veltrocamber::testing {
 namespace {
 
 using namespace profile_traceback;
@@ -164,4 +164,4 @@ void register_traceback_hooks(nb::module_ &m) {
     m.def("cigar_digest", [](nb::bytes text) { return cigar_digest(std::string_view(text.c_str(), text.size())); });
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing

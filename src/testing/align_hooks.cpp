@@ -17,11 +17,12 @@
 #include "align/striped_local.hpp"
 #include "align/striped_profile.hpp"
 #include "align/swar_lanes.hpp"
+#include "testing/test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
+namespace veltrocamber::testing {
 namespace {
 
 using Tokens = std::vector<uint64_t>;
@@ -255,4 +256,4 @@ void register_align_hooks(nb::module_ &m) {
     register_striped_hooks(m);
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing
