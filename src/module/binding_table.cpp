@@ -21,12 +21,7 @@
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
-#include "phonetic/caverphone_bindings.hpp"
-#include "phonetic/double_metaphone_bindings.hpp"
-#include "phonetic/match_rating_bindings.hpp"
-#include "phonetic/metaphone_bindings.hpp"
-#include "phonetic/nysiis_bindings.hpp"
-#include "phonetic/soundex_bindings.hpp"
+#include "phonetic/phonetic_bindings.hpp"
 #include "traceback/cigar_bindings.hpp"
 #include "traceback/path_bindings.hpp"
 
@@ -142,7 +137,7 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- Dynamic time warping (55-56) ----
     m.def("dtw", &py_dtw, "query"_a.none(), "target"_a.none(), nb::kw_only(), "window"_a.none() = nb::none(),
-          "distance"_a.none() = nb::none(), dtw_doc);
+          "distance"_a.none() = nb::none(), DTW_DOC);
     m.def("dtw_distances", &py_dtw_distances, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
           "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
@@ -152,23 +147,23 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Phonetic encoders (58-67) ----
     // Text arguments take None too (.none()), so that it meets the encoders'
     // own TypeError like any other wrong type.
-    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::soundex_doc);  // 58
+    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::SOUNDEX_DOC);  // 58
     m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
-          phonetic::soundex_equal_doc);  // 59
+          phonetic::SOUNDEX_EQUAL_DOC);  // 59
     m.def("metaphone", &phonetic::py_metaphone, "s"_a.none(), nb::kw_only(), "variant"_a = 0,
-          phonetic::metaphone_doc);  // 60
+          phonetic::METAPHONE_DOC);  // 60
     m.def("metaphone_equal", &phonetic::py_metaphone_equal, "s1"_a.none(), "s2"_a.none(), nb::kw_only(),
-          "variant"_a = 0, phonetic::metaphone_equal_doc);  // 61
-    m.def("nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::nysiis_doc);  // 62
+          "variant"_a = 0, phonetic::METAPHONE_EQUAL_DOC);  // 61
+    m.def("nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::NYSIIS_DOC);  // 62
     m.def("nysiis_equal", &phonetic::py_nysiis_equal, "s1"_a.none(), "s2"_a.none(),
-          phonetic::nysiis_equal_doc);  // 63
+          phonetic::NYSIIS_EQUAL_DOC);  // 63
     m.def("match_rating_codex", &phonetic::py_match_rating_codex, "s"_a.none(),
-          phonetic::match_rating_codex_doc);  // 64
+          phonetic::MATCH_RATING_CODEX_DOC);  // 64
     m.def("match_rating_compare", &phonetic::py_match_rating_compare, "s1"_a.none(), "s2"_a.none(),
-          phonetic::match_rating_compare_doc);  // 65
-    m.def("caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::caverphone_doc);  // 66
+          phonetic::MATCH_RATING_COMPARE_DOC);  // 65
+    m.def("caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::CAVERPHONE_DOC);  // 66
     m.def("double_metaphone", &phonetic::py_double_metaphone, "s"_a.none(), nb::kw_only(),  // 67
-          "max_length"_a = 64, "variant"_a = 0, phonetic::double_metaphone_doc);
+          "max_length"_a = 64, "variant"_a = 0, phonetic::DOUBLE_METAPHONE_DOC);
 
     // ---- Hamming, continued (68-70) ----
     m.def("hamming_normalized_score", &hamming::hamming_normalized_score, "query"_a.none(), "target"_a.none());
