@@ -42,18 +42,8 @@ void register_builtin_scorer(nb::module_ &m, const char *name, ScorerId id) {
 }
 
 void register_builtin_scorers(nb::module_ &m) {
-    register_builtin_scorer(m, "levenshtein_scores", 0);
-    register_builtin_scorer(m, "levenshtein_normalized_scores", 1);
-    register_builtin_scorer(m, "damerau_levenshtein_scores", 2);
-    register_builtin_scorer(m, "damerau_levenshtein_normalized_scores", 3);
-    register_builtin_scorer(m, "hamming_scores", 4);
-    register_builtin_scorer(m, "hamming_normalized_scores", 5);
-    register_builtin_scorer(m, "indel_scores", 8);
-    register_builtin_scorer(m, "indel_normalized_scores", 9);
-    register_builtin_scorer(m, "true_damerau_levenshtein_scores", 10);
-    register_builtin_scorer(m, "true_damerau_levenshtein_normalized_scores", 11);
-    register_builtin_scorer(m, "jaro_similarities", 6);
-    register_builtin_scorer(m, "jaro_winkler_similarities", 7);
+    for (const BuiltinScorer &scorer : BUILTIN_SCORERS)
+        register_builtin_scorer(m, scorer.function, scorer.id);
 }
 
 void py_register_scorer(nb::handle fn, ScorerId scorer_id) { register_scorer(fn.ptr(), scorer_id); }

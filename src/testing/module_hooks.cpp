@@ -1,6 +1,6 @@
 // _testhooks entries of the module subsystem: result arrays and raisers,
-// the memory guard, keyword conversion, CIGAR runs, top-k selection and the
-// input views.
+// the memory guard, keyword conversion, CIGAR runs, top-k selection, the
+// input views and the built-in scorer table.
 #include <Python.h>
 
 #include <cstdint>
@@ -22,6 +22,7 @@
 #include "module/raisers.hpp"
 #include "module/result_arrays.hpp"
 #include "module/result_classes.hpp"
+#include "module/scorer_registry.hpp"
 #include "module/top_k.hpp"
 #include "testing/test_hooks.hpp"
 
@@ -115,6 +116,16 @@ void register_result_and_raiser_hooks(nb::module_ &m) {
     m.def("raise_type_error", [](const std::string &message) { raise_type_error(message.c_str()); });
 }
 
+// The built-in scorer table as [(function name, id)], in registration order.
+void register_scorer_table_hooks(nb::module_ &m) {
+    m.def("builtin_scorers", [] {
+        nb::list out;
+        for (const BuiltinScorer &scorer : BUILTIN_SCORERS)
+            out.append(nb::make_tuple(scorer.function, scorer.id));
+        return out;
+    });
+}
+
 void register_memory_guard_hooks(nb::module_ &m) {
     m.def("physical_memory_bytes", &physical_memory_bytes);
     m.def("address_space_headroom_bytes", &address_space_headroom_bytes);
@@ -154,6 +165,7 @@ void register_module_hooks(nb::module_ &m) {
     register_cigar_hooks(m);
     register_top_k_hooks(m);
     register_input_view_hooks(m);
+    register_scorer_table_hooks(m);
 }
 
 }  // namespace veltrocamber::testing
