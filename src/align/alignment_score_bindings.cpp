@@ -8,6 +8,7 @@
 #include "align/score_shortcuts.hpp"
 #include "align/striped_global.hpp"
 #include "align/striped_local.hpp"
+#include "module/cell_width_dispatch.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
@@ -39,7 +40,7 @@ int64_t with_pair_tokens(const PreprocessedPair &pair, int64_t match, int64_t mi
 
 template <bool Local>
 int64_t linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mismatch, int64_t gap) {
-    return with_cell_type(pair.width, "unsupported kernel width", [&]<typename Cell>() {
+    return cell_width_dispatch(pair.width, "unsupported kernel width", [&]<typename Cell>() {
         return with_pair_tokens<Cell>(
             pair, match, mismatch, gap, [](const auto *q, size_t ql, const auto *t, size_t tl, Cell m, Cell x, Cell g) {
                 const align::ShortcutAnswer s = Local ? align::local_score_shortcut(q, ql, t, tl, m, x, g)
@@ -60,10 +61,10 @@ int64_t linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mis
 // kernel whose minus infinity is the cell type's minimum.
 int64_t local_affine_scalar(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
                             int64_t extend) {
-    return with_cell_type(c.width, "unsupported profile traceback width", [&]<typename Cell>() {
-        return align::smith_waterman_affine_cells<Cell, align::NarrowInfinity<Cell>>(
-            c.query.data(), c.query.size(), c.target.data(), c.target.size(), Cell(match), Cell(mismatch),
-            Cell(open), Cell(extend));
+    return cell_width_dispatch(c.width, "unsupported profile traceback width", [&]<typename Cell>() {
+        return align::smith_waterman_affine_scalar<Cell>(c.query.data(), c.query.size(), c.target.data(),
+                                                         c.target.size(), Cell(match), Cell(mismatch), Cell(open),
+                                                         Cell(extend));
     });
 }
 
@@ -71,7 +72,7 @@ int64_t local_affine_scalar(const FarrarTokenChannel &c, int64_t match, int64_t 
 // form and runs `wide` on the codes.
 template <typename Striped, typename Wide>
 int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, Striped &&striped, Wide &&wide) {
-    return with_cell_type(c.width, unsupported, [&]<typename Cell>() {
+    return cell_width_dispatch(c.width, unsupported, [&]<typename Cell>() {
         const uint8_t *q = c.query.data();
         const uint8_t *t = c.target.data();
         if constexpr (std::is_same_v<Cell, int64_t>) {

@@ -17,19 +17,6 @@
 
 namespace veltrocamber {
 
-// Calls f.template operator()<Cell>() with the signed cell type of a kernel
-// width (8, 16, 32, 64); any other width raises RuntimeError `unsupported`.
-template <typename F>
-decltype(auto) with_cell_type(unsigned width, const char *unsupported, F &&f) {
-    switch (width) {
-    case 8: return f.template operator()<int8_t>();
-    case 16: return f.template operator()<int16_t>();
-    case 32: return f.template operator()<int32_t>();
-    case 64: return f.template operator()<int64_t>();
-    default: raise_runtime_error(unsupported);
-    }
-}
-
 // The resolved gap scoring: linear when open == extend.
 struct AffineGaps {
     int64_t open;
