@@ -75,7 +75,7 @@ struct HammingSimilarity {
 // counted, and a mismatch names the target's index. Returns false, with
 // `out` untouched, as soon as a target that is not byte-like shows the road
 // does not apply (or the query is not byte-like, or there are no targets).
-bool score_all_bytes(const distance::BatchQuery &query, const distance::TargetSequence &targets,
+bool score_all_bytes(const distance::BatchQuery &query, TargetSnapshot &targets,
                      std::vector<int64_t> &out) {
     const size_t n = targets.size();
     if (!query.byte_like() || n == 0)
@@ -96,7 +96,7 @@ bool score_all_bytes(const distance::BatchQuery &query, const distance::TargetSe
     return true;
 }
 
-std::vector<int64_t> hamming_distances(distance::BatchQuery &query, const distance::TargetSequence &targets) {
+std::vector<int64_t> hamming_distances(distance::BatchQuery &query, TargetSnapshot &targets) {
     std::vector<int64_t> out;
     if (score_all_bytes(query, targets, out))
         return out;
@@ -121,14 +121,14 @@ double hamming_normalized_score(nb::handle query, nb::handle target) {
 }
 
 std::vector<int64_t> hamming_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     return hamming_distances(batch_query, sequence);
 }
 
 std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     const std::vector<int64_t> distances = hamming_distances(batch_query, sequence);
     const uint64_t n = distance::batch_query_length(batch_query);
     std::vector<double> out(distances.size());

@@ -73,8 +73,8 @@ std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObj
 // The query is measured once, before any target; each target right after
 // its distance.
 std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     const uint64_t lq = distance::batch_query_length(batch_query);
     TrueDamerauLevenshteinDistance metric;
     std::vector<double> out;
