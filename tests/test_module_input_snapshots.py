@@ -1,8 +1,12 @@
-"""What a call holds of its inputs: one snapshot of the targets.
+"""What a call holds of its inputs: one snapshot of the targets, and each
+input read once.
 
 Python code runs in the middle of a call (an item's __hash__, a target's
 __iter__ or __len__, a buffer exporter). When that code edits the caller's
 `targets` list, the call still answers for the targets as they were passed.
+A one-shot input (a generator, an iterator, any iterable that is not a
+sequence) is read exactly once per call, so it answers what the same items
+in a list answer.
 """
 
 import numpy as np
@@ -176,3 +180,178 @@ def test_dtw_targets_edited_by_a_buffer_exporter():
     got = sw.dtw_distances(query, targets).tolist()
     assert got == sw.dtw_distances(query, samples).tolist()
     assert len(got) == 29 and targets == []
+
+
+def test_path_rows_and_operations_come_from_one_reading():
+    # The query's first item edits the query list while it is hashed; the
+    # rows and the operations both describe the items as they were passed.
+    class Edits(Calm):
+        def __init__(self, victim):
+            self.victim = victim
+
+        def __hash__(self):
+            self.victim[:] = ["x"] * 9
+            return 1
+
+    for gaps in ({}, AFFINE):
+        for path in (sw.needleman_wunsch_path, sw.smith_waterman_path):
+            query = []
+            first = Edits(query)
+            query += [first, "C", "G", "T"]
+            result = path(query, list("ACGT"), **gaps)
+            twin = path([Calm(), "C", "G", "T"], list("ACGT"), **gaps)
+            assert (result.score, result.operations, result.query_end, result.target_end) == (
+                twin.score, twin.operations, twin.query_end, twin.target_end)
+            if path is sw.needleman_wunsch_path:
+                assert result.operations == "X===" and result.aligned_query[0] is first
+            else:
+                assert result.operations == "===" and result.aligned_query == ("C", "G", "T")
+
+
+# ---------------------------------------------------------------------------
+# One-shot inputs
+# ---------------------------------------------------------------------------
+
+
+class Counted:
+    """A re-iterable object that is not a sequence, counting its readings."""
+
+    def __init__(self, items):
+        self.items, self.readings = list(items), 0
+
+    def __iter__(self):
+        self.readings += 1
+        return iter(self.items)
+
+
+ONE_SHOT = {
+    "generator": lambda items: (x for x in items),
+    "iter": lambda items: iter(list(items)),
+    "counted": Counted,
+}
+
+
+def answer(result):
+    """A result as plain values, for comparison."""
+    if isinstance(result, np.ndarray):
+        return result.tolist()
+    for fields in (
+        ("score", "query_start", "query_end", "target_start", "target_end", "operations", "aligned_query",
+         "aligned_target"),
+        ("score", "query_start", "query_end", "target_start", "target_end", "operations", "cigar"),
+    ):
+        if all(hasattr(result, f) for f in fields):
+            return tuple(getattr(result, f) for f in fields)
+    return result
+
+
+LINEAR_POSITIVE = dict(gap_score=1, match_score=2, mismatch_score=-3)
+EDIT_QUERY, EDIT_TARGET, EDIT_TARGETS = list("kitten"), list("sitting"), [list("sitting"), "kitten", ["k"], []]
+DNA_QUERY, DNA_TARGET = list("ACGTTGCA"), list("ACGTAGCA")
+DNA_TARGETS = [DNA_TARGET, "ACGTTGCA", "TTTT", ""]
+
+# (function, keywords, query, target or targets, True for a batch)
+ONE_SHOT_CASES = [
+    (name, {}, EDIT_QUERY, EDIT_TARGET, False)
+    for name in ("levenshtein_score", "levenshtein_normalized_score", "damerau_levenshtein_score",
+                 "damerau_levenshtein_normalized_score", "indel_score", "true_damerau_levenshtein_score",
+                 "jaro_similarity", "jaro_winkler_similarity")
+] + [
+    ("hamming_score", {}, list("kitten"), list("sitten"), False),
+] + [
+    (name, {}, EDIT_QUERY, EDIT_TARGETS, True)
+    for name in ("levenshtein_scores", "levenshtein_normalized_scores", "damerau_levenshtein_scores",
+                 "damerau_levenshtein_normalized_scores", "indel_scores", "indel_normalized_scores",
+                 "true_damerau_levenshtein_scores", "true_damerau_levenshtein_normalized_scores",
+                 "jaro_similarities", "jaro_winkler_similarities")
+] + [
+    (name, {}, list("kitten"), [list("sitten"), "kitten"], True)
+    for name in ("hamming_scores", "hamming_normalized_scores")
+] + [
+    (name, gaps, DNA_QUERY, DNA_TARGET, False)
+    for name in ("smith_waterman_score", "needleman_wunsch_score", "smith_waterman_path", "needleman_wunsch_path",
+                 "smith_waterman_path_info", "needleman_wunsch_path_info", "smith_waterman_cigar",
+                 "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest")
+    for gaps in ({}, AFFINE, LINEAR_POSITIVE)
+] + [
+    (name, gaps, DNA_QUERY, DNA_TARGETS, True)
+    for name in ("smith_waterman_scores", "needleman_wunsch_scores")
+    for gaps in ({}, AFFINE, LINEAR_POSITIVE)
+] + [
+    ("smith_waterman_top_k", dict(k=2, **gaps), DNA_QUERY, DNA_TARGETS, True) for gaps in ({}, AFFINE)
+]
+
+
+def one_shot_id(case):
+    name, keywords = case[0], case[1]
+    return name + ("-affine" if "gap_open_score" in keywords else "-positive" if "gap_score" in keywords else "")
+
+
+@pytest.mark.parametrize("kind", list(ONE_SHOT))
+@pytest.mark.parametrize("case", ONE_SHOT_CASES, ids=one_shot_id)
+def test_one_shot_query_is_read_once(case, kind):
+    name, keywords, query, other, _ = case
+    function = getattr(sw, name)
+    once = ONE_SHOT[kind](query)
+    assert answer(function(once, other, **keywords)) == answer(function(query, other, **keywords))
+    if kind == "counted":
+        assert once.readings == 1
+
+
+@pytest.mark.parametrize("kind", list(ONE_SHOT))
+@pytest.mark.parametrize("case", [c for c in ONE_SHOT_CASES if not c[4]], ids=one_shot_id)
+def test_one_shot_target_is_read_once(case, kind):
+    name, keywords, query, target, _ = case
+    function = getattr(sw, name)
+    once = ONE_SHOT[kind](target)
+    assert answer(function(query, once, **keywords)) == answer(function(query, target, **keywords))
+    if kind == "counted":
+        assert once.readings == 1
+
+
+@pytest.mark.parametrize(
+    "name, measured",
+    [
+        ("hamming_normalized_score", ["query"]),
+        ("indel_normalized_score", ["query", "target"]),
+        ("true_damerau_levenshtein_normalized_score", ["query", "target"]),
+    ],
+)
+@pytest.mark.parametrize("kind", ["generator", "iter"])
+def test_normalised_by_len_needs_a_length(name, measured, kind):
+    # These similarities divide by len() of the inputs they measure (Hamming
+    # by the query's alone), which a one-shot iterator does not have: the
+    # TypeError of len() stands.
+    function = getattr(sw, name)
+    with pytest.raises(TypeError, match="has no len\\(\\)"):
+        function(ONE_SHOT[kind]("kitten"), "sitten")
+    if "target" in measured:
+        with pytest.raises(TypeError, match="has no len\\(\\)"):
+            function("kitten", ONE_SHOT[kind]("sitten"))
+    else:
+        assert function("kitten", ONE_SHOT[kind]("sitten")) == function("kitten", "sitten")
+
+
+def test_alignment_batches_regression():
+    assert sw.smith_waterman_scores(iter("ACGT"), ["ACGT", "ACGT"]).tolist() == [8, 8]
+    assert sw.needleman_wunsch_scores(iter("ACGT"), ["ACGT", "ACGT"]).tolist() == [8, 8]
+    assert sw.needleman_wunsch_scores(iter("ACGT"), ["ACGT", "ACGT"], **AFFINE).tolist() == [8, 8]
+    assert [s for _, s, _ in sw.smith_waterman_top_k(iter("ACGT"), ["ACGT", "ACGT"], k=2)] == [8, 8]
+    for gaps in ({}, AFFINE):
+        assert sw.smith_waterman_path(iter("ACGT"), list("ACGT"), **gaps).score == 8
+        result = sw.needleman_wunsch_path(iter("ACGT"), list("ACGT"), **gaps)
+        assert (result.score, result.operations) == (8, "====")
+        assert sw.needleman_wunsch_path_info(iter("ACGT"), list("ACGT"), **gaps).cigar == "4="
+
+
+def test_a_non_iterable_query_keeps_its_errors():
+    # Only iterables are taken ahead of preparation: anything else reaches it
+    # unchanged and is refused in its usual order.
+    message = "^query must be bytes, str, or a sequence of immutable hashable objects$"
+    with pytest.raises(TypeError, match=message):
+        sw.smith_waterman_scores(5, ["ACGT"])
+    with pytest.raises(TypeError, match=message):
+        sw.levenshtein_scores(5, ["ACGT"])
+    with pytest.raises(TypeError, match="^ndarray inputs are only supported on the score-only path"):
+        sw.smith_waterman_scores(5, [bytearray(b"AC")])
+    assert sw.smith_waterman_scores(iter("AC"), []).tolist() == []

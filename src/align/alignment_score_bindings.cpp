@@ -147,14 +147,16 @@ TargetSnapshot batch_targets(nb::handle targets) {
     return TargetSnapshot(targets.ptr(), TARGET_SEQUENCES_MESSAGE);
 }
 
+// A one-shot query is read once, at the first target, for all of them.
 std::vector<int64_t> score_targets(PairScore score, nb::handle query, TargetSnapshot &targets, int64_t match,
                                    int64_t mismatch, AffineGaps gaps, uint64_t width) {
     const size_t n = targets.size();
+    ReusableInput reusable_query(query.ptr(), "query");
     std::vector<int64_t> scores;
     scores.reserve(n);
     align::StripedAffineScratch scratch;
     for (size_t i = 0; i < n; ++i)
-        scores.push_back(score(query.ptr(), targets[i], match, mismatch, gaps, width, scratch));
+        scores.push_back(score(reusable_query.get(), targets[i], match, mismatch, gaps, width, scratch));
     return scores;
 }
 

@@ -146,17 +146,15 @@ auto score_pair(PyObject *query, PyObject *target, Metric &metric) {
 }
 
 // The query as every pair of one batch sees it. A byte-like query is read
-// once. Any other query is what `preprocess` reads again for each target; a
-// one-shot iterator (a generator) would be drained by the first of them and
-// leave an empty query for the rest, so an iterator is taken into a list
-// once, at its first use on the token path. Re-iterable objects (lists,
-// tuples, str, buffers, anything else) are passed on unchanged, so that
-// `preprocess` meets them, and raises its errors, exactly as for one pair.
-// Reading a query other than an exact str or bytes may run Python code, so
-// such a query takes the targets' snapshot at once.
+// once. Any other query is what `preprocess` reads again for each target,
+// except a one-shot one (a generator, an iterator, any iterable that is not
+// a sequence), which is taken into a tuple once, at its first use on the
+// token path (ReusableInput). Reading a query other than an exact str or
+// bytes may run Python code, so such a query takes the targets' snapshot at
+// once.
 class BatchQuery {
 public:
-    BatchQuery(PyObject *query, TargetSnapshot &targets) : query_(query) {
+    BatchQuery(PyObject *query, TargetSnapshot &targets) : query_(query, "query") {
         byte_like_ = byte_text(query, bytes_);
         if (!is_exact_text(query))
             targets.hold();
@@ -164,21 +162,12 @@ public:
 
     bool byte_like() const noexcept { return byte_like_; }
     const ByteText &bytes() const noexcept { return bytes_; }
-
-    PyObject *token_object() {
-        if (!items_.is_valid() && PyIter_Check(query_)) {
-            items_ = nanobind::steal(PySequence_List(query_));
-            if (!items_.is_valid())
-                raise_pending();
-        }
-        return items_.is_valid() ? items_.ptr() : query_;
-    }
+    PyObject *token_object() { return query_.get(); }
 
 private:
-    PyObject *query_;
+    ReusableInput query_;
     bool byte_like_ = false;
     ByteText bytes_;
-    nanobind::object items_;
 };
 
 // One target of a batch, on whichever road it takes with the query.

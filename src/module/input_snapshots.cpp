@@ -32,4 +32,20 @@ void TargetSnapshot::hold() {
     held_ = true;
 }
 
+bool is_one_shot(PyObject *input) noexcept {
+    return !is_text(input) && !PyObject_CheckBuffer(input) && !PySequence_Check(input) &&
+           Py_TYPE(input)->tp_iter != nullptr;
+}
+
+void ReusableInput::take() { taken_ = items_tuple(collect_sequence_items(input_, name_)); }
+
+nb::object items_tuple(const std::vector<nb::object> &items) {
+    nb::object tuple = nb::steal(PyTuple_New(static_cast<Py_ssize_t>(items.size())));
+    if (!tuple.is_valid())
+        raise_pending();
+    for (size_t i = 0; i < items.size(); ++i)
+        PyTuple_SET_ITEM(tuple.ptr(), static_cast<Py_ssize_t>(i), Py_NewRef(items[i].ptr()));
+    return tuple;
+}
+
 }  // namespace veltrocamber

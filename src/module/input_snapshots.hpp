@@ -1,20 +1,28 @@
-// What a call holds of its inputs so that it reads each of them in one
-// version.
+// What a call holds of its inputs so that it reads each of them once and in
+// one version.
 //
 // Python code can run in the middle of a call: an item's __hash__, __eq__,
 // __len__ or __iter__, a buffer exporter. That code may edit a list the call
 // was given (clear it, shrink it, put other objects in it), so a call keeps
-// no pointer into a caller's list across it.
+// no pointer into a caller's list across it. And an input may be one-shot: a
+// generator or an iterator is drained by its first reading, and any other
+// iterable that is not a sequence may run code of its own at each reading.
 //
 // - TargetSnapshot: the targets of a batch, top-k or extract-style call, as
 //   one tuple holding every target as it was passed. Scoring and selection
 //   both read it, so an edit made under the call changes nothing the call
 //   returns.
+// - ReusableInput: an input that a call passes to input preparation more
+//   than once (a batch's query, once per target). A one-shot input is taken
+//   into a tuple at its first reading, which every reading then gets.
+// - items_tuple: items that input preparation has already taken, as a tuple
+//   that a second preparation of the same pair can read.
 #pragma once
 
 #include <Python.h>
 
 #include <cstddef>
+#include <vector>
 
 #include <nanobind/nanobind.h>
 
@@ -76,5 +84,39 @@ private:
     size_t size_ = 0;
     bool held_ = false;
 };
+
+// An input that reading may consume: anything iterable other than a str, a
+// bytes object, an object offering the buffer protocol (a NumPy array, a
+// bytearray) or a sequence. Never runs Python code.
+bool is_one_shot(PyObject *input) noexcept;
+
+// `input` as every reading of one call sees it. A one-shot input is taken
+// into a tuple at the first get() (collect_sequence_items with `name`, so a
+// failure raises what preparation itself would raise), and that tuple is
+// what this and every later get() returns. Any other input is returned
+// unchanged, so that input preparation meets it, and raises its errors,
+// exactly as for one pair. `input` is borrowed from the caller.
+class ReusableInput {
+public:
+    ReusableInput(PyObject *input, const char *name) noexcept
+        : input_(input), name_(name), one_shot_(is_one_shot(input)) {}
+
+    PyObject *get() {
+        if (one_shot_ && !taken_.is_valid())
+            take();
+        return one_shot_ ? taken_.ptr() : input_;
+    }
+
+private:
+    void take();
+
+    PyObject *input_;
+    const char *name_;
+    bool one_shot_;
+    nanobind::object taken_;
+};
+
+// A new tuple holding `items`, in order.
+nanobind::object items_tuple(const std::vector<nanobind::object> &items);
 
 }  // namespace veltrocamber
