@@ -31,6 +31,7 @@
 
 #include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/preprocess.hpp"
 #include "module/raisers.hpp"
 #include "module/token_width_dispatch.hpp"
@@ -162,6 +163,7 @@ public:
 
     bool byte_like() const noexcept { return byte_like_; }
     const ByteText &bytes() const noexcept { return bytes_; }
+    uint64_t symbol_count_hint() const noexcept { return veltrocamber::symbol_count_hint(query_.current()); }
     PyObject *token_object() { return query_.get(); }
 
 private:
@@ -179,6 +181,11 @@ auto score_target(BatchQuery &query, PyObject *target, Metric &metric) {
     return metric.tokens(query.token_object(), target);
 }
 
+// Paces a batch's interrupt polls by the sizes of its pairs.
+inline void poll_before_target(InterruptPoll &poll, const BatchQuery &query, PyObject *target) {
+    poll.advance(InterruptPoll::pair_cells(query.symbol_count_hint(), symbol_count_hint(target)));
+}
+
 // One result per target, in order; an error for any target ends the call.
 template <typename Result, typename Metric>
 std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets, Metric &metric) {
@@ -189,8 +196,11 @@ std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets
         if (query.byte_like())
             metric.begin_batch();
     }
-    for (size_t i = 0; i < n; ++i)
+    InterruptPoll poll;
+    for (size_t i = 0; i < n; ++i) {
+        poll_before_target(poll, query, targets[i]);
         out.push_back(score_target(query, targets[i], metric));
+    }
     return out;
 }
 

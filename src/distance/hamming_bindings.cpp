@@ -3,6 +3,7 @@
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/hamming.hpp"
 #include "distance/sequence_length.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
 
 namespace nb = nanobind;
@@ -91,8 +92,11 @@ bool score_all_bytes(const distance::BatchQuery &query, TargetSnapshot &targets,
         data[i] = t.data;
     }
     out.assign(n, 0);
-    for (size_t i = 0; i < n; ++i)
+    InterruptPoll poll;
+    for (size_t i = 0; i < n; ++i) {
+        poll.advance(q.size + 1);
         out[i] = static_cast<int64_t>(hamming_count(q.data, data[i], q.size));
+    }
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/sequence_length.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
+#include "module/interrupt_poll.hpp"
+#include "module/memory_errors.hpp"
 
 namespace nb = nanobind;
 
@@ -57,12 +59,17 @@ double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *targe
     return distance::max_length_similarity(d, lq, lt);
 }
 
+// The Python bodies name themselves in the MemoryError of a table that
+// cannot be held.
 int64_t true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
-    return static_cast<int64_t>(true_damerau_levenshtein_pair(query.ptr(), target.ptr()));
+    return name_memory_refusals("true_damerau_levenshtein_score", [&] {
+        return static_cast<int64_t>(true_damerau_levenshtein_pair(query.ptr(), target.ptr()));
+    });
 }
 
 double true_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
-    return true_damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
+    return name_memory_refusals("true_damerau_levenshtein_normalized_score",
+                                [&] { return true_damerau_levenshtein_normalized_pair(query.ptr(), target.ptr()); });
 }
 
 std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObject *targets) {
@@ -79,7 +86,9 @@ std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *qu
     TrueDamerauLevenshteinDistance metric;
     std::vector<double> out;
     out.reserve(sequence.size());
+    InterruptPoll poll;
     for (size_t i = 0; i < sequence.size(); ++i) {
+        distance::poll_before_target(poll, batch_query, sequence[i]);
         const uint64_t d = distance::score_target(batch_query, sequence[i], metric);
         out.push_back(distance::max_length_similarity(d, lq, distance::python_length(sequence[i])));
     }
@@ -87,11 +96,15 @@ std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *qu
 }
 
 Int64Array true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
-    return to_int64_array(true_damerau_levenshtein_score_array(query.ptr(), targets.ptr()));
+    return to_int64_array(name_memory_refusals("true_damerau_levenshtein_scores", [&] {
+        return true_damerau_levenshtein_score_array(query.ptr(), targets.ptr());
+    }));
 }
 
 Float64Array true_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
-    return to_float64_array(true_damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr()));
+    return to_float64_array(name_memory_refusals("true_damerau_levenshtein_normalized_scores", [&] {
+        return true_damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr());
+    }));
 }
 
 }  // namespace veltrocamber::true_damerau_levenshtein

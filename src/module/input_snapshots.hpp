@@ -107,6 +107,10 @@ public:
         return one_shot_ ? taken_.ptr() : input_;
     }
 
+    // What get() returns once it has been called: the taken tuple if there
+    // is one yet, else the input itself. Never reads the input.
+    PyObject *current() const noexcept { return taken_.is_valid() ? taken_.ptr() : input_; }
+
 private:
     void take();
 

@@ -83,6 +83,21 @@ inline int raw_text_mode(PyObject *o) {
     return 0;
 }
 
+// The symbol count of an input where it can be read without running Python
+// code (bytes, str, list, tuple), else UINT64_MAX: it paces the interrupt
+// polls of the batch loops (InterruptPoll::pair_cells).
+inline uint64_t symbol_count_hint(PyObject *o) noexcept {
+    if (PyBytes_Check(o))
+        return static_cast<uint64_t>(PyBytes_GET_SIZE(o));
+    if (PyUnicode_Check(o))
+        return static_cast<uint64_t>(PyUnicode_GET_LENGTH(o));
+    if (PyList_Check(o))
+        return static_cast<uint64_t>(PyList_GET_SIZE(o));
+    if (PyTuple_Check(o))
+        return static_cast<uint64_t>(PyTuple_GET_SIZE(o));
+    return UINT64_MAX;
+}
+
 // New references to every item of a sequence (any iterable is drained once).
 // `name` heads the TypeError for a non-iterable.
 std::vector<nanobind::object> collect_sequence_items(PyObject *object, const char *name);
