@@ -9,6 +9,10 @@ sequence) is read exactly once per call, so it answers what the same items
 in a list answer.
 """
 
+import random
+import signal
+import time
+
 import numpy as np
 import pytest
 
@@ -180,6 +184,43 @@ def test_dtw_targets_edited_by_a_buffer_exporter():
     got = sw.dtw_distances(query, targets).tolist()
     assert got == sw.dtw_distances(query, samples).tolist()
     assert len(got) == 29 and targets == []
+
+
+@pytest.mark.parametrize(
+    "name, length, count",
+    [
+        ("levenshtein_scores", 1000, 2000),  # the batch loop checks between targets
+        ("true_damerau_levenshtein_scores", 800, 60),  # the kernel checks inside a pair
+    ],
+)
+def test_signal_handler_edits_targets(name, length, count):
+    # Interrupt checks run signal handlers, Python code that may edit a list
+    # that a batch of exact str still reads in place.
+    rng = random.Random(5)
+    query = "".join(rng.choice("ab") for _ in range(length))
+    target = "".join(rng.choice("ab") for _ in range(length))
+    targets = [target] * count
+    function = getattr(sw, name)
+    want = function(query, list(targets)).tolist()
+    fired, litter = [], []
+
+    def handler(signum, frame):
+        fired.append(time.perf_counter())
+        targets.clear()
+        litter.append([None] * count)  # likely where the list's storage was
+
+    previous = signal.signal(signal.SIGALRM, handler)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.02)
+        got = function(query, targets).tolist()
+        finished = time.perf_counter()
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+    assert got == want
+    if not fired or fired[0] > finished:
+        pytest.skip("the call ended before the timer")
+    assert targets == []
 
 
 def test_path_rows_and_operations_come_from_one_reading():

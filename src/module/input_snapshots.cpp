@@ -7,6 +7,27 @@ namespace nb = nanobind;
 
 namespace veltrocamber {
 
+namespace {
+
+// The snapshots of this thread that still read a caller's list in place, the
+// latest first (nested calls defer in turn: an item's __hash__ may run a
+// batch of its own).
+thread_local TargetSnapshot *deferred_snapshots = nullptr;
+
+// How far ahead the reference passes fetch the targets' headers: the targets
+// lie scattered in memory, and the passes would otherwise wait on each one.
+constexpr size_t prefetch_distance = 16;
+
+}  // namespace
+
+void TargetSnapshot::stop_deferring() noexcept {
+    for (TargetSnapshot **link = &deferred_snapshots; *link != nullptr; link = &(*link)->next_deferred_)
+        if (*link == this) {
+            *link = next_deferred_;
+            return;
+        }
+}
+
 TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message, DeferredSnapshot)
     : sequence_(nb::steal(PySequence_Fast(targets, message))) {
     if (!sequence_.is_valid())
@@ -14,6 +35,10 @@ TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message, DeferredS
     items_ = PySequence_Fast_ITEMS(sequence_.ptr());
     size_ = static_cast<size_t>(PySequence_Fast_GET_SIZE(sequence_.ptr()));
     held_ = PyTuple_Check(sequence_.ptr());
+    if (!held_) {
+        next_deferred_ = deferred_snapshots;
+        deferred_snapshots = this;
+    }
 }
 
 TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message)
@@ -21,15 +46,38 @@ TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message)
     hold();
 }
 
+TargetSnapshot::~TargetSnapshot() {
+    if (!held_)
+        stop_deferring();
+    if (owned_ == nullptr)
+        return;
+    for (size_t i = 0; i < size_; ++i) {
+        if (i + prefetch_distance < size_)
+            __builtin_prefetch(owned_[i + prefetch_distance], 1);
+        Py_DECREF(owned_[i]);
+    }
+    PyMem_Free(owned_);
+}
+
 void TargetSnapshot::hold() {
     if (held_)
         return;
-    nb::object tuple = nb::steal(PyList_AsTuple(sequence_.ptr()));
-    if (!tuple.is_valid())
-        raise_pending();
-    sequence_ = std::move(tuple);
-    items_ = PySequence_Fast_ITEMS(sequence_.ptr());
+    owned_ = static_cast<PyObject **>(PyMem_Malloc((size_ > 0 ? size_ : 1) * sizeof(PyObject *)));
+    if (owned_ == nullptr)
+        raise_memory_error();
+    for (size_t i = 0; i < size_; ++i) {
+        if (i + prefetch_distance < size_)
+            __builtin_prefetch(items_[i + prefetch_distance], 1);
+        owned_[i] = Py_NewRef(items_[i]);
+    }
+    items_ = owned_;
     held_ = true;
+    stop_deferring();
+}
+
+void hold_deferred_snapshots() {
+    while (deferred_snapshots != nullptr)
+        deferred_snapshots->hold();
 }
 
 bool is_one_shot(PyObject *input) noexcept {

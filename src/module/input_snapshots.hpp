@@ -8,10 +8,10 @@
 // generator or an iterator is drained by its first reading, and any other
 // iterable that is not a sequence may run code of its own at each reading.
 //
-// - TargetSnapshot: the targets of a batch, top-k or extract-style call, as
-//   one tuple holding every target as it was passed. Scoring and selection
-//   both read it, so an edit made under the call changes nothing the call
-//   returns.
+// - TargetSnapshot: the targets of a batch, top-k or extract-style call,
+//   with a reference to every target as it was passed. Scoring and
+//   selection both read it, so an edit made under the call changes nothing
+//   the call returns.
 // - ReusableInput: an input that a call passes to input preparation more
 //   than once (a batch's query, once per target). A one-shot input is taken
 //   into a tuple at its first reading, which every reading then gets.
@@ -39,25 +39,29 @@ inline constexpr DeferredSnapshot deferred_snapshot{};
 
 // The targets of one call. PySequence_Fast(targets, message) takes a list or
 // tuple as it is, drains any other iterable once and raises TypeError
-// `message` for anything else. A tuple already is the snapshot; a list is
-// copied into one at once, or, deferred, when Python code may first run.
+// `message` for anything else. A tuple already is the snapshot (nothing can
+// change it); the items of a list are copied, with a reference to each, at
+// once, or, deferred, when Python code may first run.
 //
-// Deferring spares the edit-distance batches a reference count per target
-// (a cost that shows at tens of nanoseconds a target): no Python code runs at
+// Deferring spares the edit-distance batches a reference count per target,
+// which shows at their tens of nanoseconds a target: no Python code runs at
 // all while such a batch compares an exact str or bytes query with exact str
 // or bytes targets, so until then the caller's list is read in place, since
-// nothing can have changed it. The caller of a deferred snapshot keeps the
-// bargain: it calls hold() before any step that may run Python code (reading
-// a query that is not an exact str or bytes, converting a keyword object)
-// other than the work on a target that operator[] handed out; operator[]
-// takes the snapshot itself before it hands out any target that is not an
-// exact str or bytes.
+// nothing can have changed it. The snapshot is taken
+//   - by operator[], before it hands out a target that is not an exact str
+//     or bytes (its __hash__, __iter__, __len__ or buffer may run code);
+//   - by hold_deferred_snapshots(), which the interrupt check calls before
+//     signal handlers and the garbage collector run;
+//   - by items(), and by hold(), which the caller of a deferred snapshot
+//     calls before any other step that may run Python code (reading a query
+//     that is not an exact str or bytes, converting a keyword object).
 class TargetSnapshot {
 public:
     TargetSnapshot(PyObject *targets, const char *message);
     TargetSnapshot(PyObject *targets, const char *message, DeferredSnapshot);
-    TargetSnapshot(const TargetSnapshot &) = delete;  // items_ points into sequence_
+    TargetSnapshot(const TargetSnapshot &) = delete;  // items_ may point into owned_
     TargetSnapshot &operator=(const TargetSnapshot &) = delete;
+    ~TargetSnapshot();
 
     size_t size() const noexcept { return size_; }
 
@@ -65,7 +69,7 @@ public:
     PyObject *operator[](size_t i) {
         PyObject *target = items_[i];
         if (!held_ && !is_exact_text(target))
-            hold();  // the same object, now owned by the snapshot
+            hold();  // the same object, now held by the snapshot
         return target;
     }
 
@@ -79,11 +83,20 @@ public:
     void hold();
 
 private:
-    nanobind::object sequence_;  // PySequence_Fast's result, then the snapshot
+    void stop_deferring() noexcept;
+
+    nanobind::object sequence_;  // PySequence_Fast's result
+    PyObject **owned_ = nullptr; // a list's items, one reference each, once held
     PyObject *const *items_ = nullptr;
     size_t size_ = 0;
     bool held_ = false;
+    TargetSnapshot *next_deferred_ = nullptr;  // this thread's snapshots still deferred
 };
+
+// Takes every snapshot of the calling thread that is still deferred. Called
+// before an interrupt check, whose signal handlers and garbage collection are
+// Python code that may edit a caller's list.
+void hold_deferred_snapshots();
 
 // An input that reading may consume: anything iterable other than a str, a
 // bytes object, an object offering the buffer protocol (a NumPy array, a
