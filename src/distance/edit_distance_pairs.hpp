@@ -198,8 +198,9 @@ std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets
     }
     InterruptPoll poll;
     for (size_t i = 0; i < n; ++i) {
-        poll_before_target(poll, query, targets[i]);
-        out.push_back(score_target(query, targets[i], metric));
+        PyObject *target = targets[i];  // kept alive across the check
+        poll_before_target(poll, query, target);
+        out.push_back(score_target(query, target, metric));
     }
     return out;
 }

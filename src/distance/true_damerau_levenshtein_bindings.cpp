@@ -88,9 +88,10 @@ std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *qu
     out.reserve(sequence.size());
     InterruptPoll poll;
     for (size_t i = 0; i < sequence.size(); ++i) {
-        distance::poll_before_target(poll, batch_query, sequence[i]);
-        const uint64_t d = distance::score_target(batch_query, sequence[i], metric);
-        out.push_back(distance::max_length_similarity(d, lq, distance::python_length(sequence[i])));
+        PyObject *target = sequence[i];  // kept alive across the checks
+        distance::poll_before_target(poll, batch_query, target);
+        const uint64_t d = distance::score_target(batch_query, target, metric);
+        out.push_back(distance::max_length_similarity(d, lq, distance::python_length(target)));
     }
     return out;
 }

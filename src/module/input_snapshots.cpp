@@ -59,9 +59,15 @@ TargetSnapshot::~TargetSnapshot() {
     PyMem_Free(owned_);
 }
 
+// Only an interrupt check's Python code can have changed a list that is
+// read in place, and nothing of it is read again once its storage moved.
+void TargetSnapshot::raise_changed() { raise_runtime_error("targets changed during the call"); }
+
 void TargetSnapshot::hold() {
     if (held_)
         return;
+    if (list_changed())
+        raise_changed();
     owned_ = static_cast<PyObject **>(PyMem_Malloc((size_ > 0 ? size_ : 1) * sizeof(PyObject *)));
     if (owned_ == nullptr)
         raise_memory_error();
@@ -75,9 +81,10 @@ void TargetSnapshot::hold() {
     stop_deferring();
 }
 
-void hold_deferred_snapshots() {
-    while (deferred_snapshots != nullptr)
-        deferred_snapshots->hold();
+void guard_deferred_snapshots() {
+    for (TargetSnapshot *s = deferred_snapshots; s != nullptr; s = s->next_deferred_)
+        if (s->current_ != nullptr)
+            s->guarded_ = nb::borrow(s->current_);
 }
 
 bool is_one_shot(PyObject *input) noexcept {

@@ -41,20 +41,28 @@ inline constexpr DeferredSnapshot deferred_snapshot{};
 // tuple as it is, drains any other iterable once and raises TypeError
 // `message` for anything else. A tuple already is the snapshot (nothing can
 // change it); the items of a list are copied, with a reference to each, at
-// once, or, deferred, when Python code may first run.
+// once, or, deferred, when the call's own reading may first run Python code.
 //
 // Deferring spares the edit-distance batches a reference count per target,
-// which shows at their tens of nanoseconds a target: no Python code runs at
-// all while such a batch compares an exact str or bytes query with exact str
-// or bytes targets, so until then the caller's list is read in place, since
-// nothing can have changed it. The snapshot is taken
+// which shows at their tens of nanoseconds a target: no Python code runs
+// while such a batch compares an exact str or bytes query with exact str or
+// bytes targets, so until then the caller's list is read in place. The
+// snapshot is taken
 //   - by operator[], before it hands out a target that is not an exact str
 //     or bytes (its __hash__, __iter__, __len__ or buffer may run code);
-//   - by hold_deferred_snapshots(), which the interrupt check calls before
-//     signal handlers and the garbage collector run;
 //   - by items(), and by hold(), which the caller of a deferred snapshot
-//     calls before any other step that may run Python code (reading a query
-//     that is not an exact str or bytes, converting a keyword object).
+//     calls before any other step of its own that may run Python code
+//     (reading a query that is not an exact str or bytes, converting a
+//     keyword object).
+// Interrupt checks are the exception: their signal handlers and garbage
+// collection run Python code too, every few million cells, and taking the
+// snapshot there would cost the batch what deferring saves. Instead
+// guard_deferred_snapshots() keeps the target last handed out alive across
+// the check, and operator[] makes sure the list still has the storage and
+// the size it had: a handler that resized the list makes the call raise
+// RuntimeError "targets changed during the call", and one that replaced an
+// item in place is seen by the targets read after it. Nothing dangles
+// either way.
 class TargetSnapshot {
 public:
     TargetSnapshot(PyObject *targets, const char *message);
@@ -65,11 +73,18 @@ public:
 
     size_t size() const noexcept { return size_; }
 
-    // Target i, borrowed from the snapshot (or from the unchanged list).
+    // Target i, borrowed from the snapshot, or from the list read in place;
+    // either way it stays alive across the interrupt checks that follow,
+    // until the next call.
     PyObject *operator[](size_t i) {
+        if (held_)
+            return items_[i];
+        if (list_changed()) [[unlikely]]
+            raise_changed();
         PyObject *target = items_[i];
-        if (!held_ && !is_exact_text(target))
+        if (!is_exact_text(target))
             hold();  // the same object, now held by the snapshot
+        current_ = target;
         return target;
     }
 
@@ -83,6 +98,15 @@ public:
     void hold();
 
 private:
+    friend void guard_deferred_snapshots();
+
+    // A list read in place that no longer has the storage and the size it
+    // had when it was read first.
+    bool list_changed() const noexcept {
+        return PySequence_Fast_ITEMS(sequence_.ptr()) != items_ ||
+               static_cast<size_t>(PySequence_Fast_GET_SIZE(sequence_.ptr())) != size_;
+    }
+    [[noreturn]] static void raise_changed();
     void stop_deferring() noexcept;
 
     nanobind::object sequence_;  // PySequence_Fast's result
@@ -90,13 +114,17 @@ private:
     PyObject *const *items_ = nullptr;
     size_t size_ = 0;
     bool held_ = false;
-    TargetSnapshot *next_deferred_ = nullptr;  // this thread's snapshots still deferred
+    // While deferred: the target last handed out, and a reference to it
+    // taken before an interrupt check; the next deferred snapshot of the
+    // thread.
+    PyObject *current_ = nullptr;
+    nanobind::object guarded_;
+    TargetSnapshot *next_deferred_ = nullptr;
 };
 
-// Takes every snapshot of the calling thread that is still deferred. Called
-// before an interrupt check, whose signal handlers and garbage collection are
-// Python code that may edit a caller's list.
-void hold_deferred_snapshots();
+// Before an interrupt check: every snapshot of the calling thread that still
+// reads a list in place keeps the target it last handed out alive.
+void guard_deferred_snapshots();
 
 // An input that reading may consume: anything iterable other than a str, a
 // bytes object, an object offering the buffer protocol (a NumPy array, a

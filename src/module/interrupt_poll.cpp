@@ -19,7 +19,7 @@ void check_interrupt() {
         return;
     // Signal handlers and the garbage collector run Python code, which may
     // edit a list that a batch still reads in place.
-    hold_deferred_snapshots();
+    guard_deferred_snapshots();
     if (PyErr_CheckSignals() != 0)
         throw nanobind::python_error();
 }
