@@ -188,7 +188,7 @@ def test_dtw_targets_edited_by_a_buffer_exporter():
 
 def run_with_alarm(function, query, targets, handler):
     """function(query, targets) with `handler` run from SIGALRM 20 ms into
-    the call; None when the call ended before the handler ran."""
+    the call; the test is skipped when the call ended before that."""
     fired = []
 
     def on_alarm(signum, frame):
