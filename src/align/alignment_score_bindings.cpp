@@ -10,6 +10,7 @@
 #include "align/striped_local.hpp"
 #include "module/cell_width_dispatch.hpp"
 #include "module/farrar_preprocess.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
 #include "module/keyword_conversion.hpp"
@@ -135,26 +136,25 @@ constexpr auto needleman_wunsch_pair = &pair_score<false>;
 using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t,
                               align::StripedAffineScratch &);
 
-// The targets of a batch as a fast sequence; a single str or bytes is refused.
-nb::object fast_targets(nb::handle targets) {
+// The targets of a batch as one snapshot; a single str or bytes is refused.
+TargetSnapshot batch_targets(nb::handle targets) {
     reject_single_text_targets(targets.ptr());
-    nb::object fast = nb::steal(PySequence_Fast(targets.ptr(), "targets must be a sequence of target sequences"));
-    if (!fast.is_valid())
-        raise_pending();
-    return fast;
+    return TargetSnapshot(targets.ptr(), TARGET_SEQUENCES_MESSAGE);
 }
 
-std::vector<int64_t> score_targets(PairScore score, nb::handle query, nb::handle fast, int64_t match,
+// A one-shot query is read once, at the first target, for all of them.
+std::vector<int64_t> score_targets(PairScore score, nb::handle query, TargetSnapshot &targets, int64_t match,
                                    int64_t mismatch, AffineGaps gaps, uint64_t width) {
-    const Py_ssize_t n = PySequence_Fast_GET_SIZE(fast.ptr());
-    PyObject **items = PySequence_Fast_ITEMS(fast.ptr());
+    const size_t n = targets.size();
+    ReusableInput reusable_query(query.ptr(), "query");
     std::vector<int64_t> scores;
-    scores.reserve(static_cast<size_t>(n));
+    scores.reserve(n);
     align::StripedAffineScratch scratch;
     InterruptPoll poll;
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        poll.advance(InterruptPoll::pair_cells(symbol_count_hint(query.ptr()), symbol_count_hint(items[i])));
-        scores.push_back(score(query.ptr(), items[i], match, mismatch, gaps, width, scratch));
+    for (size_t i = 0; i < n; ++i) {
+        PyObject *target = targets[i];
+        poll.advance(InterruptPoll::pair_cells(symbol_count_hint(reusable_query.current()), symbol_count_hint(target)));
+        scores.push_back(score(reusable_query.get(), target, match, mismatch, gaps, width, scratch));
     }
     return scores;
 }
@@ -164,8 +164,8 @@ Int64Array score_array(const char *function, PairScore score, nb::handle query, 
                        nb::handle width) {
     const uint32_t w = kernel_width_argument(function, width);
     const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
-    const nb::object fast = fast_targets(targets);
-    return to_int64_array(score_targets(score, query, fast, match, mismatch, gaps, w));
+    TargetSnapshot snapshot = batch_targets(targets);
+    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, gaps, w));
 }
 
 template <bool Local>
@@ -255,13 +255,13 @@ Int64Array needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t
 nb::list smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, int64_t match_score,
                               int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
                               nb::handle gap_extend_score, nb::handle width) {
-    const nb::object fast = fast_targets(targets);
+    TargetSnapshot snapshot = batch_targets(targets);
     constexpr const char *function = "smith_waterman_top_k";
     const uint32_t w = kernel_width_argument(function, width);
     const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
     const std::vector<int64_t> scores =
-        score_targets(smith_waterman_pair, query, fast, match_score, mismatch_score, gaps, w);
-    return select_top_k(scores, PySequence_Fast_ITEMS(fast.ptr()), k, true);
+        score_targets(smith_waterman_pair, query, snapshot, match_score, mismatch_score, gaps, w);
+    return select_top_k(scores, snapshot.items(), k, true);
 }
 
 }  // namespace veltrocamber

@@ -80,17 +80,18 @@ std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObj
 // The query is measured once, before any target; each target right after
 // its distance.
 std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     const uint64_t lq = distance::batch_query_length(batch_query);
     TrueDamerauLevenshteinDistance metric;
     std::vector<double> out;
     out.reserve(sequence.size());
     InterruptPoll poll;
     for (size_t i = 0; i < sequence.size(); ++i) {
-        distance::poll_before_target(poll, batch_query, sequence[i]);
-        const uint64_t d = distance::score_target(batch_query, sequence[i], metric);
-        out.push_back(distance::max_length_similarity(d, lq, distance::python_length(sequence[i])));
+        PyObject *target = sequence[i];  // kept alive across the checks
+        distance::poll_before_target(poll, batch_query, target);
+        const uint64_t d = distance::score_target(batch_query, target, metric);
+        out.push_back(distance::max_length_similarity(d, lq, distance::python_length(target)));
     }
     return out;
 }

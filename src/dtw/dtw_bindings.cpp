@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dtw/dtw.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
 #include "module/keyword_conversion.hpp"
@@ -148,9 +149,7 @@ double py_dtw(nb::handle query, nb::handle target, nb::handle window, nb::handle
 }
 
 Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle window, nb::handle distance) {
-    const nb::object fast = nb::steal(PySequence_Fast(targets.ptr(), "targets must be a sequence of target ndarrays"));
-    if (!fast.is_valid())
-        raise_pending();
+    TargetSnapshot snapshot(targets.ptr(), "targets must be a sequence of target ndarrays");
     const BufferView q = probe_buffer(query.ptr());
     if (q.failed || !q.has_buffer)
         raise_type_error("dtw_distances query must be an ndarray with float32, float64, or int16 dtype");
@@ -162,13 +161,10 @@ Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle w
     const dtw::DtwDistanceKind cost = dtw_distance_kind(distance, q.element_kind == ELEMENT_INT16);
 
     std::vector<double> out;
-    out.reserve(static_cast<size_t>(PySequence_Fast_GET_SIZE(fast.ptr())));
+    out.reserve(snapshot.size());
     InterruptPoll poll;
-    // The size is read again on every pass and each item is held while it is
-    // used: an exporter's buffer hook may run Python code that edits the list.
-    for (Py_ssize_t k = 0; k < PySequence_Fast_GET_SIZE(fast.ptr()); ++k) {
-        const nb::object item = nb::borrow(PySequence_Fast_GET_ITEM(fast.ptr(), k));
-        const BufferView t = probe_buffer(item.ptr());
+    for (size_t k = 0; k < snapshot.size(); ++k) {
+        const BufferView t = probe_buffer(snapshot[k]);
         if (t.failed || !t.has_buffer)
             raise_type_error("dtw_distances targets must all be ndarrays with the same dtype as query");
         if (t.element_kind != q.element_kind)

@@ -17,6 +17,8 @@ namespace veltrocamber {
 inline bool is_bytes(PyObject *o) { return PyBytes_Check(o); }
 inline bool is_str(PyObject *o) { return PyUnicode_Check(o); }
 inline bool is_text(PyObject *o) { return PyBytes_Check(o) || PyUnicode_Check(o); }
+// No subclass: reading such an object runs no Python code.
+inline bool is_exact_text(PyObject *o) { return PyBytes_CheckExact(o) || PyUnicode_CheckExact(o); }
 
 // Element kind of a buffer, from its struct-module format letter.
 enum ElementKind : uint8_t {

@@ -4,6 +4,8 @@
 
 #include <nanobind/nanobind.h>
 
+#include "module/input_snapshots.hpp"
+
 namespace veltrocamber {
 
 void check_interrupt() {
@@ -15,6 +17,9 @@ void check_interrupt() {
     if (_PyThreadState_UncheckedGet() == nullptr)
 #endif
         return;
+    // Signal handlers and the garbage collector run Python code, which may
+    // edit a list that a batch still reads in place.
+    guard_deferred_snapshots();
     if (PyErr_CheckSignals() != 0)
         throw nanobind::python_error();
 }

@@ -3,6 +3,7 @@
 #include "module/aligned_rows.hpp"
 #include "module/cell_width_dispatch.hpp"
 #include "module/farrar_preprocess.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/memory_errors.hpp"
 #include "module/preprocess.hpp"
 #include "traceback/affine_path.hpp"
@@ -58,6 +59,15 @@ AlignmentPath path_info(const char *function, nb::handle query, nb::handle targe
     return name_memory_refusals(function, [&] { return path_of<Mode>(query, target, match, mismatch, request); });
 }
 
+// What the kernel's own preparation reads of one side: for sequences of
+// objects the items that preprocess took, so that each input is read once
+// (an iterator would be empty the second time) and the rows and the
+// operations come from one version of it (an item's __hash__ may have edited
+// a list since). bytes and str cannot change and are read again.
+nb::object kernel_input(const PreprocessedPair &pair, const std::vector<nb::object> &items, nb::handle input) {
+    return pair.kind == INPUT_OBJECTS ? items_tuple(items) : nb::borrow(input);
+}
+
 // The aligned rows come from preprocess's tokens, which keep one token per
 // symbol just as the codes do, so the path's coordinates index them directly.
 template <Alignment Mode>
@@ -67,8 +77,10 @@ AlignmentResult path_with_rows(const char *function, nb::handle query, nb::handl
     const AlignmentKeywords request = convert_alignment_keywords(function, gap, gap_open, gap_extend, width);
     const PreprocessedPair pair = preprocess(query.ptr(), target.ptr(), match, mismatch, request.gaps.open,
                                              request.gaps.extend, request.width);
-    const AlignmentPath path =
-        name_memory_refusals(function, [&] { return path_of<Mode>(query, target, match, mismatch, request); });
+    const AlignmentPath path = name_memory_refusals(function, [&] {
+        return path_of<Mode>(kernel_input(pair, pair.query_items, query), kernel_input(pair, pair.target_items, target),
+                             match, mismatch, request);
+    });
     return fill_aligned_rows(pair, path);
 }
 
