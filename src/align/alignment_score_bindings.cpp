@@ -4,6 +4,7 @@
 #include <variant>
 #include <vector>
 
+#include "align/alignment_keywords.hpp"
 #include "align/scalar_kernels.hpp"
 #include "align/score_shortcuts.hpp"
 #include "align/striped_global.hpp"
@@ -13,7 +14,6 @@
 #include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
-#include "module/keyword_conversion.hpp"
 #include "module/raisers.hpp"
 #include "module/top_k.hpp"
 
@@ -162,35 +162,22 @@ std::vector<int64_t> score_targets(PairScore score, nb::handle query, TargetSnap
 Int64Array score_array(const char *function, PairScore score, nb::handle query, nb::handle targets, int64_t match,
                        int64_t mismatch, int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                        nb::handle width) {
-    const uint32_t w = kernel_width_argument(function, width);
-    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
+    const AlignmentKeywords keywords =
+        convert_alignment_keywords(function, gap_score, gap_open_score, gap_extend_score, width);
     TargetSnapshot snapshot = batch_targets(targets);
-    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, gaps, w));
+    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, keywords.gaps, keywords.width));
 }
 
 template <bool Local>
 int64_t one_score(const char *function, nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                   int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
-    const uint32_t w = kernel_width_argument(function, width);
-    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
+    const AlignmentKeywords keywords =
+        convert_alignment_keywords(function, gap_score, gap_open_score, gap_extend_score, width);
     align::StripedAffineScratch scratch;
-    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, gaps, w, scratch);
+    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, keywords.gaps, keywords.width, scratch);
 }
 
 }  // namespace
-
-AffineGaps resolve_affine_gaps(const char *function, int64_t gap_score, nb::handle gap_open_score,
-                               nb::handle gap_extend_score) {
-    AffineGaps gaps{};
-    gaps.open = optional_integer_keyword<int64_t>(function, "gap_open_score", gap_open_score).value_or(gap_score);
-    gaps.extend =
-        optional_integer_keyword<int64_t>(function, "gap_extend_score", gap_extend_score).value_or(gaps.open);
-    return gaps;
-}
-
-uint32_t kernel_width_argument(const char *function, nb::handle width) {
-    return optional_integer_keyword<uint32_t>(function, "width", width).value_or(0u);
-}
 
 void check_wide_affine_bound(uint64_t score_bound) {
     if (score_bound >= (uint64_t(1) << 60))
@@ -256,11 +243,10 @@ nb::list smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, 
                               int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
                               nb::handle gap_extend_score, nb::handle width) {
     TargetSnapshot snapshot = batch_targets(targets);
-    constexpr const char *function = "smith_waterman_top_k";
-    const uint32_t w = kernel_width_argument(function, width);
-    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
-    const std::vector<int64_t> scores =
-        score_targets(smith_waterman_pair, query, snapshot, match_score, mismatch_score, gaps, w);
+    const AlignmentKeywords keywords =
+        convert_alignment_keywords("smith_waterman_top_k", gap_score, gap_open_score, gap_extend_score, width);
+    const std::vector<int64_t> scores = score_targets(smith_waterman_pair, query, snapshot, match_score,
+                                                      mismatch_score, keywords.gaps, keywords.width);
     return select_top_k(scores, snapshot.items(), k, true);
 }
 

@@ -1,5 +1,4 @@
-// Python-facing side of the alignment scores: gap resolution shared with the
-// traceback entry points, the per-pair dispatchers that choose between a
+// Python-facing side of the alignment scores: the per-pair dispatchers that choose between a
 // closed-form shortcut, a striped SWAR kernel and a scalar kernel for the
 // kernel width of the prepared inputs, and the five score functions that the
 // binding table registers.
@@ -12,29 +11,9 @@
 #include <nanobind/nanobind.h>
 
 #include "module/preprocess.hpp"
-#include "module/raisers.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber {
-
-// The resolved gap scoring: linear when open == extend.
-struct AffineGaps {
-    int64_t open;
-    int64_t extend;
-    bool linear() const noexcept { return open == extend; }
-};
-
-// open = gap_open_score unless it is None, else gap_score; extend =
-// gap_extend_score unless it is None, else the resolved open (not gap_score).
-// Each value that is not None converts to a signed 64-bit integer through
-// the keyword conversion (its errors name `function` and the argument).
-AffineGaps resolve_affine_gaps(const char *function, int64_t gap_score, nanobind::handle gap_open_score,
-                               nanobind::handle gap_extend_score);
-
-// The `width` keyword: None is 0 (automatic), anything else must convert to
-// an unsigned 32-bit integer (errors name `function`); input preparation
-// validates the value.
-uint32_t kernel_width_argument(const char *function, nanobind::handle width);
 
 // The wide 64-bit affine kernels read every value at or below -2^60 as minus
 // infinity, so a width-64 affine score bound must stay below 2^60; a larger

@@ -10,7 +10,7 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
-#include "align/alignment_score_bindings.hpp"
+#include "align/alignment_keywords.hpp"
 #include "align/scalar_kernels.hpp"
 #include "align/score_shortcuts.hpp"
 #include "align/striped_global.hpp"

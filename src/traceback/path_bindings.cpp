@@ -86,12 +86,6 @@ AlignmentResult path_with_rows(const char *function, nb::handle query, nb::handl
 
 }  // namespace
 
-AlignmentKeywords convert_alignment_keywords(const char *function, int64_t gap, nb::handle gap_open,
-                                             nb::handle gap_extend, nb::handle width) {
-    const uint32_t converted_width = kernel_width_argument(function, width);
-    return AlignmentKeywords{converted_width, resolve_affine_gaps(function, gap, gap_open, gap_extend)};
-}
-
 AlignmentPath smith_waterman_linear_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                          int64_t gap, uint32_t width) {
     return full_matrix_path<Alignment::local, false>(query, target, match, mismatch, gap, gap, width);
