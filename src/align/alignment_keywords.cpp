@@ -22,7 +22,8 @@ uint32_t kernel_width_argument(const char *function, nb::handle width) {
 AlignmentKeywords convert_alignment_keywords(const char *function, int64_t gap_score, nb::handle gap_open_score,
                                              nb::handle gap_extend_score, nb::handle width) {
     const uint32_t converted_width = kernel_width_argument(function, width);
-    return AlignmentKeywords{converted_width, resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score)};
+    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
+    return AlignmentKeywords{converted_width, gaps};
 }
 
 }  // namespace veltrocamber

@@ -36,7 +36,8 @@ struct AlignmentKeywords {
     AffineGaps gaps;
 };
 
-AlignmentKeywords convert_alignment_keywords(const char *function, int64_t gap_score, nanobind::handle gap_open_score,
-                                             nanobind::handle gap_extend_score, nanobind::handle width);
+AlignmentKeywords convert_alignment_keywords(const char *function, int64_t gap_score,
+                                             nanobind::handle gap_open_score, nanobind::handle gap_extend_score,
+                                             nanobind::handle width);
 
 }  // namespace veltrocamber

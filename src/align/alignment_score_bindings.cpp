@@ -211,37 +211,37 @@ int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t 
     return global_affine_pair(query, target, match, mismatch, open, extend, width, scratch);
 }
 
-int64_t smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
-                             int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
-                             nb::handle width) {
+int64_t py_smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
+                                int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                nb::handle width) {
     return one_score<true>("smith_waterman_score", query, target, match_score, mismatch_score, gap_score,
                            gap_open_score, gap_extend_score, width);
 }
 
-int64_t needleman_wunsch_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
-                               int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
-                               nb::handle width) {
+int64_t py_needleman_wunsch_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
+                                  int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                  nb::handle width) {
     return one_score<false>("needleman_wunsch_score", query, target, match_score, mismatch_score, gap_score,
                             gap_open_score, gap_extend_score, width);
 }
 
-Int64Array smith_waterman_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
-                                 int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
-                                 nb::handle width) {
+Int64Array py_smith_waterman_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
+                                    int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                    nb::handle width) {
     return score_array("smith_waterman_scores", smith_waterman_pair, query, targets, match_score, mismatch_score,
                        gap_score, gap_open_score, gap_extend_score, width);
 }
 
-Int64Array needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t match_score,
-                                   int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
-                                   nb::handle gap_extend_score, nb::handle width) {
+Int64Array py_needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
+                                      int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                      nb::handle width) {
     return score_array("needleman_wunsch_scores", needleman_wunsch_pair, query, targets, match_score,
                        mismatch_score, gap_score, gap_open_score, gap_extend_score, width);
 }
 
-nb::list smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, int64_t match_score,
-                              int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
-                              nb::handle gap_extend_score, nb::handle width) {
+nb::list py_smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, int64_t match_score,
+                                 int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
+                                 nb::handle gap_extend_score, nb::handle width) {
     TargetSnapshot snapshot = batch_targets(targets);
     const AlignmentKeywords keywords =
         convert_alignment_keywords("smith_waterman_top_k", gap_score, gap_open_score, gap_extend_score, width);

@@ -39,21 +39,21 @@ int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t 
                                      int64_t open, int64_t extend, uint64_t width);
 
 // Python entry points.
-int64_t smith_waterman_score(nanobind::handle query, nanobind::handle target, int64_t match_score,
-                             int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
-                             nanobind::handle gap_extend_score, nanobind::handle width);
-int64_t needleman_wunsch_score(nanobind::handle query, nanobind::handle target, int64_t match_score,
-                               int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
-                               nanobind::handle gap_extend_score, nanobind::handle width);
-Int64Array smith_waterman_scores(nanobind::handle query, nanobind::handle targets, int64_t match_score,
-                                 int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
-                                 nanobind::handle gap_extend_score, nanobind::handle width);
-Int64Array needleman_wunsch_scores(nanobind::handle query, nanobind::handle targets, int64_t match_score,
-                                   int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
-                                   nanobind::handle gap_extend_score, nanobind::handle width);
-nanobind::list smith_waterman_top_k(nanobind::handle query, nanobind::handle targets, uint64_t k,
-                                    int64_t match_score, int64_t mismatch_score, int64_t gap_score,
-                                    nanobind::handle gap_open_score, nanobind::handle gap_extend_score,
-                                    nanobind::handle width);
+int64_t py_smith_waterman_score(nanobind::handle query, nanobind::handle target, int64_t match_score,
+                                int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
+                                nanobind::handle gap_extend_score, nanobind::handle width);
+int64_t py_needleman_wunsch_score(nanobind::handle query, nanobind::handle target, int64_t match_score,
+                                  int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
+                                  nanobind::handle gap_extend_score, nanobind::handle width);
+Int64Array py_smith_waterman_scores(nanobind::handle query, nanobind::handle targets, int64_t match_score,
+                                    int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
+                                    nanobind::handle gap_extend_score, nanobind::handle width);
+Int64Array py_needleman_wunsch_scores(nanobind::handle query, nanobind::handle targets, int64_t match_score,
+                                      int64_t mismatch_score, int64_t gap_score, nanobind::handle gap_open_score,
+                                      nanobind::handle gap_extend_score, nanobind::handle width);
+nanobind::list py_smith_waterman_top_k(nanobind::handle query, nanobind::handle targets, uint64_t k,
+                                       int64_t match_score, int64_t mismatch_score, int64_t gap_score,
+                                       nanobind::handle gap_open_score, nanobind::handle gap_extend_score,
+                                       nanobind::handle width);
 
 }  // namespace veltrocamber

@@ -78,8 +78,8 @@ void define_module(nb::module_ m, const char *doc) {
     register_result_classes(m);  // AlignmentResult, AlignmentPath
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
-    def_alignment_function(m, "smith_waterman_score", &smith_waterman_score);           // 1
-    def_alignment_batch_function(m, "smith_waterman_scores", &smith_waterman_scores);  // 8
+    def_alignment_function(m, "smith_waterman_score", &py_smith_waterman_score);          // 1
+    def_alignment_batch_function(m, "smith_waterman_scores", &py_smith_waterman_scores);  // 8
 
     def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
     def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
@@ -89,8 +89,8 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
 
     // ---- Needleman-Wunsch (28-44) ----
-    def_alignment_function(m, "needleman_wunsch_score", &needleman_wunsch_score);           // 28
-    def_alignment_batch_function(m, "needleman_wunsch_scores", &needleman_wunsch_scores);  // 35
+    def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28
+    def_alignment_batch_function(m, "needleman_wunsch_scores", &py_needleman_wunsch_scores);  // 35
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
     def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
@@ -116,12 +116,12 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Optimal string alignment (51-54) ----
     {
         using namespace osa;
-        m.def("damerau_levenshtein_score", &damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
+        m.def("damerau_levenshtein_score", &py_damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
               DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("damerau_levenshtein_normalized_score", &damerau_levenshtein_normalized_score, "query"_a.none(),
+        m.def("damerau_levenshtein_normalized_score", &py_damerau_levenshtein_normalized_score, "query"_a.none(),
               "target"_a.none(), DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("damerau_levenshtein_scores", &damerau_levenshtein_scores, "query"_a.none(), "targets"_a.none());
-        m.def("damerau_levenshtein_normalized_scores", &damerau_levenshtein_normalized_scores, "query"_a.none(),
+        m.def("damerau_levenshtein_scores", &py_damerau_levenshtein_scores, "query"_a.none(), "targets"_a.none());
+        m.def("damerau_levenshtein_normalized_scores", &py_damerau_levenshtein_normalized_scores, "query"_a.none(),
               "targets"_a.none());
     }
 
@@ -186,17 +186,18 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Jaro and Jaro-Winkler (79-82) ----
     {
         using namespace jaro;
-        m.def("jaro_similarity", &jaro_similarity, "query"_a.none(), "target"_a.none(), JARO_SIMILARITY_DOC);
-        m.def("jaro_winkler_similarity", &jaro_winkler_similarity, "query"_a.none(), "target"_a.none(), nb::kw_only(),
-              "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4, JARO_WINKLER_SIMILARITY_DOC);
-        m.def("jaro_similarities", &jaro_similarities, "query"_a.none(), "targets"_a.none());
-        m.def("jaro_winkler_similarities", &jaro_winkler_similarities, "query"_a.none(), "targets"_a.none(),
+        m.def("jaro_similarity", &py_jaro_similarity, "query"_a.none(), "target"_a.none(), JARO_SIMILARITY_DOC);
+        m.def("jaro_winkler_similarity", &py_jaro_winkler_similarity, "query"_a.none(), "target"_a.none(),
+              nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
+              JARO_WINKLER_SIMILARITY_DOC);
+        m.def("jaro_similarities", &py_jaro_similarities, "query"_a.none(), "targets"_a.none());
+        m.def("jaro_winkler_similarities", &py_jaro_winkler_similarities, "query"_a.none(), "targets"_a.none(),
               nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);
     }
 
     // ---- Top-k and extract (83-96) ----
     // 95
-    m.def("smith_waterman_top_k", &smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+    m.def("smith_waterman_top_k", &py_smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
           "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
           "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
           "width"_a.none() = nb::none());
@@ -208,7 +209,7 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- All-pairs entry points and the threshold iterator (98-101) ----
     // `scorer` is untyped here: an int or a registered scoring function.
-    m.def("cdist", &all_pairs::cdist, "queries"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a.none(),
+    m.def("cdist", &all_pairs::py_cdist, "queries"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a.none(),
           "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7,
           "prefix_cap"_a = 4);  // 98
     {
@@ -217,10 +218,10 @@ void define_module(nb::module_ m, const char *doc) {
             .def("__iter__", [](nb::handle_t<ThresholdIterator> self) { return nb::borrow(self); })
             .def("__next__", [](ThresholdIterator &self) { return self.next(); });
     }
-    m.def("cdist_above_threshold", &all_pairs::cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
+    m.def("cdist_above_threshold", &all_pairs::py_cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
           nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
-    m.def("cdist_top_k", &all_pairs::cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
+    m.def("cdist_top_k", &all_pairs::py_cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
           "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101
 }
