@@ -1,6 +1,7 @@
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 
 #include "distance/edit_distance_pairs.hpp"
+#include "distance/normalized_similarity.hpp"
 #include "distance/sequence_length.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
 
@@ -54,7 +55,7 @@ double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *targe
     const uint64_t d = true_damerau_levenshtein_pair(query, target);
     const uint64_t lq = distance::python_length(query);  // the query first: its error, if any, wins
     const uint64_t lt = distance::python_length(target);
-    return distance::max_length_similarity(d, lq, lt);
+    return distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, lt);
 }
 
 int64_t true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
@@ -81,7 +82,8 @@ std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *qu
     out.reserve(sequence.size());
     for (size_t i = 0; i < sequence.size(); ++i) {
         const uint64_t d = distance::score_target(batch_query, sequence[i], metric);
-        out.push_back(distance::max_length_similarity(d, lq, distance::python_length(sequence[i])));
+        const uint64_t lt = distance::python_length(sequence[i]);
+        out.push_back(distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, lt));
     }
     return out;
 }
