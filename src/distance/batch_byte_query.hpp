@@ -16,7 +16,7 @@
 
 #include "distance/bit_parallel_roads.hpp"
 #include "distance/edit_distance_pairs.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/prepared_levenshtein_score.hpp"
 
 namespace veltrocamber::distance {
 

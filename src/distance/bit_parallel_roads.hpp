@@ -23,13 +23,11 @@
 
 #include "distance/affix_trim.hpp"
 #include "distance/byte_pattern_rows.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/prepared_levenshtein_score.hpp"
+#include "distance/token_pattern_masks.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::distance {
-
-inline constexpr size_t PATTERN_WORD_BITS = 64;
-
-inline size_t pattern_blocks(size_t lq) noexcept { return (lq + PATTERN_WORD_BITS - 1) / PATTERN_WORD_BITS; }
 
 // A query of 1 to 64 bytes against a non-empty target; the 256 masks live
 // in this frame.
@@ -55,7 +53,7 @@ uint64_t bit_parallel_single_word(const uint8_t *query, size_t lq, const uint8_t
 // A query longer than 64 bytes against a non-empty target.
 template <typename Recurrence>
 uint64_t bit_parallel_blocked_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    BytePatternRows masks(query, lq, Recurrence::SCRATCH_PER_BLOCK * pattern_blocks(lq));
+    BytePatternRows masks(query, lq, Recurrence::SCRATCH_PER_BLOCK * block_count(lq));
     return Recurrence::blocked([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
                                masks.extra());
 }
@@ -68,7 +66,7 @@ uint64_t bit_parallel_bytes(const uint8_t *query_in, size_t lq_in, const uint8_t
         return lt;
     if (lt == 0)
         return lq;
-    if (lq <= PATTERN_WORD_BITS)
+    if (lq <= WORD_BITS)
         return bit_parallel_one_word_bytes<Recurrence>(query, lq, target, lt);
     return bit_parallel_blocked_bytes<Recurrence>(query, lq, target, lt);
 }
@@ -108,11 +106,11 @@ uint64_t bit_parallel_tokens(const Tokens &query, const Tokens &target) {
             return lt;
         if (lt == 0)
             return lq;
-        if (lq <= PATTERN_WORD_BITS) {
-            const levenshtein::SmallTokenPatternMasks<Token> small(q, lq);
+        if (lq <= WORD_BITS) {
+            const SmallTokenPatternMasks<Token> small(q, lq);
             return Recurrence::one_word([&small](Token s) { return small.mask_of(s); }, lq, t, lt);
         }
-        const levenshtein::TokenPatternMasks<Token> masks(q, lq);
+        const TokenPatternMasks<Token> masks(q, lq);
         std::vector<uint64_t> work((1 + Recurrence::SCRATCH_PER_BLOCK) * masks.blocks(), 0);
         return Recurrence::blocked([&masks](Token s) { return masks.masks_of(s); }, work.data(), lq, t, lt,
                                    work.data() + masks.blocks());

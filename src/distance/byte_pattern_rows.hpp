@@ -15,11 +15,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "distance/word_arithmetic.hpp"
+
 namespace veltrocamber::distance {
 
 class BytePatternRows {
 public:
-    BytePatternRows(const uint8_t *symbols, size_t n, size_t extra_words) : blocks_((n + 63) / 64) {
+    BytePatternRows(const uint8_t *symbols, size_t n, size_t extra_words) : blocks_(block_count(n)) {
         size_t rows = 1;
         for (size_t i = 0; i < n; ++i) {
             if (row_of_[symbols[i]] == 0)
@@ -28,7 +30,7 @@ public:
         extra_ = rows * blocks_;
         words_.assign(extra_ + extra_words, 0);
         for (size_t i = 0; i < n; ++i)
-            words_[row_of_[symbols[i]] * blocks_ + i / 64] |= uint64_t{1} << (i % 64);
+            words_[row_of_[symbols[i]] * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
     }
 
     size_t blocks() const noexcept { return blocks_; }

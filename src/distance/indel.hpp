@@ -20,12 +20,9 @@
 #include <vector>
 
 #include "distance/bit_parallel_roads.hpp"
-#include "distance/byte_pattern_rows.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::indel {
-
-inline constexpr size_t WORD_BITS = 64;
 
 // Query of lq (1 to 64) symbols. V keeps a 0 bit per query position that is
 // part of the longest common subsequence found so far; the distance is
@@ -33,7 +30,7 @@ inline constexpr size_t WORD_BITS = 64;
 // unsigned arithmetic never has to hold a negative intermediate value.
 template <typename Symbol, typename MaskOf>
 uint64_t indel_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
-    const uint64_t mask = lq == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
+    const uint64_t mask = lq == distance::WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
     uint64_t v = mask;
     for (size_t j = 0; j < lt; ++j) {
         const uint64_t u = v & mask_of(target[j]);
@@ -50,7 +47,7 @@ inline void indel_blocked_step(const uint64_t *pm, uint64_t *v, size_t blocks) n
     for (size_t k = 0; k < blocks; ++k) {
         const uint64_t x = v[k];
         const uint64_t u = x & pm[k];
-        v[k] = levenshtein::detail::add_with_carry(x, u, carry) | (x & ~u);
+        v[k] = distance::add_with_carry(x, u, carry) | (x & ~u);
     }
 }
 
@@ -80,9 +77,9 @@ uint64_t indel_fixed_columns(MasksOf &&masks_of, const Symbol *target, size_t lt
 // scratch. Queries of two to four words run a form unrolled for their size.
 template <typename Symbol, typename MasksOf>
 uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t *v) {
-    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
-    const size_t in_last = lq - WORD_BITS * (blocks - 1);
-    const uint64_t last_mask = in_last == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << in_last) - 1;
+    const size_t blocks = (lq + distance::WORD_BITS - 1) / distance::WORD_BITS;
+    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
+    const uint64_t last_mask = in_last == distance::WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << in_last) - 1;
     uint64_t ones = 0;
     switch (blocks) {
         case 2: ones = detail::indel_fixed_columns<2>(masks_of, target, lt, last_mask); break;

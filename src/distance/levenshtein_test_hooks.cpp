@@ -55,7 +55,7 @@ void register_levenshtein_hooks(nb::module_ &m) {
             levenshtein::BytePatternTable table(static_cast<const uint8_t *>(q.data()), lq);
             return levenshtein::banded_blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq,
                                                        static_cast<const uint8_t *>(t.data()), lt, k,
-                                                       table.columns(), table.columns() + levenshtein::block_count(lq));
+                                                       table.columns(), table.columns() + distance::block_count(lq));
         },
         "query"_a, "target"_a, "k"_a);
     // The table's member for `width`, or the whole entry-point token road

@@ -20,19 +20,16 @@
 #include <vector>
 
 #include "distance/bit_parallel_roads.hpp"
-#include "distance/byte_pattern_rows.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::osa {
-
-inline constexpr size_t WORD_BITS = 64;
 
 // The bit-parallel recurrence over a query of lq (1 to 64) symbols.
 // `mask_of(symbol)` gives the query's pattern mask of a target symbol (bit i
 // set when query position i holds it). An empty target gives lq.
 template <typename Symbol, typename MaskOf>
 uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
-    uint64_t vp = lq == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
+    uint64_t vp = lq == distance::WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
     uint64_t vn = 0;
     uint64_t d0 = 0;
     uint64_t pm_prev = 0;
@@ -70,13 +67,13 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
 template <typename Symbol, typename MasksOf>
 uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
                              size_t lt, uint64_t *work) {
-    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
-    const size_t in_last = lq - WORD_BITS * (blocks - 1);
+    const size_t blocks = (lq + distance::WORD_BITS - 1) / distance::WORD_BITS;
+    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
     uint64_t *vp = work;
     uint64_t *vn = vp + blocks;
     uint64_t *d0_prev = vn + blocks;
     std::fill(vp, vp + blocks, ~uint64_t{0});
-    if (in_last < WORD_BITS)
+    if (in_last < distance::WORD_BITS)
         vp[blocks - 1] = (uint64_t{1} << in_last) - 1;
     std::fill(vn, vn + 2 * blocks, uint64_t{0});
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
@@ -95,9 +92,9 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
             const uint64_t tr = ((candidates << 1) | tr_carry) & pm_prev[k];
             tr_carry = candidates >> 63;
             const uint64_t v = vp[k];
-            const uint64_t sum = levenshtein::detail::add_with_carry(v, pm[k] & v, add_carry);
+            const uint64_t sum = distance::add_with_carry(v, pm[k] & v, add_carry);
             const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
-            levenshtein::detail::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
+            distance::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
             d0_prev[k] = d0;
         }
         d += static_cast<uint64_t>((hp & last_bit) != 0);
