@@ -10,24 +10,24 @@
 //   NO_CUTOFF (all bits set) means there is none, and then no early stop is
 //   ever taken (the test would wrap around and fire on a correct path).
 // - An empty side answers the other side's length, unclamped.
-// - Only bits at or below the last query position matter: every operation of
-//   the recurrence moves information from low bits to high ones (additions
-//   carry upward, shifts go left), so whatever a mask holds above that bit
-//   cannot change the distance. The prepared query relies on this when it
-//   shifts its stored masks past a common prefix.
+// - Only bits at or below the last query position matter (see
+//   bit_parallel_roads.hpp).
+//
+// The kernels are instances of the shared bit-parallel roads
+// (bit_parallel_roads.hpp) with the Levenshtein recurrence below; the
+// blocked recurrence of the entry points runs on a diagonal band where that
+// pays.
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "distance/affix_trim.hpp"
+#include "distance/bit_parallel_roads.hpp"
 #include "distance/prepared_levenshtein_score.hpp"
-#include "distance/token_pattern_masks.hpp"
 #include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::levenshtein {
@@ -91,7 +91,7 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
 // target symbol.
 template <typename Symbol, typename MaskOf>
 uint64_t single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff) {
-    uint64_t vp = lq == distance::WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
+    uint64_t vp = distance::low_bits(lq);
     uint64_t vn = 0;
     const uint64_t last_bit = uint64_t{1} << (lq - 1);
     uint64_t d = lq;
@@ -120,8 +120,7 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     const size_t blocks = distance::block_count(lq);
     const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
     std::fill(vp, vp + blocks, ~uint64_t{0});
-    if (in_last < distance::WORD_BITS)
-        vp[blocks - 1] = (uint64_t{1} << in_last) - 1;
+    vp[blocks - 1] = distance::low_bits(in_last);
     std::fill(vn, vn + blocks, uint64_t{0});
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     uint64_t d = lq;
@@ -180,7 +179,7 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
     const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
     const auto rows_in = [&](size_t b) -> uint64_t { return b + 1 == blocks ? in_last : distance::WORD_BITS; };
     const auto enter = [&](size_t b) {
-        vp[b] = rows_in(b) == distance::WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << rows_in(b)) - 1;
+        vp[b] = distance::low_bits(rows_in(b));
         vn[b] = 0;
     };
     // First row (1-based) that column c (1-based) needs; the last one is at
@@ -263,42 +262,43 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
     return blocked_columns(masks_of, lq, target, lt, NO_CUTOFF, vp, vn);
 }
 
+// The Levenshtein recurrence for the shared bit-parallel roads, with the
+// caller's cutoff (dropped for a pair whose lengths it cannot clamp). The
+// entry points' blocked form runs on a diagonal band where that pays; the
+// plain kernels (`banded` false) run every word of every column.
+struct LevenshteinRecurrence {
+    static constexpr size_t SCRATCH_PER_BLOCK = 2;  // VP, VN
+    static constexpr bool READS_ZERO_ROW = false;
+
+    uint64_t cutoff = NO_CUTOFF;
+    bool banded = true;
+
+    uint64_t clamp(uint64_t d) const noexcept { return clamp_to_cutoff(d, cutoff); }
+
+    template <typename Symbol, typename MaskOf>
+    uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) const {
+        return single_word_columns(mask_of, lq, target, lt, effective_cutoff(cutoff, lq, lt));
+    }
+
+    template <typename Symbol, typename MasksOf>
+    uint64_t blocked(MasksOf &&masks_of, const uint64_t *, size_t lq, const Symbol *target, size_t lt,
+                     uint64_t *scratch) const {
+        const uint64_t c = effective_cutoff(cutoff, lq, lt);
+        if (banded)
+            return blocked_distance(masks_of, lq, target, lt, c, scratch);
+        return blocked_columns(masks_of, lq, target, lt, c, scratch, scratch + distance::block_count(lq));
+    }
+};
+
 // ---------------------------------------------------------------------------
-// Byte strings
+// The kernels on their own
 // ---------------------------------------------------------------------------
 
 // Query of at most 64 bytes; the pattern table lives in this frame.
 inline uint64_t levenshtein_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
                                         uint64_t cutoff) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    cutoff = effective_cutoff(cutoff, lq, lt);
-    std::array<uint64_t, 256> table{};
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i]] |= uint64_t{1} << i;
-    return single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt, cutoff);
+    return distance::bit_parallel_single_word(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt);
 }
-
-// The blocked pattern table of a byte query, 256 x blocks words with entry
-// (v, k) at v * blocks + k, followed by VP and VN (blocks words each): one
-// allocation for all of it.
-class BytePatternTable {
-public:
-    BytePatternTable(const uint8_t *query, size_t lq) : blocks_(distance::block_count(lq)), words_((256 + 2) * blocks_, 0) {
-        for (size_t i = 0; i < lq; ++i)
-            words_[query[i] * blocks_ + i / distance::WORD_BITS] |= uint64_t{1} << (i % distance::WORD_BITS);
-    }
-
-    const uint64_t *masks_of(uint8_t c) const noexcept { return words_.data() + c * blocks_; }
-    // VP, with VN right after it.
-    uint64_t *columns() noexcept { return words_.data() + 256 * blocks_; }
-
-private:
-    size_t blocks_;
-    std::vector<uint64_t> words_;
-};
 
 // Byte strings of any length; queries of up to 64 bytes go to the one-word
 // kernel.
@@ -310,15 +310,8 @@ inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8
         return lq;
     if (lq <= distance::WORD_BITS)
         return levenshtein_single_word(query, lq, target, lt, cutoff);
-    cutoff = effective_cutoff(cutoff, lq, lt);
-    BytePatternTable table(query, lq);
-    return blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq, target, lt, cutoff,
-                           table.columns(), table.columns() + distance::block_count(lq));
+    return distance::bit_parallel_blocked_bytes(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt);
 }
-
-// ---------------------------------------------------------------------------
-// Token vectors
-// ---------------------------------------------------------------------------
 
 // The token members. 8-bit tokens are bytes and run the byte member; wider
 // tokens take their masks from the hash map and always run the blocked form
@@ -334,123 +327,35 @@ uint64_t levenshtein_blocked(uint64_t cutoff, const std::vector<Token> &query, c
             return lt;
         if (lt == 0)
             return lq;
-        cutoff = effective_cutoff(cutoff, lq, lt);
-        const distance::TokenPatternMasks<Token> masks(query.data(), lq);
-        std::vector<uint64_t> columns(2 * masks.blocks());
-        return blocked_columns([&masks](Token t) { return masks.masks_of(t); }, lq, target.data(), lt, cutoff,
-                               columns.data(), columns.data() + masks.blocks());
+        return distance::bit_parallel_blocked_tokens(LevenshteinRecurrence{cutoff, false}, query.data(), lq,
+                                                     target.data(), lt);
     }
 }
 
 // ---------------------------------------------------------------------------
-// Common prefix and suffix
+// The roads of the entry points: common affixes dropped, the band where it
+// pays
 // ---------------------------------------------------------------------------
 
-// Runs kernel(query, lq, target, lt, cutoff) on what is left of a pair of
-// non-empty sides after their common prefix and suffix, with the result of
-// the whole pair: exact up to the cutoff, cutoff + 1 above it.
-template <typename Symbol, typename Kernel>
-uint64_t without_common_affixes(const Symbol *query, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
-                                Kernel &&kernel) {
-    const size_t prefix = distance::common_prefix_length(query, lq, target, lt);
-    query += prefix;
-    target += prefix;
-    lq -= prefix;
-    lt -= prefix;
-    const size_t suffix = distance::common_suffix_length(query, lq, target, lt);
-    lq -= suffix;
-    lt -= suffix;
-    if (lq == 0 || lt == 0)
-        return clamp_to_cutoff(lq + lt, cutoff);
-    return kernel(query, lq, target, lt, cutoff);
-}
-
-// The byte path of the entry points.
+// The byte path.
 inline uint64_t levenshtein_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
                                   uint64_t cutoff) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    return without_common_affixes(query, lq, target, lt, cutoff,
-                                  [](const uint8_t *q, size_t a, const uint8_t *t, size_t b, uint64_t c) {
-                                      if (a <= distance::WORD_BITS)
-                                          return levenshtein_single_word(q, a, t, b, c);
-                                      c = effective_cutoff(c, a, b);
-                                      BytePatternTable table(q, a);
-                                      return blocked_distance([&table](uint8_t s) { return table.masks_of(s); },
-                                                              a, t, b, c, table.columns());
-                                  });
+    return distance::bit_parallel_bytes(LevenshteinRecurrence{cutoff}, query, lq, target, lt);
 }
 
-// The token path of the entry points: what is left after the common prefix
-// and suffix, on the byte kernels for 8-bit tokens and on the token masks
-// otherwise (in the frame for a one-word rest).
-template <typename Token>
-uint64_t levenshtein_tokens(uint64_t cutoff, const Token *query, size_t lq, const Token *target, size_t lt) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    if constexpr (sizeof(Token) == 1) {
-        return levenshtein_bytes(query, lq, target, lt, cutoff);
-    } else {
-        return without_common_affixes(
-            query, lq, target, lt, cutoff,
-            [](const Token *q, size_t a, const Token *t, size_t b, uint64_t c) -> uint64_t {
-                c = effective_cutoff(c, a, b);
-                if (a <= distance::WORD_BITS) {
-                    const distance::SmallTokenPatternMasks<Token> masks(q, a);
-                    return single_word_columns([&masks](Token s) { return masks.mask_of(s); }, a, t, b, c);
-                }
-                const distance::TokenPatternMasks<Token> masks(q, a);
-                std::vector<uint64_t> scratch(2 * masks.blocks());
-                return blocked_distance([&masks](Token s) { return masks.masks_of(s); }, a, t, b, c,
-                                        scratch.data());
-            });
-    }
+// The token path (a vector, or a span over str storage): the byte road for
+// 8-bit tokens, the token masks otherwise (in the frame for a one-word
+// rest).
+template <typename Tokens>
+uint64_t levenshtein_tokens(uint64_t cutoff, const Tokens &query, const Tokens &target) {
+    return distance::bit_parallel_tokens(LevenshteinRecurrence{cutoff}, query, target);
 }
 
-// ---------------------------------------------------------------------------
-// Prepared byte query
-// ---------------------------------------------------------------------------
-
-// The distance of a prepared query to a byte target. Common affixes are
-// dropped as elsewhere: for a one-word query the stored masks are shifted
-// past the prefix; for a blocked one the prefix is dropped in whole words
-// (the masks of a later word need no shifting). `columns` is scratch for VP
-// and VN, grown when a blocked query needs it.
+// The distance of a prepared query to a byte target. `work` is scratch for
+// VP and VN, grown when a blocked query needs it.
 inline uint64_t prepared_levenshtein_distance(const PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                                              uint64_t cutoff, std::vector<uint64_t> &columns) {
-    const size_t lq = p.query_size;
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    const uint8_t *query = p.query.data();
-    size_t prefix = distance::common_prefix_length(query, lq, target, lt);
-    if (!p.single_word)
-        prefix -= prefix % distance::WORD_BITS;
-    const size_t suffix = distance::common_suffix_length(query + prefix, lq - prefix, target + prefix, lt - prefix);
-    const size_t a = lq - prefix - suffix;
-    const size_t b = lt - prefix - suffix;
-    if (a == 0 || b == 0)
-        return clamp_to_cutoff(a + b, cutoff);
-    cutoff = effective_cutoff(cutoff, a, b);
-    const uint8_t *t = target + prefix;
-    const uint64_t *masks = p.masks.data();
-    if (p.single_word)
-        return single_word_columns([masks, prefix](uint8_t c) { return masks[c] >> prefix; }, a, t, b, cutoff);
-    const size_t first_block = prefix / distance::WORD_BITS;
-    const size_t stride = p.blocks;
-    const size_t blocks = distance::block_count(a);
-    if (blocks == 1)
-        return single_word_columns([masks, stride, first_block](uint8_t c) { return masks[c * stride + first_block]; },
-                                   a, t, b, cutoff);
-    if (columns.size() < 2 * blocks)
-        columns.resize(2 * blocks);
-    return blocked_distance([masks, stride, first_block](uint8_t c) { return masks + c * stride + first_block; }, a,
-                            t, b, cutoff, columns.data());
+                                              uint64_t cutoff, std::vector<uint64_t> &work) {
+    return distance::bit_parallel_prepared(LevenshteinRecurrence{cutoff}, p, target, lt, work);
 }
 
 }  // namespace veltrocamber::levenshtein
