@@ -6,6 +6,7 @@
 // A Recurrence is a small struct (Levenshtein's holds its cutoff) with
 //   static constexpr size_t SCRATCH_PER_BLOCK;  // column-state words per query word
 //   static constexpr bool READS_ZERO_ROW;       // whether blocked() reads zero_row
+//   static constexpr bool TRIMS_PREPARED;       // whether the prepared road drops common affixes
 //   uint64_t clamp(uint64_t d) const;           // a distance found without the columns
 //   uint64_t one_word(mask_of, lq, target, lt) const;                     // lq 1 to 64
 //   uint64_t blocked(masks_of, zero_row, lq, target, lt, scratch) const;  // lq > 64
@@ -15,9 +16,11 @@
 // scratch at SCRATCH_PER_BLOCK words per query word.
 //
 // Every road first answers an empty side with the other side's length. The
-// byte, prepared and token roads then drop the pair's common prefix and
-// suffix, which never change these distances; when that leaves an empty
-// side, the answer is the other side's rest, through clamp().
+// byte and token roads, and the prepared road where the recurrence asks for
+// it, then drop the pair's common prefix and suffix, which never change
+// these distances; when that leaves an empty side, the answer is the other
+// side's rest, through clamp(). (Indel, whose columns cost less than the
+// scans do on a batch of short unrelated targets, skips them there.)
 //
 // Only bits at or below the last query position matter to these
 // recurrences: every operation moves information from low bits to high ones
@@ -95,9 +98,15 @@ uint64_t on_trimmed_pair(const Recurrence &recurrence, const Symbol *query, size
         return lt;
     if (lt == 0)
         return lq;
-    const TrimmedPair<Symbol> trimmed = trim_common_affixes(query, lq, target, lt, whole_words);
-    if (trimmed.lq == 0 || trimmed.lt == 0)
-        return recurrence.clamp(trimmed.lq + trimmed.lt);
+    TrimmedPair<Symbol> trimmed{query, lq, target, lt};
+    // Unrelated texts mostly differ at both ends, and then there is nothing
+    // to trim: a batch of short targets would otherwise pay the scans'
+    // set-up on every one of them.
+    if (query[0] == target[0] || query[lq - 1] == target[lt - 1]) {
+        trimmed = trim_common_affixes(query, lq, target, lt, whole_words);
+        if (trimmed.lq == 0 || trimmed.lt == 0)
+            return recurrence.clamp(trimmed.lq + trimmed.lt);
+    }
     return rest(trimmed);
 }
 
@@ -127,9 +136,14 @@ uint64_t bit_parallel_prepared(const Recurrence &recurrence, const levenshtein::
     const uint64_t *masks = p.masks.data();
     const auto rest = [&](const TrimmedPair<uint8_t> &r) -> uint64_t {
         const size_t prefix = static_cast<size_t>(r.query - query);
-        if (p.single_word)
+        if (p.single_word) {
+            // Most targets share no prefix with the query; they read the
+            // masks as stored, without a shift per column.
+            if (prefix == 0)
+                return recurrence.one_word([masks](uint8_t c) { return masks[c]; }, r.lq, r.target, r.lt);
             return recurrence.one_word([masks, prefix](uint8_t c) { return masks[c] >> prefix; }, r.lq, r.target,
                                        r.lt);
+        }
         const size_t stride = p.blocks;
         const uint64_t *first = masks + prefix / WORD_BITS;
         if (r.lq <= WORD_BITS)
@@ -142,7 +156,15 @@ uint64_t bit_parallel_prepared(const Recurrence &recurrence, const levenshtein::
         return recurrence.blocked([first, stride](uint8_t c) { return first + c * stride; }, work.data(), r.lq,
                                   r.target, r.lt, work.data() + zero_words);
     };
-    return on_trimmed_pair(recurrence, query, p.query_size, target, lt, !p.single_word, rest);
+    if constexpr (Recurrence::TRIMS_PREPARED) {
+        return on_trimmed_pair(recurrence, query, p.query_size, target, lt, !p.single_word, rest);
+    } else {
+        if (p.query_size == 0)
+            return lt;
+        if (lt == 0)
+            return p.query_size;
+        return rest(TrimmedPair<uint8_t>{query, p.query_size, target, lt});
+    }
 }
 
 // The diagonal entries of a token width table. `Tokens` is a contiguous

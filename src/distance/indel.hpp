@@ -101,6 +101,9 @@ uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *targ
 struct IndelRecurrence {
     static constexpr size_t SCRATCH_PER_BLOCK = 1;  // V
     static constexpr bool READS_ZERO_ROW = false;
+    // A column is a handful of operations: on a batch of short unrelated
+    // targets the affix scans would cost more than they save.
+    static constexpr bool TRIMS_PREPARED = false;
 
     // No cutoff: every distance is exact.
     static uint64_t clamp(uint64_t d) noexcept { return d; }

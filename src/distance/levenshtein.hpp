@@ -269,6 +269,7 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
 struct LevenshteinRecurrence {
     static constexpr size_t SCRATCH_PER_BLOCK = 2;  // VP, VN
     static constexpr bool READS_ZERO_ROW = false;
+    static constexpr bool TRIMS_PREPARED = true;
 
     uint64_t cutoff = NO_CUTOFF;
     bool banded = true;

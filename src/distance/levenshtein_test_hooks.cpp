@@ -14,8 +14,8 @@
 
 #include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
-#include "distance/word_arithmetic.hpp"
 #include "distance/test_hook_inputs.hpp"
+#include "distance/word_arithmetic.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"

@@ -107,6 +107,7 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
 struct OsaRecurrence {
     static constexpr size_t SCRATCH_PER_BLOCK = 3;  // VP, VN, the previous column's D0
     static constexpr bool READS_ZERO_ROW = true;    // the masks before the first target symbol
+    static constexpr bool TRIMS_PREPARED = true;
 
     // No cutoff: every distance is exact.
     static uint64_t clamp(uint64_t d) noexcept { return d; }
