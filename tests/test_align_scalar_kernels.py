@@ -47,20 +47,33 @@ def test_resolve_affine_gaps(gap, open_, extend, expected):
     assert hooks.resolve_affine_gaps(gap, open_, extend) == expected
 
 
-@pytest.mark.parametrize("open_, extend", [("x", None), (None, 1.5), (2**70, None), (None, -(2**63) - 1)])
-def test_resolve_affine_gaps_rejects_unconvertible_values(open_, extend):
-    # The conversion leaves no Python error pending, so nanobind's cast
-    # failure (std::bad_cast) surfaces through its default translation.
-    with pytest.raises(RuntimeError, match="bad_cast"):
+INT64_RANGE = "between -9223372036854775808 and 9223372036854775807"
+
+
+@pytest.mark.parametrize(
+    "open_, extend, error, message",
+    [
+        ("x", None, TypeError, "hooked: gap_open_score must be an int or None, not str"),
+        (None, 1.5, TypeError, "hooked: gap_extend_score must be an int or None, not float"),
+        (2**70, None, OverflowError, f"hooked: gap_open_score must be {INT64_RANGE}"),
+        (None, -(2**63) - 1, OverflowError, f"hooked: gap_extend_score must be {INT64_RANGE}"),
+    ],
+)
+def test_resolve_affine_gaps_rejects_unconvertible_values(open_, extend, error, message):
+    with pytest.raises(error) as info:
         hooks.resolve_affine_gaps(-1, open_, extend)
+    assert str(info.value) == message
 
 
 def test_kernel_width_argument():
     assert hooks.kernel_width_argument(None) == 0
     assert hooks.kernel_width_argument(16) == 16
-    for bad in (-1, 2**32, "8"):
-        with pytest.raises(RuntimeError, match="bad_cast"):
+    assert hooks.kernel_width_argument(2**32 - 1) == 2**32 - 1
+    for bad in (-1, 2**32):
+        with pytest.raises(OverflowError, match="^hooked: width must be between 0 and 4294967295$"):
             hooks.kernel_width_argument(bad)
+    with pytest.raises(TypeError, match="^hooked: width must be an int or None, not str$"):
+        hooks.kernel_width_argument("8")
 
 
 # ---- kernels against the reference ----------------------------------------

@@ -108,9 +108,15 @@ def test_dtw_distances_errors(query, targets, keywords, exc, message):
     assert type(info.value) is exc and str(info.value) == message
 
 
-def test_window_beyond_64_bits_is_a_failed_conversion():
-    with pytest.raises(RuntimeError):
-        dtw(F64, F64, window=2**64)
+@pytest.mark.parametrize("window", [2**63, 2**64, -(2**63) - 1, -(2**70)])
+def test_window_beyond_64_bits_raises_overflow_error(window):
+    range_text = "between -9223372036854775808 and 9223372036854775807"
+    with pytest.raises(OverflowError) as info:
+        dtw(F64, F64, window=window)
+    assert str(info.value) == f"dtw: window must be {range_text}"
+    with pytest.raises(OverflowError) as info:
+        dtw_distances(F64, [F64], window=window)
+    assert str(info.value) == f"dtw_distances: window must be {range_text}"
 
 
 def test_keywords_are_keyword_only():

@@ -38,10 +38,10 @@ auto by_width(unsigned width, F &&f) {
 
 void register_scalar_kernel_hooks(nb::module_ &m) {
     m.def("resolve_affine_gaps", [](int64_t gap, nb::handle open, nb::handle extend) {
-        const AffineGaps g = resolve_affine_gaps(gap, open, extend);
+        const AffineGaps g = resolve_affine_gaps("hooked", gap, open, extend);
         return nb::make_tuple(g.open, g.extend);
     }, "gap_score"_a, "gap_open_score"_a.none(), "gap_extend_score"_a.none());
-    m.def("kernel_width_argument", [](nb::handle width) { return kernel_width_argument(width); },
+    m.def("kernel_width_argument", [](nb::handle width) { return kernel_width_argument("hooked", width); },
           "width"_a.none());
     m.def("smith_waterman_linear_score",
           [](unsigned width, const Tokens &q, const Tokens &t, int64_t match, int64_t mismatch, int64_t gap) {

@@ -9,7 +9,10 @@
 #include "align/striped_global.hpp"
 #include "align/striped_local.hpp"
 #include "module/farrar_preprocess.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
+#include "module/interrupt_poll.hpp"
+#include "module/keyword_conversion.hpp"
 #include "module/raisers.hpp"
 #include "module/top_k.hpp"
 
@@ -17,14 +20,6 @@ namespace nb = nanobind;
 
 namespace veltrocamber {
 namespace {
-
-template <typename T>
-T convert_or_raise(nb::handle value) {
-    T out{};
-    if (!nb::try_cast(value, out))
-        nb::detail::raise_python_or_cast_error();
-    return out;
-}
 
 // ---- linear gaps ------------------------------------------------------------
 
@@ -140,56 +135,60 @@ constexpr auto needleman_wunsch_pair = &pair_score<false>;
 using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t,
                               align::StripedAffineScratch &);
 
-// The targets of a batch as a fast sequence; a single str or bytes is refused.
-nb::object fast_targets(nb::handle targets) {
+// The targets of a batch as one snapshot; a single str or bytes is refused.
+TargetSnapshot batch_targets(nb::handle targets) {
     reject_single_text_targets(targets.ptr());
-    nb::object fast = nb::steal(PySequence_Fast(targets.ptr(), "targets must be a sequence of target sequences"));
-    if (!fast.is_valid())
-        raise_pending();
-    return fast;
+    return TargetSnapshot(targets.ptr(), TARGET_SEQUENCES_MESSAGE);
 }
 
-std::vector<int64_t> score_targets(PairScore score, nb::handle query, nb::handle fast, int64_t match,
+// A one-shot query is read once, at the first target, for all of them.
+std::vector<int64_t> score_targets(PairScore score, nb::handle query, TargetSnapshot &targets, int64_t match,
                                    int64_t mismatch, AffineGaps gaps, uint64_t width) {
-    const Py_ssize_t n = PySequence_Fast_GET_SIZE(fast.ptr());
-    PyObject **items = PySequence_Fast_ITEMS(fast.ptr());
+    const size_t n = targets.size();
+    ReusableInput reusable_query(query.ptr(), "query");
     std::vector<int64_t> scores;
-    scores.reserve(static_cast<size_t>(n));
+    scores.reserve(n);
     align::StripedAffineScratch scratch;
-    for (Py_ssize_t i = 0; i < n; ++i)
-        scores.push_back(score(query.ptr(), items[i], match, mismatch, gaps, width, scratch));
+    InterruptPoll poll;
+    for (size_t i = 0; i < n; ++i) {
+        PyObject *target = targets[i];
+        poll.advance(InterruptPoll::pair_cells(symbol_count_hint(reusable_query.current()), symbol_count_hint(target)));
+        scores.push_back(score(reusable_query.get(), target, match, mismatch, gaps, width, scratch));
+    }
     return scores;
 }
 
-Int64Array score_array(PairScore score, nb::handle query, nb::handle targets, int64_t match, int64_t mismatch,
-                       int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+Int64Array score_array(const char *function, PairScore score, nb::handle query, nb::handle targets, int64_t match,
+                       int64_t mismatch, int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                        nb::handle width) {
-    const uint32_t w = kernel_width_argument(width);
-    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
-    const nb::object fast = fast_targets(targets);
-    return to_int64_array(score_targets(score, query, fast, match, mismatch, gaps, w));
+    const uint32_t w = kernel_width_argument(function, width);
+    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
+    TargetSnapshot snapshot = batch_targets(targets);
+    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, gaps, w));
 }
 
 template <bool Local>
-int64_t one_score(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap_score,
-                  nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
-    const uint32_t w = kernel_width_argument(width);
-    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
+int64_t one_score(const char *function, nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
+                  int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
+    const uint32_t w = kernel_width_argument(function, width);
+    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
     align::StripedAffineScratch scratch;
     return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, gaps, w, scratch);
 }
 
 }  // namespace
 
-AffineGaps resolve_affine_gaps(int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score) {
+AffineGaps resolve_affine_gaps(const char *function, int64_t gap_score, nb::handle gap_open_score,
+                               nb::handle gap_extend_score) {
     AffineGaps gaps{};
-    gaps.open = gap_open_score.is_none() ? gap_score : convert_or_raise<int64_t>(gap_open_score);
-    gaps.extend = gap_extend_score.is_none() ? gaps.open : convert_or_raise<int64_t>(gap_extend_score);
+    gaps.open = optional_integer_keyword<int64_t>(function, "gap_open_score", gap_open_score).value_or(gap_score);
+    gaps.extend =
+        optional_integer_keyword<int64_t>(function, "gap_extend_score", gap_extend_score).value_or(gaps.open);
     return gaps;
 }
 
-uint32_t kernel_width_argument(nb::handle width) {
-    return width.is_none() ? 0u : convert_or_raise<uint32_t>(width);
+uint32_t kernel_width_argument(const char *function, nb::handle width) {
+    return optional_integer_keyword<uint32_t>(function, "width", width).value_or(0u);
 }
 
 void check_wide_affine_bound(uint64_t score_bound) {
@@ -227,40 +226,41 @@ int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t 
 int64_t smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
                              int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                              nb::handle width) {
-    return one_score<true>(query, target, match_score, mismatch_score, gap_score, gap_open_score, gap_extend_score,
-                           width);
+    return one_score<true>("smith_waterman_score", query, target, match_score, mismatch_score, gap_score,
+                           gap_open_score, gap_extend_score, width);
 }
 
 int64_t needleman_wunsch_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
                                int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                                nb::handle width) {
-    return one_score<false>(query, target, match_score, mismatch_score, gap_score, gap_open_score,
-                            gap_extend_score, width);
+    return one_score<false>("needleman_wunsch_score", query, target, match_score, mismatch_score, gap_score,
+                            gap_open_score, gap_extend_score, width);
 }
 
 Int64Array smith_waterman_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
                                  int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                                  nb::handle width) {
-    return score_array(smith_waterman_pair, query, targets, match_score, mismatch_score, gap_score, gap_open_score,
-                       gap_extend_score, width);
+    return score_array("smith_waterman_scores", smith_waterman_pair, query, targets, match_score, mismatch_score,
+                       gap_score, gap_open_score, gap_extend_score, width);
 }
 
 Int64Array needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t match_score,
                                    int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
                                    nb::handle gap_extend_score, nb::handle width) {
-    return score_array(needleman_wunsch_pair, query, targets, match_score, mismatch_score, gap_score,
-                       gap_open_score, gap_extend_score, width);
+    return score_array("needleman_wunsch_scores", needleman_wunsch_pair, query, targets, match_score,
+                       mismatch_score, gap_score, gap_open_score, gap_extend_score, width);
 }
 
 nb::list smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, int64_t match_score,
                               int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
                               nb::handle gap_extend_score, nb::handle width) {
-    const nb::object fast = fast_targets(targets);
-    const uint32_t w = kernel_width_argument(width);
-    const AffineGaps gaps = resolve_affine_gaps(gap_score, gap_open_score, gap_extend_score);
+    TargetSnapshot snapshot = batch_targets(targets);
+    constexpr const char *function = "smith_waterman_top_k";
+    const uint32_t w = kernel_width_argument(function, width);
+    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
     const std::vector<int64_t> scores =
-        score_targets(smith_waterman_pair, query, fast, match_score, mismatch_score, gaps, w);
-    return select_top_k(scores, PySequence_Fast_ITEMS(fast.ptr()), k, true);
+        score_targets(smith_waterman_pair, query, snapshot, match_score, mismatch_score, gaps, w);
+    return select_top_k(scores, snapshot.items(), k, true);
 }
 
 }  // namespace veltrocamber

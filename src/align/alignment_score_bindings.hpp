@@ -39,14 +39,15 @@ struct AffineGaps {
 
 // open = gap_open_score unless it is None, else gap_score; extend =
 // gap_extend_score unless it is None, else the resolved open (not gap_score).
-// A value that does not convert to a signed 64-bit integer raises the Python
-// error the conversion left pending, or nanobind's cast failure.
-AffineGaps resolve_affine_gaps(int64_t gap_score, nanobind::handle gap_open_score,
+// Each value that is not None converts to a signed 64-bit integer through
+// the keyword conversion (its errors name `function` and the argument).
+AffineGaps resolve_affine_gaps(const char *function, int64_t gap_score, nanobind::handle gap_open_score,
                                nanobind::handle gap_extend_score);
 
 // The `width` keyword: None is 0 (automatic), anything else must convert to
-// an unsigned 32-bit integer; input preparation validates the value.
-uint32_t kernel_width_argument(nanobind::handle width);
+// an unsigned 32-bit integer (errors name `function`); input preparation
+// validates the value.
+uint32_t kernel_width_argument(const char *function, nanobind::handle width);
 
 // The wide 64-bit affine kernels read every value at or below -2^60 as minus
 // infinity, so a width-64 affine score bound must stay below 2^60; a larger

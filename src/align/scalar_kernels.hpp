@@ -16,6 +16,7 @@
 //   read anything at or below -2^60 as minus infinity.
 // - Scores are sums of added values: penalties are negative numbers, and a
 //   positive value is used unchanged (no kernel checks a sign).
+// - Every kernel polls for an interrupt once per query row.
 #pragma once
 
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "align/wrapping_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::align {
 
@@ -45,7 +47,9 @@ int64_t smith_waterman_linear_cells(const Token *query, size_t qlen, const Token
     std::vector<Cell> prev(tlen + 1, Cell(0));
     std::vector<Cell> cur(tlen + 1, Cell(0));
     Cell best = 0;
+    InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
+        poll.advance(tlen);
         const Token qi = query[i];
         cur[0] = 0;
         for (size_t j = 1; j <= tlen; ++j) {
@@ -92,7 +96,9 @@ int64_t needleman_wunsch_linear_score(const std::make_unsigned_t<Cell> *query, s
         return static_cast<int64_t>(prev[tlen]);
     std::vector<Cell> cur(tlen + 1);
     Cell edge = 0;  // H[i][0] = i x gap
+    InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
+        poll.advance(tlen);
         const auto qi = query[i];
         edge = wrap_add(edge, gap);
         cur[0] = edge;
@@ -153,7 +159,9 @@ int64_t smith_waterman_affine_cells(const uint8_t *query, size_t qlen, const uin
     std::vector<Cell> h_prev(tlen + 1, Cell(0)), h_cur(tlen + 1, Cell(0));
     std::vector<Cell> v_prev(tlen + 1, neg), v_cur(tlen + 1, neg);
     Cell best = 0;
+    InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
+        poll.advance(tlen);
         const uint8_t qi = query[i];
         h_cur[0] = 0;
         v_cur[0] = neg;
@@ -219,7 +227,9 @@ inline int64_t needleman_wunsch_affine_score_wide(const uint8_t *query, size_t q
         return h_prev[tlen];
     std::vector<int64_t> v_prev(tlen + 1, neg), v_cur(tlen + 1, neg);
     int64_t edge = 0;  // H[i][0] = gap_open + (i-1) x gap_extend
+    InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
+        poll.advance(tlen);
         const uint8_t qi = query[i];
         edge = i == 0 ? gap_open : wrap_add(edge, gap_extend);
         h_cur[0] = edge;

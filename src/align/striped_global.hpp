@@ -14,7 +14,7 @@
 // positions come last, and lane operations never cross lanes. So the
 // padded variant (any query length), the full one (qlen = L * S) and the
 // square one (qlen = L * S = tlen) run one column loop; the answer is the
-// bottom-right cell.
+// bottom-right cell. The column loops poll for an interrupt once per column.
 #pragma once
 
 #include <algorithm>
@@ -24,6 +24,7 @@
 #include "align/striped_profile.hpp"
 #include "align/swar_lanes.hpp"
 #include "align/wrapping_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::align {
 
@@ -192,7 +193,9 @@ int64_t striped_global_offset_run(StripedProfileCore<Lane> &c, Lane open, Lane e
     const Lane *profile_base = c.profile.data();
     int64_t top_left = 0;
     int64_t seed = 2 * static_cast<int64_t>(open);
+    InterruptPoll poll;
     for (size_t j = 0; j < tlen; ++j) {
+        poll.advance(segs * L);
         const Lane *row = profile_base + c.row_offsets[j];
         uint64_t f = swar_with_lane<Lane>(0, 0, lane_of(seed));
         uint64_t f_extend = swar_with_lane<Lane>(0, 0, lane_of(seed + extend));
@@ -281,7 +284,9 @@ int64_t striped_global_run(StripedAffineProfile<Lane> &profile) {
     // column j), advance by extend per column.
     Lane top_left = 0;
     Lane seed = wrap_add(open, open);
+    InterruptPoll poll;
     for (size_t j = 0; j < tlen; ++j) {
+        poll.advance(segs * L);
         const Lane *row = profile_base + c.row_offsets[j];
         uint64_t f = swar_with_lane<Lane>(neg_w, 0, seed);
         uint64_t f_extend = swar_with_lane<Lane>(neg_w, 0, wrap_add(seed, extend));

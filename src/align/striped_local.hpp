@@ -8,7 +8,8 @@
 // (lazy F) carries it across the lane boundaries afterwards. Every H cell is
 // floored at 0, so no minus infinity is needed, and E and F start at 0 at the
 // left edge and the top of each column. The kernels write only the profile's
-// work vectors, re-zeroed on every call, and allocate nothing.
+// work vectors, re-zeroed on every call, and allocate nothing; they poll for
+// an interrupt once per column.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,7 @@
 
 #include "align/striped_profile.hpp"
 #include "align/swar_lanes.hpp"
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::align {
 
@@ -126,7 +128,9 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
     const uint64_t extend_w = swar_splat<Lane>(extend);
     uint64_t best = 0;
     const Lane *profile_base = c.profile.data();
+    InterruptPoll poll;
     for (size_t j = 0; j < tlen; ++j) {
+        poll.advance(segs * L);
         const Lane *row = profile_base + row_offsets[j];
         uint64_t h_diag = swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L));
         uint64_t f = 0;
@@ -182,7 +186,9 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     const int64_t segment_extend = static_cast<int64_t>(extend) * static_cast<int64_t>(segs);
     uint64_t best = zero_w;
     const Lane *profile_base = c.profile.data();
+    InterruptPoll poll;
     for (size_t j = 0; j < tlen; ++j) {
+        poll.advance(segs * L);
         const Lane *row = profile_base + row_offsets[j];
         // Lane 0 receives the top row's 0.
         uint64_t h_diag =
@@ -285,7 +291,9 @@ int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
     const uint64_t gap_w = swar_splat<Lane>(profile.gap);
     uint64_t best = 0;
     const Lane *profile_base = c.profile.data();
+    InterruptPoll poll;
     for (size_t j = 0; j < tlen; ++j) {
+        poll.advance(segs * L);
         const Lane *row = profile_base + c.row_offsets[j];
         uint64_t h_diag = swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L));
         uint64_t f = 0;

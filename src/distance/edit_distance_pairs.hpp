@@ -14,9 +14,9 @@
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
-// score_pair runs one pair; score_targets runs a batch (PySequence_Fast on
-// `targets` with the batch message, one result per target in order, the
-// first error ending the call).
+// score_pair runs one pair; score_targets runs a batch (one snapshot of
+// `targets`, taken with the batch message, one result per target in order,
+// the first error ending the call).
 #pragma once
 
 #include <Python.h>
@@ -30,7 +30,9 @@
 #include <nanobind/nanobind.h>
 
 #include "distance/normalized_similarity.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/preprocess.hpp"
 #include "module/raisers.hpp"
 #include "module/token_width_dispatch.hpp"
@@ -134,52 +136,30 @@ auto score_pair(PyObject *query, PyObject *target, Metric &metric) {
     return metric.tokens(query, target);
 }
 
-// `targets` as a fast sequence, held for the batch.
-class TargetSequence {
-public:
-    explicit TargetSequence(PyObject *targets)
-        : fast_(nanobind::steal(PySequence_Fast(targets, "targets must be a sequence of target sequences"))) {
-        if (!fast_.is_valid())
-            raise_pending();
-    }
-
-    size_t size() const noexcept { return static_cast<size_t>(PySequence_Fast_GET_SIZE(fast_.ptr())); }
-    PyObject *operator[](size_t i) const noexcept {
-        return PySequence_Fast_GET_ITEM(fast_.ptr(), static_cast<Py_ssize_t>(i));
-    }
-
-private:
-    nanobind::object fast_;
-};
-
 // The query as every pair of one batch sees it. A byte-like query is read
-// once. Any other query is what `preprocess` reads again for each target; a
-// one-shot iterator (a generator) would be drained by the first of them and
-// leave an empty query for the rest, so an iterator is taken into a list
-// once, at its first use on the token path. Re-iterable objects (lists,
-// tuples, str, buffers, anything else) are passed on unchanged, so that
-// `preprocess` meets them, and raises its errors, exactly as for one pair.
+// once. Any other query is what `preprocess` reads again for each target,
+// except a one-shot one (a generator, an iterator, any iterable that is not
+// a sequence), which is taken into a tuple once, at its first use on the
+// token path (ReusableInput). Reading a query other than an exact str or
+// bytes may run Python code, so such a query takes the targets' snapshot at
+// once.
 class BatchQuery {
 public:
-    explicit BatchQuery(PyObject *query) : query_(query) { byte_like_ = byte_text(query, bytes_); }
+    BatchQuery(PyObject *query, TargetSnapshot &targets) : query_(query, "query") {
+        byte_like_ = byte_text(query, bytes_);
+        if (!is_exact_text(query))
+            targets.hold();
+    }
 
     bool byte_like() const noexcept { return byte_like_; }
     const ByteText &bytes() const noexcept { return bytes_; }
-
-    PyObject *token_object() {
-        if (!items_.is_valid() && PyIter_Check(query_)) {
-            items_ = nanobind::steal(PySequence_List(query_));
-            if (!items_.is_valid())
-                raise_pending();
-        }
-        return items_.is_valid() ? items_.ptr() : query_;
-    }
+    uint64_t symbol_count_hint() const noexcept { return veltrocamber::symbol_count_hint(query_.current()); }
+    PyObject *token_object() { return query_.get(); }
 
 private:
-    PyObject *query_;
+    ReusableInput query_;
     bool byte_like_ = false;
     ByteText bytes_;
-    nanobind::object items_;
 };
 
 // One target of a batch, on whichever road it takes with the query.
@@ -191,9 +171,14 @@ auto score_target(BatchQuery &query, PyObject *target, Metric &metric) {
     return metric.tokens(query.token_object(), target);
 }
 
+// Paces a batch's interrupt polls by the sizes of its pairs.
+inline void poll_before_target(InterruptPoll &poll, const BatchQuery &query, PyObject *target) {
+    poll.advance(InterruptPoll::pair_cells(query.symbol_count_hint(), symbol_count_hint(target)));
+}
+
 // One result per target, in order; an error for any target ends the call.
 template <typename Result, typename Metric>
-std::vector<Result> score_each_target(BatchQuery &query, const TargetSequence &targets, Metric &metric) {
+std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets, Metric &metric) {
     const size_t n = targets.size();
     std::vector<Result> out;
     out.reserve(n);
@@ -201,15 +186,19 @@ std::vector<Result> score_each_target(BatchQuery &query, const TargetSequence &t
         if (query.byte_like())
             metric.begin_batch();
     }
-    for (size_t i = 0; i < n; ++i)
-        out.push_back(score_target(query, targets[i], metric));
+    InterruptPoll poll;
+    for (size_t i = 0; i < n; ++i) {
+        PyObject *target = targets[i];  // kept alive across the check
+        poll_before_target(poll, query, target);
+        out.push_back(score_target(query, target, metric));
+    }
     return out;
 }
 
 template <typename Result, typename Metric>
 std::vector<Result> score_targets(PyObject *query, PyObject *targets, Metric &metric) {
-    const TargetSequence sequence(targets);
-    BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    BatchQuery batch_query(query, sequence);
     return score_each_target<Result>(batch_query, sequence, metric);
 }
 

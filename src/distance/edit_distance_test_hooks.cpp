@@ -119,9 +119,6 @@ void register_edit_distance_hooks(nb::module_ &m) {
         },
         "metric"_a, "query_width"_a, "query"_a, "target_width"_a, "target"_a);
 
-    m.def("true_damerau_levenshtein_table_cells", &true_damerau_levenshtein::table_cells, "a"_a, "b"_a,
-          "memory_limit"_a);
-    m.def("true_damerau_levenshtein_physical_memory", &true_damerau_levenshtein::physical_memory_bytes);
 }
 
 }  // namespace veltrocamber

@@ -4,6 +4,7 @@
 #include "distance/hamming.hpp"
 #include "distance/normalized_similarity.hpp"
 #include "distance/sequence_length.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
 
 namespace nb = nanobind;
@@ -74,32 +75,35 @@ struct HammingSimilarity {
 };
 
 // The all-bytes road: a byte-like query against targets that are all
-// byte-like. Every length is checked, in target order, before anything is
-// counted, and a mismatch names the target's index. Returns false, with
-// `out` untouched, as soon as a target that is not byte-like shows the road
-// does not apply (or the query is not byte-like, or there are no targets).
-bool score_all_bytes(const distance::BatchQuery &query, const distance::TargetSequence &targets,
-                     std::vector<int64_t> &out) {
+// byte-like. Targets are checked and counted in order, each while it is in
+// hand (no pointer into a target outlives its turn, since an interrupt check
+// may run Python code between two targets); a length mismatch names the
+// target's index. Returns false, with `out` untouched, as soon as a target
+// that is not byte-like shows the road does not apply (or the query is not
+// byte-like, or there are no targets): the general road then starts over,
+// so every length is still checked, in target order, before a count is
+// returned.
+bool score_all_bytes(const distance::BatchQuery &query, TargetSnapshot &targets, std::vector<int64_t> &out) {
     const size_t n = targets.size();
     if (!query.byte_like() || n == 0)
         return false;
     const distance::ByteText &q = query.bytes();
-    std::vector<const uint8_t *> data(n);
+    std::vector<int64_t> counts(n);
+    InterruptPoll poll;
     for (size_t i = 0; i < n; ++i) {
+        poll.advance(q.size + 1);
         distance::ByteText t;
         if (!distance::byte_text(targets[i], t))
             return false;
         if (t.size != q.size)
             raise_unequal_target_length(i, t.size, q.size);
-        data[i] = t.data;
+        counts[i] = static_cast<int64_t>(hamming_count(q.data, t.data, q.size));
     }
-    out.assign(n, 0);
-    for (size_t i = 0; i < n; ++i)
-        out[i] = static_cast<int64_t>(hamming_count(q.data, data[i], q.size));
+    out = std::move(counts);
     return true;
 }
 
-std::vector<int64_t> hamming_distances(distance::BatchQuery &query, const distance::TargetSequence &targets) {
+std::vector<int64_t> hamming_distances(distance::BatchQuery &query, TargetSnapshot &targets) {
     std::vector<int64_t> out;
     if (score_all_bytes(query, targets, out))
         return out;
@@ -124,14 +128,14 @@ double hamming_normalized_score(nb::handle query, nb::handle target) {
 }
 
 std::vector<int64_t> hamming_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     return hamming_distances(batch_query, sequence);
 }
 
 std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     const std::vector<int64_t> distances = hamming_distances(batch_query, sequence);
     const uint64_t n = distance::batch_query_length(batch_query);
     std::vector<double> out(distances.size());

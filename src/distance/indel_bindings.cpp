@@ -55,8 +55,8 @@ std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets) {
 }
 
 std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     IndelDistance metric = indel_distance();
     const std::vector<int64_t> distances = distance::score_each_target<int64_t>(batch_query, sequence, metric);
     const uint64_t q = distance::batch_query_length(batch_query);

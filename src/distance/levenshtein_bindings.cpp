@@ -5,6 +5,7 @@
 #include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/levenshtein.hpp"
+#include "module/keyword_conversion.hpp"
 
 namespace nb = nanobind;
 
@@ -39,15 +40,13 @@ using LevenshteinSimilarity = distance::MaxLengthSimilarity<LevenshteinDistance>
 
 }  // namespace
 
-uint64_t cutoff_from_python(nb::handle score_cutoff) {
-    if (score_cutoff.is_none())
-        return NO_CUTOFF;
-    const int64_t value = nb::cast<int64_t>(score_cutoff);
-    return value < 0 ? NO_CUTOFF : static_cast<uint64_t>(value);
+uint64_t cutoff_from_python(const char *function, nb::handle score_cutoff) {
+    const std::optional<int64_t> value = optional_integer_keyword<int64_t>(function, "score_cutoff", score_cutoff);
+    return !value || *value < 0 ? NO_CUTOFF : static_cast<uint64_t>(*value);
 }
 
 int64_t levenshtein_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
-    LevenshteinDistance metric = levenshtein_distance(cutoff_from_python(score_cutoff));
+    LevenshteinDistance metric = levenshtein_distance(cutoff_from_python("levenshtein_score", score_cutoff));
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
 
@@ -57,7 +56,7 @@ double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t c
 }
 
 double levenshtein_normalized_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
-    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_score", score_cutoff);
     return levenshtein_normalized_pair(query.ptr(), target.ptr(), cutoff);
 }
 
@@ -72,12 +71,12 @@ std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject
 }
 
 Int64Array levenshtein_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
-    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    const uint64_t cutoff = cutoff_from_python("levenshtein_scores", score_cutoff);
     return to_int64_array(levenshtein_score_array(query.ptr(), targets.ptr(), cutoff));
 }
 
 Float64Array levenshtein_normalized_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
-    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_scores", score_cutoff);
     return to_float64_array(levenshtein_normalized_score_array(query.ptr(), targets.ptr(), cutoff));
 }
 
@@ -93,7 +92,7 @@ nb::object levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared
     distance::ByteText t;
     if (!distance::byte_text(target.ptr(), t))
         return nb::none();
-    const uint64_t cutoff = cutoff_from_python(score_cutoff);
+    const uint64_t cutoff = cutoff_from_python("_levenshtein_score_prepared", score_cutoff);
     std::vector<uint64_t> work;
     const uint64_t d = prepared_levenshtein_distance(prepared, t.data, t.size, cutoff, work);
     return nb::int_(static_cast<int64_t>(d));

@@ -19,8 +19,8 @@ extern const char *const LEVENSHTEIN_SCORE_DOC;
 extern const char *const LEVENSHTEIN_NORMALIZED_SCORE_DOC;
 
 // `score_cutoff` from Python: None, or an integer distance; every negative
-// value means no cutoff (NO_CUTOFF).
-uint64_t cutoff_from_python(nanobind::handle score_cutoff);
+// value means no cutoff (NO_CUTOFF). Conversion errors name `function`.
+uint64_t cutoff_from_python(const char *function, nanobind::handle score_cutoff);
 
 int64_t levenshtein_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);
 double levenshtein_normalized_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);

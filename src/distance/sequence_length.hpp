@@ -21,7 +21,7 @@ inline uint64_t python_length(PyObject *object) {
     return static_cast<uint64_t>(n);
 }
 
-// len() of a batch's query, for a one-shot iterable the length of the list
+// len() of a batch's query, for a one-shot iterable the length of the tuple
 // its items were taken into (what the token path reads). A byte-like query
 // is measured by len() too, not by its byte count: the two differ for a
 // subclass of str or bytes that defines its own __len__.

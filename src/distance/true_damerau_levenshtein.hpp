@@ -8,11 +8,11 @@
 // >= 1) hold the distance between the first r - 1 query symbols and the
 // first c - 1 target symbols; row 0 and column 0 are sentinels holding
 // a + b, which no transposition term read through them can beat. The whole
-// table is kept for the call, so its size is checked before anything is
-// allocated: a table whose byte count overflows, or exceeds the machine's
-// physical memory, raises std::bad_alloc (reported to Python as MemoryError)
-// instead of letting the filling drive the process into the out-of-memory
-// killer.
+// table is kept for the call, so its size goes through the memory guard
+// before anything is allocated: a table that cannot be held raises
+// MemoryRefusal (MemoryError in Python) instead of letting the filling drive
+// the process into the out-of-memory killer. The filling polls for an
+// interrupt once per row.
 //
 // The last-row map (for each symbol, the last query row that held it) is an
 // array indexed by symbol: the byte value itself, or for wider tokens a dense
@@ -22,58 +22,26 @@
 // No Python here.
 #pragma once
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
 
 #include "distance/affix_trim.hpp"
+#include "module/interrupt_poll.hpp"
+#include "module/memory_guard.hpp"
 
 namespace veltrocamber::true_damerau_levenshtein {
 
-// Bytes of physical memory, 0 when the system cannot tell (then only the
-// overflow test applies).
-inline uint64_t query_physical_memory() noexcept {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long page_size = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || page_size <= 0)
-        return 0;
-    uint64_t total = 0;
-    if (__builtin_mul_overflow(static_cast<uint64_t>(pages), static_cast<uint64_t>(page_size), &total))
-        return ~uint64_t{0};
-    return total;
-}
-
-// The machine does not change under a running process: asked once.
-inline uint64_t physical_memory_bytes() noexcept {
-    static const uint64_t bytes = query_physical_memory();
-    return bytes;
-}
-
-// The cell count of the table for lengths a and b, or 0 when the table
-// cannot be held: its byte count does not fit in 64 bits, its cell count is
-// beyond what one allocation can address, or its bytes exceed
-// `memory_limit` (0: no limit).
-inline uint64_t table_cells(uint64_t a, uint64_t b, uint64_t memory_limit) noexcept {
-    uint64_t rows = 0;
-    uint64_t cols = 0;
-    uint64_t cells = 0;
-    uint64_t bytes = 0;
-    if (__builtin_add_overflow(a, uint64_t{2}, &rows) || __builtin_add_overflow(b, uint64_t{2}, &cols) ||
-        __builtin_mul_overflow(rows, cols, &cells) || __builtin_mul_overflow(cells, uint64_t{8}, &bytes))
-        return 0;
-    if (cells > std::vector<uint64_t>().max_size())
-        return 0;
-    if (memory_limit != 0 && bytes > memory_limit)
-        return 0;
-    return cells;
+// The cell count of the table for lengths a and b (both far below 2^64,
+// being lengths of sequences in memory); a table that cannot be held raises
+// MemoryRefusal.
+inline uint64_t guarded_table_cells(uint64_t a, uint64_t b) {
+    return guarded_block_bytes("a distance table", a + 2, b + 2, sizeof(uint64_t)) / sizeof(uint64_t);
 }
 
 namespace detail {
@@ -82,9 +50,7 @@ namespace detail {
 // all zero and has room for every symbol of either side.
 template <typename Symbol>
 uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, uint64_t *last_row) {
-    const uint64_t cells = table_cells(a, b, physical_memory_bytes());
-    if (cells == 0)
-        throw std::bad_alloc();
+    const uint64_t cells = guarded_table_cells(a, b);
     const size_t cols = b + 2;
     // Every cell is written before it is read (the recurrence reads only
     // earlier rows and the sentinels), so the table is not zero-filled.
@@ -99,7 +65,9 @@ uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, u
         d[r * cols] = maxdist;
         d[r * cols + 1] = r - 1;
     }
+    InterruptPoll poll;
     for (size_t i = 1; i <= a; ++i) {
+        poll.advance(b);
         const Symbol qi = q[i - 1];
         const uint64_t *above = d + i * cols;
         uint64_t *row = d + (i + 1) * cols;
@@ -149,8 +117,7 @@ uint64_t true_damerau_levenshtein_tokens(const Tokens &query, const Tokens &targ
             return b;
         if (b == 0)
             return a;
-        if (table_cells(a, b, physical_memory_bytes()) == 0)
-            throw std::bad_alloc();
+        guarded_table_cells(a, b);
         // Dense symbol numbers over both sides; equality is preserved, which
         // is all the recurrence looks at.
         std::unordered_map<Token, uint32_t> numbers;

@@ -4,6 +4,8 @@
 #include "distance/normalized_similarity.hpp"
 #include "distance/sequence_length.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
+#include "module/interrupt_poll.hpp"
+#include "module/memory_errors.hpp"
 
 namespace nb = nanobind;
 
@@ -58,12 +60,17 @@ double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *targe
     return distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, lt);
 }
 
+// The Python bodies name themselves in the MemoryError of a table that
+// cannot be held.
 int64_t true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
-    return static_cast<int64_t>(true_damerau_levenshtein_pair(query.ptr(), target.ptr()));
+    return name_memory_refusals("true_damerau_levenshtein_score", [&] {
+        return static_cast<int64_t>(true_damerau_levenshtein_pair(query.ptr(), target.ptr()));
+    });
 }
 
 double true_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
-    return true_damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
+    return name_memory_refusals("true_damerau_levenshtein_normalized_score",
+                                [&] { return true_damerau_levenshtein_normalized_pair(query.ptr(), target.ptr()); });
 }
 
 std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObject *targets) {
@@ -74,26 +81,32 @@ std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObj
 // The query is measured once, before any target; each target right after
 // its distance.
 std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
-    const distance::TargetSequence sequence(targets);
-    distance::BatchQuery batch_query(query);
+    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
+    distance::BatchQuery batch_query(query, sequence);
     const uint64_t lq = distance::batch_query_length(batch_query);
     TrueDamerauLevenshteinDistance metric;
     std::vector<double> out;
     out.reserve(sequence.size());
+    InterruptPoll poll;
     for (size_t i = 0; i < sequence.size(); ++i) {
-        const uint64_t d = distance::score_target(batch_query, sequence[i], metric);
-        const uint64_t lt = distance::python_length(sequence[i]);
-        out.push_back(distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, lt));
+        PyObject *target = sequence[i];  // kept alive across the checks
+        distance::poll_before_target(poll, batch_query, target);
+        const uint64_t d = distance::score_target(batch_query, target, metric);
+        out.push_back(distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, distance::python_length(target)));
     }
     return out;
 }
 
 Int64Array true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
-    return to_int64_array(true_damerau_levenshtein_score_array(query.ptr(), targets.ptr()));
+    return to_int64_array(name_memory_refusals("true_damerau_levenshtein_scores", [&] {
+        return true_damerau_levenshtein_score_array(query.ptr(), targets.ptr());
+    }));
 }
 
 Float64Array true_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
-    return to_float64_array(true_damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr()));
+    return to_float64_array(name_memory_refusals("true_damerau_levenshtein_normalized_scores", [&] {
+        return true_damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr());
+    }));
 }
 
 }  // namespace veltrocamber::true_damerau_levenshtein

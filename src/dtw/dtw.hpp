@@ -18,7 +18,8 @@
 // Memory: one row of m + 1 cells, updated in place. The rows are computed in
 // strips of several rows whose cells advance together along a skewed front
 // ((i, j), (i+1, j-1), ...), so the strip carries several independent
-// dependency chains at once instead of one long left-to-right chain.
+// dependency chains at once instead of one long left-to-right chain. The
+// kernel polls for an interrupt once per strip.
 #pragma once
 
 #include <algorithm>
@@ -30,6 +31,8 @@
 #include <limits>
 #include <utility>
 #include <vector>
+
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::dtw {
 
@@ -202,9 +205,12 @@ double dtw_rows(const Sample *x, uint64_t n, const Sample *y, uint64_t m, uint64
     std::vector<Cell> row(m + 1, Rule::infinity);
     row[0] = Cell{0};
     const BandRows rows{band, m};
+    InterruptPoll poll;
     uint64_t i = 1;
-    for (; i + strip - 1 <= n; i += strip)
+    for (; i + strip - 1 <= n; i += strip) {
         dtw_strip<Sample, strip, Squared>(x, y, rows, i, row.data());
+        poll.advance(strip * (rows.hi(i) - rows.lo(i) + 1));
+    }
     for (; i <= n; ++i)
         dtw_strip<Sample, 1, Squared>(x, y, rows, i, row.data());
     return Rule::to_double(row[m]);

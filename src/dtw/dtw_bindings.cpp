@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "dtw/dtw.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
+#include "module/interrupt_poll.hpp"
+#include "module/keyword_conversion.hpp"
 #include "module/raisers.hpp"
 
 namespace nb = nanobind;
@@ -38,12 +41,13 @@ struct DtwBand {
 };
 
 // window=: None, an int radius (bool included) or a float fraction of the
-// longer length. An int beyond 64 bits fails its conversion in nanobind.
-DtwBand dtw_window_band(nb::handle window, uint64_t n, uint64_t m) {
+// longer length. An int outside the signed 64-bit range raises the keyword
+// conversion's OverflowError, naming `function`.
+DtwBand dtw_window_band(const char *function, nb::handle window, uint64_t n, uint64_t m) {
     if (window.is_none())
         return {};
     if (PyLong_Check(window.ptr())) {
-        const int64_t w = nb::cast<int64_t>(window);
+        const int64_t w = integer_keyword<int64_t>(function, "window", window);
         if (w < 0)
             raise_value_error("window= must be non-negative");
         return {true, static_cast<uint64_t>(w)};
@@ -139,15 +143,13 @@ double py_dtw(nb::handle query, nb::handle target, nb::handle window, nb::handle
     const uint64_t n = q.element_count(), m = t.element_count();
     if (n == 0 || m == 0)
         raise_value_error("dtw inputs must be non-empty");
-    const DtwBand band = dtw_window_band(window, n, m);
+    const DtwBand band = dtw_window_band("dtw", window, n, m);
     const dtw::DtwDistanceKind cost = dtw_distance_kind(distance, q.element_kind == ELEMENT_INT16);
     return dtw_of_views(q, t, cost, band);
 }
 
 Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle window, nb::handle distance) {
-    const nb::object fast = nb::steal(PySequence_Fast(targets.ptr(), "targets must be a sequence of target ndarrays"));
-    if (!fast.is_valid())
-        raise_pending();
+    TargetSnapshot snapshot(targets.ptr(), "targets must be a sequence of target ndarrays");
     const BufferView q = probe_buffer(query.ptr());
     if (q.failed || !q.has_buffer)
         raise_type_error("dtw_distances query must be an ndarray with float32, float64, or int16 dtype");
@@ -159,12 +161,10 @@ Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle w
     const dtw::DtwDistanceKind cost = dtw_distance_kind(distance, q.element_kind == ELEMENT_INT16);
 
     std::vector<double> out;
-    out.reserve(static_cast<size_t>(PySequence_Fast_GET_SIZE(fast.ptr())));
-    // The size is read again on every pass and each item is held while it is
-    // used: an exporter's buffer hook may run Python code that edits the list.
-    for (Py_ssize_t k = 0; k < PySequence_Fast_GET_SIZE(fast.ptr()); ++k) {
-        const nb::object item = nb::borrow(PySequence_Fast_GET_ITEM(fast.ptr(), k));
-        const BufferView t = probe_buffer(item.ptr());
+    out.reserve(snapshot.size());
+    InterruptPoll poll;
+    for (size_t k = 0; k < snapshot.size(); ++k) {
+        const BufferView t = probe_buffer(snapshot[k]);
         if (t.failed || !t.has_buffer)
             raise_type_error("dtw_distances targets must all be ndarrays with the same dtype as query");
         if (t.element_kind != q.element_kind)
@@ -172,7 +172,8 @@ Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle w
         const uint64_t m = t.element_count();
         if (m == 0)
             raise_value_error("dtw_distances: every target must be non-empty");
-        out.push_back(dtw_of_views(q, t, cost, dtw_window_band(window, n, m)));
+        out.push_back(dtw_of_views(q, t, cost, dtw_window_band("dtw_distances", window, n, m)));
+        poll.advance(InterruptPoll::pair_cells(n, m));
     }
     return export_batch_result(std::move(out), free_dtw_distances);
 }

@@ -9,11 +9,13 @@
 #include <nanobind/stl/string.h>
 
 #include "align/alignment_score_bindings.hpp"
+#include "distance/all_pairs_bindings.hpp"
 #include "distance/hamming_bindings.hpp"
 #include "distance/indel_bindings.hpp"
 #include "distance/jaro_bindings.hpp"
 #include "distance/levenshtein_bindings.hpp"
 #include "distance/osa_bindings.hpp"
+#include "distance/threshold_iterator.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
 #include "module/raisers.hpp"
@@ -99,7 +101,7 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_cigar", &py_smith_waterman_cigar);                 // 11
     def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
 
-    def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_cigar);  // 16
+    def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &needleman_wunsch_score);           // 28
@@ -220,6 +222,22 @@ void define_module(nb::module_ m, const char *doc) {
     m.def("_register_scorer", &py_register_scorer, "fn"_a.none(), "scorer_id"_a);
 
     // ---- All-pairs entry points and the threshold iterator (98-101) ----
+    // `scorer` is untyped here: an int or a registered scoring function.
+    m.def("cdist", &all_pairs::cdist, "queries"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a.none(),
+          "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7,
+          "prefix_cap"_a = 4);  // 98
+    {
+        using cdist_threshold::ThresholdIterator;
+        nb::class_<ThresholdIterator>(m, "_ThresholdIterator")
+            .def("__iter__", [](nb::handle_t<ThresholdIterator> self) { return nb::borrow(self); })
+            .def("__next__", [](ThresholdIterator &self) { return self.next(); });
+    }
+    m.def("cdist_above_threshold", &all_pairs::cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
+          nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
+          "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
+    m.def("cdist_top_k", &all_pairs::cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
+          "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
+          "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101
 }
 
 }  // namespace veltrocamber

@@ -17,6 +17,8 @@ namespace veltrocamber {
 inline bool is_bytes(PyObject *o) { return PyBytes_Check(o); }
 inline bool is_str(PyObject *o) { return PyUnicode_Check(o); }
 inline bool is_text(PyObject *o) { return PyBytes_Check(o) || PyUnicode_Check(o); }
+// No subclass: reading such an object runs no Python code.
+inline bool is_exact_text(PyObject *o) { return PyBytes_CheckExact(o) || PyUnicode_CheckExact(o); }
 
 // Element kind of a buffer, from its struct-module format letter.
 enum ElementKind : uint8_t {
@@ -79,6 +81,21 @@ inline int raw_text_mode(PyObject *o) {
     if (PyUnicode_Check(o) && PyUnicode_KIND(o) == PyUnicode_1BYTE_KIND)
         return RAW_TEXT_STR;
     return 0;
+}
+
+// The symbol count of an input where it can be read without running Python
+// code (bytes, str, list, tuple), else UINT64_MAX: it paces the interrupt
+// polls of the batch loops (InterruptPoll::pair_cells).
+inline uint64_t symbol_count_hint(PyObject *o) noexcept {
+    if (PyBytes_Check(o))
+        return static_cast<uint64_t>(PyBytes_GET_SIZE(o));
+    if (PyUnicode_Check(o))
+        return static_cast<uint64_t>(PyUnicode_GET_LENGTH(o));
+    if (PyList_Check(o))
+        return static_cast<uint64_t>(PyList_GET_SIZE(o));
+    if (PyTuple_Check(o))
+        return static_cast<uint64_t>(PyTuple_GET_SIZE(o));
+    return UINT64_MAX;
 }
 
 // New references to every item of a sequence (any iterable is drained once).

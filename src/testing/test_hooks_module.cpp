@@ -6,6 +6,7 @@
 #include <Python.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@
 #include "dtw/dtw.hpp"
 #include "module/cigar.hpp"
 #include "module/input_views.hpp"
+#include "module/keyword_conversion.hpp"
+#include "module/memory_errors.hpp"
 #include "module/raisers.hpp"
 #include "module/result_arrays.hpp"
 #include "module/result_classes.hpp"
@@ -33,6 +36,7 @@ void register_input_preparation_hooks(nb::module_ &m);
 void register_align_hooks(nb::module_ &m);
 void register_levenshtein_hooks(nb::module_ &m);
 void register_edit_distance_hooks(nb::module_ &m);
+void register_threshold_producer_hooks(nb::module_ &m);
 
 namespace {
 
@@ -130,6 +134,36 @@ void register_module_hooks(nb::module_ &m) {
     m.def("raise_type_error", [](const std::string &message) { raise_type_error(message.c_str()); });
 }
 
+void register_memory_guard_hooks(nb::module_ &m) {
+    m.def("physical_memory_bytes", &physical_memory_bytes);
+    m.def("address_space_headroom_bytes", &address_space_headroom_bytes);
+    m.def("cgroup_memory_limit_bytes", &cgroup_memory_limit_bytes);
+    m.def("available_memory_bytes", &available_memory_bytes);
+    m.def("guarded_block_bytes", &guarded_block_bytes, "block"_a, "rows"_a, "columns"_a, "cell_bytes"_a);
+    // The refusal as a body names it: MemoryError "<function>: <refusal>".
+    m.def("named_block_bytes", [](const char *function, uint64_t rows, uint64_t columns, uint64_t cell_bytes) {
+        return name_memory_refusals(function,
+                                    [&] { return guarded_block_bytes("a block", rows, columns, cell_bytes); });
+    });
+}
+
+// The keyword conversion for each integer type, as the body of a function
+// named "hooked" sees its argument "value".
+void register_keyword_conversion_hooks(nb::module_ &m) {
+    m.def("integer_keyword", [](const std::string &type, nb::handle value) -> nb::object {
+        if (type == "int32")
+            return nb::int_(integer_keyword<int32_t>("hooked", "value", value));
+        if (type == "uint32")
+            return nb::int_(integer_keyword<uint32_t>("hooked", "value", value));
+        if (type == "int64")
+            return nb::int_(integer_keyword<int64_t>("hooked", "value", value));
+        if (type == "uint64")
+            return nb::int_(integer_keyword<uint64_t>("hooked", "value", value));
+        const std::optional<int64_t> v = optional_integer_keyword<int64_t>("hooked", "value", value);
+        return v ? nb::object(nb::int_(*v)) : nb::none();
+    }, "type"_a, "value"_a.none());
+}
+
 void register_phonetic_hooks(nb::module_ &m) {
     // The bytes the phonetic encoders read, as a bytes object.
     m.def("phonetic_ascii_bytes", [](nb::handle obj) {
@@ -146,6 +180,8 @@ NB_MODULE(_testhooks, m) {
     // first registers them with nanobind.
     nb::module_::import_("veltrocamber._swar");
     veltrocamber::register_module_hooks(m);
+    veltrocamber::register_memory_guard_hooks(m);
+    veltrocamber::register_keyword_conversion_hooks(m);
     veltrocamber::register_cigar_hooks(m);
     veltrocamber::register_top_k_hooks(m);
     veltrocamber::register_input_view_hooks(m);
@@ -156,4 +192,5 @@ NB_MODULE(_testhooks, m) {
     veltrocamber::register_phonetic_hooks(m);
     veltrocamber::register_traceback_hooks(m);
     veltrocamber::register_dtw_hooks(m);
+    veltrocamber::register_threshold_producer_hooks(m);
 }

@@ -11,7 +11,8 @@
 // same; H takes the diagonal unless V is strictly greater, and that unless
 // Hz is strictly greater. Local alignment floors only H at 0 (the cell then
 // becomes a stop that keeps its extension bits); V and Hz keep their values,
-// so a gap may run through a floored cell.
+// so a gap may run through a floored cell. The fills poll for an interrupt
+// once per query row.
 #pragma once
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "module/interrupt_poll.hpp"
 #include "module/result_classes.hpp"
 #include "traceback/linear_path.hpp"
 #include "traceback/traceback_codes.hpp"
@@ -141,9 +143,11 @@ bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qle
         row0[j] = TRACE_STOP;
     }
     end = TracebackEnd{};
+    InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         TracebackCode *codes = matrix.row(i);
         const size_t last = Banded ? std::min(i + half_band, tlen) : tlen;
+        poll.advance(Banded ? 2 * half_band + 1 : tlen);
         size_t first = 1;
         T h_left = 0;
         if (!Banded || i <= half_band) {
@@ -186,7 +190,9 @@ TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, s
         row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
     }
     TracebackEnd unused;
+    InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
+        poll.advance(tlen);
         TracebackCode *codes = matrix.row(i);
         rows.h_current[0] = i == 1 ? scores.gap_open : wrap_add(rows.h_previous[0], scores.gap_extend);
         codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);

@@ -1,6 +1,6 @@
-// Smith-Waterman CIGAR entry points: smith_waterman_cigar (also registered
-// as smith_waterman_trace_cigar) and _smith_waterman_cigar_digest, and their
-// common front.
+// Smith-Waterman CIGAR entry points: smith_waterman_cigar, its twin
+// smith_waterman_trace_cigar (the same answers under its own name) and
+// _smith_waterman_cigar_digest, and their common front.
 #pragma once
 
 #include <Python.h>
@@ -30,6 +30,9 @@ std::string smith_waterman_affine_cigar_by_width(const FarrarTokenChannel &chann
 std::string py_smith_waterman_cigar(nanobind::handle query, nanobind::handle target, int64_t match,
                                     int64_t mismatch, int64_t gap, nanobind::handle gap_open,
                                     nanobind::handle gap_extend, nanobind::handle width);
+std::string py_smith_waterman_trace_cigar(nanobind::handle query, nanobind::handle target, int64_t match,
+                                          int64_t mismatch, int64_t gap, nanobind::handle gap_open,
+                                          nanobind::handle gap_extend, nanobind::handle width);
 uint64_t py_smith_waterman_cigar_digest(nanobind::handle query, nanobind::handle target, int64_t match,
                                         int64_t mismatch, int64_t gap, nanobind::handle gap_open,
                                         nanobind::handle gap_extend, nanobind::handle width);

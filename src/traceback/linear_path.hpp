@@ -7,7 +7,8 @@
 // chose so that no sum of these recurrences wraps. A cell takes the diagonal
 // unless the cell above scores strictly more, and that unless the cell to
 // the left scores strictly more. The local best cell is the first strict
-// maximum in row-major order (query rows outer).
+// maximum in row-major order (query rows outer). The fills poll for an
+// interrupt once per query row.
 #pragma once
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "module/cigar.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/result_classes.hpp"
 #include "traceback/traceback_codes.hpp"
 #include "traceback/traceback_matrix.hpp"
@@ -68,7 +70,9 @@ TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t q
     }
     T best = 0;
     TracebackEnd end;
+    InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
+        poll.advance(tlen);
         TracebackCode *codes = matrix.row(i);
         const T *up = previous.data();
         T *row = current.data();

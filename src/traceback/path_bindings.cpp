@@ -2,6 +2,8 @@
 
 #include "module/aligned_rows.hpp"
 #include "module/farrar_preprocess.hpp"
+#include "module/input_snapshots.hpp"
+#include "module/memory_errors.hpp"
 #include "module/preprocess.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/linear_path.hpp"
@@ -51,30 +53,46 @@ AlignmentPath path_of(nb::handle query, nb::handle target, int64_t match, int64_
                                         request.gaps.extend, request.width);
 }
 
+// The Python bodies name themselves (`function`) in their argument errors
+// and in the MemoryError of a matrix that cannot be held.
 template <Alignment Mode>
-AlignmentPath path_info(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap,
-                        nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    return path_of<Mode>(query, target, match, mismatch, convert_alignment_keywords(gap, gap_open, gap_extend, width));
+AlignmentPath path_info(const char *function, nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
+                        int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
+    const AlignmentKeywords request = convert_alignment_keywords(function, gap, gap_open, gap_extend, width);
+    return name_memory_refusals(function, [&] { return path_of<Mode>(query, target, match, mismatch, request); });
+}
+
+// What the kernel's own preparation reads of one side: for sequences of
+// objects the items that preprocess took, so that each input is read once
+// (an iterator would be empty the second time) and the rows and the
+// operations come from one version of it (an item's __hash__ may have edited
+// a list since). bytes and str cannot change and are read again.
+nb::object kernel_input(const PreprocessedPair &pair, const std::vector<nb::object> &items, nb::handle input) {
+    return pair.kind == INPUT_OBJECTS ? items_tuple(items) : nb::borrow(input);
 }
 
 // The aligned rows come from preprocess's tokens, which keep one token per
 // symbol just as the codes do, so the path's coordinates index them directly.
 template <Alignment Mode>
-AlignmentResult path_with_rows(nb::handle query, nb::handle target, int64_t match, int64_t mismatch, int64_t gap,
-                               nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    const AlignmentKeywords request = convert_alignment_keywords(gap, gap_open, gap_extend, width);
+AlignmentResult path_with_rows(const char *function, nb::handle query, nb::handle target, int64_t match,
+                               int64_t mismatch, int64_t gap, nb::handle gap_open, nb::handle gap_extend,
+                               nb::handle width) {
+    const AlignmentKeywords request = convert_alignment_keywords(function, gap, gap_open, gap_extend, width);
     const PreprocessedPair pair = preprocess(query.ptr(), target.ptr(), match, mismatch, request.gaps.open,
                                              request.gaps.extend, request.width);
-    const AlignmentPath path = path_of<Mode>(query, target, match, mismatch, request);
+    const AlignmentPath path = name_memory_refusals(function, [&] {
+        return path_of<Mode>(kernel_input(pair, pair.query_items, query), kernel_input(pair, pair.target_items, target),
+                             match, mismatch, request);
+    });
     return fill_aligned_rows(pair, path);
 }
 
 }  // namespace
 
-AlignmentKeywords convert_alignment_keywords(int64_t gap, nb::handle gap_open, nb::handle gap_extend,
-                                             nb::handle width) {
-    const uint32_t converted_width = kernel_width_argument(width);
-    return AlignmentKeywords{converted_width, resolve_affine_gaps(gap, gap_open, gap_extend)};
+AlignmentKeywords convert_alignment_keywords(const char *function, int64_t gap, nb::handle gap_open,
+                                             nb::handle gap_extend, nb::handle width) {
+    const uint32_t converted_width = kernel_width_argument(function, width);
+    return AlignmentKeywords{converted_width, resolve_affine_gaps(function, gap, gap_open, gap_extend)};
 }
 
 AlignmentPath smith_waterman_linear_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
@@ -99,25 +117,29 @@ AlignmentPath needleman_wunsch_affine_path(PyObject *query, PyObject *target, in
 
 AlignmentResult py_smith_waterman_path(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                        int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    return path_with_rows<Alignment::local>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+    return path_with_rows<Alignment::local>("smith_waterman_path", query, target, match, mismatch, gap,
+                                            gap_open, gap_extend, width);
 }
 
 AlignmentPath py_smith_waterman_path_info(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                           int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                           nb::handle width) {
-    return path_info<Alignment::local>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+    return path_info<Alignment::local>("smith_waterman_path_info", query, target, match, mismatch, gap,
+                                       gap_open, gap_extend, width);
 }
 
 AlignmentResult py_needleman_wunsch_path(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                          int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                          nb::handle width) {
-    return path_with_rows<Alignment::global>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+    return path_with_rows<Alignment::global>("needleman_wunsch_path", query, target, match, mismatch, gap,
+                                             gap_open, gap_extend, width);
 }
 
 AlignmentPath py_needleman_wunsch_path_info(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                             int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                             nb::handle width) {
-    return path_info<Alignment::global>(query, target, match, mismatch, gap, gap_open, gap_extend, width);
+    return path_info<Alignment::global>("needleman_wunsch_path_info", query, target, match, mismatch, gap,
+                                        gap_open, gap_extend, width);
 }
 
 }  // namespace veltrocamber

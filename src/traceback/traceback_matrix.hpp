@@ -1,48 +1,26 @@
 // The full (qlen + 1) x (tlen + 1) matrix of traceback codes, row-major with
-// query rows outer, and the guard that refuses one that cannot be held.
+// query rows outer, sized through the memory guard.
 //
 // The matrix is one block that is never cleared: every kernel writes each
 // cell it will read before its walk reads it, so a banded fill touches only
 // the pages of its band.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 
+#include "module/memory_guard.hpp"
 #include "traceback/traceback_codes.hpp"
 
 namespace veltrocamber::profile_traceback {
 
-// The machine's physical memory in bytes, read once; the largest value when
-// the system does not tell.
-inline uint64_t physical_memory_bytes() noexcept {
-    static const uint64_t bytes = [] {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long page_size = sysconf(_SC_PAGESIZE);
-        uint64_t total = 0;
-        if (pages <= 0 || page_size <= 0 ||
-            __builtin_mul_overflow(static_cast<uint64_t>(pages), static_cast<uint64_t>(page_size), &total))
-            return UINT64_MAX;
-        return total;
-    }();
-    return bytes;
-}
-
-// Bytes of the code matrix for qlen query and tlen target tokens. A count
-// that overflows, or that exceeds the physical memory and so could never be
-// held, throws std::bad_alloc (MemoryError in Python) before anything is
-// allocated or computed: an overcommitting system would otherwise hand out
-// the block and kill the process once the fill touches it.
+// Bytes of the code matrix for qlen query and tlen target tokens, one byte
+// per cell. A matrix that cannot be held raises MemoryRefusal (the memory
+// guard) before anything is allocated or computed.
 inline size_t traceback_matrix_bytes(size_t qlen, size_t tlen) {
-    size_t rows = 0, columns = 0, bytes = 0;
-    if (__builtin_add_overflow(qlen, size_t{1}, &rows) || __builtin_add_overflow(tlen, size_t{1}, &columns) ||
-        __builtin_mul_overflow(rows, columns, &bytes) || bytes > physical_memory_bytes())
-        throw std::bad_alloc();
-    return bytes;
+    const auto border = [](size_t n) { return n == SIZE_MAX ? n : n + 1; };
+    return guarded_block_bytes("a traceback matrix", border(qlen), border(tlen), sizeof(TracebackCode));
 }
 
 // Owns the codes of one traceback; cell (i, j) at i * stride + j.

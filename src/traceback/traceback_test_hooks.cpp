@@ -161,7 +161,6 @@ void register_traceback_hooks(nb::module_ &m) {
           "width"_a);
     m.def("smith_waterman_half_band", &smith_waterman_half_band, "qlen"_a, "tlen"_a);
     m.def("traceback_matrix_bytes", &traceback_matrix_bytes, "qlen"_a, "tlen"_a);
-    m.def("physical_memory_bytes", &physical_memory_bytes);
     m.def("cigar_digest", [](nb::bytes text) { return cigar_digest(std::string_view(text.c_str(), text.size())); });
 }
 

@@ -1,0 +1,148 @@
+#include "distance/threshold_iterator.hpp"
+
+#include <chrono>
+#include <string>
+#include <system_error>
+
+#include "module/raisers.hpp"
+
+namespace nb = nanobind;
+
+namespace veltrocamber::cdist_threshold {
+namespace {
+
+// The longest a single wait for a record may last. A producer may set done
+// and notify without the mutex, so its notify can fall between our test of
+// done and our wait; waiting in bounded slices turns that lost wake-up into a
+// short delay, and taking the interpreter lock back between slices lets
+// Ctrl-C through while nothing arrives.
+constexpr auto WAIT_SLICE = std::chrono::milliseconds(20);
+
+enum class Take { RECORD, FINISHED, TIMED_OUT };
+
+// One slice of waiting for the front record, with the interpreter lock
+// released for the whole of it and never held together with the mutex.
+// Records travel under the mutex and done is only consulted with the queue
+// empty under that mutex, so a record pushed before done is always seen
+// before done is.
+Take take_record(ThresholdSharedState &state, ThresholdRecord &out) {
+    ThresholdQueue &queue = *state.queue;
+    nb::gil_scoped_release unlocked;
+    std::unique_lock lock(queue.mutex);
+    queue.has_items.wait_for(lock, WAIT_SLICE, [&] {
+        return !queue.records.empty() || state.done.load(std::memory_order_acquire);
+    });
+    if (queue.records.empty())
+        return state.done.load(std::memory_order_acquire) ? Take::FINISHED : Take::TIMED_OUT;
+    out = queue.records.front();
+    queue.records.pop_front();
+    queue.has_room.notify_one();
+    return Take::RECORD;
+}
+
+nb::object interned(const char *name) {
+    PyObject *s = PyUnicode_InternFromString(name);
+    if (s == nullptr)
+        raise_pending();
+    return nb::steal(s);
+}
+
+nb::object result_tuple(const ThresholdSharedState &state, const ThresholdRecord &record) {
+    if (record.query_index >= state.query_objects.size() || record.target_index >= state.target_objects.size())
+        raise_runtime_error("_ThresholdIterator: a record refers to a query or target the producer did not provide");
+    return nb::make_tuple(record.score, state.query_objects[record.query_index],
+                          state.target_objects[record.target_index]);
+}
+
+// Calls progress.close() with any pending exception set aside (an iterator
+// may be collected while one unwinds) and restored afterwards; an error from
+// close itself is discarded, since a destructor has nowhere to report it.
+void close_progress(nb::handle progress) noexcept {
+    nb::error_scope pending;
+    PyObject *name = PyUnicode_InternFromString("close");
+    PyObject *result = name != nullptr ? PyObject_CallMethodNoArgs(progress.ptr(), name) : nullptr;
+    Py_XDECREF(name);
+    if (result == nullptr)
+        PyErr_Clear();
+    Py_XDECREF(result);
+}
+
+}  // namespace
+
+ThresholdIterator &ThresholdIterator::operator=(ThresholdIterator &&other) noexcept {
+    if (this != &other) {
+        shut_down();
+        state_ = std::move(other.state_);
+    }
+    return *this;
+}
+
+nb::object ThresholdIterator::next() {
+    if (!state_) {
+        PyErr_SetNone(PyExc_StopIteration);
+        raise_pending();
+    }
+    ThresholdSharedState &state = *state_;
+    if (!state.queue)
+        raise_runtime_error("_ThresholdIterator: the producer gave no record queue");
+    for (;;) {
+        ThresholdRecord record;
+        Take taken;
+        try {
+            taken = take_record(state, record);
+        } catch (const std::system_error &e) {
+            // The interpreter lock is back once the exception has left
+            // take_record.
+            const std::string message = std::string("_ThresholdIterator: cannot lock the record queue (") +
+                                        e.code().message() + ")";
+            raise_runtime_error(message.c_str());
+        }
+        switch (taken) {
+        case Take::TIMED_OUT:
+            if (PyErr_CheckSignals() != 0)
+                raise_pending();
+            continue;
+        case Take::FINISHED:
+            PyErr_SetNone(PyExc_StopIteration);
+            raise_pending();
+        case Take::RECORD:
+            break;
+        }
+        if (record.kind != PROGRESS_ONLY)
+            return result_tuple(state, record);
+        if (state.has_progress && record.progress_count != 0)
+            state.progress.attr(interned("update"))(record.progress_count);
+    }
+}
+
+void ThresholdIterator::shut_down() noexcept {
+    if (!state_)
+        return;
+    ThresholdSharedState &state = *state_;
+    state.cancel.store(true, std::memory_order_release);
+    if (state.queue) {
+        {
+            std::lock_guard lock(state.queue->mutex);
+            state.queue->stop = true;
+        }
+        state.queue->has_room.notify_all();
+        state.queue->has_items.notify_all();
+    }
+    // The interpreter lock stays held while joining: a producer never needs
+    // it, and keeping it means no other Python thread can reach this object
+    // half torn down.
+    for (std::thread &worker : state.workers)
+        if (worker.joinable())
+            worker.join();
+    if (state.has_progress)
+        close_progress(state.progress);
+    // Drop every Python reference now, with the lock held: whoever lets go of
+    // the state last (possibly a producer thread) must find none left.
+    state.query_objects.clear();
+    state.target_objects.clear();
+    state.progress.reset();
+    state.has_progress = false;
+    state_.reset();
+}
+
+}  // namespace veltrocamber::cdist_threshold

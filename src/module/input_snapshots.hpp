@@ -1,0 +1,167 @@
+// What a call holds of its inputs so that it reads each of them once and in
+// one version.
+//
+// Python code can run in the middle of a call: an item's __hash__, __eq__,
+// __len__ or __iter__, a buffer exporter. That code may edit a list the call
+// was given (clear it, shrink it, put other objects in it), so a call keeps
+// no pointer into a caller's list across it. And an input may be one-shot: a
+// generator or an iterator is drained by its first reading, and any other
+// iterable that is not a sequence may run code of its own at each reading.
+//
+// - TargetSnapshot: the targets of a batch, top-k or extract-style call,
+//   with a reference to every target as it was passed. Scoring and
+//   selection both read it, so an edit made under the call changes nothing
+//   the call returns.
+// - ReusableInput: an input that a call passes to input preparation more
+//   than once (a batch's query, once per target). A one-shot input is taken
+//   into a tuple at its first reading, which every reading then gets.
+// - items_tuple: items that input preparation has already taken, as a tuple
+//   that a second preparation of the same pair can read.
+#pragma once
+
+#include <Python.h>
+
+#include <cstddef>
+#include <vector>
+
+#include <nanobind/nanobind.h>
+
+#include "module/input_views.hpp"
+
+namespace veltrocamber {
+
+// The PySequence_Fast message of every batch whose targets are sequences.
+inline constexpr const char *TARGET_SEQUENCES_MESSAGE = "targets must be a sequence of target sequences";
+
+// Asks a TargetSnapshot to wait until it is needed.
+struct DeferredSnapshot {};
+inline constexpr DeferredSnapshot deferred_snapshot{};
+
+// The targets of one call. PySequence_Fast(targets, message) takes a list or
+// tuple as it is, drains any other iterable once and raises TypeError
+// `message` for anything else. A tuple already is the snapshot (nothing can
+// change it); the items of a list are copied, with a reference to each, at
+// once, or, deferred, when the call's own reading may first run Python code.
+//
+// Deferring spares the edit-distance batches a reference count per target,
+// which shows at their tens of nanoseconds a target: no Python code runs
+// while such a batch compares an exact str or bytes query with exact str or
+// bytes targets, so until then the caller's list is read in place. The
+// snapshot is taken
+//   - by operator[], before it hands out a target that is not an exact str
+//     or bytes (its __hash__, __iter__, __len__ or buffer may run code);
+//   - by items(), and by hold(), which the caller of a deferred snapshot
+//     calls before any other step of its own that may run Python code
+//     (reading a query that is not an exact str or bytes, converting a
+//     keyword object).
+// Interrupt checks are the exception: their signal handlers and garbage
+// collection run Python code too, every few million cells, and taking the
+// snapshot there would cost the batch what deferring saves. Instead
+// guard_deferred_snapshots() keeps the target last handed out alive across
+// the check, and operator[] makes sure the list still has the storage and
+// the size it had: a handler that resized the list makes the call raise
+// RuntimeError "targets changed during the call", and one that replaced an
+// item in place is seen by the targets read after it. Nothing dangles
+// either way.
+class TargetSnapshot {
+public:
+    TargetSnapshot(PyObject *targets, const char *message);
+    TargetSnapshot(PyObject *targets, const char *message, DeferredSnapshot);
+    TargetSnapshot(const TargetSnapshot &) = delete;  // items_ may point into owned_
+    TargetSnapshot &operator=(const TargetSnapshot &) = delete;
+    ~TargetSnapshot();
+
+    size_t size() const noexcept { return size_; }
+
+    // Target i, borrowed from the snapshot, or from the list read in place;
+    // either way it stays alive across the interrupt checks that follow,
+    // until the next call.
+    PyObject *operator[](size_t i) {
+        if (held_)
+            return items_[i];
+        if (list_changed()) [[unlikely]]
+            raise_changed();
+        PyObject *target = items_[i];
+        if (!is_exact_text(target))
+            hold();  // the same object, now held by the snapshot
+        current_ = target;
+        return target;
+    }
+
+    // All size() targets in order, borrowed from the snapshot.
+    PyObject *const *items() {
+        hold();
+        return items_;
+    }
+
+    // Takes the snapshot, once.
+    void hold();
+
+private:
+    friend void guard_deferred_snapshots();
+
+    // A list read in place that no longer has the storage and the size it
+    // had when it was read first.
+    bool list_changed() const noexcept {
+        return PySequence_Fast_ITEMS(sequence_.ptr()) != items_ ||
+               static_cast<size_t>(PySequence_Fast_GET_SIZE(sequence_.ptr())) != size_;
+    }
+    [[noreturn]] static void raise_changed();
+    void stop_deferring() noexcept;
+
+    nanobind::object sequence_;  // PySequence_Fast's result
+    PyObject **owned_ = nullptr; // a list's items, one reference each, once held
+    PyObject *const *items_ = nullptr;
+    size_t size_ = 0;
+    bool held_ = false;
+    // While deferred: the target last handed out, and a reference to it
+    // taken before an interrupt check; the next deferred snapshot of the
+    // thread.
+    PyObject *current_ = nullptr;
+    nanobind::object guarded_;
+    TargetSnapshot *next_deferred_ = nullptr;
+};
+
+// Before an interrupt check: every snapshot of the calling thread that still
+// reads a list in place keeps the target it last handed out alive.
+void guard_deferred_snapshots();
+
+// An input that reading may consume: anything iterable other than a str, a
+// bytes object, an object offering the buffer protocol (a NumPy array, a
+// bytearray) or a sequence. Never runs Python code.
+bool is_one_shot(PyObject *input) noexcept;
+
+// `input` as every reading of one call sees it. A one-shot input is taken
+// into a tuple at the first get() (collect_sequence_items with `name`, so a
+// failure raises what preparation itself would raise), and that tuple is
+// what this and every later get() returns. Any other input is returned
+// unchanged, so that input preparation meets it, and raises its errors,
+// exactly as for one pair. `input` is borrowed from the caller.
+class ReusableInput {
+public:
+    ReusableInput(PyObject *input, const char *name) noexcept
+        : input_(input), name_(name), one_shot_(is_one_shot(input)) {}
+
+    PyObject *get() {
+        if (one_shot_ && !taken_.is_valid())
+            take();
+        return one_shot_ ? taken_.ptr() : input_;
+    }
+
+    // What get() returns once it has been called: the taken tuple if there
+    // is one yet, else the input itself. Never reads the input.
+    PyObject *current() const noexcept { return taken_.is_valid() ? taken_.ptr() : input_; }
+
+private:
+    void take();
+
+    PyObject *input_;
+    const char *name_;
+    bool one_shot_;
+    nanobind::object taken_;
+};
+
+// A new tuple holding `items`, in order.
+nanobind::object items_tuple(const std::vector<nanobind::object> &items);
+
+}  // namespace veltrocamber

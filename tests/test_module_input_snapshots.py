@@ -1,0 +1,423 @@
+"""What a call holds of its inputs: one snapshot of the targets, and each
+input read once.
+
+Python code runs in the middle of a call (an item's __hash__, a target's
+__iter__ or __len__, a buffer exporter). When that code edits the caller's
+`targets` list, the call still answers for the targets as they were passed.
+A one-shot input (a generator, an iterator, any iterable that is not a
+sequence) is read exactly once per call, so it answers what the same items
+in a list answer.
+"""
+
+import random
+import signal
+import time
+
+import numpy as np
+import pytest
+
+from veltrocamber import _swar as sw
+
+
+# ---------------------------------------------------------------------------
+# Targets edited under the call
+# ---------------------------------------------------------------------------
+
+
+def clear(victim):
+    victim.clear()
+
+
+def shrink(victim):
+    del victim[1:]
+
+
+def replace(victim):
+    victim[:] = [["z", "z"]] * 3
+
+
+class Calm:
+    """An item equal only to itself, with the meddler's hash."""
+
+    def __hash__(self):
+        return 1
+
+    def __eq__(self, other):
+        return self is other
+
+
+class HashMeddler(Calm):
+    """Edits the caller's list from inside its __hash__."""
+
+    def __init__(self, victim, edit):
+        self.victim, self.edit = victim, edit
+
+    def __hash__(self):
+        self.edit(self.victim)
+        return 1
+
+
+class IterMeddler:
+    """A target that is an iterable, not a sequence, and edits the caller's
+    list when it is iterated or measured."""
+
+    def __init__(self, victim, edit, dunder):
+        self.victim, self.edit, self.dunder = victim, edit, dunder
+
+    def __iter__(self):
+        if self.dunder == "__iter__":
+            self.edit(self.victim)
+        return iter("ab")
+
+    def __len__(self):
+        if self.dunder == "__len__":
+            self.edit(self.victim)
+        return 2
+
+
+# (how the meddling target is made from the caller's list, its calm twin)
+MEDDLERS = {
+    "hash-clear": (lambda v: [HashMeddler(v, clear), "b"], lambda: [Calm(), "b"]),
+    "hash-shrink": (lambda v: [HashMeddler(v, shrink), "b"], lambda: [Calm(), "b"]),
+    "hash-replace": (lambda v: [HashMeddler(v, replace), "b"], lambda: [Calm(), "b"]),
+    "iter-clear": (lambda v: IterMeddler(v, clear, "__iter__"), lambda: ("a", "b")),
+    "len-shrink": (lambda v: IterMeddler(v, shrink, "__len__"), lambda: ("a", "b")),
+}
+
+AFFINE = dict(gap_open_score=-3, gap_extend_score=-1)
+
+# Every batch and top-k function over sequences of targets, with keywords.
+BATCHES = [
+    ("levenshtein_scores", {}),
+    ("levenshtein_normalized_scores", {}),
+    ("damerau_levenshtein_scores", {}),
+    ("damerau_levenshtein_normalized_scores", {}),
+    ("hamming_scores", {}),
+    ("hamming_normalized_scores", {}),
+    ("indel_scores", {}),
+    ("indel_normalized_scores", {}),
+    ("true_damerau_levenshtein_scores", {}),
+    ("true_damerau_levenshtein_normalized_scores", {}),
+    ("jaro_similarities", {}),
+    ("jaro_winkler_similarities", {}),
+    ("smith_waterman_scores", {}),
+    ("smith_waterman_scores", AFFINE),
+    ("needleman_wunsch_scores", {}),
+    ("needleman_wunsch_scores", AFFINE),
+    ("smith_waterman_top_k", dict(k=3)),
+    ("smith_waterman_top_k", dict(k=3, **AFFINE)),
+]
+
+
+def batch_id(case):
+    name, keywords = case
+    return name + ("-affine" if "gap_open_score" in keywords else "")
+
+
+def comparable(result, targets):
+    """A batch answer as plain values; a top-k entry's target must be the
+    very object that was passed at its index."""
+    if isinstance(result, list):
+        assert all(entry[0] is targets[entry[2]] for entry in result)
+        return [(score, index) for _, score, index in result]
+    return result.tolist()
+
+
+@pytest.mark.parametrize("meddler", list(MEDDLERS))
+@pytest.mark.parametrize("query", [["a", "b"], "ab"], ids=["list-query", "str-query"])
+@pytest.mark.parametrize("case", BATCHES, ids=batch_id)
+def test_targets_edited_under_the_call(case, query, meddler):
+    name, keywords = case
+    make, twin = MEDDLERS[meddler]
+    # Equal lengths throughout, for Hamming. With the str query the targets
+    # before the meddler are read before any Python code runs.
+    targets = []
+    targets += ["ab", "ba"] * 5 + [make(targets)] + ["ab", "bb", "ab"] * 16 + ["zb"]
+    passed = list(targets)
+    calm = ["ab", "ba"] * 5 + [twin()] + ["ab", "bb", "ab"] * 16 + ["zb"]
+    function = getattr(sw, name)
+    want = comparable(function(query, calm, **keywords), calm)
+    got = comparable(function(query, targets, **keywords), passed)
+    assert got == want
+    assert len(got) == (3 if name.endswith("top_k") else 60)
+
+
+@pytest.mark.parametrize(
+    "name, keywords",
+    [
+        ("levenshtein_scores", {}),
+        ("jaro_similarities", {}),
+        ("indel_scores", {}),
+        ("smith_waterman_scores", {}),
+        ("smith_waterman_top_k", dict(k=3)),
+    ],
+)
+def test_hash_that_clears_the_targets(name, keywords):
+    # Once a crash: the batch loops and the top-k selection read the freed
+    # items of the cleared list.
+    targets = []
+    targets += [[HashMeddler(targets, clear), "b"]] + ["abc"] * 49
+    passed = list(targets)
+    calm = [[Calm(), "b"]] + ["abc"] * 49
+    function = getattr(sw, name)
+    got = comparable(function(["a"], targets, **keywords), passed)
+    assert got == comparable(function(["a"], calm, **keywords), calm)
+    assert targets == []
+
+
+class BufferMeddler:
+    """A target ndarray stand-in whose buffer export edits the caller's list."""
+
+    def __init__(self, victim, samples):
+        self.victim, self.samples = victim, samples
+
+    def __buffer__(self, flags):
+        self.victim.clear()
+        return memoryview(self.samples)
+
+
+def test_dtw_targets_edited_by_a_buffer_exporter():
+    query = np.array([1.0, 2.0, 3.0])
+    samples = [np.arange(float(n)) + 1 for n in range(1, 30)]
+    targets = []
+    targets += samples[:10] + [BufferMeddler(targets, samples[10])] + samples[11:]
+    got = sw.dtw_distances(query, targets).tolist()
+    assert got == sw.dtw_distances(query, samples).tolist()
+    assert len(got) == 29 and targets == []
+
+
+def run_with_alarm(function, query, targets, handler):
+    """function(query, targets) with `handler` run from SIGALRM 20 ms into
+    the call; the test is skipped when the call ended before that."""
+    fired = []
+
+    def on_alarm(signum, frame):
+        fired.append(True)
+        handler()
+
+    previous = signal.signal(signal.SIGALRM, on_alarm)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.02)
+        try:
+            result = function(query, targets).tolist()
+        finally:
+            ended = bool(fired)
+            signal.setitimer(signal.ITIMER_REAL, 0)
+    finally:
+        signal.signal(signal.SIGALRM, previous)
+    if not ended:
+        pytest.skip("the call ended before the timer")
+    return result
+
+
+@pytest.mark.parametrize(
+    "name, length, count",
+    [
+        ("levenshtein_scores", 1000, 2000),  # the batch loop checks between targets
+        ("true_damerau_levenshtein_scores", 2100, 8),  # the kernel checks inside each pair
+    ],
+)
+def test_signal_handler_edits_targets(name, length, count):
+    # A batch of exact str reads the caller's list in place, and its
+    # interrupt checks run signal handlers, Python code that may edit that
+    # list. A handler that resizes the list ends the call with RuntimeError;
+    # one that replaces items in place is seen by the targets read after it.
+    # Either way nothing dangles: the target in hand when the handler runs
+    # stays alive, although the list held the only reference to it.
+    rng = random.Random(5)
+    query = "".join(rng.choice("ab") for _ in range(length))
+    target = "".join(rng.choice("ab") for _ in range(length))
+    other = "".join(rng.choice("ab") for _ in range(length))
+    function = getattr(sw, name)
+    want, want_other = function(query, [target, other]).tolist()
+    litter = []
+
+    def clear_and_litter():
+        targets.clear()
+        litter.append([None] * count)  # likely where the list's storage was
+
+    targets = [target[:1] + target[1:] for _ in range(count)]
+    with pytest.raises(RuntimeError, match="^targets changed during the call$"):
+        run_with_alarm(function, query, targets, clear_and_litter)
+    assert targets == []
+
+    def replace_in_place():
+        targets[:] = [other] * count
+
+    targets = [target[:1] + target[1:] for _ in range(count)]
+    got = run_with_alarm(function, query, targets, replace_in_place)
+    assert len(got) == count and set(got) <= {want, want_other}
+    assert got[0] == want
+
+
+def test_path_rows_and_operations_come_from_one_reading():
+    # The query's first item edits the query list while it is hashed; the
+    # rows and the operations both describe the items as they were passed.
+    class Edits(Calm):
+        def __init__(self, victim):
+            self.victim = victim
+
+        def __hash__(self):
+            self.victim[:] = ["x"] * 9
+            return 1
+
+    for gaps in ({}, AFFINE):
+        for path in (sw.needleman_wunsch_path, sw.smith_waterman_path):
+            query = []
+            first = Edits(query)
+            query += [first, "C", "G", "T"]
+            result = path(query, list("ACGT"), **gaps)
+            twin = path([Calm(), "C", "G", "T"], list("ACGT"), **gaps)
+            assert (result.score, result.operations, result.query_end, result.target_end) == (
+                twin.score, twin.operations, twin.query_end, twin.target_end)
+            if path is sw.needleman_wunsch_path:
+                assert result.operations == "X===" and result.aligned_query[0] is first
+            else:
+                assert result.operations == "===" and result.aligned_query == ("C", "G", "T")
+
+
+# ---------------------------------------------------------------------------
+# One-shot inputs
+# ---------------------------------------------------------------------------
+
+
+class Counted:
+    """A re-iterable object that is not a sequence, counting its readings."""
+
+    def __init__(self, items):
+        self.items, self.readings = list(items), 0
+
+    def __iter__(self):
+        self.readings += 1
+        return iter(self.items)
+
+
+ONE_SHOT = {
+    "generator": lambda items: (x for x in items),
+    "iter": lambda items: iter(list(items)),
+    "counted": Counted,
+}
+
+
+def answer(result):
+    """A result as plain values, for comparison."""
+    if isinstance(result, np.ndarray):
+        return result.tolist()
+    for fields in (
+        ("score", "query_start", "query_end", "target_start", "target_end", "operations", "aligned_query",
+         "aligned_target"),
+        ("score", "query_start", "query_end", "target_start", "target_end", "operations", "cigar"),
+    ):
+        if all(hasattr(result, f) for f in fields):
+            return tuple(getattr(result, f) for f in fields)
+    return result
+
+
+LINEAR_POSITIVE = dict(gap_score=1, match_score=2, mismatch_score=-3)
+EDIT_QUERY, EDIT_TARGET, EDIT_TARGETS = list("kitten"), list("sitting"), [list("sitting"), "kitten", ["k"], []]
+DNA_QUERY, DNA_TARGET = list("ACGTTGCA"), list("ACGTAGCA")
+DNA_TARGETS = [DNA_TARGET, "ACGTTGCA", "TTTT", ""]
+
+# (function, keywords, query, target or targets, True for a batch)
+ONE_SHOT_CASES = [
+    (name, {}, EDIT_QUERY, EDIT_TARGET, False)
+    for name in ("levenshtein_score", "levenshtein_normalized_score", "damerau_levenshtein_score",
+                 "damerau_levenshtein_normalized_score", "indel_score", "true_damerau_levenshtein_score",
+                 "jaro_similarity", "jaro_winkler_similarity")
+] + [
+    ("hamming_score", {}, list("kitten"), list("sitten"), False),
+] + [
+    (name, {}, EDIT_QUERY, EDIT_TARGETS, True)
+    for name in ("levenshtein_scores", "levenshtein_normalized_scores", "damerau_levenshtein_scores",
+                 "damerau_levenshtein_normalized_scores", "indel_scores", "indel_normalized_scores",
+                 "true_damerau_levenshtein_scores", "true_damerau_levenshtein_normalized_scores",
+                 "jaro_similarities", "jaro_winkler_similarities")
+] + [
+    (name, {}, list("kitten"), [list("sitten"), "kitten"], True)
+    for name in ("hamming_scores", "hamming_normalized_scores")
+] + [
+    (name, gaps, DNA_QUERY, DNA_TARGET, False)
+    for name in ("smith_waterman_score", "needleman_wunsch_score", "smith_waterman_path", "needleman_wunsch_path",
+                 "smith_waterman_path_info", "needleman_wunsch_path_info", "smith_waterman_cigar",
+                 "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest")
+    for gaps in ({}, AFFINE, LINEAR_POSITIVE)
+] + [
+    (name, gaps, DNA_QUERY, DNA_TARGETS, True)
+    for name in ("smith_waterman_scores", "needleman_wunsch_scores")
+    for gaps in ({}, AFFINE, LINEAR_POSITIVE)
+] + [
+    ("smith_waterman_top_k", dict(k=2, **gaps), DNA_QUERY, DNA_TARGETS, True) for gaps in ({}, AFFINE)
+]
+
+
+def one_shot_id(case_side):
+    (name, keywords, *_), side = case_side
+    gaps = "-affine" if "gap_open_score" in keywords else "-positive" if "gap_score" in keywords else ""
+    return f"{name}{gaps}-{side}"
+
+
+# The query of every case, and the target of every pair.
+ONE_SHOT_SIDES = [(case, "query") for case in ONE_SHOT_CASES] + [
+    (case, "target") for case in ONE_SHOT_CASES if not case[4]
+]
+
+
+@pytest.mark.parametrize("kind", list(ONE_SHOT))
+@pytest.mark.parametrize("case_side", ONE_SHOT_SIDES, ids=one_shot_id)
+def test_one_shot_input_is_read_once(case_side, kind):
+    (name, keywords, query, other, _), side = case_side
+    function = getattr(sw, name)
+    plain = (query, other)
+    once = ONE_SHOT[kind](plain[side == "target"])
+    given = (once, other) if side == "query" else (query, once)
+    assert answer(function(*given, **keywords)) == answer(function(*plain, **keywords))
+    if kind == "counted":
+        assert once.readings == 1
+
+
+@pytest.mark.parametrize(
+    "name, measured",
+    [
+        ("hamming_normalized_score", ["query"]),
+        ("indel_normalized_score", ["query", "target"]),
+        ("true_damerau_levenshtein_normalized_score", ["query", "target"]),
+    ],
+)
+@pytest.mark.parametrize("kind", ["generator", "iter"])
+def test_normalised_by_len_needs_a_length(name, measured, kind):
+    # These similarities divide by len() of the inputs they measure (Hamming
+    # by the query's alone), which a one-shot iterator does not have: the
+    # TypeError of len() stands.
+    function = getattr(sw, name)
+    with pytest.raises(TypeError, match="has no len\\(\\)"):
+        function(ONE_SHOT[kind]("kitten"), "sitten")
+    if "target" in measured:
+        with pytest.raises(TypeError, match="has no len\\(\\)"):
+            function("kitten", ONE_SHOT[kind]("sitten"))
+    else:
+        assert function("kitten", ONE_SHOT[kind]("sitten")) == function("kitten", "sitten")
+
+
+def test_alignment_batches_regression():
+    assert sw.smith_waterman_scores(iter("ACGT"), ["ACGT", "ACGT"]).tolist() == [8, 8]
+    assert sw.needleman_wunsch_scores(iter("ACGT"), ["ACGT", "ACGT"]).tolist() == [8, 8]
+    assert sw.needleman_wunsch_scores(iter("ACGT"), ["ACGT", "ACGT"], **AFFINE).tolist() == [8, 8]
+    assert [s for _, s, _ in sw.smith_waterman_top_k(iter("ACGT"), ["ACGT", "ACGT"], k=2)] == [8, 8]
+    for gaps in ({}, AFFINE):
+        assert sw.smith_waterman_path(iter("ACGT"), list("ACGT"), **gaps).score == 8
+        result = sw.needleman_wunsch_path(iter("ACGT"), list("ACGT"), **gaps)
+        assert (result.score, result.operations) == (8, "====")
+        assert sw.needleman_wunsch_path_info(iter("ACGT"), list("ACGT"), **gaps).cigar == "4="
+
+
+def test_a_non_iterable_query_keeps_its_errors():
+    # Only iterables are taken ahead of preparation: anything else reaches it
+    # unchanged and is refused in its usual order.
+    message = "^query must be bytes, str, or a sequence of immutable hashable objects$"
+    with pytest.raises(TypeError, match=message):
+        sw.smith_waterman_scores(5, ["ACGT"])
+    with pytest.raises(TypeError, match=message):
+        sw.levenshtein_scores(5, ["ACGT"])
+    with pytest.raises(TypeError, match="^ndarray inputs are only supported on the score-only path"):
+        sw.smith_waterman_scores(5, [bytearray(b"AC")])
+    assert sw.smith_waterman_scores(iter("AC"), []).tolist() == []

@@ -1,0 +1,137 @@
+"""The memory guard in front of the blocks that grow with the product of the
+input lengths: the memory available (physical memory, the address-space limit
+less what is mapped, the cgroup limit), the MemoryError texts, and a prompt
+refusal under a lowered RLIMIT_AS."""
+
+import math
+import os
+import resource
+import subprocess
+import sys
+import textwrap
+
+import pytest
+
+from reference.memory_limits import NO_LIMIT, cgroup_memory_limit, format_bytes
+from veltrocamber import _swar
+
+AFFINE = dict(gap_open_score=-3, gap_extend_score=-1)
+
+
+def test_available_memory_is_the_smallest_source(hooks):
+    physical = os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGESIZE")
+    assert hooks.physical_memory_bytes() == physical
+    assert hooks.cgroup_memory_limit_bytes() == cgroup_memory_limit()
+    soft, _ = resource.getrlimit(resource.RLIMIT_AS)
+    if soft == resource.RLIM_INFINITY:
+        assert hooks.address_space_headroom_bytes() == NO_LIMIT
+    assert hooks.available_memory_bytes() == min(
+        physical, hooks.address_space_headroom_bytes(), hooks.cgroup_memory_limit_bytes())
+
+
+def test_block_sizes_are_checked_before_allocation(hooks):
+    available = hooks.available_memory_bytes()
+    assert hooks.guarded_block_bytes("a block", 3, 5, 8) == 120
+    assert hooks.guarded_block_bytes("a block", 0, 2**64 - 1, 8) == 0
+    assert hooks.guarded_block_bytes("a block", available, 1, 1) == available
+    room = format_bytes(available)
+    with pytest.raises(MemoryError) as info:
+        hooks.guarded_block_bytes("a block", available + 1, 1, 1)
+    assert str(info.value) == (
+        f"a block of {available + 1} x 1 cells ({format_bytes(available + 1)}) exceeds the memory available ({room})")
+    # Cell and byte counts beyond 64 bits.
+    for rows, columns, cell in [(2**32, 2**32, 1), (2**31, 2**31, 8), (2**64 - 1, 2, 1)]:
+        with pytest.raises(MemoryError) as info:
+            hooks.guarded_block_bytes("a block", rows, columns, cell)
+        assert str(info.value) == (
+            f"a block of {rows} x {columns} cells (more than 16 EiB) exceeds the memory available ({room})")
+    with pytest.raises(MemoryError) as info:
+        hooks.named_block_bytes("some_function", 2**20, 2**20, 2**20)
+    assert str(info.value) == (
+        f"some_function: a block of 1048576 x 1048576 cells (1.0 EiB) exceeds the memory available ({room})")
+
+
+PATHS = ["smith_waterman_path", "smith_waterman_path_info", "needleman_wunsch_path", "needleman_wunsch_path_info"]
+CIGARS = ["smith_waterman_cigar", "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest"]
+
+
+@pytest.mark.parametrize("name", PATHS + CIGARS)
+@pytest.mark.parametrize("gaps", [{}, dict(gap_score=1), AFFINE], ids=["linear", "positive linear", "affine"])
+def test_a_matrix_that_cannot_be_held_names_the_function(hooks, name, gaps):
+    available = hooks.available_memory_bytes()
+    side = math.isqrt(available) + 1
+    with pytest.raises(MemoryError) as info:
+        getattr(_swar, name)(b"A" * side, b"C" * side, **gaps)
+    cells = (side + 1) ** 2
+    assert str(info.value) == (
+        f"{name}: a traceback matrix of {side + 1} x {side + 1} cells ({format_bytes(cells)}) exceeds the memory "
+        f"available ({format_bytes(available)})")
+
+
+@pytest.mark.parametrize(
+    "name, call",
+    [
+        ("true_damerau_levenshtein_score", lambda q, t: _swar.true_damerau_levenshtein_score(q, t)),
+        ("true_damerau_levenshtein_normalized_score", lambda q, t: _swar.true_damerau_levenshtein_normalized_score(q, t)),
+        ("true_damerau_levenshtein_scores", lambda q, t: _swar.true_damerau_levenshtein_scores(q, [b"", t])),
+        ("true_damerau_levenshtein_normalized_scores",
+         lambda q, t: _swar.true_damerau_levenshtein_normalized_scores(q, [b"", t])),
+    ],
+)
+def test_a_distance_table_that_cannot_be_held_names_the_function(hooks, name, call):
+    available = hooks.available_memory_bytes()
+    side = math.isqrt(available // 8) + 1
+    with pytest.raises(MemoryError) as info:
+        call("a" * side, "\u0100" * side)  # the token path
+    assert str(info.value) == (
+        f"{name}: a distance table of {side + 2} x {side + 2} cells ({format_bytes((side + 2) ** 2 * 8)}) exceeds "
+        f"the memory available ({format_bytes(available)})")
+
+
+def sanitizer_loaded():
+    with open("/proc/self/maps") as f:
+        return "libasan" in f.read()
+
+
+LOWERED_ADDRESS_SPACE = textwrap.dedent("""
+    import random, resource, time
+    limit = 8 * 2**30  # ulimit -v 8388608
+    resource.setrlimit(resource.RLIMIT_AS, (limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
+    from veltrocamber import _swar, _testhooks
+    rng = random.Random(1)
+    q = "".join(rng.choice("ACGT") for _ in range(100_000))
+    t = "".join(rng.choice("ACGT") for _ in range(100_000))
+    print(_testhooks.address_space_headroom_bytes() < limit, _testhooks.available_memory_bytes() < limit)
+    start = time.monotonic()
+    try:
+        _swar.smith_waterman_cigar(q, t, gap_open_score=-3, gap_extend_score=-1)
+    except MemoryError as error:
+        print(time.monotonic() - start)
+        print(error)
+    # A real allocation failure in a body without a guard (the token copy of
+    # a 126 MB str with 200 MB of address space left): a text of ours.
+    import os
+    mapped = int(open("/proc/self/statm").read().split()[0]) * os.sysconf("SC_PAGESIZE")
+    resource.setrlimit(resource.RLIMIT_AS, (mapped + 200 * 2**20, resource.getrlimit(resource.RLIMIT_AS)[1]))
+    big = "\\U0001F600" * (30 * 2**20)
+    try:
+        _swar.levenshtein_score(big, "\\u0100")
+    except MemoryError as error:
+        print(error)
+""")
+
+
+@pytest.mark.skipif(sanitizer_loaded(), reason="AddressSanitizer cannot start under a lowered address space")
+def test_a_lowered_address_space_refuses_at_once():
+    pytest.importorskip("veltrocamber._testhooks")
+    run = subprocess.run([sys.executable, "-c", LOWERED_ADDRESS_SPACE], capture_output=True, text=True, timeout=120,
+                         env={**os.environ, "PYTHONPATH": os.pathsep.join(sys.path)})
+    assert run.returncode == 0, run.stderr
+    limits, seconds, refusal, failure = run.stdout.splitlines()
+    assert limits == "True True"
+    # The score pass of this pair runs for tens of seconds: a refusal within
+    # a second can only come from the guard before it.
+    assert float(seconds) < 1.0
+    assert refusal.startswith(
+        "smith_waterman_cigar: a traceback matrix of 100001 x 100001 cells (9.3 GiB) exceeds the memory available (")
+    assert failure == "not enough memory to complete the call"
