@@ -12,8 +12,10 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
+#include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
 #include "distance/test_hook_inputs.hpp"
+#include "distance/word_arithmetic.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
@@ -22,6 +24,7 @@ namespace nb = nanobind;
 using namespace nb::literals;
 
 namespace veltrocamber {
+using distance::hooks::bytes_data;
 using distance::hooks::tokens_of_width;
 
 void register_levenshtein_hooks(nb::module_ &m) {
@@ -52,10 +55,10 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const size_t lt = t.size();
             if (lq == 0 || lt == 0 || (lq > lt ? lq - lt : lt - lq) > k)
                 raise_value_error("the band needs non-empty sides at most k apart in length");
-            levenshtein::BytePatternTable table(static_cast<const uint8_t *>(q.data()), lq);
-            return levenshtein::banded_blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq,
-                                                       static_cast<const uint8_t *>(t.data()), lt, k,
-                                                       table.columns(), table.columns() + levenshtein::block_count(lq));
+            const size_t blocks = distance::block_count(lq);
+            distance::BytePatternRows masks(bytes_data(q), lq, 2 * blocks);
+            return levenshtein::banded_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, lq,
+                                                       bytes_data(t), lt, k, masks.extra(), masks.extra() + blocks);
         },
         "query"_a, "target"_a, "k"_a);
     // The table's member for `width`, or the whole entry-point token road
@@ -68,7 +71,7 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const TokenVector target = tokens_of_width(width, t);
             return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
                                         [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size())
+                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a, b)
                                                          : levenshtein::levenshtein_blocked(cutoff, a, b);
                                         });
         },
