@@ -2,10 +2,11 @@
 models: dropping the common prefix and suffix (Levenshtein, OSA, Indel, the
 unrestricted Damerau-Levenshtein distance), the bit-parallel Jaro scans
 from the target side, the blocked bit-parallel OSA and Indel above 64
-symbols, and the query masks a byte batch builds once. Shapes chosen to
-break them: every short pair over a tiny alphabet (each transposition or
-repeat that straddles where a prefix or suffix ends), runs of one repeated
-symbol, and transpositions on the word boundaries at 64 and 128."""
+symbols, and the query masks a byte batch builds once (which drop a long
+query's prefix in whole words). Shapes chosen to break them: every short
+pair over a tiny alphabet (each transposition or repeat that straddles
+where a prefix or suffix ends), runs of one repeated symbol, transpositions
+on the word boundaries at 64 and 128, and edits on either side of them."""
 
 import itertools
 import random
@@ -91,6 +92,44 @@ def test_transpositions_on_word_boundaries(n):
                 got = getattr(_swar, name)(base, [t, t.encode(), t + "\u0100"])
                 assert list(got[:2]) == [expected, expected], (name, n, i, j)
                 assert got[2] == DISTANCES[name](base, t + "\u0100"), (name, n, i, j)
+
+
+def _edit(text, i, kind):
+    if kind == "sub":
+        return text[:i] + ("a" if text[i] != "a" else "b") + text[i + 1 :]
+    if kind == "del":
+        return text[:i] + text[i + 1 :]
+    if kind == "ins":
+        return text[:i] + "x" + text[i:]
+    return _swapped(text, i)
+
+
+def test_long_batch_queries_after_their_prefix():
+    # A byte batch keeps the query's masks whole, so it drops a long query's
+    # common prefix in whole words only: what is left then starts on a word
+    # boundary and runs one word, or several, from there. Edits at and around
+    # the boundaries, alone (a short rest) or with a second edit 70 symbols
+    # on (a rest of more than one word).
+    rng = random.Random(140)
+    q = "".join(rng.choice("abcd") for _ in range(140))
+    targets = []
+    for i in (0, 1, 63, 64, 65, 127, 128, 138):
+        for kind in ("sub", "del", "ins", "swap"):
+            t = _edit(q, i, kind)
+            targets.append(t)
+            if i + 70 < len(t) - 1:
+                targets.append(_edit(t, i + 70, "sub"))
+    for name in ("levenshtein_scores", "damerau_levenshtein_scores", "indel_scores"):
+        expected = [DISTANCES[name](q, t) for t in targets]
+        assert list(getattr(_swar, name)(q.encode(), targets)) == expected, name
+        if name != "levenshtein_scores":
+            continue
+        # The cutoff after the trim, on the batch and on the prepared query.
+        prepared = _swar._prepare_levenshtein_score(q)
+        for c in (0, 1, 2, 3):
+            want = [lev.with_cutoff(d, len(q), len(t), c) for d, t in zip(expected, targets)]
+            assert list(_swar.levenshtein_scores(q, targets, c)) == want, c
+            assert [_swar._levenshtein_score_prepared(prepared, t, c) for t in targets] == want, c
 
 
 @pytest.mark.parametrize("n", [63, 64, 65, 127, 128, 129])

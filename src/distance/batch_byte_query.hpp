@@ -16,7 +16,7 @@
 
 #include "distance/bit_parallel_roads.hpp"
 #include "distance/edit_distance_pairs.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/prepared_levenshtein_score.hpp"
 
 namespace veltrocamber::distance {
 
@@ -47,22 +47,24 @@ private:
 // and the token path through the width table that `mismatch_message` names.
 template <typename Recurrence>
 struct BitParallelDistance {
-    explicit BitParallelDistance(const char *message) : mismatch_message(message) {}
+    explicit BitParallelDistance(const char *message, Recurrence r = {})
+        : mismatch_message(message), recurrence(r) {}
 
     const char *mismatch_message;
+    Recurrence recurrence;
     BatchByteQuery batch;
 
     void begin_batch() noexcept { batch.begin(); }
 
     uint64_t bytes(const ByteText &q, const ByteText &t) {
         if (const auto *p = batch.masks(q))
-            return bit_parallel_prepared<Recurrence>(*p, t.data, t.size, batch.work());
-        return bit_parallel_bytes<Recurrence>(q.data, q.size, t.data, t.size);
+            return bit_parallel_prepared(recurrence, *p, t.data, t.size, batch.work());
+        return bit_parallel_bytes(recurrence, q.data, q.size, t.data, t.size);
     }
 
     template <typename Tokens>
     uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
-        return bit_parallel_tokens<Recurrence>(a, b);
+        return bit_parallel_tokens(recurrence, a, b);
     }
 
     uint64_t tokens(PyObject *q, PyObject *t) const { return tokens_by_kernel(*this, q, t); }

@@ -1,18 +1,32 @@
 // The roads of a bit-parallel edit distance whose query is the pattern
-// (optimal string alignment and Indel share them): the byte path, a byte
-// query whose masks were built once for a batch, and the token path.
+// (Levenshtein, optimal string alignment and Indel share them): the byte
+// path, a byte query whose masks were built once, the token path, and the
+// plain one-word and blocked forms that those are made of.
 //
-// A Recurrence is a struct with
-//   static constexpr size_t SCRATCH_PER_BLOCK;   // column-state words per query word
-//   static uint64_t one_word(mask_of, lq, target, lt);            // lq 1 to 64
-//   static uint64_t blocked(masks_of, zero_row, lq, target, lt, scratch);  // lq > 64
-// both called with non-empty sides; mask_of(symbol) gives a query mask word,
-// masks_of(symbol) points at ceil(lq / 64) of them, zero_row at as many zero
-// words, scratch at SCRATCH_PER_BLOCK words per query word.
+// A Recurrence is a small struct (Levenshtein's holds its cutoff) with
+//   static constexpr size_t SCRATCH_PER_BLOCK;  // column-state words per query word
+//   static constexpr bool READS_ZERO_ROW;       // whether blocked() reads zero_row
+//   static constexpr bool TRIMS_PREPARED;       // whether the prepared road drops common affixes
+//   uint64_t clamp(uint64_t d) const;           // a distance found without the columns
+//   uint64_t one_word(mask_of, lq, target, lt) const;                     // lq 1 to 64
+//   uint64_t blocked(masks_of, zero_row, lq, target, lt, scratch) const;  // lq > 64
+// one_word and blocked are called with non-empty sides; mask_of(symbol)
+// gives a query mask word, masks_of(symbol) points at ceil(lq / 64) of them,
+// zero_row at as many zero words (the masks before the first column),
+// scratch at SCRATCH_PER_BLOCK words per query word.
 //
-// Every road first answers an empty side with the other side's length; the
-// byte and token roads also drop the pair's common prefix and suffix, which
-// never change these distances.
+// Every road first answers an empty side with the other side's length. The
+// byte and token roads, and the prepared road where the recurrence asks for
+// it, then drop the pair's common prefix and suffix, which never change
+// these distances; when that leaves an empty side, the answer is the other
+// side's rest, through clamp(). (Indel, whose columns cost less than the
+// scans do on a batch of short unrelated targets, skips them there.)
+//
+// Only bits at or below the last query position matter to these
+// recurrences: every operation moves information from low bits to high ones
+// (additions carry upward, shifts go left), so whatever a mask holds above
+// that bit cannot change the distance. The prepared road relies on this
+// when it shifts a one-word query's stored masks past a common prefix.
 #pragma once
 
 #include <array>
@@ -23,99 +37,152 @@
 
 #include "distance/affix_trim.hpp"
 #include "distance/byte_pattern_rows.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/prepared_levenshtein_score.hpp"
+#include "distance/token_pattern_masks.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::distance {
-
-inline constexpr size_t PATTERN_WORD_BITS = 64;
-
-inline size_t pattern_blocks(size_t lq) noexcept { return (lq + PATTERN_WORD_BITS - 1) / PATTERN_WORD_BITS; }
 
 // A query of 1 to 64 bytes against a non-empty target; the 256 masks live
 // in this frame.
 template <typename Recurrence>
-uint64_t bit_parallel_one_word_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+uint64_t bit_parallel_one_word_bytes(const Recurrence &recurrence, const uint8_t *query, size_t lq,
+                                     const uint8_t *target, size_t lt) {
     std::array<uint64_t, 256> table{};
     for (size_t i = 0; i < lq; ++i)
         table[query[i]] |= uint64_t{1} << i;
-    return Recurrence::one_word([&table](uint8_t c) { return table[c]; }, lq, target, lt);
+    return recurrence.one_word([&table](uint8_t c) { return table[c]; }, lq, target, lt);
 }
 
 // The one-word form on its own, for a query of at most 64 bytes: an empty
 // side gives the other side's length.
 template <typename Recurrence>
-uint64_t bit_parallel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+uint64_t bit_parallel_single_word(const Recurrence &recurrence, const uint8_t *query, size_t lq,
+                                  const uint8_t *target, size_t lt) {
     if (lq == 0)
         return lt;
     if (lt == 0)
         return lq;
-    return bit_parallel_one_word_bytes<Recurrence>(query, lq, target, lt);
+    return bit_parallel_one_word_bytes(recurrence, query, lq, target, lt);
 }
 
 // A query longer than 64 bytes against a non-empty target.
 template <typename Recurrence>
-uint64_t bit_parallel_blocked_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    BytePatternRows masks(query, lq, Recurrence::SCRATCH_PER_BLOCK * pattern_blocks(lq));
-    return Recurrence::blocked([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
-                               masks.extra());
+uint64_t bit_parallel_blocked_bytes(const Recurrence &recurrence, const uint8_t *query, size_t lq,
+                                    const uint8_t *target, size_t lt) {
+    BytePatternRows masks(query, lq, Recurrence::SCRATCH_PER_BLOCK * block_count(lq));
+    return recurrence.blocked([&masks](uint8_t c) { return masks.masks_of(c); }, masks.zero_row(), lq, target, lt,
+                              masks.extra());
+}
+
+// A query of 16-, 32- or 64-bit tokens, longer than 64 (any non-empty
+// length for a recurrence whose blocked form also runs one word), against a
+// non-empty target. A target token the query does not hold has all-zero
+// masks.
+template <typename Recurrence, typename Token>
+uint64_t bit_parallel_blocked_tokens(const Recurrence &recurrence, const Token *query, size_t lq,
+                                     const Token *target, size_t lt) {
+    const TokenPatternMasks<Token> masks(query, lq);
+    std::vector<uint64_t> scratch(Recurrence::SCRATCH_PER_BLOCK * masks.blocks());
+    return recurrence.blocked([&masks](Token s) { return masks.masks_of(s); }, masks.zero_row(), lq, target, lt,
+                              scratch.data());
+}
+
+// rest(trimmed) on what is left of a pair between its common prefix and
+// suffix (see trim_common_affixes for `whole_words`), when both sides keep
+// something.
+template <typename Recurrence, typename Symbol, typename Rest>
+uint64_t on_trimmed_pair(const Recurrence &recurrence, const Symbol *query, size_t lq, const Symbol *target,
+                         size_t lt, bool whole_words, Rest &&rest) {
+    if (lq == 0)
+        return lt;
+    if (lt == 0)
+        return lq;
+    TrimmedPair<Symbol> trimmed{query, lq, target, lt};
+    // Unrelated texts mostly differ at both ends, and then there is nothing
+    // to trim: a batch of short targets would otherwise pay the scans'
+    // set-up on every one of them.
+    if (query[0] == target[0] || query[lq - 1] == target[lt - 1]) {
+        trimmed = trim_common_affixes(query, lq, target, lt, whole_words);
+        if (trimmed.lq == 0 || trimmed.lt == 0)
+            return recurrence.clamp(trimmed.lq + trimmed.lt);
+    }
+    return rest(trimmed);
 }
 
 // Bytes (and 8-bit tokens).
 template <typename Recurrence>
-uint64_t bit_parallel_bytes(const uint8_t *query_in, size_t lq_in, const uint8_t *target_in, size_t lt_in) {
-    const auto [query, lq, target, lt] = trim_common_affixes(query_in, lq_in, target_in, lt_in);
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    if (lq <= PATTERN_WORD_BITS)
-        return bit_parallel_one_word_bytes<Recurrence>(query, lq, target, lt);
-    return bit_parallel_blocked_bytes<Recurrence>(query, lq, target, lt);
+uint64_t bit_parallel_bytes(const Recurrence &recurrence, const uint8_t *query, size_t lq, const uint8_t *target,
+                            size_t lt) {
+    const auto rest = [&recurrence](const TrimmedPair<uint8_t> &r) -> uint64_t {
+        if (r.lq <= WORD_BITS)
+            return bit_parallel_one_word_bytes(recurrence, r.query, r.lq, r.target, r.lt);
+        return bit_parallel_blocked_bytes(recurrence, r.query, r.lq, r.target, r.lt);
+    };
+    return on_trimmed_pair(recurrence, query, lq, target, lt, false, rest);
 }
 
-// A byte query whose masks were built once, against one byte target.
-// `work` keeps its size between calls; its first blocks words stay zero
-// (the zero row), the scratch follows.
+// A byte query whose masks were built once, against one byte target. The
+// stored masks serve what is left after the common affixes: a one-word
+// query's are shifted past the prefix, a longer query drops its prefix in
+// whole words (the masks of a later word need no shifting) and runs one
+// word when what is left fits in one. `work` keeps its size between calls;
+// the zero row, when the recurrence reads one, is its first words, and the
+// scratch follows.
 template <typename Recurrence>
-uint64_t bit_parallel_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                               std::vector<uint64_t> &work) {
-    const size_t lq = p.query_size;
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
+uint64_t bit_parallel_prepared(const Recurrence &recurrence, const levenshtein::PreparedLevenshteinScoreU8 &p,
+                               const uint8_t *target, size_t lt, std::vector<uint64_t> &work) {
+    const uint8_t *query = p.query.data();
     const uint64_t *masks = p.masks.data();
-    if (p.single_word)
-        return Recurrence::one_word([masks](uint8_t c) { return masks[c]; }, lq, target, lt);
-    const size_t blocks = p.blocks;
-    if (work.size() < (1 + Recurrence::SCRATCH_PER_BLOCK) * blocks)
-        work.assign((1 + Recurrence::SCRATCH_PER_BLOCK) * blocks, 0);
-    return Recurrence::blocked([masks, blocks](uint8_t c) { return masks + c * blocks; }, work.data(), lq, target,
-                               lt, work.data() + blocks);
+    const auto rest = [&](const TrimmedPair<uint8_t> &r) -> uint64_t {
+        const size_t prefix = static_cast<size_t>(r.query - query);
+        if (p.single_word) {
+            // Most targets share no prefix with the query; they read the
+            // masks as stored, without a shift per column.
+            if (prefix == 0)
+                return recurrence.one_word([masks](uint8_t c) { return masks[c]; }, r.lq, r.target, r.lt);
+            return recurrence.one_word([masks, prefix](uint8_t c) { return masks[c] >> prefix; }, r.lq, r.target,
+                                       r.lt);
+        }
+        const size_t stride = p.blocks;
+        const uint64_t *first = masks + prefix / WORD_BITS;
+        if (r.lq <= WORD_BITS)
+            return recurrence.one_word([first, stride](uint8_t c) { return first[c * stride]; }, r.lq, r.target,
+                                       r.lt);
+        const size_t zero_words = Recurrence::READS_ZERO_ROW ? stride : 0;
+        const size_t words = zero_words + Recurrence::SCRATCH_PER_BLOCK * stride;
+        if (work.size() < words)
+            work.assign(words, 0);
+        return recurrence.blocked([first, stride](uint8_t c) { return first + c * stride; }, work.data(), r.lq,
+                                  r.target, r.lt, work.data() + zero_words);
+    };
+    if constexpr (Recurrence::TRIMS_PREPARED) {
+        return on_trimmed_pair(recurrence, query, p.query_size, target, lt, !p.single_word, rest);
+    } else {
+        if (p.query_size == 0)
+            return lt;
+        if (lt == 0)
+            return p.query_size;
+        return rest(TrimmedPair<uint8_t>{query, p.query_size, target, lt});
+    }
 }
 
 // The diagonal entries of a token width table. `Tokens` is a contiguous
-// sequence of one token type (a vector, or a span over str storage). A
-// target token the query does not hold has all-zero masks.
+// sequence of one token type (a vector, or a span over str storage).
 template <typename Recurrence, typename Tokens>
-uint64_t bit_parallel_tokens(const Tokens &query, const Tokens &target) {
+uint64_t bit_parallel_tokens(const Recurrence &recurrence, const Tokens &query, const Tokens &target) {
     using Token = std::remove_cv_t<typename Tokens::value_type>;
     if constexpr (sizeof(Token) == 1) {
-        return bit_parallel_bytes<Recurrence>(query.data(), query.size(), target.data(), target.size());
+        return bit_parallel_bytes(recurrence, query.data(), query.size(), target.data(), target.size());
     } else {
-        const auto [q, lq, t, lt] = trim_common_affixes(query.data(), query.size(), target.data(), target.size());
-        if (lq == 0)
-            return lt;
-        if (lt == 0)
-            return lq;
-        if (lq <= PATTERN_WORD_BITS) {
-            const levenshtein::SmallTokenPatternMasks<Token> small(q, lq);
-            return Recurrence::one_word([&small](Token s) { return small.mask_of(s); }, lq, t, lt);
-        }
-        const levenshtein::TokenPatternMasks<Token> masks(q, lq);
-        std::vector<uint64_t> work((1 + Recurrence::SCRATCH_PER_BLOCK) * masks.blocks(), 0);
-        return Recurrence::blocked([&masks](Token s) { return masks.masks_of(s); }, work.data(), lq, t, lt,
-                                   work.data() + masks.blocks());
+        const auto rest = [&recurrence](const TrimmedPair<Token> &r) -> uint64_t {
+            if (r.lq <= WORD_BITS) {
+                const SmallTokenPatternMasks<Token> small(r.query, r.lq);
+                return recurrence.one_word([&small](Token s) { return small.mask_of(s); }, r.lq, r.target, r.lt);
+            }
+            return bit_parallel_blocked_tokens(recurrence, r.query, r.lq, r.target, r.lt);
+        };
+        return on_trimmed_pair(recurrence, query.data(), query.size(), target.data(), target.size(), false, rest);
     }
 }
 

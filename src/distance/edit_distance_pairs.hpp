@@ -29,6 +29,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "distance/normalized_similarity.hpp"
 #include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
@@ -93,17 +94,6 @@ auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_m
                                 });
 }
 
-// The similarity of a distance d between sides of lq and lt symbols, for the
-// metrics normalised by the longer length: 1.0 when both are empty, else
-// 1 - d / max, and 0.0 once d / max reaches 1.
-inline double max_length_similarity(uint64_t d, uint64_t lq, uint64_t lt) noexcept {
-    const uint64_t m = lq > lt ? lq : lt;
-    if (m == 0)
-        return 1.0;
-    const double r = static_cast<double>(d) / static_cast<double>(m);
-    return r >= 1.0 ? 0.0 : 1.0 - r;
-}
-
 // The token road of a metric that names its kernel on two token sequences
 // of one width, `on_tokens(a, b)`, and its width table's message,
 // `mismatch_message`.
@@ -126,12 +116,12 @@ struct MaxLengthSimilarity {
     }
 
     double bytes(const ByteText &q, const ByteText &t) {
-        return max_length_similarity(distance.bytes(q, t), q.size, t.size);
+        return normalized_similarity<NormalizedBy::longer_length>(distance.bytes(q, t), q.size, t.size);
     }
 
     double tokens(PyObject *q, PyObject *t) const {
         return token_pair_result(q, t, distance.mismatch_message, [this](const auto &a, const auto &b) {
-            return max_length_similarity(distance.on_tokens(a, b), a.size(), b.size());
+            return normalized_similarity<NormalizedBy::longer_length>(distance.on_tokens(a, b), a.size(), b.size());
         });
     }
 };

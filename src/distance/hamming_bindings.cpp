@@ -2,6 +2,7 @@
 
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/hamming.hpp"
+#include "distance/normalized_similarity.hpp"
 #include "distance/sequence_length.hpp"
 #include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
@@ -62,12 +63,14 @@ struct HammingDistance {
 // the object on the token path.
 struct HammingSimilarity {
     double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
-        return distance::length_similarity(HammingDistance{}.bytes(q, t), q.size);
+        return distance::normalized_similarity<distance::NormalizedBy::query_length>(HammingDistance{}.bytes(q, t),
+                                                                                     q.size, t.size);
     }
 
     double tokens(PyObject *q, PyObject *t) const {
         const uint64_t d = HammingDistance{}.tokens(q, t);
-        return distance::length_similarity(d, distance::python_length(q));
+        const uint64_t n = distance::python_length(q);
+        return distance::normalized_similarity<distance::NormalizedBy::query_length>(d, n, n);
     }
 };
 
@@ -137,7 +140,8 @@ std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *ta
     const uint64_t n = distance::batch_query_length(batch_query);
     std::vector<double> out(distances.size());
     for (size_t i = 0; i < out.size(); ++i)
-        out[i] = distance::length_similarity(static_cast<uint64_t>(distances[i]), n);
+        out[i] = distance::normalized_similarity<distance::NormalizedBy::query_length>(
+            static_cast<uint64_t>(distances[i]), n, n);
     return out;
 }
 

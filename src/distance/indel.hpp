@@ -20,12 +20,9 @@
 #include <vector>
 
 #include "distance/bit_parallel_roads.hpp"
-#include "distance/byte_pattern_rows.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::indel {
-
-inline constexpr size_t WORD_BITS = 64;
 
 // Query of lq (1 to 64) symbols. V keeps a 0 bit per query position that is
 // part of the longest common subsequence found so far; the distance is
@@ -33,7 +30,7 @@ inline constexpr size_t WORD_BITS = 64;
 // unsigned arithmetic never has to hold a negative intermediate value.
 template <typename Symbol, typename MaskOf>
 uint64_t indel_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
-    const uint64_t mask = lq == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
+    const uint64_t mask = distance::low_bits(lq);
     uint64_t v = mask;
     for (size_t j = 0; j < lt; ++j) {
         const uint64_t u = v & mask_of(target[j]);
@@ -50,7 +47,7 @@ inline void indel_blocked_step(const uint64_t *pm, uint64_t *v, size_t blocks) n
     for (size_t k = 0; k < blocks; ++k) {
         const uint64_t x = v[k];
         const uint64_t u = x & pm[k];
-        v[k] = levenshtein::detail::add_with_carry(x, u, carry) | (x & ~u);
+        v[k] = distance::add_with_carry(x, u, carry) | (x & ~u);
     }
 }
 
@@ -80,9 +77,8 @@ uint64_t indel_fixed_columns(MasksOf &&masks_of, const Symbol *target, size_t lt
 // scratch. Queries of two to four words run a form unrolled for their size.
 template <typename Symbol, typename MasksOf>
 uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t *v) {
-    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
-    const size_t in_last = lq - WORD_BITS * (blocks - 1);
-    const uint64_t last_mask = in_last == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << in_last) - 1;
+    const size_t blocks = distance::block_count(lq);
+    const uint64_t last_mask = distance::low_bits(lq - distance::WORD_BITS * (blocks - 1));
     uint64_t ones = 0;
     switch (blocks) {
         case 2: ones = detail::indel_fixed_columns<2>(masks_of, target, lt, last_mask); break;
@@ -104,6 +100,13 @@ uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *targ
 // The Indel recurrence for the shared bit-parallel roads.
 struct IndelRecurrence {
     static constexpr size_t SCRATCH_PER_BLOCK = 1;  // V
+    static constexpr bool READS_ZERO_ROW = false;
+    // A column is a handful of operations: on a batch of short unrelated
+    // targets the affix scans would cost more than they save.
+    static constexpr bool TRIMS_PREPARED = false;
+
+    // No cutoff: every distance is exact.
+    static uint64_t clamp(uint64_t d) noexcept { return d; }
 
     template <typename Symbol, typename MaskOf>
     static uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
@@ -119,12 +122,12 @@ struct IndelRecurrence {
 
 // Query of at most 64 bytes; the pattern table lives in the kernel's frame.
 inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_single_word<IndelRecurrence>(query, lq, target, lt);
+    return distance::bit_parallel_single_word(IndelRecurrence{}, query, lq, target, lt);
 }
 
 // Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t indel_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_blocked_bytes<IndelRecurrence>(query, lq, target, lt);
+    return distance::bit_parallel_blocked_bytes(IndelRecurrence{}, query, lq, target, lt);
 }
 
 // Both sides non-empty, symbols of any width: one row of lq + 1 cells per
@@ -150,13 +153,13 @@ uint64_t indel_two_row(const Symbol *query, size_t lq, const Symbol *target, siz
 // The byte path (also the 8-bit token member), on what is left of the pair
 // after its common prefix and suffix.
 inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_bytes<IndelRecurrence>(query, lq, target, lt);
+    return distance::bit_parallel_bytes(IndelRecurrence{}, query, lq, target, lt);
 }
 
 // The diagonal entries of the token width table.
 template <typename Tokens>
 uint64_t indel_tokens(const Tokens &query, const Tokens &target) {
-    return distance::bit_parallel_tokens<IndelRecurrence>(query, target);
+    return distance::bit_parallel_tokens(IndelRecurrence{}, query, target);
 }
 
 }  // namespace veltrocamber::indel

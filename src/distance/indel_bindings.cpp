@@ -3,6 +3,7 @@
 #include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/indel.hpp"
+#include "distance/normalized_similarity.hpp"
 #include "distance/sequence_length.hpp"
 
 namespace nb = nanobind;
@@ -45,7 +46,7 @@ double indel_normalized_score(nb::handle query, nb::handle target) {
     const uint64_t d = indel_pair(query.ptr(), target.ptr());
     const uint64_t lq = distance::python_length(query.ptr());  // the query first: its error, if any, wins
     const uint64_t lt = distance::python_length(target.ptr());
-    return distance::length_similarity(d, lq + lt);
+    return distance::normalized_similarity<distance::NormalizedBy::length_sum>(d, lq, lt);
 }
 
 std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets) {
@@ -61,8 +62,9 @@ std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targ
     const uint64_t q = distance::batch_query_length(batch_query);
     std::vector<double> out(distances.size());
     for (size_t i = 0; i < out.size(); ++i) {
-        const uint64_t s = q + distance::python_length(sequence[i]);
-        out[i] = distance::length_similarity(static_cast<uint64_t>(distances[i]), s);
+        const uint64_t lt = distance::python_length(sequence[i]);
+        out[i] = distance::normalized_similarity<distance::NormalizedBy::length_sum>(
+            static_cast<uint64_t>(distances[i]), q, lt);
     }
     return out;
 }

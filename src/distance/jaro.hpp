@@ -29,12 +29,13 @@
 #include <type_traits>
 #include <vector>
 
+#include "distance/affix_trim.hpp"
 #include "distance/byte_pattern_rows.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/prepared_levenshtein_score.hpp"
+#include "distance/token_pattern_masks.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::jaro {
-
-inline constexpr size_t WORD_BITS = 64;
 
 // The match window, in signed arithmetic so that k - w may go below zero.
 inline int64_t match_window(size_t lq, size_t lt) noexcept {
@@ -155,7 +156,7 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
     const int64_t w = match_window(lq, lt);
     const int64_t n = static_cast<int64_t>(lt);
     uint64_t *target_matched = work;
-    uint64_t *query_matched = work + (lt + WORD_BITS - 1) / WORD_BITS;
+    uint64_t *query_matched = work + distance::block_count(lt);
     uint64_t m = 0;
     for (size_t k = 0; k < lq; ++k) {
         const int64_t kk = static_cast<int64_t>(k);
@@ -164,19 +165,19 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
         if (lo >= hi)
             continue;
         const uint64_t *pm = masks_of(query[k]);
-        const size_t first = static_cast<size_t>(lo) / WORD_BITS;
-        const size_t last = static_cast<size_t>(hi - 1) / WORD_BITS;
+        const size_t first = static_cast<size_t>(lo) / distance::WORD_BITS;
+        const size_t last = static_cast<size_t>(hi - 1) / distance::WORD_BITS;
         for (size_t word = first; word <= last; ++word) {
             uint64_t g = pm[word] & ~target_matched[word];
             if (word == first)
-                g &= ~uint64_t{0} << (static_cast<size_t>(lo) % WORD_BITS);
+                g &= ~uint64_t{0} << (static_cast<size_t>(lo) % distance::WORD_BITS);
             if (word == last) {
-                const size_t top = static_cast<size_t>(hi - 1) % WORD_BITS;
-                g &= top == WORD_BITS - 1 ? ~uint64_t{0} : (uint64_t{1} << (top + 1)) - 1;
+                const size_t top = static_cast<size_t>(hi - 1) % distance::WORD_BITS;
+                g &= distance::low_bits(top + 1);
             }
             if (g != 0) {
                 target_matched[word] |= g & (uint64_t{0} - g);
-                query_matched[k / WORD_BITS] |= uint64_t{1} << (k % WORD_BITS);
+                query_matched[k / distance::WORD_BITS] |= uint64_t{1} << (k % distance::WORD_BITS);
                 ++m;
                 break;
             }
@@ -187,13 +188,13 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
     uint64_t c = 0;
     size_t tw = 0;
     uint64_t ts = target_matched[0];
-    const size_t query_words = (lq + WORD_BITS - 1) / WORD_BITS;
+    const size_t query_words = distance::block_count(lq);
     for (size_t qw = 0; qw < query_words; ++qw) {
         for (uint64_t qs = query_matched[qw]; qs != 0; qs &= qs - 1) {
             while (ts == 0)
                 ts = target_matched[++tw];
-            const size_t k = qw * WORD_BITS + static_cast<size_t>(std::countr_zero(qs));
-            const size_t l = tw * WORD_BITS + static_cast<size_t>(std::countr_zero(ts));
+            const size_t k = qw * distance::WORD_BITS + static_cast<size_t>(std::countr_zero(qs));
+            const size_t l = tw * distance::WORD_BITS + static_cast<size_t>(std::countr_zero(ts));
             c += query[k] != target[l] ? 1 : 0;
             ts &= ts - 1;
         }
@@ -204,14 +205,14 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
 // Bytes of any lengths, both sides non-empty: the target's position masks,
 // followed by the scratch.
 inline double jaro_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    distance::BytePatternRows masks(target, lt, (lt + WORD_BITS - 1) / WORD_BITS + (lq + WORD_BITS - 1) / WORD_BITS);
+    distance::BytePatternRows masks(target, lt, distance::block_count(lt) + distance::block_count(lq));
     return jaro_blocked_scan([&masks](uint8_t c) { return masks.masks_of(c); }, query, lq, target, lt,
                              masks.extra());
 }
 
 // The byte path's choice.
 inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    if (lq <= WORD_BITS && lt <= WORD_BITS)
+    if (lq <= distance::WORD_BITS && lt <= distance::WORD_BITS)
         return jaro_bit_parallel(query, lq, target, lt);
     if (lq == 0 || lt == 0)
         return 0.0;
@@ -223,7 +224,7 @@ inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target,
 // when both sides fit in a word, else the same choice as jaro_bytes.
 inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt) {
     const size_t lq = p.query_size;
-    if (p.single_word && lt >= 1 && lt <= WORD_BITS)
+    if (p.single_word && lt >= 1 && lt <= distance::WORD_BITS)
         return jaro_bit_parallel_columns([masks = p.masks.data()](uint8_t c) { return masks[c]; }, p.query.data(),
                                          lq, target, lt);
     return jaro_bytes(p.query.data(), lq, target, lt);
@@ -242,14 +243,14 @@ double jaro_tokens(const Tokens &query, const Tokens &target) {
     } else {
         if (lq == 0 || lt == 0)
             return lq == lt ? 1.0 : 0.0;
-        if (lq <= WORD_BITS && lt <= WORD_BITS) {
-            const levenshtein::SmallTokenPatternMasks<Token> masks(query.data(), lq);
+        if (lq <= distance::WORD_BITS && lt <= distance::WORD_BITS) {
+            const distance::SmallTokenPatternMasks<Token> masks(query.data(), lq);
             return jaro_bit_parallel_columns([&masks](Token s) { return masks.mask_of(s); }, query.data(), lq,
                                              target.data(), lt);
         }
         // Position masks of the target, by token.
-        const levenshtein::TokenPatternMasks<Token> masks(target.data(), lt);
-        std::vector<uint64_t> work(masks.blocks() + (lq + WORD_BITS - 1) / WORD_BITS, 0);
+        const distance::TokenPatternMasks<Token> masks(target.data(), lt);
+        std::vector<uint64_t> work(masks.blocks() + distance::block_count(lq), 0);
         return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query.data(), lq, target.data(),
                                  lt, work.data());
     }
@@ -258,11 +259,7 @@ double jaro_tokens(const Tokens &query, const Tokens &target) {
 // Equal leading symbols, counting at most min(lq, lt, cap).
 template <typename Symbol>
 uint64_t common_prefix(const Symbol *query, size_t lq, const Symbol *target, size_t lt, uint64_t cap) noexcept {
-    const uint64_t n = std::min<uint64_t>(std::min(lq, lt), cap);
-    uint64_t i = 0;
-    while (i < n && query[i] == target[i])
-        ++i;
-    return i;
+    return distance::common_prefix_length(query, static_cast<size_t>(std::min<uint64_t>(lq, cap)), target, lt);
 }
 
 // The diagonal entries of the prefix token width table.

@@ -10,34 +10,29 @@
 //   NO_CUTOFF (all bits set) means there is none, and then no early stop is
 //   ever taken (the test would wrap around and fire on a correct path).
 // - An empty side answers the other side's length, unclamped.
-// - Only bits at or below the last query position matter: every operation of
-//   the recurrence moves information from low bits to high ones (additions
-//   carry upward, shifts go left), so whatever a mask holds above that bit
-//   cannot change the distance. The prepared query relies on this when it
-//   shifts its stored masks past a common prefix.
+// - Only bits at or below the last query position matter (see
+//   bit_parallel_roads.hpp).
+//
+// The kernels are instances of the shared bit-parallel roads
+// (bit_parallel_roads.hpp) with the Levenshtein recurrence below; the
+// blocked recurrence of the entry points runs on a diagonal band where that
+// pays.
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
-#if defined(__x86_64__)
-#include <x86intrin.h>
-#endif
+#include "distance/bit_parallel_roads.hpp"
+#include "distance/prepared_levenshtein_score.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::levenshtein {
 
 inline constexpr uint64_t NO_CUTOFF = ~uint64_t{0};
-
-// Queries of up to this many symbols fit in one word.
-inline constexpr size_t WORD_BITS = 64;
-
-inline size_t block_count(size_t lq) noexcept { return (lq + WORD_BITS - 1) / WORD_BITS; }
 
 // The distance never exceeds the longer length, so a cutoff at or above it
 // cannot clamp anything and is dropped. This also keeps cutoff + remaining
@@ -69,38 +64,6 @@ inline int64_t single_word_step(uint64_t pm, uint64_t &vp, uint64_t &vn, uint64_
     return delta;
 }
 
-// a + b + carry modulo 2^64; `carry` (0 or 1) receives the carry out.
-inline uint64_t add_with_carry(uint64_t a, uint64_t b, unsigned char &carry) noexcept {
-#if defined(__x86_64__)
-    unsigned long long sum;
-    carry = _addcarry_u64(carry, a, b, &sum);
-    return sum;
-#else
-    const uint64_t partial = a + b;
-    const uint64_t sum = partial + carry;
-    carry = static_cast<unsigned char>((partial < b) | (sum < partial));
-    return sum;
-#endif
-}
-
-// The end of one word's column step, from its D0 on (shared with the
-// optimal string alignment kernel): HP and HN of the word, shifted up with
-// the top bits that the word below passed on (`hp_carry`, `hn_carry`, which
-// then take this word's top bits), give the word's new VP and VN. HP and HN
-// come back unshifted, for the distance step of the last word.
-inline void finish_word(uint64_t d0, uint64_t &vp, uint64_t &vn, uint64_t &hp_carry, uint64_t &hn_carry,
-                        uint64_t &hp, uint64_t &hn) noexcept {
-    const uint64_t v = vp;
-    hp = vn | ~(d0 | v);
-    hn = d0 & v;
-    const uint64_t hps = (hp << 1) | hp_carry;
-    const uint64_t hns = (hn << 1) | hn_carry;
-    hp_carry = hp >> 63;
-    hn_carry = hn >> 63;
-    vp = hns | ~(d0 | hps);
-    vn = d0 & hps;
-}
-
 // One column over a query of `blocks` words: the one-word step on a long
 // integer, with the carry of the addition and the shifted-out top bits of HP
 // and HN passed from each word to the next. HP enters the first word with a 1
@@ -115,8 +78,8 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
     for (size_t k = 0; k < blocks; ++k) {
         const uint64_t x = pm[k] | vn[k];
         const uint64_t v = vp[k];
-        const uint64_t sum = add_with_carry(v, v & x, add_carry);
-        finish_word((sum ^ v) | x, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
+        const uint64_t sum = distance::add_with_carry(v, v & x, add_carry);
+        distance::finish_word((sum ^ v) | x, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
     }
     return static_cast<int64_t>((hp & last_bit) != 0) - static_cast<int64_t>((hn & last_bit) != 0);
 }
@@ -128,7 +91,7 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
 // target symbol.
 template <typename Symbol, typename MaskOf>
 uint64_t single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff) {
-    uint64_t vp = lq == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
+    uint64_t vp = distance::low_bits(lq);
     uint64_t vn = 0;
     const uint64_t last_bit = uint64_t{1} << (lq - 1);
     uint64_t d = lq;
@@ -154,11 +117,10 @@ uint64_t single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, 
 template <typename Symbol, typename MasksOf>
 uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
                          uint64_t *vp, uint64_t *vn) {
-    const size_t blocks = block_count(lq);
-    const size_t in_last = lq - WORD_BITS * (blocks - 1);
+    const size_t blocks = distance::block_count(lq);
+    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
     std::fill(vp, vp + blocks, ~uint64_t{0});
-    if (in_last < WORD_BITS)
-        vp[blocks - 1] = (uint64_t{1} << in_last) - 1;
+    vp[blocks - 1] = distance::low_bits(in_last);
     std::fill(vn, vn + blocks, uint64_t{0});
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     uint64_t d = lq;
@@ -179,12 +141,12 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
 
 // Words that a band of half-width k runs per column.
 inline size_t band_width(uint64_t k, size_t blocks) noexcept {
-    return static_cast<size_t>(std::min<uint64_t>(blocks, (2 * k) / WORD_BITS + 2));
+    return static_cast<size_t>(std::min<uint64_t>(blocks, (2 * k) / distance::WORD_BITS + 2));
 }
 
 // Whether a band of half-width k runs at most `share` of all the words.
 inline bool band_pays(uint64_t k, size_t blocks, size_t share) noexcept {
-    return k < WORD_BITS * blocks && share * band_width(k, blocks) <= blocks;
+    return k < distance::WORD_BITS * blocks && share * band_width(k, blocks) <= blocks;
 }
 
 // The recurrence restricted to a diagonal band, for lq > 0, lt > 0 and
@@ -213,11 +175,11 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
                                 uint64_t *vp, uint64_t *vn, uint64_t check_column = 0,
                                 uint64_t check_limit = NO_CUTOFF) {
     k = std::min<uint64_t>(k, lq + lt);  // a wider band holds nothing more, and the row sums below cannot wrap
-    const size_t blocks = block_count(lq);
-    const size_t in_last = lq - WORD_BITS * (blocks - 1);
-    const auto rows_in = [&](size_t b) -> uint64_t { return b + 1 == blocks ? in_last : WORD_BITS; };
+    const size_t blocks = distance::block_count(lq);
+    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
+    const auto rows_in = [&](size_t b) -> uint64_t { return b + 1 == blocks ? in_last : distance::WORD_BITS; };
     const auto enter = [&](size_t b) {
-        vp[b] = rows_in(b) == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << rows_in(b)) - 1;
+        vp[b] = distance::low_bits(rows_in(b));
         vn[b] = 0;
     };
     // First row (1-based) that column c (1-based) needs; the last one is at
@@ -235,12 +197,12 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
     // exit is always predicted; the window slides down with the band.
     const size_t width = band_width(k, blocks);
     const auto window_start = [&](uint64_t c) -> size_t {
-        return std::min(static_cast<size_t>((first_row(c) - 1) / WORD_BITS), blocks - width);
+        return std::min(static_cast<size_t>((first_row(c) - 1) / distance::WORD_BITS), blocks - width);
     };
     size_t hi = window_start(1) + width - 1;
     for (size_t b = 0; b <= hi; ++b)
         enter(b);
-    uint64_t d = WORD_BITS * hi + rows_in(hi);  // the bottom word's last row, column 0
+    uint64_t d = distance::WORD_BITS * hi + rows_in(hi);  // the bottom word's last row, column 0
     for (size_t j = 0; j < lt; ++j) {
         const uint64_t c = j + 1;
         const size_t lo = window_start(c);
@@ -252,7 +214,7 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
         const uint64_t bit = uint64_t{1} << (rows_in(hi) - 1);
         d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, width, bit));
         if (c == check_column) {
-            const uint64_t row = WORD_BITS * hi + rows_in(hi);
+            const uint64_t row = distance::WORD_BITS * hi + rows_in(hi);
             if (d > (row > c ? row - c : c - row) + check_limit)
                 return NO_CUTOFF;
         }
@@ -270,7 +232,7 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
 template <typename Symbol, typename MasksOf>
 uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
                           uint64_t *scratch) {
-    const size_t blocks = block_count(lq);
+    const size_t blocks = distance::block_count(lq);
     uint64_t *vp = scratch;
     uint64_t *vn = scratch + blocks;
     const uint64_t gap = lq > lt ? lq - lt : lt - lq;
@@ -281,7 +243,7 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
             return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn);
         return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn), cutoff);
     }
-    const uint64_t first = std::max<uint64_t>(gap, WORD_BITS / 2);
+    const uint64_t first = std::max<uint64_t>(gap, distance::WORD_BITS / 2);
     if (band_pays(first, blocks, 3)) {
         // The first band is abandoned after an eighth of the columns when its
         // bottom row has gathered more than an eighth of a quarter of the
@@ -300,42 +262,44 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
     return blocked_columns(masks_of, lq, target, lt, NO_CUTOFF, vp, vn);
 }
 
+// The Levenshtein recurrence for the shared bit-parallel roads, with the
+// caller's cutoff (dropped for a pair whose lengths it cannot clamp). The
+// entry points' blocked form runs on a diagonal band where that pays; the
+// plain kernels (`banded` false) run every word of every column.
+struct LevenshteinRecurrence {
+    static constexpr size_t SCRATCH_PER_BLOCK = 2;  // VP, VN
+    static constexpr bool READS_ZERO_ROW = false;
+    static constexpr bool TRIMS_PREPARED = true;
+
+    uint64_t cutoff = NO_CUTOFF;
+    bool banded = true;
+
+    uint64_t clamp(uint64_t d) const noexcept { return clamp_to_cutoff(d, cutoff); }
+
+    template <typename Symbol, typename MaskOf>
+    uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) const {
+        return single_word_columns(mask_of, lq, target, lt, effective_cutoff(cutoff, lq, lt));
+    }
+
+    template <typename Symbol, typename MasksOf>
+    uint64_t blocked(MasksOf &&masks_of, const uint64_t *, size_t lq, const Symbol *target, size_t lt,
+                     uint64_t *scratch) const {
+        const uint64_t c = effective_cutoff(cutoff, lq, lt);
+        if (banded)
+            return blocked_distance(masks_of, lq, target, lt, c, scratch);
+        return blocked_columns(masks_of, lq, target, lt, c, scratch, scratch + distance::block_count(lq));
+    }
+};
+
 // ---------------------------------------------------------------------------
-// Byte strings
+// The kernels on their own
 // ---------------------------------------------------------------------------
 
 // Query of at most 64 bytes; the pattern table lives in this frame.
 inline uint64_t levenshtein_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
                                         uint64_t cutoff) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    cutoff = effective_cutoff(cutoff, lq, lt);
-    std::array<uint64_t, 256> table{};
-    for (size_t i = 0; i < lq; ++i)
-        table[query[i]] |= uint64_t{1} << i;
-    return single_word_columns([&table](uint8_t c) { return table[c]; }, lq, target, lt, cutoff);
+    return distance::bit_parallel_single_word(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt);
 }
-
-// The blocked pattern table of a byte query, 256 x blocks words with entry
-// (v, k) at v * blocks + k, followed by VP and VN (blocks words each): one
-// allocation for all of it.
-class BytePatternTable {
-public:
-    BytePatternTable(const uint8_t *query, size_t lq) : blocks_(block_count(lq)), words_((256 + 2) * blocks_, 0) {
-        for (size_t i = 0; i < lq; ++i)
-            words_[query[i] * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
-    }
-
-    const uint64_t *masks_of(uint8_t c) const noexcept { return words_.data() + c * blocks_; }
-    // VP, with VN right after it.
-    uint64_t *columns() noexcept { return words_.data() + 256 * blocks_; }
-
-private:
-    size_t blocks_;
-    std::vector<uint64_t> words_;
-};
 
 // Byte strings of any length; queries of up to 64 bytes go to the one-word
 // kernel.
@@ -345,111 +309,10 @@ inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8
         return lt;
     if (lt == 0)
         return lq;
-    if (lq <= WORD_BITS)
+    if (lq <= distance::WORD_BITS)
         return levenshtein_single_word(query, lq, target, lt, cutoff);
-    cutoff = effective_cutoff(cutoff, lq, lt);
-    BytePatternTable table(query, lq);
-    return blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq, target, lt, cutoff,
-                           table.columns(), table.columns() + block_count(lq));
+    return distance::bit_parallel_blocked_bytes(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt);
 }
-
-// ---------------------------------------------------------------------------
-// Token vectors
-// ---------------------------------------------------------------------------
-
-// Pattern masks of a query of 16-, 32- or 64-bit tokens: an open-addressing
-// hash map from token to a row of `blocks` mask words. Row 0 is all zeros and
-// answers every token the query does not hold.
-template <typename Token>
-class TokenPatternMasks {
-public:
-    TokenPatternMasks(const Token *query, size_t lq) : blocks_(block_count(lq)) {
-        size_t capacity = 16;
-        while (capacity < 2 * lq)
-            capacity *= 2;
-        mask_ = capacity - 1;
-        keys_.assign(capacity, Token{});
-        rows_.assign(capacity, 0);
-        masks_.assign(blocks_, 0);
-        for (size_t i = 0; i < lq; ++i) {
-            const size_t row = find_or_insert(query[i]);
-            masks_[row * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
-        }
-    }
-
-    size_t blocks() const noexcept { return blocks_; }
-
-    const uint64_t *masks_of(Token token) const noexcept { return masks_.data() + find(token) * blocks_; }
-    // The first word of the row: the whole mask of a one-word query.
-    uint64_t mask_of(Token token) const noexcept { return masks_[find(token) * blocks_]; }
-
-private:
-    static size_t hash(Token token) noexcept {
-        // Fibonacci hashing: the high bits of the product mix every key bit.
-        return static_cast<size_t>((static_cast<uint64_t>(token) * 0x9E3779B97F4A7C15ull) >> 32);
-    }
-
-    size_t find(Token token) const noexcept {
-        for (size_t slot = hash(token) & mask_;; slot = (slot + 1) & mask_) {
-            const uint32_t row = rows_[slot];
-            if (row == 0 || keys_[slot] == token)
-                return row;
-        }
-    }
-
-    size_t find_or_insert(Token token) {
-        for (size_t slot = hash(token) & mask_;; slot = (slot + 1) & mask_) {
-            if (rows_[slot] == 0) {
-                keys_[slot] = token;
-                rows_[slot] = static_cast<uint32_t>(masks_.size() / blocks_);
-                masks_.resize(masks_.size() + blocks_, 0);
-                return rows_[slot];
-            }
-            if (keys_[slot] == token)
-                return rows_[slot];
-        }
-    }
-
-    size_t blocks_;
-    size_t mask_ = 0;
-    std::vector<Token> keys_;
-    std::vector<uint32_t> rows_;  // 0 marks an empty slot
-    std::vector<uint64_t> masks_;
-};
-
-// Pattern masks of a one-word query of 16-, 32- or 64-bit tokens, held in
-// the caller's frame: 128 open-addressing slots for at most 64 distinct
-// tokens. A slot whose mask is 0 is empty (an inserted token has at least
-// its own bit), and the lookup of a token the query lacks ends on one.
-template <typename Token>
-class SmallTokenPatternMasks {
-public:
-    SmallTokenPatternMasks(const Token *query, size_t lq) noexcept {
-        for (size_t i = 0; i < lq; ++i) {
-            size_t slot = hash(query[i]);
-            while (masks_[slot] != 0 && keys_[slot] != query[i])
-                slot = (slot + 1) % SLOTS;
-            keys_[slot] = query[i];
-            masks_[slot] |= uint64_t{1} << i;
-        }
-    }
-
-    uint64_t mask_of(Token token) const noexcept {
-        for (size_t slot = hash(token);; slot = (slot + 1) % SLOTS) {
-            if (masks_[slot] == 0 || keys_[slot] == token)
-                return masks_[slot];
-        }
-    }
-
-private:
-    static constexpr size_t SLOTS = 128;
-    static size_t hash(Token token) noexcept {
-        return static_cast<size_t>((static_cast<uint64_t>(token) * 0x9E3779B97F4A7C15ull) >> 57);
-    }
-
-    std::array<Token, SLOTS> keys_{};
-    std::array<uint64_t, SLOTS> masks_{};
-};
 
 // The token members. 8-bit tokens are bytes and run the byte member; wider
 // tokens take their masks from the hash map and always run the blocked form
@@ -465,178 +328,35 @@ uint64_t levenshtein_blocked(uint64_t cutoff, const std::vector<Token> &query, c
             return lt;
         if (lt == 0)
             return lq;
-        cutoff = effective_cutoff(cutoff, lq, lt);
-        const TokenPatternMasks<Token> masks(query.data(), lq);
-        std::vector<uint64_t> columns(2 * masks.blocks());
-        return blocked_columns([&masks](Token t) { return masks.masks_of(t); }, lq, target.data(), lt, cutoff,
-                               columns.data(), columns.data() + masks.blocks());
+        return distance::bit_parallel_blocked_tokens(LevenshteinRecurrence{cutoff, false}, query.data(), lq,
+                                                     target.data(), lt);
     }
 }
 
 // ---------------------------------------------------------------------------
-// Common prefix and suffix
+// The roads of the entry points: common affixes dropped, the band where it
+// pays
 // ---------------------------------------------------------------------------
 
-// Equal leading and trailing symbols never change the distance, so the
-// entry points drop them before running a kernel.
-template <typename Symbol>
-size_t common_prefix_length(const Symbol *a, size_t la, const Symbol *b, size_t lb) noexcept {
-    const size_t n = std::min(la, lb);
-    size_t i = 0;
-    while (i < n && a[i] == b[i])
-        ++i;
-    return i;
-}
-
-template <typename Symbol>
-size_t common_suffix_length(const Symbol *a, size_t la, const Symbol *b, size_t lb) noexcept {
-    const size_t n = std::min(la, lb);
-    size_t i = 0;
-    while (i < n && a[la - 1 - i] == b[lb - 1 - i])
-        ++i;
-    return i;
-}
-
-// Runs kernel(query, lq, target, lt, cutoff) on what is left of a pair of
-// non-empty sides after their common prefix and suffix, with the result of
-// the whole pair: exact up to the cutoff, cutoff + 1 above it.
-template <typename Symbol, typename Kernel>
-uint64_t without_common_affixes(const Symbol *query, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
-                                Kernel &&kernel) {
-    const size_t prefix = common_prefix_length(query, lq, target, lt);
-    query += prefix;
-    target += prefix;
-    lq -= prefix;
-    lt -= prefix;
-    const size_t suffix = common_suffix_length(query, lq, target, lt);
-    lq -= suffix;
-    lt -= suffix;
-    if (lq == 0 || lt == 0)
-        return clamp_to_cutoff(lq + lt, cutoff);
-    return kernel(query, lq, target, lt, cutoff);
-}
-
-// The byte path of the entry points.
+// The byte path.
 inline uint64_t levenshtein_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
                                   uint64_t cutoff) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    return without_common_affixes(query, lq, target, lt, cutoff,
-                                  [](const uint8_t *q, size_t a, const uint8_t *t, size_t b, uint64_t c) {
-                                      if (a <= WORD_BITS)
-                                          return levenshtein_single_word(q, a, t, b, c);
-                                      c = effective_cutoff(c, a, b);
-                                      BytePatternTable table(q, a);
-                                      return blocked_distance([&table](uint8_t s) { return table.masks_of(s); },
-                                                              a, t, b, c, table.columns());
-                                  });
+    return distance::bit_parallel_bytes(LevenshteinRecurrence{cutoff}, query, lq, target, lt);
 }
 
-// The token path of the entry points: what is left after the common prefix
-// and suffix, on the byte kernels for 8-bit tokens and on the token masks
-// otherwise (in the frame for a one-word rest).
-template <typename Token>
-uint64_t levenshtein_tokens(uint64_t cutoff, const Token *query, size_t lq, const Token *target, size_t lt) {
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    if constexpr (sizeof(Token) == 1) {
-        return levenshtein_bytes(query, lq, target, lt, cutoff);
-    } else {
-        return without_common_affixes(
-            query, lq, target, lt, cutoff,
-            [](const Token *q, size_t a, const Token *t, size_t b, uint64_t c) -> uint64_t {
-                c = effective_cutoff(c, a, b);
-                if (a <= WORD_BITS) {
-                    const SmallTokenPatternMasks<Token> masks(q, a);
-                    return single_word_columns([&masks](Token s) { return masks.mask_of(s); }, a, t, b, c);
-                }
-                const TokenPatternMasks<Token> masks(q, a);
-                std::vector<uint64_t> scratch(2 * masks.blocks());
-                return blocked_distance([&masks](Token s) { return masks.masks_of(s); }, a, t, b, c,
-                                        scratch.data());
-            });
-    }
+// The token path (a vector, or a span over str storage): the byte road for
+// 8-bit tokens, the token masks otherwise (in the frame for a one-word
+// rest).
+template <typename Tokens>
+uint64_t levenshtein_tokens(uint64_t cutoff, const Tokens &query, const Tokens &target) {
+    return distance::bit_parallel_tokens(LevenshteinRecurrence{cutoff}, query, target);
 }
 
-// ---------------------------------------------------------------------------
-// Prepared byte query
-// ---------------------------------------------------------------------------
-
-// A byte query whose pattern masks are built once and reused for many
-// targets. Fields, in order:
-// - query: a copy of the query bytes;
-// - query_size: their number;
-// - blocks: mask words per byte value (1 up to 64 bytes, 0 when empty);
-// - single_word: the query has 1 to 64 bytes;
-// - masks: 256 x blocks words, entry (v, k) at v * blocks + k, bit i of
-//   block k set when query byte 64k + i equals v; empty for an empty query;
-// - last_bit: the last query position's bit in the last block when the
-//   query is longer than 64 bytes, else 0.
-struct PreparedLevenshteinScoreU8 {
-    std::vector<uint8_t> query;
-    uint64_t query_size = 0;
-    uint64_t blocks = 0;
-    bool single_word = false;
-    std::vector<uint64_t> masks;
-    uint64_t last_bit = 0;
-};
-
-inline PreparedLevenshteinScoreU8 prepare_levenshtein_query(const uint8_t *query, size_t lq) {
-    PreparedLevenshteinScoreU8 p;
-    p.query.assign(query, query + lq);
-    p.query_size = lq;
-    if (lq == 0)
-        return p;
-    p.single_word = lq <= WORD_BITS;
-    p.blocks = block_count(lq);
-    p.masks.assign(256 * p.blocks, 0);
-    for (size_t i = 0; i < lq; ++i)
-        p.masks[query[i] * p.blocks + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
-    if (!p.single_word)
-        p.last_bit = uint64_t{1} << ((lq - 1) % WORD_BITS);
-    return p;
-}
-
-// The distance of a prepared query to a byte target. Common affixes are
-// dropped as elsewhere: for a one-word query the stored masks are shifted
-// past the prefix; for a blocked one the prefix is dropped in whole words
-// (the masks of a later word need no shifting). `columns` is scratch for VP
-// and VN, grown when a blocked query needs it.
+// The distance of a prepared query to a byte target. `work` is scratch for
+// VP and VN, grown when a blocked query needs it.
 inline uint64_t prepared_levenshtein_distance(const PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                                              uint64_t cutoff, std::vector<uint64_t> &columns) {
-    const size_t lq = p.query_size;
-    if (lq == 0)
-        return lt;
-    if (lt == 0)
-        return lq;
-    const uint8_t *query = p.query.data();
-    size_t prefix = common_prefix_length(query, lq, target, lt);
-    if (!p.single_word)
-        prefix -= prefix % WORD_BITS;
-    const size_t suffix = common_suffix_length(query + prefix, lq - prefix, target + prefix, lt - prefix);
-    const size_t a = lq - prefix - suffix;
-    const size_t b = lt - prefix - suffix;
-    if (a == 0 || b == 0)
-        return clamp_to_cutoff(a + b, cutoff);
-    cutoff = effective_cutoff(cutoff, a, b);
-    const uint8_t *t = target + prefix;
-    const uint64_t *masks = p.masks.data();
-    if (p.single_word)
-        return single_word_columns([masks, prefix](uint8_t c) { return masks[c] >> prefix; }, a, t, b, cutoff);
-    const size_t first_block = prefix / WORD_BITS;
-    const size_t stride = p.blocks;
-    const size_t blocks = block_count(a);
-    if (blocks == 1)
-        return single_word_columns([masks, stride, first_block](uint8_t c) { return masks[c * stride + first_block]; },
-                                   a, t, b, cutoff);
-    if (columns.size() < 2 * blocks)
-        columns.resize(2 * blocks);
-    return blocked_distance([masks, stride, first_block](uint8_t c) { return masks + c * stride + first_block; }, a,
-                            t, b, cutoff, columns.data());
+                                              uint64_t cutoff, std::vector<uint64_t> &work) {
+    return distance::bit_parallel_prepared(LevenshteinRecurrence{cutoff}, p, target, lt, work);
 }
 
 }  // namespace veltrocamber::levenshtein

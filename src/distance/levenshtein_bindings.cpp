@@ -1,10 +1,10 @@
 #include "distance/levenshtein_bindings.hpp"
 
-#include <optional>
-#include <span>
-#include <utility>
+#include <vector>
 
+#include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
+#include "distance/levenshtein.hpp"
 #include "module/keyword_conversion.hpp"
 
 namespace nb = nanobind;
@@ -28,32 +28,11 @@ constexpr const char *MISMATCHED_WIDTHS = "levenshtein: mismatched token widths 
 // The distance of one pair, or of every pair of a batch. In a batch whose
 // query is byte-like, the query's pattern masks are built once, at the first
 // byte-like target, and serve every byte-like target after it.
-struct LevenshteinDistance {
-    explicit LevenshteinDistance(uint64_t cutoff_value) : cutoff(cutoff_value) {}
+using LevenshteinDistance = distance::BitParallelDistance<LevenshteinRecurrence>;
 
-    uint64_t cutoff;
-    const char *mismatch_message = MISMATCHED_WIDTHS;
-    bool batch = false;
-    std::optional<PreparedLevenshteinScoreU8> batch_query;
-    std::vector<uint64_t> columns;
-
-    void begin_batch() { batch = true; }
-
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        if (!batch)
-            return levenshtein_bytes(q.data, q.size, t.data, t.size, cutoff);
-        if (!batch_query)
-            batch_query = prepare_levenshtein_query(q.data, q.size);
-        return prepared_levenshtein_distance(*batch_query, t.data, t.size, cutoff, columns);
-    }
-
-    template <typename T>
-    uint64_t on_tokens(std::span<const T> a, std::span<const T> b) const {
-        return levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size());
-    }
-
-    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
-};
+LevenshteinDistance levenshtein_distance(uint64_t cutoff) {
+    return LevenshteinDistance(MISMATCHED_WIDTHS, LevenshteinRecurrence{cutoff});
+}
 
 // Normalised by the longer length in symbols: bytes on the byte path, tokens
 // on the token path.
@@ -67,12 +46,12 @@ uint64_t cutoff_from_python(const char *function, nb::handle score_cutoff) {
 }
 
 int64_t levenshtein_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
-    LevenshteinDistance metric(cutoff_from_python("levenshtein_score", score_cutoff));
+    LevenshteinDistance metric = levenshtein_distance(cutoff_from_python("levenshtein_score", score_cutoff));
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
 
 double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t cutoff) {
-    LevenshteinSimilarity metric{LevenshteinDistance(cutoff)};
+    LevenshteinSimilarity metric{levenshtein_distance(cutoff)};
     return distance::score_pair(query, target, metric);
 }
 
@@ -82,12 +61,12 @@ double levenshtein_normalized_score(nb::handle query, nb::handle target, nb::han
 }
 
 std::vector<int64_t> levenshtein_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
-    LevenshteinDistance metric(cutoff);
+    LevenshteinDistance metric = levenshtein_distance(cutoff);
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
 std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
-    LevenshteinSimilarity metric{LevenshteinDistance(cutoff)};
+    LevenshteinSimilarity metric{levenshtein_distance(cutoff)};
     return distance::score_targets<double>(query, targets, metric);
 }
 
@@ -114,8 +93,8 @@ nb::object levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared
     if (!distance::byte_text(target.ptr(), t))
         return nb::none();
     const uint64_t cutoff = cutoff_from_python("_levenshtein_score_prepared", score_cutoff);
-    std::vector<uint64_t> columns;
-    const uint64_t d = prepared_levenshtein_distance(prepared, t.data, t.size, cutoff, columns);
+    std::vector<uint64_t> work;
+    const uint64_t d = prepared_levenshtein_distance(prepared, t.data, t.size, cutoff, work);
     return nb::int_(static_cast<int64_t>(d));
 }
 

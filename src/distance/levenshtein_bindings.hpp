@@ -10,6 +10,7 @@
 #include <nanobind/nanobind.h>
 
 #include "distance/levenshtein.hpp"
+#include "distance/prepared_levenshtein_score.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::levenshtein {

@@ -20,19 +20,16 @@
 #include <vector>
 
 #include "distance/bit_parallel_roads.hpp"
-#include "distance/byte_pattern_rows.hpp"
-#include "distance/levenshtein.hpp"
+#include "distance/word_arithmetic.hpp"
 
 namespace veltrocamber::osa {
-
-inline constexpr size_t WORD_BITS = 64;
 
 // The bit-parallel recurrence over a query of lq (1 to 64) symbols.
 // `mask_of(symbol)` gives the query's pattern mask of a target symbol (bit i
 // set when query position i holds it). An empty target gives lq.
 template <typename Symbol, typename MaskOf>
 uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
-    uint64_t vp = lq == WORD_BITS ? ~uint64_t{0} : (uint64_t{1} << lq) - 1;
+    uint64_t vp = distance::low_bits(lq);
     uint64_t vn = 0;
     uint64_t d0 = 0;
     uint64_t pm_prev = 0;
@@ -70,14 +67,13 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
 template <typename Symbol, typename MasksOf>
 uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
                              size_t lt, uint64_t *work) {
-    const size_t blocks = (lq + WORD_BITS - 1) / WORD_BITS;
-    const size_t in_last = lq - WORD_BITS * (blocks - 1);
+    const size_t blocks = distance::block_count(lq);
+    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
     uint64_t *vp = work;
     uint64_t *vn = vp + blocks;
     uint64_t *d0_prev = vn + blocks;
     std::fill(vp, vp + blocks, ~uint64_t{0});
-    if (in_last < WORD_BITS)
-        vp[blocks - 1] = (uint64_t{1} << in_last) - 1;
+    vp[blocks - 1] = distance::low_bits(in_last);
     std::fill(vn, vn + 2 * blocks, uint64_t{0});
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     const uint64_t *pm_prev = zero_row;
@@ -95,9 +91,9 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
             const uint64_t tr = ((candidates << 1) | tr_carry) & pm_prev[k];
             tr_carry = candidates >> 63;
             const uint64_t v = vp[k];
-            const uint64_t sum = levenshtein::detail::add_with_carry(v, pm[k] & v, add_carry);
+            const uint64_t sum = distance::add_with_carry(v, pm[k] & v, add_carry);
             const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
-            levenshtein::detail::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
+            distance::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
             d0_prev[k] = d0;
         }
         d += static_cast<uint64_t>((hp & last_bit) != 0);
@@ -110,6 +106,11 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
 // The OSA recurrence for the shared bit-parallel roads.
 struct OsaRecurrence {
     static constexpr size_t SCRATCH_PER_BLOCK = 3;  // VP, VN, the previous column's D0
+    static constexpr bool READS_ZERO_ROW = true;    // the masks before the first target symbol
+    static constexpr bool TRIMS_PREPARED = true;
+
+    // No cutoff: every distance is exact.
+    static uint64_t clamp(uint64_t d) noexcept { return d; }
 
     template <typename Symbol, typename MaskOf>
     static uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
@@ -125,12 +126,12 @@ struct OsaRecurrence {
 
 // Query of at most 64 bytes; the pattern table lives in the kernel's frame.
 inline uint64_t osa_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_single_word<OsaRecurrence>(query, lq, target, lt);
+    return distance::bit_parallel_single_word(OsaRecurrence{}, query, lq, target, lt);
 }
 
 // Bytes, query longer than 64 bytes, target non-empty.
 inline uint64_t osa_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_blocked_bytes<OsaRecurrence>(query, lq, target, lt);
+    return distance::bit_parallel_blocked_bytes(OsaRecurrence{}, query, lq, target, lt);
 }
 
 // Both sides non-empty, symbols of any width. R2, R1 and R0 are the rows two
@@ -165,13 +166,13 @@ uint64_t osa_three_row(const Symbol *query, size_t lq, const Symbol *target, siz
 // The byte path (also the 8-bit token member), on what is left of the pair
 // after its common prefix and suffix.
 inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_bytes<OsaRecurrence>(query, lq, target, lt);
+    return distance::bit_parallel_bytes(OsaRecurrence{}, query, lq, target, lt);
 }
 
 // The diagonal entries of the token width table.
 template <typename Tokens>
 uint64_t osa_tokens(const Tokens &query, const Tokens &target) {
-    return distance::bit_parallel_tokens<OsaRecurrence>(query, target);
+    return distance::bit_parallel_tokens(OsaRecurrence{}, query, target);
 }
 
 }  // namespace veltrocamber::osa

@@ -27,12 +27,4 @@ inline uint64_t python_length(PyObject *object) {
 // subclass of str or bytes that defines its own __len__.
 inline uint64_t batch_query_length(BatchQuery &query) { return python_length(query.token_object()); }
 
-// 1 - d / n in float64, 1.0 when n is 0 (no clamping: callers pass an n that
-// d cannot exceed).
-inline double length_similarity(uint64_t d, uint64_t n) noexcept {
-    if (n == 0)
-        return 1.0;
-    return 1.0 - static_cast<double>(d) / static_cast<double>(n);
-}
-
 }  // namespace veltrocamber::distance

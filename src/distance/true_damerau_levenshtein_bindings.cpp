@@ -1,6 +1,7 @@
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 
 #include "distance/edit_distance_pairs.hpp"
+#include "distance/normalized_similarity.hpp"
 #include "distance/sequence_length.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
 #include "module/interrupt_poll.hpp"
@@ -56,7 +57,7 @@ double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *targe
     const uint64_t d = true_damerau_levenshtein_pair(query, target);
     const uint64_t lq = distance::python_length(query);  // the query first: its error, if any, wins
     const uint64_t lt = distance::python_length(target);
-    return distance::max_length_similarity(d, lq, lt);
+    return distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, lt);
 }
 
 // The Python bodies name themselves in the MemoryError of a table that
@@ -91,7 +92,7 @@ std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *qu
         PyObject *target = sequence[i];  // kept alive across the checks
         distance::poll_before_target(poll, batch_query, target);
         const uint64_t d = distance::score_target(batch_query, target, metric);
-        out.push_back(distance::max_length_similarity(d, lq, distance::python_length(target)));
+        out.push_back(distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, distance::python_length(target)));
     }
     return out;
 }

@@ -12,7 +12,9 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
+#include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
+#include "distance/word_arithmetic.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
@@ -52,10 +54,10 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const size_t lt = t.size();
             if (lq == 0 || lt == 0 || (lq > lt ? lq - lt : lt - lq) > k)
                 raise_value_error("the band needs non-empty sides at most k apart in length");
-            levenshtein::BytePatternTable table(static_cast<const uint8_t *>(q.data()), lq);
-            return levenshtein::banded_blocked_columns([&table](uint8_t c) { return table.masks_of(c); }, lq,
-                                                       static_cast<const uint8_t *>(t.data()), lt, k,
-                                                       table.columns(), table.columns() + levenshtein::block_count(lq));
+            const size_t blocks = distance::block_count(lq);
+            distance::BytePatternRows masks(bytes_data(q), lq, 2 * blocks);
+            return levenshtein::banded_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, lq,
+                                                       bytes_data(t), lt, k, masks.extra(), masks.extra() + blocks);
         },
         "query"_a, "target"_a, "k"_a);
     // The table's member for `width`, or the whole entry-point token road
@@ -68,7 +70,7 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const TokenVector target = tokens_of_width(width, t);
             return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
                                         [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a.data(), a.size(), b.data(), b.size())
+                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a, b)
                                                          : levenshtein::levenshtein_blocked(cutoff, a, b);
                                         });
         },
