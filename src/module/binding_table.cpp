@@ -98,18 +98,19 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Levenshtein (45-50) ----
     {
         using namespace levenshtein;
-        m.def("levenshtein_score", &levenshtein_score, "query"_a.none(), "target"_a.none(), "score_cutoff"_a = nb::none(),
-              LEVENSHTEIN_SCORE_DOC);
-        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a.none(), "target"_a.none(),
+        m.def("levenshtein_score", &py_levenshtein_score, "query"_a.none(), "target"_a.none(),
+              "score_cutoff"_a = nb::none(), LEVENSHTEIN_SCORE_DOC);
+        m.def("levenshtein_normalized_score", &py_levenshtein_normalized_score, "query"_a.none(), "target"_a.none(),
               "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
         nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
             .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; })
             .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; });
-        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a.none());
-        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a.none(),
+        m.def("_prepare_levenshtein_score", &py_prepare_levenshtein_score, "query"_a.none());
+        m.def("_levenshtein_score_prepared", &py_levenshtein_score_prepared, "prepared"_a, "target"_a.none(),
               "score_cutoff"_a = nb::none());
-        m.def("levenshtein_scores", &levenshtein_scores, "query"_a.none(), "targets"_a.none(), "score_cutoff"_a = nb::none());
-        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a.none(), "targets"_a.none(),
+        m.def("levenshtein_scores", &py_levenshtein_scores, "query"_a.none(), "targets"_a.none(),
+              "score_cutoff"_a = nb::none());
+        m.def("levenshtein_normalized_scores", &py_levenshtein_normalized_scores, "query"_a.none(), "targets"_a.none(),
               "score_cutoff"_a = nb::none());
     }
 
@@ -132,7 +133,7 @@ void define_module(nb::module_ m, const char *doc) {
           "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
     // ---- Hamming (57) ----
-    m.def("hamming_score", &hamming::hamming_score, "query"_a.none(), "target"_a.none(), hamming::HAMMING_SCORE_DOC);
+    m.def("hamming_score", &hamming::py_hamming_score, "query"_a.none(), "target"_a.none(), hamming::HAMMING_SCORE_DOC);
 
     // ---- Phonetic encoders (58-67) ----
     // Text arguments take None too (.none()), so that it meets the encoders'
@@ -156,30 +157,30 @@ void define_module(nb::module_ m, const char *doc) {
           "max_length"_a = 64, "variant"_a = 0, phonetic::DOUBLE_METAPHONE_DOC);
 
     // ---- Hamming, continued (68-70) ----
-    m.def("hamming_normalized_score", &hamming::hamming_normalized_score, "query"_a.none(), "target"_a.none());
-    m.def("hamming_scores", &hamming::hamming_scores, "query"_a.none(), "targets"_a.none());
-    m.def("hamming_normalized_scores", &hamming::hamming_normalized_scores, "query"_a.none(), "targets"_a.none());
+    m.def("hamming_normalized_score", &hamming::py_hamming_normalized_score, "query"_a.none(), "target"_a.none());
+    m.def("hamming_scores", &hamming::py_hamming_scores, "query"_a.none(), "targets"_a.none());
+    m.def("hamming_normalized_scores", &hamming::py_hamming_normalized_scores, "query"_a.none(), "targets"_a.none());
 
     // ---- Indel (71-74) ----
     {
         using namespace indel;
-        m.def("indel_score", &indel_score, "query"_a.none(), "target"_a.none(), INDEL_SCORE_DOC);
-        m.def("indel_normalized_score", &indel_normalized_score, "query"_a.none(), "target"_a.none(),
+        m.def("indel_score", &py_indel_score, "query"_a.none(), "target"_a.none(), INDEL_SCORE_DOC);
+        m.def("indel_normalized_score", &py_indel_normalized_score, "query"_a.none(), "target"_a.none(),
               INDEL_NORMALIZED_SCORE_DOC);
-        m.def("indel_scores", &indel_scores, "query"_a.none(), "targets"_a.none());
-        m.def("indel_normalized_scores", &indel_normalized_scores, "query"_a.none(), "targets"_a.none());
+        m.def("indel_scores", &py_indel_scores, "query"_a.none(), "targets"_a.none());
+        m.def("indel_normalized_scores", &py_indel_normalized_scores, "query"_a.none(), "targets"_a.none());
     }
 
     // ---- Unrestricted Damerau-Levenshtein (75-78) ----
     {
         using namespace true_damerau_levenshtein;
-        m.def("true_damerau_levenshtein_score", &true_damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
-              TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("true_damerau_levenshtein_normalized_score", &true_damerau_levenshtein_normalized_score, "query"_a.none(),
-              "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("true_damerau_levenshtein_scores", &true_damerau_levenshtein_scores, "query"_a.none(),
+        m.def("true_damerau_levenshtein_score", &py_true_damerau_levenshtein_score, "query"_a.none(),
+              "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
+        m.def("true_damerau_levenshtein_normalized_score", &py_true_damerau_levenshtein_normalized_score,
+              "query"_a.none(), "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        m.def("true_damerau_levenshtein_scores", &py_true_damerau_levenshtein_scores, "query"_a.none(),
               "targets"_a.none());
-        m.def("true_damerau_levenshtein_normalized_scores", &true_damerau_levenshtein_normalized_scores,
+        m.def("true_damerau_levenshtein_normalized_scores", &py_true_damerau_levenshtein_normalized_scores,
               "query"_a.none(), "targets"_a.none());
     }
 
