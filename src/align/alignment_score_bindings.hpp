@@ -1,7 +1,8 @@
-// Python-facing side of the alignment scores: the per-pair dispatchers that choose between a
-// closed-form shortcut, a striped SWAR kernel and a scalar kernel for the
-// kernel width of the prepared inputs, and the five score functions that the
-// binding table registers.
+// Python-facing side of the alignment scores: the per-pair dispatchers that
+// choose between a closed-form shortcut, a striped SWAR kernel and a scalar
+// kernel for the kernel width of the prepared inputs, and the five score
+// functions that the binding table registers. Their keywords are converted
+// by align/alignment_keywords.hpp, which the traceback entry points share.
 #pragma once
 
 #include <Python.h>
