@@ -30,7 +30,7 @@ OsaDistance osa_distance() { return OsaDistance(OSA_MISMATCHED_WIDTHS); }
 
 }  // namespace
 
-int64_t damerau_levenshtein_score(nb::handle query, nb::handle target) {
+int64_t py_damerau_levenshtein_score(nb::handle query, nb::handle target) {
     OsaDistance metric = osa_distance();
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
@@ -40,7 +40,7 @@ double damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
     return distance::score_pair(query, target, metric);
 }
 
-double damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
+double py_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
     return damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
 }
 
@@ -54,11 +54,11 @@ std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, 
     return distance::score_targets<double>(query, targets, metric);
 }
 
-Int64Array damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
+Int64Array py_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
     return to_int64_array(damerau_levenshtein_score_array(query.ptr(), targets.ptr()));
 }
 
-Float64Array damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
+Float64Array py_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
     return to_float64_array(damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr()));
 }
 
