@@ -68,7 +68,7 @@ def compare_prepared(label, pairs, prepare, prepared_call, twin, theirs, repeats
         assert [prepared_call(obj) for obj in objects] == [twin(q, t) for q, t in pairs]
     t_prepared = best_of(lambda: [prepared_call(obj) for obj in objects], repeats)
     t_twin = best_of(lambda: [twin(q, t) for q, t in pairs], repeats)
-    line = (f"{label:<50} prepared {t_prepared * 1e3:9.2f} ms   one-shot {t_twin * 1e3:9.2f} ms   "
+    line = (f"{label:<64} prepared {t_prepared * 1e3:9.2f} ms   one-shot {t_twin * 1e3:9.2f} ms   "
             f"ratio {t_prepared / t_twin:6.2f}")
     if theirs is not None:
         t_theirs = best_of(lambda: [theirs(q, t) for q, t in pairs], repeats)

@@ -1,6 +1,6 @@
 // Full-matrix affine-gap (Gotoh) traceback: the local and global path
-// kernels, with the cell recurrence, the local fill (full or banded) and the
-// three-state walk that the affine CIGAR kernels share.
+// kernels, with the cell recurrence, the fill (local or global, full or
+// banded) and the three-state walk that the affine CIGAR kernels share.
 //
 // Each cell keeps H (its score), V (best path ending in a vertical gap: a
 // query token against a gap, letter 'D') and Hz (best path ending in a
