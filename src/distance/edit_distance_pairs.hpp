@@ -14,9 +14,9 @@
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
-// score_pair runs one pair; score_targets runs a batch (one snapshot of
-// `targets`, taken with the batch message, one result per target in order,
-// the first error ending the call).
+// score_pair runs one pair; score_targets runs a batch (over one snapshot of
+// `targets`, taken with the batch message by batch_targets, one result per
+// target in order, the first error ending the call).
 #pragma once
 
 #include <Python.h>
@@ -196,10 +196,16 @@ std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets
 }
 
 template <typename Result, typename Metric>
-std::vector<Result> score_targets(PyObject *query, PyObject *targets, Metric &metric) {
-    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
-    BatchQuery batch_query(query, sequence);
-    return score_each_target<Result>(batch_query, sequence, metric);
+std::vector<Result> score_targets(PyObject *query, TargetSnapshot &targets, Metric &metric) {
+    BatchQuery batch_query(query, targets);
+    return score_each_target<Result>(batch_query, targets, metric);
+}
+
+// The targets of a batch: PySequence_Fast with the batch message, read in
+// place until Python code may run (a deferred snapshot). The batch cores
+// score this snapshot, and a top-k function selects from the same one.
+inline TargetSnapshot batch_targets(PyObject *targets) {
+    return TargetSnapshot(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
 }
 
 }  // namespace veltrocamber::distance

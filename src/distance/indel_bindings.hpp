@@ -9,6 +9,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::indel {
@@ -28,7 +29,7 @@ uint64_t indel_pair(PyObject *query, PyObject *target);
 
 // Batch cores, one value per target in order. The normalized form divides by
 // len(query) + len(target), the lengths of the very items that were scored.
-std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets);
-std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targets);
+std::vector<int64_t> indel_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot &targets);
 
 }  // namespace veltrocamber::indel

@@ -104,25 +104,26 @@ double jaro_winkler_similarity(nb::handle query, nb::handle target, double prefi
     return distance::score_pair(query.ptr(), target.ptr(), metric);
 }
 
-std::vector<double> jaro_similarity_array(PyObject *query, PyObject *targets) {
+std::vector<double> jaro_similarity_array(PyObject *query, TargetSnapshot &targets) {
     JaroMetric metric;
     return distance::score_targets<double>(query, targets, metric);
 }
 
-std::vector<double> jaro_winkler_similarity_array(PyObject *query, PyObject *targets, uint64_t prefix_cap,
-                                                  double prefix_weight, double prefix_threshold) {
-    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}, {}};
+std::vector<double> jaro_winkler_similarity_array(PyObject *query, TargetSnapshot &targets, const WinklerBoost &boost) {
+    JaroWinklerMetric metric{boost, {}};
     return distance::score_targets<double>(query, targets, metric);
 }
 
 Float64Array jaro_similarities(nb::handle query, nb::handle targets) {
-    return to_float64_array(jaro_similarity_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(jaro_similarity_array(query.ptr(), sequence));
 }
 
 Float64Array jaro_winkler_similarities(nb::handle query, nb::handle targets, double prefix_weight,
                                        double prefix_threshold, uint64_t prefix_cap) {
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_float64_array(
-        jaro_winkler_similarity_array(query.ptr(), targets.ptr(), prefix_cap, prefix_weight, prefix_threshold));
+        jaro_winkler_similarity_array(query.ptr(), sequence, WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}));
 }
 
 }  // namespace veltrocamber::jaro

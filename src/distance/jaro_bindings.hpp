@@ -11,6 +11,7 @@
 #include <nanobind/nanobind.h>
 
 #include "distance/jaro.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::jaro {
@@ -33,8 +34,7 @@ double jaro_pair(PyObject *query, PyObject *target);
 uint64_t common_prefix_pair(PyObject *query, PyObject *target, uint64_t cap);
 
 // Batch cores, one value per target in order.
-std::vector<double> jaro_similarity_array(PyObject *query, PyObject *targets);
-std::vector<double> jaro_winkler_similarity_array(PyObject *query, PyObject *targets, uint64_t prefix_cap,
-                                                  double prefix_weight, double prefix_threshold);
+std::vector<double> jaro_similarity_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> jaro_winkler_similarity_array(PyObject *query, TargetSnapshot &targets, const WinklerBoost &boost);
 
 }  // namespace veltrocamber::jaro

@@ -60,24 +60,26 @@ double levenshtein_normalized_score(nb::handle query, nb::handle target, nb::han
     return levenshtein_normalized_pair(query.ptr(), target.ptr(), cutoff);
 }
 
-std::vector<int64_t> levenshtein_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
+std::vector<int64_t> levenshtein_score_array(PyObject *query, TargetSnapshot &targets, uint64_t cutoff) {
     LevenshteinDistance metric = levenshtein_distance(cutoff);
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
-std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
+std::vector<double> levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets, uint64_t cutoff) {
     LevenshteinSimilarity metric{levenshtein_distance(cutoff)};
     return distance::score_targets<double>(query, targets, metric);
 }
 
 Int64Array levenshtein_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_scores", score_cutoff);
-    return to_int64_array(levenshtein_score_array(query.ptr(), targets.ptr(), cutoff));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_int64_array(levenshtein_score_array(query.ptr(), sequence, cutoff));
 }
 
 Float64Array levenshtein_normalized_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_scores", score_cutoff);
-    return to_float64_array(levenshtein_normalized_score_array(query.ptr(), targets.ptr(), cutoff));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(levenshtein_normalized_score_array(query.ptr(), sequence, cutoff));
 }
 
 nb::object prepare_levenshtein_score(nb::handle query) {

@@ -11,6 +11,7 @@
 
 #include "distance/levenshtein.hpp"
 #include "distance/prepared_levenshtein_score.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::levenshtein {
@@ -36,8 +37,8 @@ nanobind::object levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &pr
 
 // Batch cores (one value per target, in order) and the pairwise similarity;
 // `cutoff` as the kernels read it (NO_CUTOFF for none).
-std::vector<int64_t> levenshtein_score_array(PyObject *query, PyObject *targets, uint64_t cutoff);
-std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject *targets, uint64_t cutoff);
+std::vector<int64_t> levenshtein_score_array(PyObject *query, TargetSnapshot &targets, uint64_t cutoff);
+std::vector<double> levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets, uint64_t cutoff);
 double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t cutoff);
 
 }  // namespace veltrocamber::levenshtein

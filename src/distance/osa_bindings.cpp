@@ -44,22 +44,24 @@ double damerau_levenshtein_normalized_score(nb::handle query, nb::handle target)
     return damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
 }
 
-std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, PyObject *targets) {
+std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets) {
     OsaDistance metric = osa_distance();
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
-std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
+std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
     OsaSimilarity metric{osa_distance()};
     return distance::score_targets<double>(query, targets, metric);
 }
 
 Int64Array damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
-    return to_int64_array(damerau_levenshtein_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_int64_array(damerau_levenshtein_score_array(query.ptr(), sequence));
 }
 
 Float64Array damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
-    return to_float64_array(damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(damerau_levenshtein_normalized_score_array(query.ptr(), sequence));
 }
 
 }  // namespace veltrocamber::osa

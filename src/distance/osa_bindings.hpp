@@ -10,6 +10,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::osa {
@@ -25,8 +26,8 @@ Int64Array damerau_levenshtein_scores(nanobind::handle query, nanobind::handle t
 Float64Array damerau_levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
 // Batch cores (one value per target, in order) and the pairwise similarity.
-std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, PyObject *targets);
-std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets);
+std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets);
 double damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target);
 
 }  // namespace veltrocamber::osa
