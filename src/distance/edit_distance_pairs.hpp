@@ -176,16 +176,23 @@ inline void poll_before_target(InterruptPoll &poll, const BatchQuery &query, PyO
     poll.advance(InterruptPoll::pair_cells(query.symbol_count_hint(), symbol_count_hint(target)));
 }
 
+// Before the first target of a batch: a metric that builds what only
+// depends on a byte-like query does so once.
+template <typename Metric>
+void begin_batch(const BatchQuery &query, Metric &metric) {
+    if constexpr (requires { metric.begin_batch(); }) {
+        if (query.byte_like())
+            metric.begin_batch();
+    }
+}
+
 // One result per target, in order; an error for any target ends the call.
 template <typename Result, typename Metric>
 std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets, Metric &metric) {
     const size_t n = targets.size();
     std::vector<Result> out;
     out.reserve(n);
-    if constexpr (requires { metric.begin_batch(); }) {
-        if (query.byte_like())
-            metric.begin_batch();
-    }
+    begin_batch(query, metric);
     InterruptPoll poll;
     for (size_t i = 0; i < n; ++i) {
         PyObject *target = targets[i];  // kept alive across the check

@@ -24,14 +24,7 @@ const char *const INDEL_NORMALIZED_SCORE_DOC =
 
 const char *const INDEL_MISMATCHED_WIDTHS = "indel: mismatched token widths from preprocess";
 
-namespace {
-
-// In a batch the byte query's pattern masks are built once.
-using IndelDistance = distance::BitParallelDistance<IndelRecurrence>;
-
 IndelDistance indel_distance() { return IndelDistance(INDEL_MISMATCHED_WIDTHS); }
-
-}  // namespace
 
 uint64_t indel_pair(PyObject *query, PyObject *target) {
     IndelDistance metric = indel_distance();

@@ -9,6 +9,9 @@
 
 #include <nanobind/nanobind.h>
 
+#include "distance/batch_byte_query.hpp"
+#include "distance/edit_distance_pairs.hpp"
+#include "distance/indel.hpp"
 #include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
@@ -23,6 +26,11 @@ int64_t indel_score(nanobind::handle query, nanobind::handle target);
 double indel_normalized_score(nanobind::handle query, nanobind::handle target);
 Int64Array indel_scores(nanobind::handle query, nanobind::handle targets);
 Float64Array indel_normalized_scores(nanobind::handle query, nanobind::handle targets);
+
+// The distance of one pair or of every pair of a batch; in a batch the byte
+// query's pattern masks are built once.
+using IndelDistance = distance::BitParallelDistance<IndelRecurrence>;
+IndelDistance indel_distance();
 
 // The distance of one pair, by either road.
 uint64_t indel_pair(PyObject *query, PyObject *target);

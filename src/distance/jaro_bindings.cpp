@@ -21,27 +21,6 @@ const char *const JARO_MISMATCHED_WIDTHS = "jaro: mismatched token widths from p
 
 namespace {
 
-// In a batch the byte query's pattern masks are built once.
-struct JaroMetric {
-    const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
-    distance::BatchByteQuery batch;
-
-    void begin_batch() noexcept { batch.begin(); }
-
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        if (const auto *p = batch.masks(q))
-            return jaro_prepared(*p, t.data, t.size);
-        return jaro_bytes(q.data, q.size, t.data, t.size);
-    }
-
-    template <typename Tokens>
-    double on_tokens(const Tokens &a, const Tokens &b) const {
-        return jaro_tokens(a, b);
-    }
-
-    double tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
-};
-
 struct CommonPrefix {
     uint64_t cap;
     const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
@@ -56,32 +35,6 @@ struct CommonPrefix {
     }
 
     uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
-};
-
-// The boost reads the prefix from the same token vectors as the Jaro value,
-// so a pair is prepared once, and a one-shot iterable is read only once.
-struct JaroWinklerMetric {
-    WinklerBoost boost;
-    JaroMetric jaro;
-
-    void begin_batch() noexcept { jaro.begin_batch(); }
-
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        const double j = jaro.bytes(q, t);
-        if (!boost.applies(j))
-            return j;
-        return boost.boosted(j, common_prefix(q.data, q.size, t.data, t.size, boost.prefix_cap));
-    }
-
-    double tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(
-            q, t, jaro.mismatch_message, [this](const auto &a, const auto &b) {
-                const double j = jaro_tokens(a, b);
-                if (!boost.applies(j))
-                    return j;
-                return boost.boosted(j, common_prefix_tokens(boost.prefix_cap, a, b));
-            });
-    }
 };
 
 }  // namespace

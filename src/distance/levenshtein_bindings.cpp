@@ -21,24 +21,11 @@ const char *const LEVENSHTEIN_SCORE_DOC =
 const char *const LEVENSHTEIN_NORMALIZED_SCORE_DOC =
     "Length-normalized Levenshtein similarity in [0, 1] (1 = identical).";
 
-namespace {
-
-constexpr const char *MISMATCHED_WIDTHS = "levenshtein: mismatched token widths from preprocess";
-
-// The distance of one pair, or of every pair of a batch. In a batch whose
-// query is byte-like, the query's pattern masks are built once, at the first
-// byte-like target, and serve every byte-like target after it.
-using LevenshteinDistance = distance::BitParallelDistance<LevenshteinRecurrence>;
+const char *const LEVENSHTEIN_MISMATCHED_WIDTHS = "levenshtein: mismatched token widths from preprocess";
 
 LevenshteinDistance levenshtein_distance(uint64_t cutoff) {
-    return LevenshteinDistance(MISMATCHED_WIDTHS, LevenshteinRecurrence{cutoff});
+    return LevenshteinDistance(LEVENSHTEIN_MISMATCHED_WIDTHS, LevenshteinRecurrence{cutoff});
 }
-
-// Normalised by the longer length in symbols: bytes on the byte path, tokens
-// on the token path.
-using LevenshteinSimilarity = distance::MaxLengthSimilarity<LevenshteinDistance>;
-
-}  // namespace
 
 uint64_t cutoff_from_python(const char *function, nb::handle score_cutoff) {
     const std::optional<int64_t> value = optional_integer_keyword<int64_t>(function, "score_cutoff", score_cutoff);

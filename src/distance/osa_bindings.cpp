@@ -20,15 +20,7 @@ const char *const DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC =
 
 const char *const OSA_MISMATCHED_WIDTHS = "damerau_levenshtein: mismatched token widths from preprocess";
 
-namespace {
-
-// In a batch the byte query's pattern masks are built once.
-using OsaDistance = distance::BitParallelDistance<OsaRecurrence>;
-using OsaSimilarity = distance::MaxLengthSimilarity<OsaDistance>;
-
 OsaDistance osa_distance() { return OsaDistance(OSA_MISMATCHED_WIDTHS); }
-
-}  // namespace
 
 int64_t damerau_levenshtein_score(nb::handle query, nb::handle target) {
     OsaDistance metric = osa_distance();

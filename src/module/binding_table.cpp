@@ -15,6 +15,7 @@
 #include "distance/jaro_bindings.hpp"
 #include "distance/levenshtein_bindings.hpp"
 #include "distance/osa_bindings.hpp"
+#include "distance/per_query_top_k.hpp"
 #include "distance/threshold_iterator.hpp"
 #include "distance/top_k_bindings.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
@@ -259,6 +260,10 @@ void define_module(nb::module_ m, const char *doc) {
     m.def("cdist_above_threshold", &all_pairs::cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
           nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
+    // 100: `pruning` takes True or False only, not other objects with a truth value.
+    m.def("cdist_top_k_one_query", &distance::py_cdist_top_k_one_query, "query"_a.none(), "targets"_a.none(),
+          nb::kw_only(), "scorer"_a, "k"_a, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
+          "pruning"_a.noconvert() = false, distance::CDIST_TOP_K_ONE_QUERY_DOC);
     m.def("cdist_top_k", &all_pairs::cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
           "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101
