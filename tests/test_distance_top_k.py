@@ -13,7 +13,7 @@ import pytest
 
 import veltrocamber
 from veltrocamber import _swar as sw
-from reference.edit_distances import random_pair
+from reference.edit_distances import random_pair, same_length_variant
 from reference.top_k_heap import select as model_select
 
 # top-k function -> (batch function, scorer id, keywords of both)
@@ -50,17 +50,6 @@ def check_entries(got, targets, scorer):
         assert target is targets[index]
         assert type(score) is (int if scorer in DISTANCE_IDS else float)
         assert type(index) is int
-
-
-def same_length_variant(rng, t):
-    """`t` with some positions taking symbols found elsewhere in it."""
-    items = list(t)
-    for _ in range(rng.randrange(0, 3)):
-        if items:
-            items[rng.randrange(len(items))] = rng.choice(items)
-    if isinstance(t, bytes):
-        return bytes(items)
-    return "".join(items) if isinstance(t, str) else items
 
 
 def random_case(rng, kind, scorer):

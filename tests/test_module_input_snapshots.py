@@ -424,6 +424,22 @@ def test_normalised_by_len_needs_a_length(name, measured, kind):
         assert function("kitten", ONE_SHOT[kind]("sitten")) == function("kitten", "sitten")
 
 
+def test_per_query_search_reads_its_query_once():
+    # The per-query search measures its query with len(), so a one-shot
+    # query needs one to be taken at all; it is then read once for every
+    # target.
+    class Measured(Counted):
+        def __len__(self):
+            return len(self.items)
+
+    targets = ["kitten", list("sitten"), "mitten", list("kitchen")]
+    for scorer in (1, 3, 5, 6, 7, 9, 11):
+        query = Measured("kitten")
+        got = sw.cdist_top_k_one_query(query, targets, scorer=scorer, k=3)
+        assert got == sw.cdist_top_k_one_query(list("kitten"), targets, scorer=scorer, k=3)
+        assert query.readings == 1
+
+
 def test_alignment_batches_regression():
     assert sw.smith_waterman_scores(iter("ACGT"), ["ACGT", "ACGT"]).tolist() == [8, 8]
     assert sw.needleman_wunsch_scores(iter("ACGT"), ["ACGT", "ACGT"]).tolist() == [8, 8]
