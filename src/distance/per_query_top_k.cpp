@@ -18,6 +18,7 @@
 #include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
 #include "module/memory_errors.hpp"
+#include "module/memory_guard.hpp"
 #include "module/raisers.hpp"
 #include "module/top_k.hpp"
 
@@ -146,14 +147,16 @@ struct Search {
 };
 
 // Room for k candidates before any target is read: a k that cannot be held
-// fails the call at once, as MemoryError whatever the reason.
+// fails the call at once, as MemoryError whatever the reason (beyond the
+// memory available, beyond what a vector can hold, or refused by malloc).
 std::vector<Candidate> reserve_candidates(uint64_t k) {
     std::vector<Candidate> slots;
     try {
+        guarded_block_bytes("candidates", 1, k, sizeof(Candidate));
         if (k > slots.max_size())
             throw std::bad_alloc();
         slots.reserve(k);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc &) {  // MemoryRefusal included
         PyErr_Format(PyExc_MemoryError, "%s: no room for k = %llu candidates", FUNCTION,
                      static_cast<unsigned long long>(k));
         raise_pending();
