@@ -74,9 +74,9 @@ Float64Array jaro_similarities(nb::handle query, nb::handle targets) {
 
 Float64Array jaro_winkler_similarities(nb::handle query, nb::handle targets, double prefix_weight,
                                        double prefix_threshold, uint64_t prefix_cap) {
+    const WinklerBoost boost{prefix_weight, prefix_threshold, prefix_cap};
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(
-        jaro_winkler_similarity_array(query.ptr(), sequence, WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}));
+    return to_float64_array(jaro_winkler_similarity_array(query.ptr(), sequence, boost));
 }
 
 }  // namespace veltrocamber::jaro

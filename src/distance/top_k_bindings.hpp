@@ -24,24 +24,25 @@ namespace veltrocamber::distance {
 
 extern const char *const LEVENSHTEIN_TOP_K_DOC;
 
-// The k best targets of `query` under scorer `id` (0 to 11; any other id
-// raises ValueError "unknown Scorer value" once `targets` is known to be a
-// sequence). `boost` holds the Jaro-Winkler keywords; no other scorer reads
-// it.
-nanobind::list rank_targets(ScorerId id, PyObject *query, PyObject *targets, uint64_t k,
-                            const jaro::WinklerBoost &boost);
+// The k best targets of `query` under scorer `id` (0 to 11), as the top-k
+// function of that scorer answers them (and names itself in its errors).
+// `boost` holds the Jaro-Winkler keywords; no other scorer reads it.
+nanobind::list top_k_of_scorer(ScorerId id, PyObject *query, PyObject *targets, uint64_t k,
+                               const jaro::WinklerBoost &boost);
 
-// levenshtein_top_k (id 0) to jaro_top_k (id 6): the scorer's name and id
-// are all that tells the functions apart.
+// levenshtein_top_k (id 0) to true_damerau_levenshtein_normalized_top_k
+// (id 11): the scorer's id is all that tells the functions apart.
 template <ScorerId Id>
 nanobind::list py_top_k(nanobind::handle query, nanobind::handle targets, uint64_t k) {
-    return rank_targets(Id, query.ptr(), targets.ptr(), k, jaro::WinklerBoost{});
+    return top_k_of_scorer(Id, query.ptr(), targets.ptr(), k, jaro::WinklerBoost{});
 }
 
 nanobind::list py_jaro_winkler_top_k(nanobind::handle query, nanobind::handle targets, uint64_t k,
                                      double prefix_weight, double prefix_threshold, uint64_t prefix_cap);
 
-// Jaro-Winkler (id 7) with its default keywords: `extract` has none.
+// Any id; an id outside 0 to 11 raises ValueError "unknown Scorer value"
+// once `targets` is known to be a sequence. Jaro-Winkler (id 7) with its
+// default keywords: `extract` has none.
 nanobind::list py_extract(nanobind::handle query, nanobind::handle targets, ScorerId scorer, uint64_t k);
 
 }  // namespace veltrocamber::distance
