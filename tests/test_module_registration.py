@@ -91,6 +91,25 @@ def test_scorer_enum_ids():
     assert [s.value for s in veltrocamber.Scorer if s.is_similarity] == [1, 3, 5, 6, 7, 9, 11]
 
 
+def test_builtin_scorer_table_agrees_with_the_scorer_enum(hooks):
+    # The ids are written once in C++ (the registry's built-in table) and
+    # once in Python (`Scorer`): every member must name the batch function
+    # that the module registers under its value, and only those.
+    table = hooks.builtin_scorers()
+    assert [name for name, _ in table] == [
+        "levenshtein_scores", "levenshtein_normalized_scores", "damerau_levenshtein_scores",
+        "damerau_levenshtein_normalized_scores", "hamming_scores", "hamming_normalized_scores",
+        "indel_scores", "indel_normalized_scores", "true_damerau_levenshtein_scores",
+        "true_damerau_levenshtein_normalized_scores", "jaro_similarities", "jaro_winkler_similarities",
+    ]
+    assert sorted(scorer_id for _, scorer_id in table) == sorted(s.value for s in veltrocamber.Scorer)
+    for function, scorer_id in table:
+        member = veltrocamber.Scorer(scorer_id)
+        assert function.removesuffix("_scores").removesuffix("_similarities").upper() == member.name
+        assert member.is_similarity == ("normalized" in function or function.endswith("_similarities"))
+        assert callable(getattr(_swar, function))
+
+
 def test_variant_enums_have_standard_member():
     assert veltrocamber.MetaphoneVariant.STANDARD == 0
     assert veltrocamber.DoubleMetaphoneVariant.STANDARD == 0

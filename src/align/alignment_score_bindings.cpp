@@ -4,15 +4,16 @@
 #include <variant>
 #include <vector>
 
+#include "align/alignment_keywords.hpp"
 #include "align/scalar_kernels.hpp"
 #include "align/score_shortcuts.hpp"
 #include "align/striped_global.hpp"
 #include "align/striped_local.hpp"
+#include "module/cell_width_dispatch.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/input_snapshots.hpp"
 #include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
-#include "module/keyword_conversion.hpp"
 #include "module/raisers.hpp"
 #include "module/top_k.hpp"
 
@@ -40,7 +41,7 @@ int64_t with_pair_tokens(const PreprocessedPair &pair, int64_t match, int64_t mi
 
 template <bool Local>
 int64_t linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mismatch, int64_t gap) {
-    return with_cell_type(pair.width, "unsupported kernel width", [&]<typename Cell>() {
+    return cell_width_dispatch(pair.width, "unsupported kernel width", [&]<typename Cell>() {
         return with_pair_tokens<Cell>(
             pair, match, mismatch, gap, [](const auto *q, size_t ql, const auto *t, size_t tl, Cell m, Cell x, Cell g) {
                 const align::ShortcutAnswer s = Local ? align::local_score_shortcut(q, ql, t, tl, m, x, g)
@@ -61,10 +62,10 @@ int64_t linear_by_width(const PreprocessedPair &pair, int64_t match, int64_t mis
 // kernel whose minus infinity is the cell type's minimum.
 int64_t local_affine_scalar(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
                             int64_t extend) {
-    return with_cell_type(c.width, "unsupported profile traceback width", [&]<typename Cell>() {
-        return align::smith_waterman_affine_cells<Cell, align::NarrowInfinity<Cell>>(
-            c.query.data(), c.query.size(), c.target.data(), c.target.size(), Cell(match), Cell(mismatch),
-            Cell(open), Cell(extend));
+    return cell_width_dispatch(c.width, "unsupported profile traceback width", [&]<typename Cell>() {
+        return align::smith_waterman_affine_scalar<Cell>(c.query.data(), c.query.size(), c.target.data(),
+                                                         c.target.size(), Cell(match), Cell(mismatch), Cell(open),
+                                                         Cell(extend));
     });
 }
 
@@ -72,7 +73,7 @@ int64_t local_affine_scalar(const FarrarTokenChannel &c, int64_t match, int64_t 
 // form and runs `wide` on the codes.
 template <typename Striped, typename Wide>
 int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, Striped &&striped, Wide &&wide) {
-    return with_cell_type(c.width, unsupported, [&]<typename Cell>() {
+    return cell_width_dispatch(c.width, unsupported, [&]<typename Cell>() {
         const uint8_t *q = c.query.data();
         const uint8_t *t = c.target.data();
         if constexpr (std::is_same_v<Cell, int64_t>) {
@@ -161,35 +162,22 @@ std::vector<int64_t> score_targets(PairScore score, nb::handle query, TargetSnap
 Int64Array score_array(const char *function, PairScore score, nb::handle query, nb::handle targets, int64_t match,
                        int64_t mismatch, int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                        nb::handle width) {
-    const uint32_t w = kernel_width_argument(function, width);
-    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
+    const AlignmentKeywords keywords =
+        convert_alignment_keywords(function, gap_score, gap_open_score, gap_extend_score, width);
     TargetSnapshot snapshot = batch_targets(targets);
-    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, gaps, w));
+    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, keywords.gaps, keywords.width));
 }
 
 template <bool Local>
 int64_t one_score(const char *function, nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                   int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
-    const uint32_t w = kernel_width_argument(function, width);
-    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
+    const AlignmentKeywords keywords =
+        convert_alignment_keywords(function, gap_score, gap_open_score, gap_extend_score, width);
     align::StripedAffineScratch scratch;
-    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, gaps, w, scratch);
+    return pair_score<Local>(query.ptr(), target.ptr(), match, mismatch, keywords.gaps, keywords.width, scratch);
 }
 
 }  // namespace
-
-AffineGaps resolve_affine_gaps(const char *function, int64_t gap_score, nb::handle gap_open_score,
-                               nb::handle gap_extend_score) {
-    AffineGaps gaps{};
-    gaps.open = optional_integer_keyword<int64_t>(function, "gap_open_score", gap_open_score).value_or(gap_score);
-    gaps.extend =
-        optional_integer_keyword<int64_t>(function, "gap_extend_score", gap_extend_score).value_or(gaps.open);
-    return gaps;
-}
-
-uint32_t kernel_width_argument(const char *function, nb::handle width) {
-    return optional_integer_keyword<uint32_t>(function, "width", width).value_or(0u);
-}
 
 void check_wide_affine_bound(uint64_t score_bound) {
     if (score_bound >= (uint64_t(1) << 60))
@@ -223,43 +211,42 @@ int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t 
     return global_affine_pair(query, target, match, mismatch, open, extend, width, scratch);
 }
 
-int64_t smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
-                             int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
-                             nb::handle width) {
+int64_t py_smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
+                                int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                nb::handle width) {
     return one_score<true>("smith_waterman_score", query, target, match_score, mismatch_score, gap_score,
                            gap_open_score, gap_extend_score, width);
 }
 
-int64_t needleman_wunsch_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
-                               int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
-                               nb::handle width) {
+int64_t py_needleman_wunsch_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
+                                  int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                  nb::handle width) {
     return one_score<false>("needleman_wunsch_score", query, target, match_score, mismatch_score, gap_score,
                             gap_open_score, gap_extend_score, width);
 }
 
-Int64Array smith_waterman_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
-                                 int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
-                                 nb::handle width) {
+Int64Array py_smith_waterman_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
+                                    int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                    nb::handle width) {
     return score_array("smith_waterman_scores", smith_waterman_pair, query, targets, match_score, mismatch_score,
                        gap_score, gap_open_score, gap_extend_score, width);
 }
 
-Int64Array needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t match_score,
-                                   int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
-                                   nb::handle gap_extend_score, nb::handle width) {
+Int64Array py_needleman_wunsch_scores(nb::handle query, nb::handle targets, int64_t match_score, int64_t mismatch_score,
+                                      int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                                      nb::handle width) {
     return score_array("needleman_wunsch_scores", needleman_wunsch_pair, query, targets, match_score,
                        mismatch_score, gap_score, gap_open_score, gap_extend_score, width);
 }
 
-nb::list smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, int64_t match_score,
-                              int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
-                              nb::handle gap_extend_score, nb::handle width) {
+nb::list py_smith_waterman_top_k(nb::handle query, nb::handle targets, uint64_t k, int64_t match_score,
+                                 int64_t mismatch_score, int64_t gap_score, nb::handle gap_open_score,
+                                 nb::handle gap_extend_score, nb::handle width) {
     TargetSnapshot snapshot = batch_targets(targets);
-    constexpr const char *function = "smith_waterman_top_k";
-    const uint32_t w = kernel_width_argument(function, width);
-    const AffineGaps gaps = resolve_affine_gaps(function, gap_score, gap_open_score, gap_extend_score);
-    const std::vector<int64_t> scores =
-        score_targets(smith_waterman_pair, query, snapshot, match_score, mismatch_score, gaps, w);
+    const AlignmentKeywords keywords =
+        convert_alignment_keywords("smith_waterman_top_k", gap_score, gap_open_score, gap_extend_score, width);
+    const std::vector<int64_t> scores = score_targets(smith_waterman_pair, query, snapshot, match_score,
+                                                      mismatch_score, keywords.gaps, keywords.width);
     return select_top_k(scores, snapshot.items(), k, true);
 }
 

@@ -191,26 +191,15 @@ int64_t smith_waterman_affine_cells(const uint8_t *query, size_t qlen, const uin
     return static_cast<int64_t>(best);
 }
 
-inline int64_t smith_waterman_affine_scalar_i8(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int8_t m,
-                                               int8_t x, int8_t o, int8_t e) {
-    return smith_waterman_affine_cells<int8_t, NarrowInfinity<int8_t>>(q, ql, t, tl, m, x, o, e);
-}
-inline int64_t smith_waterman_affine_scalar_i16(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int16_t m,
-                                                int16_t x, int16_t o, int16_t e) {
-    return smith_waterman_affine_cells<int16_t, NarrowInfinity<int16_t>>(q, ql, t, tl, m, x, o, e);
-}
-inline int64_t smith_waterman_affine_scalar_i32(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int32_t m,
-                                                int32_t x, int32_t o, int32_t e) {
-    return smith_waterman_affine_cells<int32_t, NarrowInfinity<int32_t>>(q, ql, t, tl, m, x, o, e);
-}
-inline int64_t smith_waterman_affine_scalar_i64(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int64_t m,
-                                                int64_t x, int64_t o, int64_t e) {
-    return smith_waterman_affine_cells<int64_t, NarrowInfinity<int64_t>>(q, ql, t, tl, m, x, o, e);
-}
-inline int64_t smith_waterman_affine_score_wide(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl, int64_t m,
-                                                int64_t x, int64_t o, int64_t e) {
-    return smith_waterman_affine_cells<int64_t, WideInfinity>(q, ql, t, tl, m, x, o, e);
-}
+// The narrow local affine kernel of one cell width (minus infinity = the
+// type's minimum), and the wide 64-bit one.
+template <typename Cell>
+inline constexpr auto smith_waterman_affine_scalar = &smith_waterman_affine_cells<Cell, NarrowInfinity<Cell>>;
+inline constexpr auto smith_waterman_affine_scalar_i8 = smith_waterman_affine_scalar<int8_t>;
+inline constexpr auto smith_waterman_affine_scalar_i16 = smith_waterman_affine_scalar<int16_t>;
+inline constexpr auto smith_waterman_affine_scalar_i32 = smith_waterman_affine_scalar<int32_t>;
+inline constexpr auto smith_waterman_affine_scalar_i64 = smith_waterman_affine_scalar<int64_t>;
+inline constexpr auto smith_waterman_affine_score_wide = &smith_waterman_affine_cells<int64_t, WideInfinity>;
 
 // Global affine score. A gap in one sequence may follow a gap in the other
 // only through H, paying gap_open again.

@@ -46,17 +46,17 @@ constexpr EntryTexts CDIST_TOP_K{
 
 }  // namespace
 
-void cdist(nb::handle, nb::handle, nb::handle scorer, nb::handle, uint64_t, double, double, uint64_t) {
+void py_cdist(nb::handle, nb::handle, nb::handle scorer, nb::handle, uint64_t, double, double, uint64_t) {
     check_scorer_and_refuse(CDIST, scorer);
 }
 
-void cdist_above_threshold(nb::handle, nb::handle, nb::handle scorer, double, nb::handle, uint64_t, double, double,
-                           uint64_t) {
+void py_cdist_above_threshold(nb::handle, nb::handle, nb::handle scorer, double, nb::handle, uint64_t, double, double,
+                              uint64_t) {
     check_scorer_and_refuse(CDIST_ABOVE_THRESHOLD, scorer);
 }
 
-void cdist_top_k(nb::handle, nb::handle, nb::handle scorer, uint64_t, nb::handle, uint64_t, bool, double, double,
-                 uint64_t) {
+void py_cdist_top_k(nb::handle, nb::handle, nb::handle scorer, uint64_t, nb::handle, uint64_t, bool, double, double,
+                    uint64_t) {
     check_scorer_and_refuse(CDIST_TOP_K, scorer);
 }
 

@@ -13,13 +13,13 @@
 
 namespace veltrocamber::all_pairs {
 
-void cdist(nanobind::handle queries, nanobind::handle targets, nanobind::handle scorer, nanobind::handle tqdm,
-           uint64_t cpu_count, double prefix_weight, double prefix_threshold, uint64_t prefix_cap);
-void cdist_above_threshold(nanobind::handle queries, nanobind::handle targets, nanobind::handle scorer,
-                           double threshold, nanobind::handle tqdm, uint64_t cpu_count, double prefix_weight,
-                           double prefix_threshold, uint64_t prefix_cap);
-void cdist_top_k(nanobind::handle queries, nanobind::handle targets, nanobind::handle scorer, uint64_t k,
-                 nanobind::handle tqdm, uint64_t cpu_count, bool reject_duplicates, double prefix_weight,
-                 double prefix_threshold, uint64_t prefix_cap);
+void py_cdist(nanobind::handle queries, nanobind::handle targets, nanobind::handle scorer, nanobind::handle tqdm,
+              uint64_t cpu_count, double prefix_weight, double prefix_threshold, uint64_t prefix_cap);
+void py_cdist_above_threshold(nanobind::handle queries, nanobind::handle targets, nanobind::handle scorer,
+                              double threshold, nanobind::handle tqdm, uint64_t cpu_count, double prefix_weight,
+                              double prefix_threshold, uint64_t prefix_cap);
+void py_cdist_top_k(nanobind::handle queries, nanobind::handle targets, nanobind::handle scorer, uint64_t k,
+                    nanobind::handle tqdm, uint64_t cpu_count, bool reject_duplicates, double prefix_weight,
+                    double prefix_threshold, uint64_t prefix_cap);
 
 }  // namespace veltrocamber::all_pairs

@@ -113,7 +113,7 @@ std::vector<int64_t> hamming_distances(distance::BatchQuery &query, TargetSnapsh
 
 }  // namespace
 
-int64_t hamming_score(nb::handle query, nb::handle target) {
+int64_t py_hamming_score(nb::handle query, nb::handle target) {
     HammingDistance metric;
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
@@ -123,7 +123,7 @@ double hamming_normalized_pair(PyObject *query, PyObject *target) {
     return distance::score_pair(query, target, metric);
 }
 
-double hamming_normalized_score(nb::handle query, nb::handle target) {
+double py_hamming_normalized_score(nb::handle query, nb::handle target) {
     return hamming_normalized_pair(query.ptr(), target.ptr());
 }
 
@@ -143,12 +143,12 @@ std::vector<double> hamming_normalized_score_array(PyObject *query, TargetSnapsh
     return out;
 }
 
-Int64Array hamming_scores(nb::handle query, nb::handle targets) {
+Int64Array py_hamming_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_int64_array(hamming_score_array(query.ptr(), sequence));
 }
 
-Float64Array hamming_normalized_scores(nb::handle query, nb::handle targets) {
+Float64Array py_hamming_normalized_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_float64_array(hamming_normalized_score_array(query.ptr(), sequence));
 }

@@ -18,10 +18,10 @@ namespace veltrocamber::hamming {
 extern const char *const HAMMING_MISMATCHED_WIDTHS;
 extern const char *const HAMMING_SCORE_DOC;
 
-int64_t hamming_score(nanobind::handle query, nanobind::handle target);
-double hamming_normalized_score(nanobind::handle query, nanobind::handle target);
-Int64Array hamming_scores(nanobind::handle query, nanobind::handle targets);
-Float64Array hamming_normalized_scores(nanobind::handle query, nanobind::handle targets);
+int64_t py_hamming_score(nanobind::handle query, nanobind::handle target);
+double py_hamming_normalized_score(nanobind::handle query, nanobind::handle target);
+Int64Array py_hamming_scores(nanobind::handle query, nanobind::handle targets);
+Float64Array py_hamming_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
 // 1 - d / len(query) for one pair, by either road.
 double hamming_normalized_pair(PyObject *query, PyObject *target);

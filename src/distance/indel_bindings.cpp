@@ -31,11 +31,11 @@ uint64_t indel_pair(PyObject *query, PyObject *target) {
     return distance::score_pair(query, target, metric);
 }
 
-int64_t indel_score(nb::handle query, nb::handle target) {
+int64_t py_indel_score(nb::handle query, nb::handle target) {
     return static_cast<int64_t>(indel_pair(query.ptr(), target.ptr()));
 }
 
-double indel_normalized_score(nb::handle query, nb::handle target) {
+double py_indel_normalized_score(nb::handle query, nb::handle target) {
     const uint64_t d = indel_pair(query.ptr(), target.ptr());
     const uint64_t lq = distance::python_length(query.ptr());  // the query first: its error, if any, wins
     const uint64_t lt = distance::python_length(target.ptr());
@@ -61,12 +61,12 @@ std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot
     return out;
 }
 
-Int64Array indel_scores(nb::handle query, nb::handle targets) {
+Int64Array py_indel_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_int64_array(indel_score_array(query.ptr(), sequence));
 }
 
-Float64Array indel_normalized_scores(nb::handle query, nb::handle targets) {
+Float64Array py_indel_normalized_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_float64_array(indel_normalized_score_array(query.ptr(), sequence));
 }

@@ -22,10 +22,10 @@ extern const char *const INDEL_MISMATCHED_WIDTHS;
 extern const char *const INDEL_SCORE_DOC;
 extern const char *const INDEL_NORMALIZED_SCORE_DOC;
 
-int64_t indel_score(nanobind::handle query, nanobind::handle target);
-double indel_normalized_score(nanobind::handle query, nanobind::handle target);
-Int64Array indel_scores(nanobind::handle query, nanobind::handle targets);
-Float64Array indel_normalized_scores(nanobind::handle query, nanobind::handle targets);
+int64_t py_indel_score(nanobind::handle query, nanobind::handle target);
+double py_indel_normalized_score(nanobind::handle query, nanobind::handle target);
+Int64Array py_indel_scores(nanobind::handle query, nanobind::handle targets);
+Float64Array py_indel_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
 // The distance of one pair or of every pair of a batch; in a batch the byte
 // query's pattern masks are built once.

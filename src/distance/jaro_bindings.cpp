@@ -49,10 +49,10 @@ uint64_t common_prefix_pair(PyObject *query, PyObject *target, uint64_t cap) {
     return distance::score_pair(query, target, metric);
 }
 
-double jaro_similarity(nb::handle query, nb::handle target) { return jaro_pair(query.ptr(), target.ptr()); }
+double py_jaro_similarity(nb::handle query, nb::handle target) { return jaro_pair(query.ptr(), target.ptr()); }
 
-double jaro_winkler_similarity(nb::handle query, nb::handle target, double prefix_weight, double prefix_threshold,
-                               uint64_t prefix_cap) {
+double py_jaro_winkler_similarity(nb::handle query, nb::handle target, double prefix_weight, double prefix_threshold,
+                                  uint64_t prefix_cap) {
     JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}, {}};
     return distance::score_pair(query.ptr(), target.ptr(), metric);
 }
@@ -67,13 +67,13 @@ std::vector<double> jaro_winkler_similarity_array(PyObject *query, TargetSnapsho
     return distance::score_targets<double>(query, targets, metric);
 }
 
-Float64Array jaro_similarities(nb::handle query, nb::handle targets) {
+Float64Array py_jaro_similarities(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_float64_array(jaro_similarity_array(query.ptr(), sequence));
 }
 
-Float64Array jaro_winkler_similarities(nb::handle query, nb::handle targets, double prefix_weight,
-                                       double prefix_threshold, uint64_t prefix_cap) {
+Float64Array py_jaro_winkler_similarities(nb::handle query, nb::handle targets, double prefix_weight,
+                                          double prefix_threshold, uint64_t prefix_cap) {
     const WinklerBoost boost{prefix_weight, prefix_threshold, prefix_cap};
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_float64_array(jaro_winkler_similarity_array(query.ptr(), sequence, boost));

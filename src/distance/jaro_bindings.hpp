@@ -23,12 +23,12 @@ extern const char *const JARO_MISMATCHED_WIDTHS;
 extern const char *const JARO_SIMILARITY_DOC;
 extern const char *const JARO_WINKLER_SIMILARITY_DOC;
 
-double jaro_similarity(nanobind::handle query, nanobind::handle target);
-double jaro_winkler_similarity(nanobind::handle query, nanobind::handle target, double prefix_weight,
-                               double prefix_threshold, uint64_t prefix_cap);
-Float64Array jaro_similarities(nanobind::handle query, nanobind::handle targets);
-Float64Array jaro_winkler_similarities(nanobind::handle query, nanobind::handle targets, double prefix_weight,
-                                       double prefix_threshold, uint64_t prefix_cap);
+double py_jaro_similarity(nanobind::handle query, nanobind::handle target);
+double py_jaro_winkler_similarity(nanobind::handle query, nanobind::handle target, double prefix_weight,
+                                  double prefix_threshold, uint64_t prefix_cap);
+Float64Array py_jaro_similarities(nanobind::handle query, nanobind::handle targets);
+Float64Array py_jaro_winkler_similarities(nanobind::handle query, nanobind::handle targets, double prefix_weight,
+                                          double prefix_threshold, uint64_t prefix_cap);
 
 // In a batch the byte query's pattern masks are built once.
 struct JaroMetric {

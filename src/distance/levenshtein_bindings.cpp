@@ -32,7 +32,7 @@ uint64_t cutoff_from_python(const char *function, nb::handle score_cutoff) {
     return !value || *value < 0 ? NO_CUTOFF : static_cast<uint64_t>(*value);
 }
 
-int64_t levenshtein_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
+int64_t py_levenshtein_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
     LevenshteinDistance metric = levenshtein_distance(cutoff_from_python("levenshtein_score", score_cutoff));
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
@@ -42,7 +42,7 @@ double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t c
     return distance::score_pair(query, target, metric);
 }
 
-double levenshtein_normalized_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
+double py_levenshtein_normalized_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_score", score_cutoff);
     return levenshtein_normalized_pair(query.ptr(), target.ptr(), cutoff);
 }
@@ -57,27 +57,27 @@ std::vector<double> levenshtein_normalized_score_array(PyObject *query, TargetSn
     return distance::score_targets<double>(query, targets, metric);
 }
 
-Int64Array levenshtein_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
+Int64Array py_levenshtein_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_scores", score_cutoff);
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_int64_array(levenshtein_score_array(query.ptr(), sequence, cutoff));
 }
 
-Float64Array levenshtein_normalized_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
+Float64Array py_levenshtein_normalized_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_scores", score_cutoff);
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_float64_array(levenshtein_normalized_score_array(query.ptr(), sequence, cutoff));
 }
 
-nb::object prepare_levenshtein_score(nb::handle query) {
+nb::object py_prepare_levenshtein_score(nb::handle query) {
     distance::ByteText q;
     if (!distance::byte_text(query.ptr(), q))
         return nb::none();
     return nb::cast(prepare_levenshtein_query(q.data, q.size), nb::rv_policy::move);
 }
 
-nb::object levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared, nb::handle target,
-                                      nb::handle score_cutoff) {
+nb::object py_levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared, nb::handle target,
+                                         nb::handle score_cutoff) {
     distance::ByteText t;
     if (!distance::byte_text(target.ptr(), t))
         return nb::none();

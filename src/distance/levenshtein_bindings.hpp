@@ -27,17 +27,17 @@ extern const char *const LEVENSHTEIN_NORMALIZED_SCORE_DOC;
 // value means no cutoff (NO_CUTOFF). Conversion errors name `function`.
 uint64_t cutoff_from_python(const char *function, nanobind::handle score_cutoff);
 
-int64_t levenshtein_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);
-double levenshtein_normalized_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);
-Int64Array levenshtein_scores(nanobind::handle query, nanobind::handle targets, nanobind::handle score_cutoff);
-Float64Array levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets,
-                                           nanobind::handle score_cutoff);
+int64_t py_levenshtein_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);
+double py_levenshtein_normalized_score(nanobind::handle query, nanobind::handle target, nanobind::handle score_cutoff);
+Int64Array py_levenshtein_scores(nanobind::handle query, nanobind::handle targets, nanobind::handle score_cutoff);
+Float64Array py_levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets,
+                                              nanobind::handle score_cutoff);
 
 // A new _PreparedLevenshteinScore for a bytes or one-byte str query, else None.
-nanobind::object prepare_levenshtein_score(nanobind::handle query);
+nanobind::object py_prepare_levenshtein_score(nanobind::handle query);
 // The distance as an int, or None when the target is not byte-like.
-nanobind::object levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared, nanobind::handle target,
-                                            nanobind::handle score_cutoff);
+nanobind::object py_levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepared, nanobind::handle target,
+                                               nanobind::handle score_cutoff);
 
 // The distance of one pair, or of every pair of a batch. In a batch whose
 // query is byte-like, the query's pattern masks are built once, at the first

@@ -22,7 +22,7 @@ const char *const OSA_MISMATCHED_WIDTHS = "damerau_levenshtein: mismatched token
 
 OsaDistance osa_distance() { return OsaDistance(OSA_MISMATCHED_WIDTHS); }
 
-int64_t damerau_levenshtein_score(nb::handle query, nb::handle target) {
+int64_t py_damerau_levenshtein_score(nb::handle query, nb::handle target) {
     OsaDistance metric = osa_distance();
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
@@ -32,7 +32,7 @@ double damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
     return distance::score_pair(query, target, metric);
 }
 
-double damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
+double py_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
     return damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
 }
 
@@ -46,12 +46,12 @@ std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, 
     return distance::score_targets<double>(query, targets, metric);
 }
 
-Int64Array damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
+Int64Array py_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_int64_array(damerau_levenshtein_score_array(query.ptr(), sequence));
 }
 
-Float64Array damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
+Float64Array py_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
     return to_float64_array(damerau_levenshtein_normalized_score_array(query.ptr(), sequence));
 }

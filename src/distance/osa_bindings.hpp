@@ -23,10 +23,10 @@ extern const char *const OSA_MISMATCHED_WIDTHS;
 extern const char *const DAMERAU_LEVENSHTEIN_SCORE_DOC;
 extern const char *const DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC;
 
-int64_t damerau_levenshtein_score(nanobind::handle query, nanobind::handle target);
-double damerau_levenshtein_normalized_score(nanobind::handle query, nanobind::handle target);
-Int64Array damerau_levenshtein_scores(nanobind::handle query, nanobind::handle targets);
-Float64Array damerau_levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets);
+int64_t py_damerau_levenshtein_score(nanobind::handle query, nanobind::handle target);
+double py_damerau_levenshtein_normalized_score(nanobind::handle query, nanobind::handle target);
+Int64Array py_damerau_levenshtein_scores(nanobind::handle query, nanobind::handle targets);
+Float64Array py_damerau_levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
 // The distance of one pair or of every pair of a batch (in a batch the byte
 // query's pattern masks are built once), and its similarity normalised by

@@ -62,13 +62,13 @@ double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *targe
 
 // The Python bodies name themselves in the MemoryError of a table that
 // cannot be held.
-int64_t true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
+int64_t py_true_damerau_levenshtein_score(nb::handle query, nb::handle target) {
     return name_memory_refusals("true_damerau_levenshtein_score", [&] {
         return static_cast<int64_t>(true_damerau_levenshtein_pair(query.ptr(), target.ptr()));
     });
 }
 
-double true_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
+double py_true_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
     return name_memory_refusals("true_damerau_levenshtein_normalized_score",
                                 [&] { return true_damerau_levenshtein_normalized_pair(query.ptr(), target.ptr()); });
 }
@@ -96,14 +96,14 @@ std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *qu
     return out;
 }
 
-Int64Array true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
+Int64Array py_true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
     return to_int64_array(name_memory_refusals("true_damerau_levenshtein_scores", [&] {
         TargetSnapshot sequence = distance::batch_targets(targets.ptr());
         return true_damerau_levenshtein_score_array(query.ptr(), sequence);
     }));
 }
 
-Float64Array true_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
+Float64Array py_true_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
     return to_float64_array(name_memory_refusals("true_damerau_levenshtein_normalized_scores", [&] {
         TargetSnapshot sequence = distance::batch_targets(targets.ptr());
         return true_damerau_levenshtein_normalized_score_array(query.ptr(), sequence);

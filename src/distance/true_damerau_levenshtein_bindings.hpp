@@ -20,10 +20,10 @@ extern const char *const TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS;
 extern const char *const TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC;
 extern const char *const TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC;
 
-int64_t true_damerau_levenshtein_score(nanobind::handle query, nanobind::handle target);
-double true_damerau_levenshtein_normalized_score(nanobind::handle query, nanobind::handle target);
-Int64Array true_damerau_levenshtein_scores(nanobind::handle query, nanobind::handle targets);
-Float64Array true_damerau_levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets);
+int64_t py_true_damerau_levenshtein_score(nanobind::handle query, nanobind::handle target);
+double py_true_damerau_levenshtein_normalized_score(nanobind::handle query, nanobind::handle target);
+Int64Array py_true_damerau_levenshtein_scores(nanobind::handle query, nanobind::handle targets);
+Float64Array py_true_damerau_levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
 // The distance of one pair, by either road.
 uint64_t true_damerau_levenshtein_pair(PyObject *query, PyObject *target);

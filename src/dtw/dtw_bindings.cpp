@@ -19,7 +19,7 @@ namespace nb = nanobind;
 
 namespace veltrocamber {
 
-const char *const dtw_doc =
+const char *const DTW_DOC =
     "Dynamic Time Warping distance between two numeric ndarrays.\n"
     "\n"
     "``query`` and ``target`` are ``np.ndarray`` with dtype ``float32``, ``float64`` or\n"

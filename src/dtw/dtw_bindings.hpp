@@ -7,7 +7,7 @@
 
 namespace veltrocamber {
 
-extern const char *const dtw_doc;
+extern const char *const DTW_DOC;
 
 // dtw(query, target, *, window=None, distance=None) -> float
 double py_dtw(nanobind::handle query, nanobind::handle target, nanobind::handle window, nanobind::handle distance);

@@ -1,8 +1,11 @@
 #include "module/aligned_rows.hpp"
 
 #include <string_view>
+#include <type_traits>
 #include <variant>
+#include <vector>
 
+#include "module/cell_width_dispatch.hpp"
 #include "module/raisers.hpp"
 
 namespace nb = nanobind;
@@ -86,12 +89,12 @@ nb::object render_row(const PreprocessedPair &pair, const std::vector<T> &tokens
     return gapped_str_row(tokens, side.start, ops, side.gap);
 }
 
-template <size_t I>
+template <typename Token>
 AlignmentResult fill_at_width(const PreprocessedPair &pair, const AlignmentPath &path) {
     // Both sides always hold the pair's width; std::get reports a pair
     // that breaks this.
-    const auto &query = std::get<I>(pair.query);
-    const auto &target = std::get<I>(pair.target);
+    const auto &query = std::get<std::vector<Token>>(pair.query);
+    const auto &target = std::get<std::vector<Token>>(pair.target);
     AlignmentResult result;
     result.score = path.score;
     result.query_start = path.query_start;
@@ -107,13 +110,9 @@ AlignmentResult fill_at_width(const PreprocessedPair &pair, const AlignmentPath 
 }  // namespace
 
 AlignmentResult fill_aligned_rows(const PreprocessedPair &pair, const AlignmentPath &path) {
-    switch (pair.width) {
-        case 8: return fill_at_width<0>(pair, path);
-        case 16: return fill_at_width<1>(pair, path);
-        case 32: return fill_at_width<2>(pair, path);
-        case 64: return fill_at_width<3>(pair, path);
-        default: raise_runtime_error("unsupported kernel width");
-    }
+    return cell_width_dispatch(pair.width, "unsupported kernel width", [&]<typename Cell>() {
+        return fill_at_width<std::make_unsigned_t<Cell>>(pair, path);
+    });
 }
 
 }  // namespace veltrocamber

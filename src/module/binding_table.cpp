@@ -23,12 +23,7 @@
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
-#include "phonetic/caverphone_bindings.hpp"
-#include "phonetic/double_metaphone_bindings.hpp"
-#include "phonetic/match_rating_bindings.hpp"
-#include "phonetic/metaphone_bindings.hpp"
-#include "phonetic/nysiis_bindings.hpp"
-#include "phonetic/soundex_bindings.hpp"
+#include "phonetic/phonetic_bindings.hpp"
 #include "traceback/cigar_bindings.hpp"
 #include "traceback/path_bindings.hpp"
 
@@ -49,18 +44,8 @@ void register_builtin_scorer(nb::module_ &m, const char *name, ScorerId id) {
 }
 
 void register_builtin_scorers(nb::module_ &m) {
-    register_builtin_scorer(m, "levenshtein_scores", 0);
-    register_builtin_scorer(m, "levenshtein_normalized_scores", 1);
-    register_builtin_scorer(m, "damerau_levenshtein_scores", 2);
-    register_builtin_scorer(m, "damerau_levenshtein_normalized_scores", 3);
-    register_builtin_scorer(m, "hamming_scores", 4);
-    register_builtin_scorer(m, "hamming_normalized_scores", 5);
-    register_builtin_scorer(m, "indel_scores", 8);
-    register_builtin_scorer(m, "indel_normalized_scores", 9);
-    register_builtin_scorer(m, "true_damerau_levenshtein_scores", 10);
-    register_builtin_scorer(m, "true_damerau_levenshtein_normalized_scores", 11);
-    register_builtin_scorer(m, "jaro_similarities", 6);
-    register_builtin_scorer(m, "jaro_winkler_similarities", 7);
+    for (const BuiltinScorer &scorer : BUILTIN_SCORERS)
+        register_builtin_scorer(m, scorer.function, scorer.id);
 }
 
 void py_register_scorer(nb::handle fn, ScorerId scorer_id) { register_scorer(fn.ptr(), scorer_id); }
@@ -95,8 +80,8 @@ void define_module(nb::module_ m, const char *doc) {
     register_result_classes(m);  // AlignmentResult, AlignmentPath
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
-    def_alignment_function(m, "smith_waterman_score", &smith_waterman_score);           // 1
-    def_alignment_batch_function(m, "smith_waterman_scores", &smith_waterman_scores);  // 8
+    def_alignment_function(m, "smith_waterman_score", &py_smith_waterman_score);          // 1
+    def_alignment_batch_function(m, "smith_waterman_scores", &py_smith_waterman_scores);  // 8
 
     def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
     def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
@@ -106,8 +91,8 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
 
     // ---- Needleman-Wunsch (28-44) ----
-    def_alignment_function(m, "needleman_wunsch_score", &needleman_wunsch_score);           // 28
-    def_alignment_batch_function(m, "needleman_wunsch_scores", &needleman_wunsch_scores);  // 35
+    def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28
+    def_alignment_batch_function(m, "needleman_wunsch_scores", &py_needleman_wunsch_scores);  // 35
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
     def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
@@ -115,99 +100,101 @@ void define_module(nb::module_ m, const char *doc) {
     // ---- Levenshtein (45-50) ----
     {
         using namespace levenshtein;
-        m.def("levenshtein_score", &levenshtein_score, "query"_a.none(), "target"_a.none(), "score_cutoff"_a = nb::none(),
-              LEVENSHTEIN_SCORE_DOC);
-        m.def("levenshtein_normalized_score", &levenshtein_normalized_score, "query"_a.none(), "target"_a.none(),
+        m.def("levenshtein_score", &py_levenshtein_score, "query"_a.none(), "target"_a.none(),
+              "score_cutoff"_a = nb::none(), LEVENSHTEIN_SCORE_DOC);
+        m.def("levenshtein_normalized_score", &py_levenshtein_normalized_score, "query"_a.none(), "target"_a.none(),
               "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
         nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
             .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; })
             .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; });
-        m.def("_prepare_levenshtein_score", &prepare_levenshtein_score, "query"_a.none());
-        m.def("_levenshtein_score_prepared", &levenshtein_score_prepared, "prepared"_a, "target"_a.none(),
+        m.def("_prepare_levenshtein_score", &py_prepare_levenshtein_score, "query"_a.none());
+        m.def("_levenshtein_score_prepared", &py_levenshtein_score_prepared, "prepared"_a, "target"_a.none(),
               "score_cutoff"_a = nb::none());
-        m.def("levenshtein_scores", &levenshtein_scores, "query"_a.none(), "targets"_a.none(), "score_cutoff"_a = nb::none());
-        m.def("levenshtein_normalized_scores", &levenshtein_normalized_scores, "query"_a.none(), "targets"_a.none(),
+        m.def("levenshtein_scores", &py_levenshtein_scores, "query"_a.none(), "targets"_a.none(),
+              "score_cutoff"_a = nb::none());
+        m.def("levenshtein_normalized_scores", &py_levenshtein_normalized_scores, "query"_a.none(), "targets"_a.none(),
               "score_cutoff"_a = nb::none());
     }
 
     // ---- Optimal string alignment (51-54) ----
     {
         using namespace osa;
-        m.def("damerau_levenshtein_score", &damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
+        m.def("damerau_levenshtein_score", &py_damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
               DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("damerau_levenshtein_normalized_score", &damerau_levenshtein_normalized_score, "query"_a.none(),
+        m.def("damerau_levenshtein_normalized_score", &py_damerau_levenshtein_normalized_score, "query"_a.none(),
               "target"_a.none(), DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("damerau_levenshtein_scores", &damerau_levenshtein_scores, "query"_a.none(), "targets"_a.none());
-        m.def("damerau_levenshtein_normalized_scores", &damerau_levenshtein_normalized_scores, "query"_a.none(),
+        m.def("damerau_levenshtein_scores", &py_damerau_levenshtein_scores, "query"_a.none(), "targets"_a.none());
+        m.def("damerau_levenshtein_normalized_scores", &py_damerau_levenshtein_normalized_scores, "query"_a.none(),
               "targets"_a.none());
     }
 
     // ---- Dynamic time warping (55-56) ----
     m.def("dtw", &py_dtw, "query"_a.none(), "target"_a.none(), nb::kw_only(), "window"_a.none() = nb::none(),
-          "distance"_a.none() = nb::none(), dtw_doc);
+          "distance"_a.none() = nb::none(), DTW_DOC);
     m.def("dtw_distances", &py_dtw_distances, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
           "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
     // ---- Hamming (57) ----
-    m.def("hamming_score", &hamming::hamming_score, "query"_a.none(), "target"_a.none(), hamming::HAMMING_SCORE_DOC);
+    m.def("hamming_score", &hamming::py_hamming_score, "query"_a.none(), "target"_a.none(), hamming::HAMMING_SCORE_DOC);
 
     // ---- Phonetic encoders (58-67) ----
     // Text arguments take None too (.none()), so that it meets the encoders'
     // own TypeError like any other wrong type.
-    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::soundex_doc);  // 58
+    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::SOUNDEX_DOC);  // 58
     m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
-          phonetic::soundex_equal_doc);  // 59
+          phonetic::SOUNDEX_EQUAL_DOC);  // 59
     m.def("metaphone", &phonetic::py_metaphone, "s"_a.none(), nb::kw_only(), "variant"_a = 0,
-          phonetic::metaphone_doc);  // 60
+          phonetic::METAPHONE_DOC);  // 60
     m.def("metaphone_equal", &phonetic::py_metaphone_equal, "s1"_a.none(), "s2"_a.none(), nb::kw_only(),
-          "variant"_a = 0, phonetic::metaphone_equal_doc);  // 61
-    m.def("nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::nysiis_doc);  // 62
+          "variant"_a = 0, phonetic::METAPHONE_EQUAL_DOC);  // 61
+    m.def("nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::NYSIIS_DOC);  // 62
     m.def("nysiis_equal", &phonetic::py_nysiis_equal, "s1"_a.none(), "s2"_a.none(),
-          phonetic::nysiis_equal_doc);  // 63
+          phonetic::NYSIIS_EQUAL_DOC);  // 63
     m.def("match_rating_codex", &phonetic::py_match_rating_codex, "s"_a.none(),
-          phonetic::match_rating_codex_doc);  // 64
+          phonetic::MATCH_RATING_CODEX_DOC);  // 64
     m.def("match_rating_compare", &phonetic::py_match_rating_compare, "s1"_a.none(), "s2"_a.none(),
-          phonetic::match_rating_compare_doc);  // 65
-    m.def("caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::caverphone_doc);  // 66
+          phonetic::MATCH_RATING_COMPARE_DOC);  // 65
+    m.def("caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::CAVERPHONE_DOC);  // 66
     m.def("double_metaphone", &phonetic::py_double_metaphone, "s"_a.none(), nb::kw_only(),  // 67
-          "max_length"_a = 64, "variant"_a = 0, phonetic::double_metaphone_doc);
+          "max_length"_a = 64, "variant"_a = 0, phonetic::DOUBLE_METAPHONE_DOC);
 
     // ---- Hamming, continued (68-70) ----
-    m.def("hamming_normalized_score", &hamming::hamming_normalized_score, "query"_a.none(), "target"_a.none());
-    m.def("hamming_scores", &hamming::hamming_scores, "query"_a.none(), "targets"_a.none());
-    m.def("hamming_normalized_scores", &hamming::hamming_normalized_scores, "query"_a.none(), "targets"_a.none());
+    m.def("hamming_normalized_score", &hamming::py_hamming_normalized_score, "query"_a.none(), "target"_a.none());
+    m.def("hamming_scores", &hamming::py_hamming_scores, "query"_a.none(), "targets"_a.none());
+    m.def("hamming_normalized_scores", &hamming::py_hamming_normalized_scores, "query"_a.none(), "targets"_a.none());
 
     // ---- Indel (71-74) ----
     {
         using namespace indel;
-        m.def("indel_score", &indel_score, "query"_a.none(), "target"_a.none(), INDEL_SCORE_DOC);
-        m.def("indel_normalized_score", &indel_normalized_score, "query"_a.none(), "target"_a.none(),
+        m.def("indel_score", &py_indel_score, "query"_a.none(), "target"_a.none(), INDEL_SCORE_DOC);
+        m.def("indel_normalized_score", &py_indel_normalized_score, "query"_a.none(), "target"_a.none(),
               INDEL_NORMALIZED_SCORE_DOC);
-        m.def("indel_scores", &indel_scores, "query"_a.none(), "targets"_a.none());
-        m.def("indel_normalized_scores", &indel_normalized_scores, "query"_a.none(), "targets"_a.none());
+        m.def("indel_scores", &py_indel_scores, "query"_a.none(), "targets"_a.none());
+        m.def("indel_normalized_scores", &py_indel_normalized_scores, "query"_a.none(), "targets"_a.none());
     }
 
     // ---- Unrestricted Damerau-Levenshtein (75-78) ----
     {
         using namespace true_damerau_levenshtein;
-        m.def("true_damerau_levenshtein_score", &true_damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
-              TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("true_damerau_levenshtein_normalized_score", &true_damerau_levenshtein_normalized_score, "query"_a.none(),
-              "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("true_damerau_levenshtein_scores", &true_damerau_levenshtein_scores, "query"_a.none(),
+        m.def("true_damerau_levenshtein_score", &py_true_damerau_levenshtein_score, "query"_a.none(),
+              "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
+        m.def("true_damerau_levenshtein_normalized_score", &py_true_damerau_levenshtein_normalized_score,
+              "query"_a.none(), "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        m.def("true_damerau_levenshtein_scores", &py_true_damerau_levenshtein_scores, "query"_a.none(),
               "targets"_a.none());
-        m.def("true_damerau_levenshtein_normalized_scores", &true_damerau_levenshtein_normalized_scores,
+        m.def("true_damerau_levenshtein_normalized_scores", &py_true_damerau_levenshtein_normalized_scores,
               "query"_a.none(), "targets"_a.none());
     }
 
     // ---- Jaro and Jaro-Winkler (79-82) ----
     {
         using namespace jaro;
-        m.def("jaro_similarity", &jaro_similarity, "query"_a.none(), "target"_a.none(), JARO_SIMILARITY_DOC);
-        m.def("jaro_winkler_similarity", &jaro_winkler_similarity, "query"_a.none(), "target"_a.none(), nb::kw_only(),
-              "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4, JARO_WINKLER_SIMILARITY_DOC);
-        m.def("jaro_similarities", &jaro_similarities, "query"_a.none(), "targets"_a.none());
-        m.def("jaro_winkler_similarities", &jaro_winkler_similarities, "query"_a.none(), "targets"_a.none(),
+        m.def("jaro_similarity", &py_jaro_similarity, "query"_a.none(), "target"_a.none(), JARO_SIMILARITY_DOC);
+        m.def("jaro_winkler_similarity", &py_jaro_winkler_similarity, "query"_a.none(), "target"_a.none(),
+              nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
+              JARO_WINKLER_SIMILARITY_DOC);
+        m.def("jaro_similarities", &py_jaro_similarities, "query"_a.none(), "targets"_a.none());
+        m.def("jaro_winkler_similarities", &py_jaro_winkler_similarities, "query"_a.none(), "targets"_a.none(),
               nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);
     }
 
@@ -233,7 +220,7 @@ void define_module(nb::module_ m, const char *doc) {
               "k"_a = 5, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 94
     }
     // 95
-    m.def("smith_waterman_top_k", &smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+    m.def("smith_waterman_top_k", &py_smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
           "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
           "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
           "width"_a.none() = nb::none());
@@ -248,7 +235,7 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- All-pairs entry points and the threshold iterator (98-101) ----
     // `scorer` is untyped here: an int or a registered scoring function.
-    m.def("cdist", &all_pairs::cdist, "queries"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a.none(),
+    m.def("cdist", &all_pairs::py_cdist, "queries"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a.none(),
           "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7,
           "prefix_cap"_a = 4);  // 98
     {
@@ -257,14 +244,14 @@ void define_module(nb::module_ m, const char *doc) {
             .def("__iter__", [](nb::handle_t<ThresholdIterator> self) { return nb::borrow(self); })
             .def("__next__", [](ThresholdIterator &self) { return self.next(); });
     }
-    m.def("cdist_above_threshold", &all_pairs::cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
+    m.def("cdist_above_threshold", &all_pairs::py_cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
           nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
     // 100: `pruning` takes True or False only, not other objects with a truth value.
     m.def("cdist_top_k_one_query", &distance::py_cdist_top_k_one_query, "query"_a.none(), "targets"_a.none(),
           nb::kw_only(), "scorer"_a, "k"_a, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
           "pruning"_a.noconvert() = false, distance::CDIST_TOP_K_ONE_QUERY_DOC);
-    m.def("cdist_top_k", &all_pairs::cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
+    m.def("cdist_top_k", &all_pairs::py_cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
           "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101
 }

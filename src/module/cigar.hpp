@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "module/result_classes.hpp"
+#include "module/alignment_path.hpp"
 
 namespace veltrocamber {
 

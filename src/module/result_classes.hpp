@@ -1,16 +1,19 @@
 // The two records that carry alignments back to Python.
 //
 // AlignmentResult holds the aligned rows themselves (the caller's inputs with
-// gaps) and owns one reference to each row object. AlignmentPath holds the
-// operation string, its CIGAR text and the operation counts. Spans are
-// half-open token positions. Neither record checks its fields against each
-// other: they store what the traceback or the caller gives them.
+// gaps) and owns one reference to each row object. AlignmentPath (in
+// alignment_path.hpp, free of Python) holds the operation string, its CIGAR
+// text and the operation counts. Spans are half-open token positions.
+// Neither record checks its fields against each other: they store what the
+// traceback or the caller gives them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include <nanobind/nanobind.h>
+
+#include "module/alignment_path.hpp"
 
 namespace veltrocamber {
 
@@ -23,21 +26,6 @@ struct AlignmentResult {
     nanobind::object aligned_query = nanobind::none();
     nanobind::object aligned_target = nanobind::none();
     std::string operations;
-};
-
-struct AlignmentPath {
-    int64_t score = 0;
-    uint64_t query_start = 0;
-    uint64_t query_end = 0;
-    uint64_t target_start = 0;
-    uint64_t target_end = 0;
-    std::string operations;
-    std::string cigar;
-    uint64_t matches = 0;
-    uint64_t mismatches = 0;
-    uint64_t insertions = 0;
-    uint64_t deletions = 0;
-    uint64_t aligned_length = 0;
 };
 
 std::string alignment_result_repr(const AlignmentResult &result);

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "module/raisers.hpp"
-#include "module/token_width_dispatch.hpp"
 
 namespace veltrocamber {
 namespace {
@@ -50,7 +49,5 @@ TokenVector convert_token_width(const TokenVector &source, uint64_t width) {
         raise_type_error("unsupported kernel bit width");
     return converters[static_cast<size_t>(row) * 4 + source.index()](source);
 }
-
-void raise_mismatched_token_widths(const char *message) { raise_runtime_error(message); }
 
 }  // namespace veltrocamber

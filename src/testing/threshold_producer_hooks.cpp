@@ -25,11 +25,12 @@
 
 #include "distance/threshold_iterator.hpp"
 #include "module/raisers.hpp"
+#include "testing/test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
+namespace veltrocamber::testing {
 namespace {
 
 using cdist_threshold::ThresholdIterator;
@@ -173,4 +174,4 @@ void register_threshold_producer_hooks(nb::module_ &m) {
     m.def("drop_while_raising", &drop_while_raising, "holder"_a, "message"_a);
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing

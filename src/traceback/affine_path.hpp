@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "module/alignment_path.hpp"
 #include "module/interrupt_poll.hpp"
-#include "module/result_classes.hpp"
 #include "traceback/linear_path.hpp"
 #include "traceback/traceback_codes.hpp"
 #include "traceback/traceback_matrix.hpp"

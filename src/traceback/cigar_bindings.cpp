@@ -1,11 +1,11 @@
 #include "traceback/cigar_bindings.hpp"
 
+#include "module/cell_width_dispatch.hpp"
 #include "module/memory_errors.hpp"
-#include "traceback/smith_waterman_affine_cigar.hpp"
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
 #include "traceback/path_bindings.hpp"
-#include "traceback/traceback_dispatch.hpp"
+#include "traceback/smith_waterman_affine_cigar.hpp"
 
 namespace nb = nanobind;
 
@@ -13,8 +13,7 @@ namespace veltrocamber {
 
 std::string smith_waterman_linear_cigar_by_width(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
                                                  int64_t gap) {
-    return profile_traceback::dispatch_cell_width(channel.width, [&](auto zero) {
-        using T = decltype(zero);
+    return cell_width_dispatch(channel.width, "unsupported profile traceback width", [&]<typename T>() {
         return profile_traceback::smith_waterman_linear_cigar<T>(channel.query.data(), channel.query.size(),
                                                                  channel.target.data(), channel.target.size(),
                                                                  static_cast<T>(match), static_cast<T>(mismatch),
@@ -24,8 +23,7 @@ std::string smith_waterman_linear_cigar_by_width(const FarrarTokenChannel &chann
 
 std::string smith_waterman_affine_cigar_by_width(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
                                                  int64_t gap_open, int64_t gap_extend) {
-    return profile_traceback::dispatch_cell_width(channel.width, [&](auto zero) {
-        using T = decltype(zero);
+    return cell_width_dispatch(channel.width, "unsupported profile traceback width", [&]<typename T>() {
         return profile_traceback::smith_waterman_affine_cigar<T>(
                    channel.query.data(), channel.query.size(), channel.target.data(), channel.target.size(),
                    static_cast<T>(match), static_cast<T>(mismatch), static_cast<T>(gap_open),

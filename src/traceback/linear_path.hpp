@@ -19,9 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "module/alignment_path.hpp"
 #include "module/cigar.hpp"
 #include "module/interrupt_poll.hpp"
-#include "module/result_classes.hpp"
 #include "traceback/traceback_codes.hpp"
 #include "traceback/traceback_matrix.hpp"
 

@@ -1,20 +1,18 @@
 #include "traceback/path_bindings.hpp"
 
 #include "module/aligned_rows.hpp"
+#include "module/cell_width_dispatch.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/input_snapshots.hpp"
 #include "module/memory_errors.hpp"
 #include "module/preprocess.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/linear_path.hpp"
-#include "traceback/traceback_dispatch.hpp"
 
 namespace nb = nanobind;
 
 namespace veltrocamber {
 namespace {
-
-using profile_traceback::dispatch_cell_width;
 
 enum class Alignment { local, global };
 
@@ -24,8 +22,7 @@ template <Alignment Mode, bool Affine>
 AlignmentPath full_matrix_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap_open,
                                int64_t gap_extend, uint32_t width) {
     const FarrarTokenChannel channel = preprocess_farrar(query, target, match, mismatch, gap_open, gap_extend, width);
-    return dispatch_cell_width(channel.width, [&](auto zero) {
-        using T = decltype(zero);
+    return cell_width_dispatch(channel.width, "unsupported profile traceback width", [&]<typename T>() {
         const uint8_t *q = channel.query.data(), *t = channel.target.data();
         const size_t qlen = channel.query.size(), tlen = channel.target.size();
         if constexpr (Affine) {
@@ -88,12 +85,6 @@ AlignmentResult path_with_rows(const char *function, nb::handle query, nb::handl
 }
 
 }  // namespace
-
-AlignmentKeywords convert_alignment_keywords(const char *function, int64_t gap, nb::handle gap_open,
-                                             nb::handle gap_extend, nb::handle width) {
-    const uint32_t converted_width = kernel_width_argument(function, width);
-    return AlignmentKeywords{converted_width, resolve_affine_gaps(function, gap, gap_open, gap_extend)};
-}
 
 AlignmentPath smith_waterman_linear_path(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                          int64_t gap, uint32_t width) {

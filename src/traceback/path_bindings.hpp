@@ -9,21 +9,10 @@
 
 #include <nanobind/nanobind.h>
 
-#include "align/alignment_score_bindings.hpp"
+#include "align/alignment_keywords.hpp"
 #include "module/result_classes.hpp"
 
 namespace veltrocamber {
-
-// The object-typed keywords of every alignment entry point, converted in
-// this order: width (None is 0), then the gaps by resolve_affine_gaps; their
-// errors name `function`.
-struct AlignmentKeywords {
-    uint32_t width;
-    AffineGaps gaps;
-};
-
-AlignmentKeywords convert_alignment_keywords(const char *function, int64_t gap, nanobind::handle gap_open,
-                                             nanobind::handle gap_extend, nanobind::handle width);
 
 // Dispatchers: prepare the pair as 8-bit symbol codes (the linear ones pass
 // the gap as both open and extend, so the width rule sees it once), narrow

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 #include <utility>
 
 #include "align/scalar_kernels.hpp"
@@ -14,24 +13,6 @@
 #include "traceback/traceback_matrix.hpp"
 
 namespace veltrocamber::profile_traceback {
-
-// The best local affine score of the whole matrix, from the scalar score
-// pass of the same cell width (no traceback matrix).
-template <typename T>
-int64_t smith_waterman_affine_score_pass(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                         T match, T mismatch, T gap_open, T gap_extend) {
-    if constexpr (std::is_same_v<T, int8_t>)
-        return align::smith_waterman_affine_scalar_i8(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    else if constexpr (std::is_same_v<T, int16_t>)
-        return align::smith_waterman_affine_scalar_i16(query, qlen, target, tlen, match, mismatch, gap_open,
-                                                       gap_extend);
-    else if constexpr (std::is_same_v<T, int32_t>)
-        return align::smith_waterman_affine_scalar_i32(query, qlen, target, tlen, match, mismatch, gap_open,
-                                                       gap_extend);
-    else
-        return align::smith_waterman_affine_scalar_i64(query, qlen, target, tlen, match, mismatch, gap_open,
-                                                       gap_extend);
-}
 
 // The full traceback's result is returned unchanged: its score is not
 // compared with the expected one.
@@ -42,11 +23,13 @@ CigarTraceback smith_waterman_affine_cigar(const uint8_t *query, size_t qlen, co
     // Both tracebacks allocate the whole code matrix: refuse one that cannot
     // be held before the score pass spends qlen x tlen cells on it. A stored
     // score needs no pass; the tracebacks guard their own allocations, and a
-    // stored score of 0 or below answers empty without any matrix.
+    // stored score of 0 or below answers empty without any matrix. The
+    // score pass is the scalar kernel of the same cell width: the best local
+    // affine score of the whole matrix, without traceback.
     if (!has_score) {
         traceback_matrix_bytes(qlen, tlen);
         expected_score =
-            smith_waterman_affine_score_pass(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+            align::smith_waterman_affine_scalar<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
     }
     BandedCigarAttempt attempt = smith_waterman_affine_banded_cigar(query, qlen, target, tlen, match, mismatch,
                                                                     gap_open, gap_extend, expected_score);

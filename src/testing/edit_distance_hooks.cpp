@@ -22,22 +22,19 @@
 #include "distance/jaro_bindings.hpp"
 #include "distance/osa.hpp"
 #include "distance/osa_bindings.hpp"
-#include "distance/test_hook_inputs.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
+#include "testing/edit_distance_hook_inputs.hpp"
+#include "testing/test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
+namespace veltrocamber::testing {
 namespace {
-
-using distance::hooks::bytes_data;
-using distance::hooks::def_byte_kernel;
-using distance::hooks::tokens_of_width;
 
 void require_word(const nb::bytes &b, const char *what) {
     if (b.size() > 64)
@@ -121,4 +118,4 @@ void register_edit_distance_hooks(nb::module_ &m) {
 
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing

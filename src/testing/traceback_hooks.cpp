@@ -2,28 +2,28 @@
 // on the raw bytes of two bytes objects (the bytes are the symbol codes) at
 // an explicit cell width, so that the tests can check every width against
 // the reference model without going through input preparation.
-#include "traceback/traceback_test_hooks.hpp"
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include <nanobind/nanobind.h>
 #include <nanobind/stl/string.h>
 
+#include "module/cell_width_dispatch.hpp"
 #include "module/raisers.hpp"
+#include "testing/test_hooks.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
 #include "traceback/smith_waterman_affine_cigar.hpp"
-#include "traceback/traceback_dispatch.hpp"
 #include "traceback/traceback_matrix.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
+namespace veltrocamber::testing {
 namespace {
 
 using namespace profile_traceback;
@@ -32,6 +32,12 @@ struct Codes {
     const uint8_t *data;
     size_t size;
 };
+
+// The cell type of `width`, refused as the traceback entry points refuse it.
+template <typename Kernel>
+decltype(auto) by_cell_width(unsigned width, Kernel &&kernel) {
+    return cell_width_dispatch(width, "unsupported profile traceback width", kernel);
+}
 
 Codes codes_of(const nb::bytes &b) { return {reinterpret_cast<const uint8_t *>(b.c_str()), b.size()}; }
 
@@ -46,8 +52,7 @@ void register_traceback_hooks(nb::module_ &m) {
           [](bool local, nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap,
              unsigned width) {
               const Codes q = codes_of(query), t = codes_of(target);
-              return dispatch_cell_width(width, [&](auto zero) {
-                  using T = decltype(zero);
+              return by_cell_width(width, [&]<typename T>() {
                   auto kernel = local ? &smith_waterman_linear_path<T> : &needleman_wunsch_linear_path<T>;
                   return kernel(q.data, q.size, t.data, t.size, static_cast<T>(match), static_cast<T>(mismatch),
                                 static_cast<T>(gap));
@@ -58,8 +63,7 @@ void register_traceback_hooks(nb::module_ &m) {
           [](bool local, nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open,
              int64_t gap_extend, unsigned width) {
               const Codes q = codes_of(query), t = codes_of(target);
-              return dispatch_cell_width(width, [&](auto zero) {
-                  using T = decltype(zero);
+              return by_cell_width(width, [&]<typename T>() {
                   auto kernel = local ? &smith_waterman_affine_path<T> : &needleman_wunsch_affine_path<T>;
                   return kernel(q.data, q.size, t.data, t.size, static_cast<T>(match), static_cast<T>(mismatch),
                                 static_cast<T>(gap_open), static_cast<T>(gap_extend));
@@ -69,8 +73,7 @@ void register_traceback_hooks(nb::module_ &m) {
     m.def("smith_waterman_linear_cigar",
           [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap, unsigned width) {
               const Codes q = codes_of(query), t = codes_of(target);
-              return dispatch_cell_width(width, [&](auto zero) {
-                  using T = decltype(zero);
+              return by_cell_width(width, [&]<typename T>() {
                   return smith_waterman_linear_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
                                                         static_cast<T>(mismatch), static_cast<T>(gap));
               });
@@ -82,8 +85,7 @@ void register_traceback_hooks(nb::module_ &m) {
           [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
              int64_t expected_score, unsigned width) -> nb::object {
               const Codes q = codes_of(query), t = codes_of(target);
-              const BandedCigarAttempt attempt = dispatch_cell_width(width, [&](auto zero) {
-                  using T = decltype(zero);
+              const BandedCigarAttempt attempt = by_cell_width(width, [&]<typename T>() {
                   return smith_waterman_affine_banded_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
                                                                static_cast<T>(mismatch), static_cast<T>(gap_open),
                                                                static_cast<T>(gap_extend), expected_score);
@@ -98,8 +100,7 @@ void register_traceback_hooks(nb::module_ &m) {
           [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
              unsigned width) {
               const Codes q = codes_of(query), t = codes_of(target);
-              return cigar_traceback_tuple(dispatch_cell_width(width, [&](auto zero) {
-                  using T = decltype(zero);
+              return cigar_traceback_tuple(by_cell_width(width, [&]<typename T>() {
                   return smith_waterman_affine_full_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
                                                              static_cast<T>(mismatch), static_cast<T>(gap_open),
                                                              static_cast<T>(gap_extend));
@@ -111,8 +112,7 @@ void register_traceback_hooks(nb::module_ &m) {
           [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
              int64_t expected_score, bool has_score, unsigned width) {
               const Codes q = codes_of(query), t = codes_of(target);
-              return cigar_traceback_tuple(dispatch_cell_width(width, [&](auto zero) {
-                  using T = decltype(zero);
+              return cigar_traceback_tuple(by_cell_width(width, [&]<typename T>() {
                   return smith_waterman_affine_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
                                                         static_cast<T>(mismatch), static_cast<T>(gap_open),
                                                         static_cast<T>(gap_extend), expected_score, has_score);
@@ -132,8 +132,7 @@ void register_traceback_hooks(nb::module_ &m) {
               TracebackMatrix matrix(q.size, t.size);
               const size_t bytes = traceback_matrix_bytes(q.size, t.size);
               std::fill_n(matrix.codes.get(), bytes, TracebackCode{0xff});
-              const bool filled = dispatch_cell_width(width, [&](auto zero) {
-                  using T = decltype(zero);
+              const bool filled = by_cell_width(width, [&]<typename T>() {
                   const T m = static_cast<T>(match), x = static_cast<T>(mismatch), o = static_cast<T>(gap_open),
                           e = static_cast<T>(gap_extend);
                   const AffineScores<T> scores{m, x, o, e};
@@ -164,4 +163,4 @@ void register_traceback_hooks(nb::module_ &m) {
     m.def("cigar_digest", [](nb::bytes text) { return cigar_digest(std::string_view(text.c_str(), text.size())); });
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing

@@ -10,18 +10,20 @@
 #include <nanobind/stl/string.h>
 #include <nanobind/stl/vector.h>
 
-#include "align/alignment_score_bindings.hpp"
+#include "align/alignment_keywords.hpp"
 #include "align/scalar_kernels.hpp"
 #include "align/score_shortcuts.hpp"
 #include "align/striped_global.hpp"
 #include "align/striped_local.hpp"
 #include "align/striped_profile.hpp"
 #include "align/swar_lanes.hpp"
+#include "module/cell_width_dispatch.hpp"
+#include "testing/test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
+namespace veltrocamber::testing {
 namespace {
 
 using Tokens = std::vector<uint64_t>;
@@ -32,8 +34,8 @@ std::vector<T> narrowed(const Tokens &v) {
 }
 
 template <typename F>
-auto by_width(unsigned width, F &&f) {
-    return with_cell_type(width, "width must be 8, 16, 32 or 64", std::forward<F>(f));
+decltype(auto) by_width(unsigned width, F &&f) {
+    return cell_width_dispatch(width, "width must be 8, 16, 32 or 64", f);
 }
 
 void register_scalar_kernel_hooks(nb::module_ &m) {
@@ -75,9 +77,9 @@ void register_scalar_kernel_hooks(nb::module_ &m) {
              int64_t extend) {
               auto a = narrowed<uint8_t>(q), b = narrowed<uint8_t>(t);
               return by_width(width, [&]<typename Cell>() {
-                  return align::smith_waterman_affine_cells<Cell, align::NarrowInfinity<Cell>>(
-                      a.data(), a.size(), b.data(), b.size(), Cell(match), Cell(mismatch), Cell(open),
-                      Cell(extend));
+                  return align::smith_waterman_affine_scalar<Cell>(a.data(), a.size(), b.data(), b.size(),
+                                                                   Cell(match), Cell(mismatch), Cell(open),
+                                                                   Cell(extend));
               });
           });
     m.def("smith_waterman_affine_score_wide", [](const Tokens &q, const Tokens &t, int64_t match, int64_t mismatch,
@@ -134,15 +136,9 @@ void register_shortcut_hooks(nb::module_ &m) {
     m.def("uniform_local_score", &align::uniform_local_score);
 }
 
-// Calls f.template operator()<Lane>() for the lane type of `width`.
 template <typename F>
-auto by_lane_width(unsigned width, F &&f) {
-    switch (width) {
-    case 8: return f.template operator()<int8_t>();
-    case 16: return f.template operator()<int16_t>();
-    case 32: return f.template operator()<int32_t>();
-    default: throw std::invalid_argument("lane width must be 8, 16 or 32");
-    }
+decltype(auto) by_lane_width(unsigned width, F &&f) {
+    return lane_width_dispatch(width, "lane width must be 8, 16 or 32", f);
 }
 
 void register_striped_hooks(nb::module_ &m) {
@@ -255,4 +251,4 @@ void register_align_hooks(nb::module_ &m) {
     register_striped_hooks(m);
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing

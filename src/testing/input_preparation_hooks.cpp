@@ -20,11 +20,12 @@
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
+#include "testing/test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
+namespace veltrocamber::testing {
 namespace {
 
 // A buffer exporter whose format string and item size the test chooses,
@@ -258,4 +259,4 @@ void register_input_preparation_hooks(nb::module_ &m) {
     register_aligned_rows_hooks(m);
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing

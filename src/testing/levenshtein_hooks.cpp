@@ -14,18 +14,17 @@
 
 #include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
-#include "distance/test_hook_inputs.hpp"
 #include "distance/word_arithmetic.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
+#include "testing/edit_distance_hook_inputs.hpp"
+#include "testing/test_hooks.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
 
-namespace veltrocamber {
-using distance::hooks::bytes_data;
-using distance::hooks::tokens_of_width;
+namespace veltrocamber::testing {
 
 void register_levenshtein_hooks(nb::module_ &m) {
     m.attr("LEVENSHTEIN_NO_CUTOFF") = nb::int_(levenshtein::NO_CUTOFF);
@@ -89,4 +88,4 @@ void register_levenshtein_hooks(nb::module_ &m) {
         "query_width"_a, "target_width"_a);
 }
 
-}  // namespace veltrocamber
+}  // namespace veltrocamber::testing

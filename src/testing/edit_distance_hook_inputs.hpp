@@ -14,7 +14,7 @@
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 
-namespace veltrocamber::distance::hooks {
+namespace veltrocamber::testing {
 
 inline TokenVector tokens_of_width(uint64_t width, const std::vector<uint64_t> &values) {
     return convert_token_width(TokenVector(std::in_place_index<3>, values), width);
@@ -33,4 +33,4 @@ void def_byte_kernel(nanobind::module_ &m, const char *name, Kernel kernel, Acce
     });
 }
 
-}  // namespace veltrocamber::distance::hooks
+}  // namespace veltrocamber::testing
