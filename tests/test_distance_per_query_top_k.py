@@ -217,11 +217,20 @@ def test_skip_rules(pruning):
     assert run("martha", targets, 7, 4, prefix_threshold=2.0) == run("martha", targets, 6, 4)
 
 
-def test_ties_at_the_kth_place_keep_the_earlier_target():
+def test_ties_follow_the_pushed_heap_not_the_input_order():
     a, b, c = "abd", "xbc", "axc"  # each one edit from "abc"
+    # A tie with the root does not enter.
     assert sorted(t for _, t in query_top_k("abc", [a, b, c], 1, 2)) == sorted([a, b])
     got = query_top_k("abc", ["zzz", a, b, c], 1, 2)
     assert sorted(t for _, t in got) == sorted([a, b])
+    # But of two equal kept scores the root is the one evicted, and after
+    # pushes that is the earlier one: "abzw" stays, where the top-k
+    # functions, whose heap is built, keep "abxy".
+    for pruning in (False, True):
+        got = query_top_k("abcd", ["abxy", "abzw", "abcd"], 1, 2, pruning=pruning)
+        assert got == [(1.0, "abcd"), (0.5, "abzw")]
+        assert got == model(1, "abcd", ["abxy", "abzw", "abcd"], 2, pruning)[0]
+    assert [t for t, _, _ in sw.levenshtein_normalized_top_k("abcd", ["abxy", "abzw", "abcd"], 2)] == ["abxy", "abcd"]
 
 
 def test_results_sorted_best_first_with_scores_of_the_batch():

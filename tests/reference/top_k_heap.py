@@ -6,7 +6,8 @@ same sift/lift moves. NaN ranks below every number.
 Two ways of filling the heap:
 - `select`: the first k scores at once, arranged by a heap build (the top-k
   functions and `extract`);
-- `keep_best`: entries pushed one by one as they come (the per-query search).
+- `Heap.push`: entries pushed one by one as they come (the per-query search,
+  modelled in per_query_top_k.py).
 Both then replace the root by a strictly better entry.
 """
 
@@ -94,18 +95,3 @@ def select(scores, targets, k, higher):
     for i in range(k, n):
         heap.offer((scores[i], i))
     return [(targets[i], s, i) for s, i in heap.slots]
-
-
-def keep_best(entries, k, higher=True):
-    """The push-as-you-go twin: (score, index) entries arrive in order; the
-    first k are pushed, each later one replaces the root when strictly
-    better. Returns the heap's slots."""
-    heap = Heap(higher)
-    if k == 0:
-        return heap.slots
-    for entry in entries:
-        if len(heap.slots) < k:
-            heap.push(entry)
-        else:
-            heap.offer(entry)
-    return heap.slots
