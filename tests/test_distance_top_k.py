@@ -16,20 +16,20 @@ from veltrocamber import _swar as sw
 from reference.edit_distances import random_pair, same_length_variant
 from reference.top_k_heap import select as model_select
 
-# top-k function -> (batch function, scorer id, keywords of both)
+# top-k function -> (batch function, scorer id)
 TOP_K = {
-    "levenshtein_top_k": ("levenshtein_scores", 0, {}),
-    "levenshtein_normalized_top_k": ("levenshtein_normalized_scores", 1, {}),
-    "damerau_levenshtein_top_k": ("damerau_levenshtein_scores", 2, {}),
-    "damerau_levenshtein_normalized_top_k": ("damerau_levenshtein_normalized_scores", 3, {}),
-    "hamming_top_k": ("hamming_scores", 4, {}),
-    "hamming_normalized_top_k": ("hamming_normalized_scores", 5, {}),
-    "jaro_top_k": ("jaro_similarities", 6, {}),
-    "jaro_winkler_top_k": ("jaro_winkler_similarities", 7, {}),
-    "indel_top_k": ("indel_scores", 8, {}),
-    "indel_normalized_top_k": ("indel_normalized_scores", 9, {}),
-    "true_damerau_levenshtein_top_k": ("true_damerau_levenshtein_scores", 10, {}),
-    "true_damerau_levenshtein_normalized_top_k": ("true_damerau_levenshtein_normalized_scores", 11, {}),
+    "levenshtein_top_k": ("levenshtein_scores", 0),
+    "levenshtein_normalized_top_k": ("levenshtein_normalized_scores", 1),
+    "damerau_levenshtein_top_k": ("damerau_levenshtein_scores", 2),
+    "damerau_levenshtein_normalized_top_k": ("damerau_levenshtein_normalized_scores", 3),
+    "hamming_top_k": ("hamming_scores", 4),
+    "hamming_normalized_top_k": ("hamming_normalized_scores", 5),
+    "jaro_top_k": ("jaro_similarities", 6),
+    "jaro_winkler_top_k": ("jaro_winkler_similarities", 7),
+    "indel_top_k": ("indel_scores", 8),
+    "indel_normalized_top_k": ("indel_normalized_scores", 9),
+    "true_damerau_levenshtein_top_k": ("true_damerau_levenshtein_scores", 10),
+    "true_damerau_levenshtein_normalized_top_k": ("true_damerau_levenshtein_normalized_scores", 11),
 }
 DISTANCE_IDS = {0, 2, 4, 8, 10}
 EQUAL_LENGTHS = {4, 5}  # Hamming refuses targets of another length
@@ -40,7 +40,7 @@ def call_top_k(name, query, targets, k, **keywords):
 
 
 def expected(name, query, targets, k, **keywords):
-    batch, scorer, _ = TOP_K[name]
+    batch, scorer = TOP_K[name]
     scores = getattr(sw, batch)(query, targets, **keywords).tolist()
     return model_select(scores, targets, k, scorer not in DISTANCE_IDS)
 

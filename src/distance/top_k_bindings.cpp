@@ -46,6 +46,12 @@ constexpr RankedScorer similarity_row(const char *function, Similarities core) {
     return {nullptr, core, true, function};
 }
 
+// A batch core that takes no keyword, in the table's one signature.
+template <auto Core>
+auto keywordless(PyObject *query, TargetSnapshot &targets, const Boost &) {
+    return Core(query, targets);
+}
+
 constexpr RankedScorer RANKED_SCORERS[] = {
     distance_row("levenshtein_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
         return levenshtein::levenshtein_score_array(q, t, levenshtein::NO_CUTOFF);
@@ -53,36 +59,19 @@ constexpr RankedScorer RANKED_SCORERS[] = {
     similarity_row("levenshtein_normalized_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
         return levenshtein::levenshtein_normalized_score_array(q, t, levenshtein::NO_CUTOFF);
     }),
-    distance_row("damerau_levenshtein_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return osa::damerau_levenshtein_score_array(q, t);
-    }),
-    similarity_row("damerau_levenshtein_normalized_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return osa::damerau_levenshtein_normalized_score_array(q, t);
-    }),
-    distance_row("hamming_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return hamming::hamming_score_array(q, t);
-    }),
-    similarity_row("hamming_normalized_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return hamming::hamming_normalized_score_array(q, t);
-    }),
-    similarity_row("jaro_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return jaro::jaro_similarity_array(q, t);
-    }),
-    similarity_row("jaro_winkler_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &boost) {
-        return jaro::jaro_winkler_similarity_array(q, t, boost);
-    }),
-    distance_row("indel_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return indel::indel_score_array(q, t);
-    }),
-    similarity_row("indel_normalized_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return indel::indel_normalized_score_array(q, t);
-    }),
-    distance_row("true_damerau_levenshtein_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return true_damerau_levenshtein::true_damerau_levenshtein_score_array(q, t);
-    }),
-    similarity_row("true_damerau_levenshtein_normalized_top_k", [](PyObject *q, TargetSnapshot &t, const Boost &) {
-        return true_damerau_levenshtein::true_damerau_levenshtein_normalized_score_array(q, t);
-    }),
+    distance_row("damerau_levenshtein_top_k", keywordless<osa::damerau_levenshtein_score_array>),
+    similarity_row("damerau_levenshtein_normalized_top_k",
+                   keywordless<osa::damerau_levenshtein_normalized_score_array>),
+    distance_row("hamming_top_k", keywordless<hamming::hamming_score_array>),
+    similarity_row("hamming_normalized_top_k", keywordless<hamming::hamming_normalized_score_array>),
+    similarity_row("jaro_top_k", keywordless<jaro::jaro_similarity_array>),
+    similarity_row("jaro_winkler_top_k", jaro::jaro_winkler_similarity_array),
+    distance_row("indel_top_k", keywordless<indel::indel_score_array>),
+    similarity_row("indel_normalized_top_k", keywordless<indel::indel_normalized_score_array>),
+    distance_row("true_damerau_levenshtein_top_k",
+                 keywordless<true_damerau_levenshtein::true_damerau_levenshtein_score_array>),
+    similarity_row("true_damerau_levenshtein_normalized_top_k",
+                   keywordless<true_damerau_levenshtein::true_damerau_levenshtein_normalized_score_array>),
 };
 
 constexpr uint32_t SCORER_COUNT = sizeof(RANKED_SCORERS) / sizeof(RANKED_SCORERS[0]);
