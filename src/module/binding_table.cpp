@@ -15,7 +15,9 @@
 #include "distance/jaro_bindings.hpp"
 #include "distance/levenshtein_bindings.hpp"
 #include "distance/osa_bindings.hpp"
+#include "distance/per_query_top_k.hpp"
 #include "distance/threshold_iterator.hpp"
+#include "distance/top_k_bindings.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
 #include "module/raisers.hpp"
@@ -204,11 +206,34 @@ void define_module(nb::module_ m, const char *doc) {
     }
 
     // ---- Top-k and extract (83-96) ----
+    {
+        using namespace distance;
+        m.def("levenshtein_top_k", &py_top_k<0>, "query"_a.none(), "targets"_a.none(), "k"_a = 5,
+              LEVENSHTEIN_TOP_K_DOC);  // 83
+        const auto def_top_k = [&m](const char *name, auto function) {
+            m.def(name, function, "query"_a.none(), "targets"_a.none(), "k"_a = 5);
+        };
+        def_top_k("levenshtein_normalized_top_k", &py_top_k<1>);
+        def_top_k("damerau_levenshtein_top_k", &py_top_k<2>);
+        def_top_k("damerau_levenshtein_normalized_top_k", &py_top_k<3>);
+        def_top_k("hamming_top_k", &py_top_k<4>);
+        def_top_k("hamming_normalized_top_k", &py_top_k<5>);
+        def_top_k("indel_top_k", &py_top_k<8>);
+        def_top_k("indel_normalized_top_k", &py_top_k<9>);
+        def_top_k("true_damerau_levenshtein_top_k", &py_top_k<10>);
+        def_top_k("true_damerau_levenshtein_normalized_top_k", &py_top_k<11>);
+        def_top_k("jaro_top_k", &py_top_k<6>);  // 93
+        m.def("jaro_winkler_top_k", &py_jaro_winkler_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+              "k"_a = 5, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 94
+    }
     // 95
     m.def("smith_waterman_top_k", &py_smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
           "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
           "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
           "width"_a.none() = nb::none());
+    // 96: `scorer` is converted as an int; a scoring function object is refused by nanobind.
+    m.def("extract", &distance::py_extract, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a,
+          "k"_a = 5);
 
     register_builtin_scorers(m);
 
@@ -229,6 +254,10 @@ void define_module(nb::module_ m, const char *doc) {
     m.def("cdist_above_threshold", &all_pairs::py_cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
           nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
+    // 100: `pruning` takes True or False only, not other objects with a truth value.
+    m.def("cdist_top_k_one_query", &distance::py_cdist_top_k_one_query, "query"_a.none(), "targets"_a.none(),
+          nb::kw_only(), "scorer"_a, "k"_a, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
+          "pruning"_a.noconvert() = false, distance::CDIST_TOP_K_ONE_QUERY_DOC);
     m.def("cdist_top_k", &all_pairs::py_cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
           "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101
