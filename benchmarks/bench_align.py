@@ -189,11 +189,17 @@ def matrix_row(label, ours_s, peers):
 
 
 def peak_rss_mib(setup, call):
-    """Peak resident memory that `call` adds, in a fresh interpreter after `setup`."""
+    """Peak resident memory that `call` adds, in a fresh interpreter after
+    `setup` (Linux: the high-water mark is reset just before the call)."""
     code = (
-        "import resource, sys\n" + setup + "\n"
-        "before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss\n" + call + "\n"
-        "print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)"
+        setup + "\n"
+        "def status(key):\n"
+        "    for line in open('/proc/self/status'):\n"
+        "        if line.startswith(key):\n"
+        "            return int(line.split()[1])\n"
+        "open('/proc/self/clear_refs', 'w').write('5')\n"
+        "before = status('VmRSS:')\n" + call + "\n"
+        "print(status('VmHWM:') - before)"
     )
     out = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True, text=True).stdout
     return int(out.split()[-1]) / 1024
