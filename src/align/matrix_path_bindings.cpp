@@ -40,8 +40,19 @@ AlignmentPath matrix_alignment_path(const MatrixPair &pair, int64_t gap_open, in
 }
 
 template <bool Local, bool Affine>
-AlignmentPath path_info(const MatrixCall &call, nb::handle query, nb::handle target, nb::handle matrix,
-                        uint64_t stride, int64_t gap_open, int64_t gap_extend) {
+MatrixCall path_call() {
+    if constexpr (Affine)
+        return {Local ? "smith_waterman_affine_path_info_matrix" : "needleman_wunsch_affine_path_info_matrix",
+                matrix_mode::AFFINE_PATH_TYPE_MESSAGE, "target_indices"};
+    else
+        return {Local ? "smith_waterman_path_info_matrix" : "needleman_wunsch_path_info_matrix",
+                matrix_mode::LINEAR_PATH_TYPE_MESSAGE, "target_indices"};
+}
+
+template <bool Local, bool Affine>
+AlignmentPath path_info(nb::handle query, nb::handle target, nb::handle matrix, uint64_t stride, int64_t gap_open,
+                        int64_t gap_extend) {
+    const MatrixCall call = path_call<Local, Affine>();
     const MatrixPair pair = matrix_mode::checked_matrix_pair(call, query.ptr(), target.ptr(), matrix.ptr(), stride);
     return name_memory_refusals(call.function,
                                 [&] { return matrix_alignment_path<Local, Affine>(pair, gap_open, gap_extend); });
@@ -49,35 +60,28 @@ AlignmentPath path_info(const MatrixCall &call, nb::handle query, nb::handle tar
 
 }  // namespace
 
-AlignmentPath py_smith_waterman_path_info_matrix(nb::handle query_indices, nb::handle target_indices,
-                                                 nb::handle matrix_buffer, uint64_t stride, int64_t gap_score) {
-    const MatrixCall call{"smith_waterman_path_info_matrix", matrix_mode::LINEAR_PATH_TYPE_MESSAGE, "target_indices"};
-    return path_info<true, false>(call, query_indices, target_indices, matrix_buffer, stride, gap_score, gap_score);
+namespace matrix_paths {
+
+template <bool Local>
+AlignmentPath py_path_info_matrix(nb::handle query_indices, nb::handle target_indices, nb::handle matrix_buffer,
+                                  uint64_t stride, int64_t gap_score) {
+    return path_info<Local, false>(query_indices, target_indices, matrix_buffer, stride, gap_score, gap_score);
 }
 
-AlignmentPath py_smith_waterman_affine_path_info_matrix(nb::handle query_indices, nb::handle target_indices,
-                                                        nb::handle matrix_buffer, uint64_t stride,
-                                                        int64_t gap_open_score, int64_t gap_extend_score) {
-    const MatrixCall call{"smith_waterman_affine_path_info_matrix", matrix_mode::AFFINE_PATH_TYPE_MESSAGE,
-                          "target_indices"};
-    return path_info<true, true>(call, query_indices, target_indices, matrix_buffer, stride, gap_open_score,
-                                 gap_extend_score);
-}
-
-AlignmentPath py_needleman_wunsch_path_info_matrix(nb::handle query_indices, nb::handle target_indices,
-                                                   nb::handle matrix_buffer, uint64_t stride, int64_t gap_score) {
-    const MatrixCall call{"needleman_wunsch_path_info_matrix", matrix_mode::LINEAR_PATH_TYPE_MESSAGE,
-                          "target_indices"};
-    return path_info<false, false>(call, query_indices, target_indices, matrix_buffer, stride, gap_score, gap_score);
-}
-
-AlignmentPath py_needleman_wunsch_affine_path_info_matrix(nb::handle query_indices, nb::handle target_indices,
-                                                          nb::handle matrix_buffer, uint64_t stride,
-                                                          int64_t gap_open_score, int64_t gap_extend_score) {
-    const MatrixCall call{"needleman_wunsch_affine_path_info_matrix", matrix_mode::AFFINE_PATH_TYPE_MESSAGE,
-                          "target_indices"};
-    return path_info<false, true>(call, query_indices, target_indices, matrix_buffer, stride, gap_open_score,
+template <bool Local>
+AlignmentPath py_affine_path_info_matrix(nb::handle query_indices, nb::handle target_indices,
+                                         nb::handle matrix_buffer, uint64_t stride, int64_t gap_open_score,
+                                         int64_t gap_extend_score) {
+    return path_info<Local, true>(query_indices, target_indices, matrix_buffer, stride, gap_open_score,
                                   gap_extend_score);
 }
 
+template AlignmentPath py_path_info_matrix<true>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t);
+template AlignmentPath py_path_info_matrix<false>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t);
+template AlignmentPath py_affine_path_info_matrix<true>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t,
+                                                        int64_t);
+template AlignmentPath py_affine_path_info_matrix<false>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t,
+                                                         int64_t);
+
+}  // namespace matrix_paths
 }  // namespace veltrocamber

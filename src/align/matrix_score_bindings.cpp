@@ -47,7 +47,8 @@ int64_t matrix_score_width(const MatrixPair &pair, uint64_t largest_entry, int64
 }
 
 // Affine gaps in 64-bit cells, whose minus infinity leaves room for bounds
-// below 2^60 only.
+// below 2^60 only (smith_waterman_affine_matrix_pair and
+// needleman_wunsch_affine_matrix_pair).
 template <bool Local>
 int64_t affine_matrix_pair(const MatrixPair &pair, uint64_t largest_entry, int64_t gap_open, int64_t gap_extend) {
     check_wide_affine_bound(matrix_mode::matrix_score_bound(pair.total_length(), largest_entry, gap_open, gap_extend));
@@ -87,78 +88,74 @@ nb::list score_list(const MatrixCall &call, nb::handle query, nb::handle targets
     return out;
 }
 
-auto linear(int64_t gap, auto width) {
-    return [gap, width](const MatrixPair &pair, uint64_t largest) { return width(pair, largest, gap); };
+// The names and TypeError texts of the four families.
+template <bool Local>
+MatrixCall linear_call(bool plural) {
+    const char *name = Local ? (plural ? "smith_waterman_scores_matrix" : "smith_waterman_score_matrix")
+                             : (plural ? "needleman_wunsch_scores_matrix" : "needleman_wunsch_score_matrix");
+    return {name, matrix_mode::LINEAR_SCORE_TYPE_MESSAGE, plural ? "targets" : "target_indices"};
 }
 
-auto affine(int64_t open, int64_t extend, auto pair_score) {
-    return [=](const MatrixPair &pair, uint64_t largest) { return pair_score(pair, largest, open, extend); };
+template <bool Local>
+MatrixCall affine_call(bool plural) {
+    const char *name = Local ? (plural ? "smith_waterman_affine_scores_matrix" : "smith_waterman_affine_score_matrix")
+                             : (plural ? "needleman_wunsch_affine_scores_matrix"
+                                       : "needleman_wunsch_affine_score_matrix");
+    return {name, matrix_mode::AFFINE_SCORE_TYPE_MESSAGE, plural ? "targets" : "target_indices"};
 }
 
-constexpr auto local_linear = &matrix_score_width<true>;
-constexpr auto global_linear = &matrix_score_width<false>;
-constexpr auto smith_waterman_affine_matrix_pair = &affine_matrix_pair<true>;
-constexpr auto needleman_wunsch_affine_matrix_pair = &affine_matrix_pair<false>;
+template <bool Local>
+auto linear(int64_t gap) {
+    return [gap](const MatrixPair &pair, uint64_t largest) { return matrix_score_width<Local>(pair, largest, gap); };
+}
+
+template <bool Local>
+auto affine(int64_t gap_open, int64_t gap_extend) {
+    return [=](const MatrixPair &pair, uint64_t largest) {
+        return affine_matrix_pair<Local>(pair, largest, gap_open, gap_extend);
+    };
+}
 
 }  // namespace
 
-int64_t py_smith_waterman_score_matrix(nb::handle query_indices, nb::handle target_indices, nb::handle matrix_buffer,
-                                       uint64_t stride, int64_t gap_score) {
-    const MatrixCall call{"smith_waterman_score_matrix", matrix_mode::LINEAR_SCORE_TYPE_MESSAGE, "target_indices"};
-    return one_score(call, query_indices, target_indices, matrix_buffer, stride, linear(gap_score, local_linear));
+namespace matrix_scores {
+
+template <bool Local>
+int64_t py_score_matrix(nb::handle query_indices, nb::handle target_indices, nb::handle matrix_buffer,
+                        uint64_t stride, int64_t gap_score) {
+    return one_score(linear_call<Local>(false), query_indices, target_indices, matrix_buffer, stride,
+                     linear<Local>(gap_score));
 }
 
-nb::list py_smith_waterman_scores_matrix(nb::handle query_indices, nb::handle targets, nb::handle matrix_buffer,
-                                         uint64_t stride, int64_t gap_score) {
-    const MatrixCall call{"smith_waterman_scores_matrix", matrix_mode::LINEAR_SCORE_TYPE_MESSAGE, "targets"};
-    return score_list(call, query_indices, targets, matrix_buffer, stride, linear(gap_score, local_linear));
+template <bool Local>
+nb::list py_scores_matrix(nb::handle query_indices, nb::handle targets, nb::handle matrix_buffer, uint64_t stride,
+                          int64_t gap_score) {
+    return score_list(linear_call<Local>(true), query_indices, targets, matrix_buffer, stride,
+                      linear<Local>(gap_score));
 }
 
-int64_t py_smith_waterman_affine_score_matrix(nb::handle query_indices, nb::handle target_indices,
-                                              nb::handle matrix_buffer, uint64_t stride, int64_t gap_open_score,
-                                              int64_t gap_extend_score) {
-    const MatrixCall call{"smith_waterman_affine_score_matrix", matrix_mode::AFFINE_SCORE_TYPE_MESSAGE,
-                          "target_indices"};
-    return one_score(call, query_indices, target_indices, matrix_buffer, stride,
-                     affine(gap_open_score, gap_extend_score, smith_waterman_affine_matrix_pair));
+template <bool Local>
+int64_t py_affine_score_matrix(nb::handle query_indices, nb::handle target_indices, nb::handle matrix_buffer,
+                               uint64_t stride, int64_t gap_open_score, int64_t gap_extend_score) {
+    return one_score(affine_call<Local>(false), query_indices, target_indices, matrix_buffer, stride,
+                     affine<Local>(gap_open_score, gap_extend_score));
 }
 
-nb::list py_smith_waterman_affine_scores_matrix(nb::handle query_indices, nb::handle targets,
-                                                nb::handle matrix_buffer, uint64_t stride, int64_t gap_open_score,
-                                                int64_t gap_extend_score) {
-    const MatrixCall call{"smith_waterman_affine_scores_matrix", matrix_mode::AFFINE_SCORE_TYPE_MESSAGE, "targets"};
-    return score_list(call, query_indices, targets, matrix_buffer, stride,
-                      affine(gap_open_score, gap_extend_score, smith_waterman_affine_matrix_pair));
+template <bool Local>
+nb::list py_affine_scores_matrix(nb::handle query_indices, nb::handle targets, nb::handle matrix_buffer,
+                                 uint64_t stride, int64_t gap_open_score, int64_t gap_extend_score) {
+    return score_list(affine_call<Local>(true), query_indices, targets, matrix_buffer, stride,
+                      affine<Local>(gap_open_score, gap_extend_score));
 }
 
-int64_t py_needleman_wunsch_score_matrix(nb::handle query_indices, nb::handle target_indices,
-                                         nb::handle matrix_buffer, uint64_t stride, int64_t gap_score) {
-    const MatrixCall call{"needleman_wunsch_score_matrix", matrix_mode::LINEAR_SCORE_TYPE_MESSAGE, "target_indices"};
-    return one_score(call, query_indices, target_indices, matrix_buffer, stride, linear(gap_score, global_linear));
-}
+template int64_t py_score_matrix<true>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t);
+template int64_t py_score_matrix<false>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t);
+template nb::list py_scores_matrix<true>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t);
+template nb::list py_scores_matrix<false>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t);
+template int64_t py_affine_score_matrix<true>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t, int64_t);
+template int64_t py_affine_score_matrix<false>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t, int64_t);
+template nb::list py_affine_scores_matrix<true>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t, int64_t);
+template nb::list py_affine_scores_matrix<false>(nb::handle, nb::handle, nb::handle, uint64_t, int64_t, int64_t);
 
-nb::list py_needleman_wunsch_scores_matrix(nb::handle query_indices, nb::handle targets, nb::handle matrix_buffer,
-                                           uint64_t stride, int64_t gap_score) {
-    const MatrixCall call{"needleman_wunsch_scores_matrix", matrix_mode::LINEAR_SCORE_TYPE_MESSAGE, "targets"};
-    return score_list(call, query_indices, targets, matrix_buffer, stride, linear(gap_score, global_linear));
-}
-
-int64_t py_needleman_wunsch_affine_score_matrix(nb::handle query_indices, nb::handle target_indices,
-                                                nb::handle matrix_buffer, uint64_t stride, int64_t gap_open_score,
-                                                int64_t gap_extend_score) {
-    const MatrixCall call{"needleman_wunsch_affine_score_matrix", matrix_mode::AFFINE_SCORE_TYPE_MESSAGE,
-                          "target_indices"};
-    return one_score(call, query_indices, target_indices, matrix_buffer, stride,
-                     affine(gap_open_score, gap_extend_score, needleman_wunsch_affine_matrix_pair));
-}
-
-nb::list py_needleman_wunsch_affine_scores_matrix(nb::handle query_indices, nb::handle targets,
-                                                  nb::handle matrix_buffer, uint64_t stride, int64_t gap_open_score,
-                                                  int64_t gap_extend_score) {
-    const MatrixCall call{"needleman_wunsch_affine_scores_matrix", matrix_mode::AFFINE_SCORE_TYPE_MESSAGE,
-                          "targets"};
-    return score_list(call, query_indices, targets, matrix_buffer, stride,
-                      affine(gap_open_score, gap_extend_score, needleman_wunsch_affine_matrix_pair));
-}
-
+}  // namespace matrix_scores
 }  // namespace veltrocamber

@@ -98,16 +98,16 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
     def_alignment_function(m, "smith_waterman_score", &py_smith_waterman_score);          // 1
-    def_matrix_function(m, "smith_waterman_score_matrix", "target_indices", &py_smith_waterman_score_matrix);  // 2
-    def_matrix_function(m, "smith_waterman_scores_matrix", "targets", &py_smith_waterman_scores_matrix);       // 3
+    def_matrix_function(m, "smith_waterman_score_matrix", "target_indices", py_smith_waterman_score_matrix);  // 2
+    def_matrix_function(m, "smith_waterman_scores_matrix", "targets", py_smith_waterman_scores_matrix);       // 3
     def_affine_matrix_function(m, "smith_waterman_affine_score_matrix", "target_indices",
-                               &py_smith_waterman_affine_score_matrix);  // 4
+                               py_smith_waterman_affine_score_matrix);  // 4
     def_matrix_function(m, "smith_waterman_path_info_matrix", "target_indices",
-                        &py_smith_waterman_path_info_matrix);  // 5
+                        py_smith_waterman_path_info_matrix);  // 5
     def_affine_matrix_function(m, "smith_waterman_affine_path_info_matrix", "target_indices",
-                               &py_smith_waterman_affine_path_info_matrix);  // 6
+                               py_smith_waterman_affine_path_info_matrix);  // 6
     def_affine_matrix_function(m, "smith_waterman_affine_scores_matrix", "targets",
-                               &py_smith_waterman_affine_scores_matrix);  // 7
+                               py_smith_waterman_affine_scores_matrix);  // 7
     def_alignment_batch_function(m, "smith_waterman_scores", &py_smith_waterman_scores);  // 8
 
     def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
@@ -119,16 +119,16 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28
-    def_matrix_function(m, "needleman_wunsch_score_matrix", "target_indices", &py_needleman_wunsch_score_matrix);  // 29
-    def_matrix_function(m, "needleman_wunsch_scores_matrix", "targets", &py_needleman_wunsch_scores_matrix);       // 30
+    def_matrix_function(m, "needleman_wunsch_score_matrix", "target_indices", py_needleman_wunsch_score_matrix);  // 29
+    def_matrix_function(m, "needleman_wunsch_scores_matrix", "targets", py_needleman_wunsch_scores_matrix);       // 30
     def_affine_matrix_function(m, "needleman_wunsch_affine_score_matrix", "target_indices",
-                               &py_needleman_wunsch_affine_score_matrix);  // 31
+                               py_needleman_wunsch_affine_score_matrix);  // 31
     def_matrix_function(m, "needleman_wunsch_path_info_matrix", "target_indices",
-                        &py_needleman_wunsch_path_info_matrix);  // 32
+                        py_needleman_wunsch_path_info_matrix);  // 32
     def_affine_matrix_function(m, "needleman_wunsch_affine_path_info_matrix", "target_indices",
-                               &py_needleman_wunsch_affine_path_info_matrix);  // 33
+                               py_needleman_wunsch_affine_path_info_matrix);  // 33
     def_affine_matrix_function(m, "needleman_wunsch_affine_scores_matrix", "targets",
-                               &py_needleman_wunsch_affine_scores_matrix);  // 34
+                               py_needleman_wunsch_affine_scores_matrix);  // 34
     def_alignment_batch_function(m, "needleman_wunsch_scores", &py_needleman_wunsch_scores);  // 35
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
