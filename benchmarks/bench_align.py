@@ -237,8 +237,9 @@ def bench_matrix():
             ("needleman_wunsch_affine_score_matrix", vc.needleman_wunsch_affine_score_matrix,
              (("nw_striped_16", parasail.nw_striped_16), ("nw", parasail.nw))),
         ):
-            t_ours = cpu_time(lambda: fn(qc, tc, buf, stride, -11, -1))
-            peers = [(label, cpu_time(lambda: peer_fn(q, t, 11, 1, pm).score)) for label, peer_fn in peer_fns]
+            t_ours = cpu_time(lambda: fn(qc, tc, buf, stride, -11, -1), rounds=5)
+            peers = [(label, cpu_time(lambda: peer_fn(q, t, 11, 1, pm).score, rounds=5))
+                     for label, peer_fn in peer_fns]
             check(fn(qc, tc, buf, stride, -11, -1), peer_fns[-1][1](q, t, 11, 1, pm).score, name)
             matrix_row(name, t_ours, peers)
     print("\n== substitution matrix: smith_waterman_affine_path_info_matrix, 2,000 x 2,000 ==")
