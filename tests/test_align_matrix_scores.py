@@ -126,6 +126,11 @@ WIDTH_LIMITS = [127, 128, 0x7FFF, 0x8000, 0x7FFFFFFF, 0x80000000]
 def test_cell_width_limits_hold_their_scores(bound):
     assert vc.needleman_wunsch_score_matrix(b"\x00", b"", b"\x00", 1, bound) == bound
     assert vc.needleman_wunsch_score_matrix(b"\x00", b"", b"\x00", 1, -bound) == -bound
+    # The paths pick their cell width by the same bound.
+    assert vc.needleman_wunsch_path_info_matrix(b"\x00", b"", b"\x00", 1, bound).score == bound
+    assert vc.needleman_wunsch_affine_path_info_matrix(b"", b"\x00", b"\x00", 1, -bound, -1).score == -bound
+    assert vc.smith_waterman_affine_path_info_matrix(b"\x00", b"\x00\x00", b"\x00", 1, bound // 3,
+                                                     bound // 3).score == 2 * (bound // 3)
     # All gaps: L + M symbols each gaining gap = bound / (L + M); a local
     # path cannot start on the border, so it has one gap less.
     for total in (2, 7, 127):
