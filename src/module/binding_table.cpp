@@ -9,6 +9,8 @@
 #include <nanobind/stl/string.h>
 
 #include "align/alignment_score_bindings.hpp"
+#include "align/matrix_path_bindings.hpp"
+#include "align/matrix_score_bindings.hpp"
 #include "distance/all_pairs_bindings.hpp"
 #include "distance/hamming_bindings.hpp"
 #include "distance/indel_bindings.hpp"
@@ -70,6 +72,23 @@ void def_alignment_batch_function(nb::module_ &m, const char *name, Function fun
           "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 }
 
+// The substitution-matrix parameters, none keyword-only: (query_indices,
+// <second>, matrix_buffer, stride: int, gap_score: int = -1), or with
+// gap_open_score and gap_extend_score (no defaults) for affine gaps. The
+// index and matrix objects reach the body, None included, which refuses
+// them with the family's TypeError.
+template <typename Function>
+void def_matrix_function(nb::module_ &m, const char *name, const char *second, Function function) {
+    m.def(name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
+          "gap_score"_a = -1);
+}
+
+template <typename Function>
+void def_affine_matrix_function(nb::module_ &m, const char *name, const char *second, Function function) {
+    m.def(name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
+          "gap_open_score"_a, "gap_extend_score"_a);
+}
+
 }  // namespace
 
 void define_module(nb::module_ m, const char *doc) {
@@ -83,6 +102,16 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
     def_alignment_function(m, "smith_waterman_score", &py_smith_waterman_score);          // 1
+    def_matrix_function(m, "smith_waterman_score_matrix", "target_indices", py_smith_waterman_score_matrix);  // 2
+    def_matrix_function(m, "smith_waterman_scores_matrix", "targets", py_smith_waterman_scores_matrix);       // 3
+    def_affine_matrix_function(m, "smith_waterman_affine_score_matrix", "target_indices",
+                               py_smith_waterman_affine_score_matrix);  // 4
+    def_matrix_function(m, "smith_waterman_path_info_matrix", "target_indices",
+                        py_smith_waterman_path_info_matrix);  // 5
+    def_affine_matrix_function(m, "smith_waterman_affine_path_info_matrix", "target_indices",
+                               py_smith_waterman_affine_path_info_matrix);  // 6
+    def_affine_matrix_function(m, "smith_waterman_affine_scores_matrix", "targets",
+                               py_smith_waterman_affine_scores_matrix);  // 7
     def_alignment_batch_function(m, "smith_waterman_scores", &py_smith_waterman_scores);  // 8
 
     def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
@@ -96,6 +125,16 @@ void define_module(nb::module_ m, const char *doc) {
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28
+    def_matrix_function(m, "needleman_wunsch_score_matrix", "target_indices", py_needleman_wunsch_score_matrix);  // 29
+    def_matrix_function(m, "needleman_wunsch_scores_matrix", "targets", py_needleman_wunsch_scores_matrix);       // 30
+    def_affine_matrix_function(m, "needleman_wunsch_affine_score_matrix", "target_indices",
+                               py_needleman_wunsch_affine_score_matrix);  // 31
+    def_matrix_function(m, "needleman_wunsch_path_info_matrix", "target_indices",
+                        py_needleman_wunsch_path_info_matrix);  // 32
+    def_affine_matrix_function(m, "needleman_wunsch_affine_path_info_matrix", "target_indices",
+                               py_needleman_wunsch_affine_path_info_matrix);  // 33
+    def_affine_matrix_function(m, "needleman_wunsch_affine_scores_matrix", "targets",
+                               py_needleman_wunsch_affine_scores_matrix);  // 34
     def_alignment_batch_function(m, "needleman_wunsch_scores", &py_needleman_wunsch_scores);  // 35
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
