@@ -106,6 +106,8 @@ BATCHES = [
     ("needleman_wunsch_scores", AFFINE),
     ("smith_waterman_top_k", dict(k=3)),
     ("smith_waterman_top_k", dict(k=3, **AFFINE)),
+    ("smith_waterman_farrar_scores", {}),
+    ("smith_waterman_farrar_scores", AFFINE),
 ]
 
 
@@ -150,6 +152,7 @@ def test_targets_edited_under_the_call(case, query, meddler):
         ("indel_scores", {}),
         ("smith_waterman_scores", {}),
         ("smith_waterman_top_k", dict(k=3)),
+        ("smith_waterman_farrar_scores", {}),
     ],
 )
 def test_hash_that_clears_the_targets(name, keywords):
@@ -339,11 +342,11 @@ ONE_SHOT_CASES = [
     (name, gaps, DNA_QUERY, DNA_TARGET, False)
     for name in ("smith_waterman_score", "needleman_wunsch_score", "smith_waterman_path", "needleman_wunsch_path",
                  "smith_waterman_path_info", "needleman_wunsch_path_info", "smith_waterman_cigar",
-                 "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest")
+                 "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest", "smith_waterman_farrar_score")
     for gaps in ({}, AFFINE, LINEAR_POSITIVE)
 ] + [
     (name, gaps, DNA_QUERY, DNA_TARGETS, True)
-    for name in ("smith_waterman_scores", "needleman_wunsch_scores")
+    for name in ("smith_waterman_scores", "needleman_wunsch_scores", "smith_waterman_farrar_scores")
     for gaps in ({}, AFFINE, LINEAR_POSITIVE)
 ] + [
     ("smith_waterman_top_k", dict(k=2, **gaps), DNA_QUERY, DNA_TARGETS, True) for gaps in ({}, AFFINE)
