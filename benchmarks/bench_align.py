@@ -12,6 +12,14 @@ and affine gaps:
 Peers: parasail's striped 16-bit functions (sw_striped_16 / nw_striped_16)
 and its plain scalar ones (sw / nw), with the same scoring (parasail takes
 positive penalties; a gap of k symbols costs open + (k-1) * extend).
+Then the striped Smith-Waterman scores and the prepared score objects:
+  - pairs of 30 x 60 and 2,000 x 2,000 scored again and again through
+    _smith_waterman_farrar_score_prepared (linear gaps) and
+    _smith_waterman_affine_score_prepared (affine gaps), against
+    smith_waterman_farrar_score on the same pair and against parasail's
+    profile reuse (profile_create_16 once, sw_striped_profile_16 per call);
+  - smith_waterman_farrar_scores of one query of 30 against 10,000 targets
+    of 30-60, against a Python loop over parasail's sw_striped_16.
 Last, cell updates per second of our striped kernels per lane width (through
 the test hooks, one profile run many times) and of the width-64 kernels.
 """
@@ -20,6 +28,7 @@ import random
 import time
 
 import veltrocamber as vc
+from veltrocamber import _swar
 
 try:
     import parasail
@@ -143,6 +152,58 @@ def bench_long():
                     row(label, t_ours, t_striped, t_scalar, n * n)
 
 
+def bench_prepared():
+    print("\n== prepared striped scores, one pair scored again and again ==")
+    print(f"{'':32s} {'prepared':>11s} {'vs one-shot':>12s} {'vs parasail profile':>20s}")
+    for qlen, tlen in ((30, 60), (2000, 2000)):
+        for alphabet in ALPHABETS:
+            rng = random.Random(qlen + tlen)
+            for affine in (False, True):
+                letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
+                query = random_text(rng, letters, qlen)
+                target = query[: qlen // 2] + random_text(rng, letters, tlen - qlen // 2)
+                if affine:
+                    prepared = _swar._prepare_smith_waterman_affine_score(query, target, **keywords)
+                    score = _swar._smith_waterman_affine_score_prepared
+                else:
+                    prepared = _swar._prepare_smith_waterman_farrar_score(query, target, **keywords)
+                    score = _swar._smith_waterman_farrar_score_prepared
+                label = f"{qlen}x{tlen} {alphabet:8s} {'affine' if affine else 'linear'}"
+                t_prepared = cpu_time(lambda: score(prepared))
+                t_once = cpu_time(lambda: vc.smith_waterman_farrar_score(query, target, **keywords))
+                line = f"{label:32s} {t_prepared * 1e6:9.2f}us {t_once / t_prepared:11.2f}x"
+                if parasail is not None:
+                    matrix = parasail.matrix_create(letters, match, mismatch)
+                    profile = parasail.profile_create_16(query, matrix)
+                    t_peer = cpu_time(lambda: parasail.sw_striped_profile_16(profile, target, p_open, p_extend).score)
+                    check(score(prepared), parasail.sw(query, target, p_open, p_extend, matrix).score, label)
+                    line += f" {t_peer / t_prepared:19.2f}x"
+                print(line)
+
+
+def bench_farrar_batch():
+    print("\n== smith_waterman_farrar_scores: one query of 30 against 10,000 targets of 30-60 ==")
+    for alphabet in ALPHABETS:
+        rng = random.Random(2)
+        for affine in (False, True):
+            letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
+            query = random_text(rng, letters, 30)
+            targets = [random_text(rng, letters, rng.randint(30, 60)) for _ in range(10_000)]
+            cells = 30 * sum(len(t) for t in targets)
+            label = f"{alphabet:8s} local  {'affine' if affine else 'linear'}"
+            t_ours = cpu_time(lambda: vc.smith_waterman_farrar_scores(query, targets, **keywords), rounds=2)
+            if parasail is None:
+                row(label, t_ours, None, None, cells)
+                continue
+            matrix = parasail.matrix_create(letters, match, mismatch)
+            t_striped = cpu_time(lambda: [parasail.sw_striped_16(query, t, p_open, p_extend, matrix).score
+                                          for t in targets], rounds=2)
+            check(list(vc.smith_waterman_farrar_scores(query, targets[:200], **keywords)),
+                  [parasail.sw(query, t, p_open, p_extend, matrix).score for t in targets[:200]], label)
+            print(f"{label:44s} {t_ours * 1e3:10.3f} ms {cells / t_ours / 1e9:7.3f} GCUPS   "
+                  f"x{t_striped / t_ours:6.2f} vs striped16 loop")
+
+
 def bench_lanes():
     print("\n== cell updates per second by lane width (DNA, match 1, mismatch -1) ==")
     rng = random.Random(3)
@@ -175,6 +236,8 @@ def main():
         print("parasail is not installed: our own figures only")
     bench_batch()
     bench_long()
+    bench_prepared()
+    bench_farrar_batch()
     bench_lanes()
 
 
