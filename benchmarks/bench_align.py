@@ -7,7 +7,8 @@ a few rounds. Ratios above 1 mean veltrocamber is faster.
 Cases, each for a DNA and a 20-letter alphabet, local and global, linear
 and affine gaps:
   - one query of 30 against 10,000 targets of 30-60 (per-call and batch
-    overhead): our batch function against a Python loop over parasail;
+    overhead): our batch functions (smith_waterman_farrar_scores among
+    them, as "farrar") against a Python loop over parasail;
   - one pair of 500 x 500 and one of 2,000 x 2,000.
 Peers: parasail's striped 16-bit functions (sw_striped_16 / nw_striped_16)
 and its plain scalar ones (sw / nw), with the same scoring (parasail takes
@@ -18,8 +19,6 @@ Then the striped Smith-Waterman scores and the prepared score objects:
     _smith_waterman_affine_score_prepared (affine gaps), against
     smith_waterman_farrar_score on the same pair and against parasail's
     profile reuse (profile_create_16 once, sw_striped_profile_16 per call);
-  - smith_waterman_farrar_scores of one query of 30 against 10,000 targets
-    of 30-60, against a Python loop over parasail's sw_striped_16.
 Last, cell updates per second of our striped kernels per lane width (through
 the test hooks, one profile run many times) and of the width-64 kernels.
 """
@@ -67,13 +66,17 @@ def random_text(rng, letters, n):
     return "".join(rng.choice(letters) for _ in range(n))
 
 
-def ours(local, batch):
+# "farrar" is the local score through smith_waterman_farrar_score(s).
+def ours(kind, batch):
     if batch:
-        return vc.smith_waterman_scores if local else vc.needleman_wunsch_scores
-    return vc.smith_waterman_score if local else vc.needleman_wunsch_score
+        return {"local": vc.smith_waterman_scores, "global": vc.needleman_wunsch_scores,
+                "farrar": vc.smith_waterman_farrar_scores}[kind]
+    return {"local": vc.smith_waterman_score, "global": vc.needleman_wunsch_score,
+            "farrar": vc.smith_waterman_farrar_score}[kind]
 
 
-def peer(local, striped):
+def peer(kind, striped):
+    local = kind != "global"
     if striped:
         return parasail.sw_striped_16 if local else parasail.nw_striped_16
     return parasail.sw if local else parasail.nw
@@ -110,15 +113,15 @@ def bench_batch():
             query = random_text(rng, letters, 30)
             targets = [random_text(rng, letters, rng.randint(30, 60)) for _ in range(10_000)]
             cells = 30 * sum(len(t) for t in targets)
-            for local in (True, False):
-                label = f"{alphabet:8s} {'local' if local else 'global':6s} {'affine' if affine else 'linear'}"
-                fn = ours(local, True)
+            for kind in ("local", "global", "farrar"):
+                label = f"{alphabet:8s} {kind:6s} {'affine' if affine else 'linear'}"
+                fn = ours(kind, True)
                 t_ours = cpu_time(lambda: fn(query, targets, **keywords), rounds=2)
                 if parasail is None:
                     row(label, t_ours, None, None, cells)
                     continue
                 matrix = parasail.matrix_create(letters, match, mismatch)
-                striped, scalar = peer(local, True), peer(local, False)
+                striped, scalar = peer(kind, True), peer(kind, False)
                 t_striped = cpu_time(lambda: [striped(query, t, p_open, p_extend, matrix).score for t in targets],
                                      rounds=2)
                 t_scalar = cpu_time(lambda: [scalar(query, t, p_open, p_extend, matrix).score for t in targets],
@@ -137,15 +140,15 @@ def bench_long():
                 letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
                 query = random_text(rng, letters, n)
                 target = query[: n // 2] + random_text(rng, letters, n // 10) + query[n // 2 + n // 10:]
-                for local in (True, False):
-                    label = f"{alphabet:8s} {'local' if local else 'global':6s} {'affine' if affine else 'linear'}"
-                    fn = ours(local, False)
+                for kind in ("local", "global"):
+                    label = f"{alphabet:8s} {kind:6s} {'affine' if affine else 'linear'}"
+                    fn = ours(kind, False)
                     t_ours = cpu_time(lambda: fn(query, target, **keywords))
                     if parasail is None:
                         row(label, t_ours, None, None, n * n)
                         continue
                     matrix = parasail.matrix_create(letters, match, mismatch)
-                    striped, scalar = peer(local, True), peer(local, False)
+                    striped, scalar = peer(kind, True), peer(kind, False)
                     t_striped = cpu_time(lambda: striped(query, target, p_open, p_extend, matrix).score)
                     t_scalar = cpu_time(lambda: scalar(query, target, p_open, p_extend, matrix).score)
                     check(fn(query, target, **keywords), scalar(query, target, p_open, p_extend, matrix).score, label)
@@ -181,29 +184,6 @@ def bench_prepared():
                 print(line)
 
 
-def bench_farrar_batch():
-    print("\n== smith_waterman_farrar_scores: one query of 30 against 10,000 targets of 30-60 ==")
-    for alphabet in ALPHABETS:
-        rng = random.Random(2)
-        for affine in (False, True):
-            letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
-            query = random_text(rng, letters, 30)
-            targets = [random_text(rng, letters, rng.randint(30, 60)) for _ in range(10_000)]
-            cells = 30 * sum(len(t) for t in targets)
-            label = f"{alphabet:8s} local  {'affine' if affine else 'linear'}"
-            t_ours = cpu_time(lambda: vc.smith_waterman_farrar_scores(query, targets, **keywords), rounds=2)
-            if parasail is None:
-                row(label, t_ours, None, None, cells)
-                continue
-            matrix = parasail.matrix_create(letters, match, mismatch)
-            t_striped = cpu_time(lambda: [parasail.sw_striped_16(query, t, p_open, p_extend, matrix).score
-                                          for t in targets], rounds=2)
-            check(list(vc.smith_waterman_farrar_scores(query, targets[:200], **keywords)),
-                  [parasail.sw(query, t, p_open, p_extend, matrix).score for t in targets[:200]], label)
-            print(f"{label:44s} {t_ours * 1e3:10.3f} ms {cells / t_ours / 1e9:7.3f} GCUPS   "
-                  f"x{t_striped / t_ours:6.2f} vs striped16 loop")
-
-
 def bench_lanes():
     print("\n== cell updates per second by lane width (DNA, match 1, mismatch -1) ==")
     rng = random.Random(3)
@@ -237,7 +217,6 @@ def main():
     bench_batch()
     bench_long()
     bench_prepared()
-    bench_farrar_batch()
     bench_lanes()
 
 

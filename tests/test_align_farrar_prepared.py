@@ -11,6 +11,7 @@ import pytest
 
 import veltrocamber as vc
 from reference import alignment_dp as dp
+from reference.alignment_dp import as_kind
 from veltrocamber import _swar as sw
 
 LINEAR_GAPS = "prepared Farrar scoring currently requires linear gaps; gap_open_score and gap_extend_score must match"
@@ -31,17 +32,6 @@ def kw(m, x, o, e, width=None):
     if width is not None:
         args["width"] = width
     return args
-
-
-def as_kind(kind, s):
-    """One test sequence (a str of letters) as the given input kind."""
-    if kind == "str":
-        return s
-    if kind == "bytes":
-        return s.encode()
-    if kind == "objects":
-        return [("sym", c) for c in s]
-    return np.frombuffer(s.encode(), dtype=np.uint8).astype(np.int32)
 
 
 def fitting_widths(q, t, values):
