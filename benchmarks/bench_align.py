@@ -7,11 +7,18 @@ a few rounds. Ratios above 1 mean veltrocamber is faster.
 Cases, each for a DNA and a 20-letter alphabet, local and global, linear
 and affine gaps:
   - one query of 30 against 10,000 targets of 30-60 (per-call and batch
-    overhead): our batch function against a Python loop over parasail;
+    overhead): our batch functions (smith_waterman_farrar_scores among
+    them, as "farrar") against a Python loop over parasail;
   - one pair of 500 x 500 and one of 2,000 x 2,000.
 Peers: parasail's striped 16-bit functions (sw_striped_16 / nw_striped_16)
 and its plain scalar ones (sw / nw), with the same scoring (parasail takes
 positive penalties; a gap of k symbols costs open + (k-1) * extend).
+Then the striped Smith-Waterman scores and the prepared score objects:
+  - pairs of 30 x 60 and 2,000 x 2,000 scored again and again through
+    _smith_waterman_farrar_score_prepared (linear gaps) and
+    _smith_waterman_affine_score_prepared (affine gaps), against
+    smith_waterman_farrar_score on the same pair and against parasail's
+    profile reuse (profile_create_16 once, sw_striped_profile_16 per call);
 Then cell updates per second of our striped kernels per lane width (through
 the test hooks, one profile run many times) and of the width-64 kernels.
 Last, substitution-matrix mode with BLOSUM62 and gaps -11/-1 against parasail
@@ -30,6 +37,7 @@ import sys
 import time
 
 import veltrocamber as vc
+from veltrocamber import _swar
 
 try:
     import parasail
@@ -68,13 +76,17 @@ def random_text(rng, letters, n):
     return "".join(rng.choice(letters) for _ in range(n))
 
 
-def ours(local, batch):
+# "farrar" is the local score through smith_waterman_farrar_score(s).
+def ours(kind, batch):
     if batch:
-        return vc.smith_waterman_scores if local else vc.needleman_wunsch_scores
-    return vc.smith_waterman_score if local else vc.needleman_wunsch_score
+        return {"local": vc.smith_waterman_scores, "global": vc.needleman_wunsch_scores,
+                "farrar": vc.smith_waterman_farrar_scores}[kind]
+    return {"local": vc.smith_waterman_score, "global": vc.needleman_wunsch_score,
+            "farrar": vc.smith_waterman_farrar_score}[kind]
 
 
-def peer(local, striped):
+def peer(kind, striped):
+    local = kind != "global"
     if striped:
         return parasail.sw_striped_16 if local else parasail.nw_striped_16
     return parasail.sw if local else parasail.nw
@@ -111,15 +123,15 @@ def bench_batch():
             query = random_text(rng, letters, 30)
             targets = [random_text(rng, letters, rng.randint(30, 60)) for _ in range(10_000)]
             cells = 30 * sum(len(t) for t in targets)
-            for local in (True, False):
-                label = f"{alphabet:8s} {'local' if local else 'global':6s} {'affine' if affine else 'linear'}"
-                fn = ours(local, True)
+            for kind in ("local", "global", "farrar"):
+                label = f"{alphabet:8s} {kind:6s} {'affine' if affine else 'linear'}"
+                fn = ours(kind, True)
                 t_ours = cpu_time(lambda: fn(query, targets, **keywords), rounds=2)
                 if parasail is None:
                     row(label, t_ours, None, None, cells)
                     continue
                 matrix = parasail.matrix_create(letters, match, mismatch)
-                striped, scalar = peer(local, True), peer(local, False)
+                striped, scalar = peer(kind, True), peer(kind, False)
                 t_striped = cpu_time(lambda: [striped(query, t, p_open, p_extend, matrix).score for t in targets],
                                      rounds=2)
                 t_scalar = cpu_time(lambda: [scalar(query, t, p_open, p_extend, matrix).score for t in targets],
@@ -138,19 +150,48 @@ def bench_long():
                 letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
                 query = random_text(rng, letters, n)
                 target = query[: n // 2] + random_text(rng, letters, n // 10) + query[n // 2 + n // 10:]
-                for local in (True, False):
-                    label = f"{alphabet:8s} {'local' if local else 'global':6s} {'affine' if affine else 'linear'}"
-                    fn = ours(local, False)
+                for kind in ("local", "global"):
+                    label = f"{alphabet:8s} {kind:6s} {'affine' if affine else 'linear'}"
+                    fn = ours(kind, False)
                     t_ours = cpu_time(lambda: fn(query, target, **keywords))
                     if parasail is None:
                         row(label, t_ours, None, None, n * n)
                         continue
                     matrix = parasail.matrix_create(letters, match, mismatch)
-                    striped, scalar = peer(local, True), peer(local, False)
+                    striped, scalar = peer(kind, True), peer(kind, False)
                     t_striped = cpu_time(lambda: striped(query, target, p_open, p_extend, matrix).score)
                     t_scalar = cpu_time(lambda: scalar(query, target, p_open, p_extend, matrix).score)
                     check(fn(query, target, **keywords), scalar(query, target, p_open, p_extend, matrix).score, label)
                     row(label, t_ours, t_striped, t_scalar, n * n)
+
+
+def bench_prepared():
+    print("\n== prepared striped scores, one pair scored again and again ==")
+    print(f"{'':32s} {'prepared':>11s} {'vs one-shot':>12s} {'vs parasail profile':>20s}")
+    for qlen, tlen in ((30, 60), (2000, 2000)):
+        for alphabet in ALPHABETS:
+            rng = random.Random(qlen + tlen)
+            for affine in (False, True):
+                letters, keywords, (p_open, p_extend, match, mismatch) = scoring(alphabet, affine)
+                query = random_text(rng, letters, qlen)
+                target = query[: qlen // 2] + random_text(rng, letters, tlen - qlen // 2)
+                if affine:
+                    prepared = _swar._prepare_smith_waterman_affine_score(query, target, **keywords)
+                    score = _swar._smith_waterman_affine_score_prepared
+                else:
+                    prepared = _swar._prepare_smith_waterman_farrar_score(query, target, **keywords)
+                    score = _swar._smith_waterman_farrar_score_prepared
+                label = f"{qlen}x{tlen} {alphabet:8s} {'affine' if affine else 'linear'}"
+                t_prepared = cpu_time(lambda: score(prepared))
+                t_once = cpu_time(lambda: vc.smith_waterman_farrar_score(query, target, **keywords))
+                line = f"{label:32s} {t_prepared * 1e6:9.2f}us {t_once / t_prepared:11.2f}x"
+                if parasail is not None:
+                    matrix = parasail.matrix_create(letters, match, mismatch)
+                    profile = parasail.profile_create_16(query, matrix)
+                    t_peer = cpu_time(lambda: parasail.sw_striped_profile_16(profile, target, p_open, p_extend).score)
+                    check(score(prepared), parasail.sw(query, target, p_open, p_extend, matrix).score, label)
+                    line += f" {t_peer / t_prepared:19.2f}x"
+                print(line)
 
 
 def bench_lanes():
@@ -269,6 +310,7 @@ def main():
         return
     bench_batch()
     bench_long()
+    bench_prepared()
     bench_lanes()
     bench_matrix()
 

@@ -6,6 +6,7 @@ import random
 import pytest
 
 import veltrocamber as vc
+from veltrocamber import _swar
 
 parasail = pytest.importorskip("parasail")
 
@@ -29,3 +30,23 @@ def test_scores_agree_with_parasail(alphabet, match, mismatch, open_cost, extend
                                                                                 matrix).score
         assert vc.needleman_wunsch_score(q, t, **keywords) == parasail.nw_scan_32(q, t, open_cost, extend_cost,
                                                                                   matrix).score
+
+
+@pytest.mark.parametrize("alphabet, match, mismatch, open_cost, extend_cost", CASES)
+def test_striped_and_prepared_scores_agree_with_parasail(alphabet, match, mismatch, open_cost, extend_cost):
+    matrix = parasail.matrix_create(alphabet, match, mismatch)
+    rng = random.Random(len(alphabet) * 100 + open_cost + 1)
+    keywords = dict(match_score=match, mismatch_score=mismatch, gap_open_score=-open_cost,
+                    gap_extend_score=-extend_cost)
+    for _ in range(40):
+        q = "".join(rng.choice(alphabet) for _ in range(rng.randint(1, 250)))
+        t = "".join(rng.choice(alphabet) for _ in range(rng.randint(1, 250)))
+        local = parasail.sw_scan_32(q, t, open_cost, extend_cost, matrix).score
+        assert vc.smith_waterman_farrar_score(q, t, **keywords) == local
+        prepared = _swar._prepare_smith_waterman_affine_farrar_score(q, t, **keywords)
+        assert _swar._smith_waterman_affine_farrar_score_prepared(prepared) == local
+        assert _swar._needleman_wunsch_affine_score_prepared(prepared) == parasail.nw_scan_32(
+            q, t, open_cost, extend_cost, matrix).score
+        if open_cost == extend_cost:
+            linear = _swar._prepare_smith_waterman_farrar_score(q, t, **keywords)
+            assert _swar._smith_waterman_farrar_score_prepared(linear) == local

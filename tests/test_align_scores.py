@@ -10,6 +10,7 @@ import pytest
 
 import veltrocamber as vc
 from reference import alignment_dp as dp
+from reference.alignment_dp import as_kind
 
 NDARRAY_LINEAR = (
     "ndarray inputs are only supported on the score-only path (smith_waterman_score / needleman_wunsch_score); "
@@ -28,17 +29,6 @@ BATCH_FNS = {True: vc.smith_waterman_scores, False: vc.needleman_wunsch_scores}
 
 def kw(m, x, o, e):
     return dict(match_score=m, mismatch_score=x, gap_open_score=o, gap_extend_score=e)
-
-
-def as_kind(kind, s):
-    """One test sequence (a str of letters) as the given input kind."""
-    if kind == "str":
-        return s
-    if kind == "bytes":
-        return s.encode()
-    if kind == "objects":
-        return [("sym", c) for c in s]
-    return np.frombuffer(s.encode(), dtype=np.uint8).astype(np.int32)
 
 
 def random_pairs(seed, count, alphabet, max_len, lo=-5, hi=5):

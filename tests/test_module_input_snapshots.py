@@ -113,6 +113,8 @@ BATCHES = [
     *[("extract", dict(scorer=scorer, k=3)) for scorer in range(12)],
     *[("cdist_top_k_one_query", dict(scorer=scorer, k=3, pruning=pruning))
       for scorer in (1, 3, 5, 6, 7, 9, 11) for pruning in (False, True)],
+    ("smith_waterman_farrar_scores", {}),
+    ("smith_waterman_farrar_scores", AFFINE),
 ]
 
 
@@ -165,6 +167,7 @@ def test_targets_edited_under_the_call(case, query, meddler):
         ("levenshtein_top_k", dict(k=3)),
         ("extract", dict(scorer=6, k=3)),
         ("cdist_top_k_one_query", dict(scorer=1, k=3)),
+        ("smith_waterman_farrar_scores", {}),
     ],
 )
 def test_hash_that_clears_the_targets(name, keywords):
@@ -354,11 +357,11 @@ ONE_SHOT_CASES = [
     (name, gaps, DNA_QUERY, DNA_TARGET, False)
     for name in ("smith_waterman_score", "needleman_wunsch_score", "smith_waterman_path", "needleman_wunsch_path",
                  "smith_waterman_path_info", "needleman_wunsch_path_info", "smith_waterman_cigar",
-                 "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest")
+                 "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest", "smith_waterman_farrar_score")
     for gaps in ({}, AFFINE, LINEAR_POSITIVE)
 ] + [
     (name, gaps, DNA_QUERY, DNA_TARGETS, True)
-    for name in ("smith_waterman_scores", "needleman_wunsch_scores")
+    for name in ("smith_waterman_scores", "needleman_wunsch_scores", "smith_waterman_farrar_scores")
     for gaps in ({}, AFFINE, LINEAR_POSITIVE)
 ] + [
     ("smith_waterman_top_k", dict(k=2, **gaps), DNA_QUERY, DNA_TARGETS, True) for gaps in ({}, AFFINE)

@@ -144,9 +144,6 @@ int64_t pair_score(PyObject *query, PyObject *target, int64_t match, int64_t mis
 constexpr auto smith_waterman_pair = &pair_score<true>;
 constexpr auto needleman_wunsch_pair = &pair_score<false>;
 
-using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t,
-                              align::StripedAffineScratch &);
-
 // The targets of a batch as one snapshot; a single str or bytes is refused.
 TargetSnapshot batch_targets(nb::handle targets) {
     reject_single_text_targets(targets.ptr());
@@ -170,15 +167,6 @@ std::vector<int64_t> score_targets(PairScore score, nb::handle query, TargetSnap
     return scores;
 }
 
-Int64Array score_array(const char *function, PairScore score, nb::handle query, nb::handle targets, int64_t match,
-                       int64_t mismatch, int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
-                       nb::handle width) {
-    const AlignmentKeywords keywords =
-        convert_alignment_keywords(function, gap_score, gap_open_score, gap_extend_score, width);
-    TargetSnapshot snapshot = batch_targets(targets);
-    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, keywords.gaps, keywords.width));
-}
-
 template <bool Local>
 int64_t one_score(const char *function, nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                   int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score, nb::handle width) {
@@ -189,6 +177,15 @@ int64_t one_score(const char *function, nb::handle query, nb::handle target, int
 }
 
 }  // namespace
+
+Int64Array score_array(const char *function, PairScore score, nb::handle query, nb::handle targets, int64_t match,
+                       int64_t mismatch, int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
+                       nb::handle width) {
+    const AlignmentKeywords keywords =
+        convert_alignment_keywords(function, gap_score, gap_open_score, gap_extend_score, width);
+    TargetSnapshot snapshot = batch_targets(targets);
+    return to_int64_array(score_targets(score, query, snapshot, match, mismatch, keywords.gaps, keywords.width));
+}
 
 void check_wide_affine_bound(uint64_t score_bound) {
     if (score_bound >= (uint64_t(1) << 60))
@@ -207,6 +204,11 @@ int64_t needleman_wunsch_linear_by_width(const PreprocessedPair &pair, int64_t m
 int64_t smith_waterman_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                    int64_t open, int64_t extend, uint64_t width) {
     align::StripedAffineScratch scratch;
+    return local_affine_pair(query, target, match, mismatch, open, extend, width, scratch);
+}
+
+int64_t smith_waterman_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                   int64_t open, int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
     return local_affine_pair(query, target, match, mismatch, open, extend, width, scratch);
 }
 

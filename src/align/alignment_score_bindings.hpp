@@ -11,11 +11,16 @@
 
 #include <nanobind/nanobind.h>
 
+#include "align/alignment_keywords.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/preprocess.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber {
+
+namespace align {
+struct StripedAffineScratch;
+}
 
 // The wide 64-bit affine kernels read every value at or below -2^60 as minus
 // infinity, so a width-64 affine score bound must stay below 2^60; a larger
@@ -35,6 +40,10 @@ int64_t needleman_wunsch_linear_by_width(const PreprocessedPair &pair, int64_t m
 // striped for 8/16/32 whatever the signs, the wide kernel for 64.
 int64_t smith_waterman_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                    int64_t open, int64_t extend, uint64_t width);
+// The same on the profiles of `scratch`, refilled in place (a batch keeps
+// one scratch for all its targets).
+int64_t smith_waterman_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                   int64_t open, int64_t extend, uint64_t width, align::StripedAffineScratch &scratch);
 int64_t smith_waterman_affine_scalar_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                           int64_t open, int64_t extend, uint64_t width);
 int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
@@ -45,6 +54,19 @@ int64_t smith_waterman_affine_channel_score(const FarrarTokenChannel &channel, i
                                             int64_t open, int64_t extend);
 int64_t needleman_wunsch_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
                                               int64_t open, int64_t extend);
+
+// One pair of a batch: the scoring values resolved, the scratch shared by
+// the batch's targets.
+using PairScore = int64_t (*)(PyObject *, PyObject *, int64_t, int64_t, AffineGaps, uint64_t,
+                              align::StripedAffineScratch &);
+
+// A batch of one query against `targets`: the keywords converted first
+// (errors name `function`), then the targets refused when a single str or
+// bytes and taken as one snapshot; the query is read once; the first target
+// that fails ends the call.
+Int64Array score_array(const char *function, PairScore score, nanobind::handle query, nanobind::handle targets,
+                       int64_t match, int64_t mismatch, int64_t gap_score, nanobind::handle gap_open_score,
+                       nanobind::handle gap_extend_score, nanobind::handle width);
 
 // Python entry points.
 int64_t py_smith_waterman_score(nanobind::handle query, nanobind::handle target, int64_t match_score,

@@ -237,12 +237,9 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
 // Offset columns where the pair's value range fits the lane, floored ones
 // otherwise.
 template <typename Lane, LocalGapMode Mode>
-int64_t local_affine_columns_nonpositive_gaps(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets,
-                                              size_t tlen) {
-    StripedProfileCore<Lane> &c = profile.core;
-    const Lane open = profile.gap_open, extend = profile.gap_extend;
-    const ValueOffset offset =
-        value_offset<Lane>(0, profile.match, profile.mismatch, open, extend, c.query_length, tlen);
+int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
+                                              Lane match, Lane mismatch, Lane open, Lane extend) {
+    const ValueOffset offset = value_offset<Lane>(0, match, mismatch, open, extend, c.query_length, tlen);
     if (offset.found)
         return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
                                                              static_cast<Lane>(-offset.offset));
@@ -261,18 +258,23 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
     const Lane open = profile.gap_open, extend = profile.gap_extend;
     switch (local_gap_mode(open, extend)) {
     case LocalGapMode::closed_form:
-        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::closed_form>(profile, row_offsets, tlen);
+        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::closed_form>(
+            c, row_offsets, tlen, profile.match, profile.mismatch, open, extend);
     case LocalGapMode::tested:
-        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::tested>(profile, row_offsets, tlen);
+        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::tested>(c, row_offsets, tlen, profile.match,
+                                                                                 profile.mismatch, open, extend);
     case LocalGapMode::full:
         break;
     }
     return local_affine_columns_full<Lane>(c, row_offsets, tlen, open, extend);
 }
 
-// Local linear score (every gap symbol scores gap). The corrections only
-// extend F: with linear gaps a raised H needs no new E, since the same score
-// is reached by taking the two gaps in the other order.
+// Local linear score (every gap symbol scores gap). A gap value <= 0 runs
+// the affine columns with open = extend = gap, which score every path as
+// the linear recurrence does, on their cheaper non-negative lanes. A
+// positive gap keeps the signed form below, whose corrections only extend
+// F: with linear gaps a raised H needs no new E, since the same score is
+// reached by taking the two gaps in the other order.
 template <typename Lane>
 int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
     constexpr size_t L = SwarLanes<Lane>::count;
@@ -283,6 +285,9 @@ int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
     const size_t tlen = c.row_offsets.size();
     if (segs == 0 || tlen == 0)
         return 0;
+    if (profile.gap <= 0)
+        return striped_local_detail::local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::closed_form>(
+            c, c.row_offsets.data(), tlen, profile.match, profile.mismatch, profile.gap, profile.gap);
     striped_local_detail::zero_work_vectors(c);
     Lane *h_prev = c.h_column_a.data();
     Lane *h_cur = c.h_column_b.data();

@@ -164,6 +164,9 @@ struct StripedAffineProfile {
 template <typename Lane>
 struct StripedLinearProfile {
     Lane gap = 0;
+    // The profile's two scores, kept for the kernel's value range.
+    Lane match = 0;
+    Lane mismatch = 0;
     // The closed-form answer for this pair and scoring, taken once at build;
     // when handled, nothing else is built.
     int64_t shortcut_score = 0;
@@ -255,6 +258,8 @@ StripedLinearProfile<Lane> build_striped_linear_profile(const uint8_t *query, si
                                                         size_t tlen, int64_t match, int64_t mismatch, int64_t gap) {
     StripedLinearProfile<Lane> p;
     p.gap = static_cast<Lane>(gap);
+    p.match = static_cast<Lane>(match);
+    p.mismatch = static_cast<Lane>(mismatch);
     const ShortcutAnswer shortcut = local_score_shortcut<uint8_t>(query, qlen, target, tlen, match, mismatch, gap);
     p.shortcut_score = shortcut.score;
     p.shortcut_handled = shortcut.handled;

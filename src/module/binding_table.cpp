@@ -11,6 +11,7 @@
 #include "align/alignment_score_bindings.hpp"
 #include "align/matrix_path_bindings.hpp"
 #include "align/matrix_score_bindings.hpp"
+#include "align/farrar_score_bindings.hpp"
 #include "distance/all_pairs_bindings.hpp"
 #include "distance/hamming_bindings.hpp"
 #include "distance/indel_bindings.hpp"
@@ -122,6 +123,24 @@ void define_module(nb::module_ m, const char *doc) {
     m.def("_smith_waterman_affine_cigar_prepared", &py_smith_waterman_affine_cigar_prepared, "prepared"_a);  // 15
 
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
+
+    // Striped Smith-Waterman scores and the prepared score classes (18-27).
+    def_alignment_function(m, "smith_waterman_farrar_score", &py_smith_waterman_farrar_score);          // 18
+    def_alignment_batch_function(m, "smith_waterman_farrar_scores", &py_smith_waterman_farrar_scores);  // 19
+    nb::class_<PreparedSmithWatermanFarrarScore>(m, "_PreparedSmithWatermanFarrarScore");
+    def_alignment_function(m, "_prepare_smith_waterman_farrar_score", &py_prepare_smith_waterman_farrar_score);  // 20
+    m.def("_smith_waterman_farrar_score_prepared", &py_smith_waterman_farrar_score_prepared, "prepared"_a);   // 21
+    nb::class_<PreparedAffineScore>(m, "_PreparedAffineScore");
+    def_alignment_function(m, "_prepare_smith_waterman_affine_score", &py_prepare_smith_waterman_affine_score);  // 22
+    m.def("_smith_waterman_affine_score_prepared", &py_smith_waterman_affine_score_prepared, "prepared"_a);  // 23
+    def_alignment_function(m, "_prepare_smith_waterman_affine_farrar_score",
+                           &py_prepare_smith_waterman_affine_farrar_score);  // 24
+    m.def("_smith_waterman_affine_farrar_score_prepared", &py_smith_waterman_affine_score_prepared,
+          "prepared"_a);  // 25
+    def_alignment_function(m, "_prepare_needleman_wunsch_affine_score",
+                           &py_prepare_needleman_wunsch_affine_score);  // 26
+    m.def("_needleman_wunsch_affine_score_prepared", &py_needleman_wunsch_affine_score_prepared,
+          "prepared"_a);  // 27
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28

@@ -11,6 +11,8 @@ Every function takes either a match/mismatch pair or, in place of `match`, a
 substitution function score(a, b) of two symbols.
 """
 
+import numpy as np
+
 NEG = -(10**30)  # minus infinity: far below any reachable score
 
 
@@ -97,3 +99,15 @@ def score(local, q, t, match, mismatch, gap_open, gap_extend):
     if gap_open == gap_extend:
         return (local_linear if local else global_linear)(q, t, match, mismatch, gap_open)
     return (local_affine if local else global_affine)(q, t, match, mismatch, gap_open, gap_extend)
+
+
+def as_kind(kind, s):
+    """One test sequence (a str of letters) as an input of the given kind:
+    "str", "bytes", "objects" (a list of tuples) or "ndarray" (int32)."""
+    if kind == "str":
+        return s
+    if kind == "bytes":
+        return s.encode()
+    if kind == "objects":
+        return [("sym", c) for c in s]
+    return np.frombuffer(s.encode(), dtype=np.uint8).astype(np.int32)

@@ -1,0 +1,104 @@
+#include "align/prepared_striped_scores.hpp"
+
+#include <type_traits>
+
+#include "align/alignment_score_bindings.hpp"
+#include "align/scalar_kernels.hpp"
+#include "align/score_shortcuts.hpp"
+#include "align/striped_global.hpp"
+#include "align/striped_local.hpp"
+#include "module/cell_width_dispatch.hpp"
+
+namespace veltrocamber::backend_swar::detail {
+namespace {
+
+// The visits below take the scalar form by its own overload and every
+// striped profile by the generic one.
+template <typename... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <typename... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+FarrarScoreProfile linear_profile(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t gap) {
+    return cell_width_dispatch(c.width, "unsupported Farrar score width", [&]<typename Cell>() -> FarrarScoreProfile {
+        if constexpr (!std::is_same_v<Cell, int64_t>) {
+            if (gap <= 0)
+                return align::build_striped_linear_profile<Cell>(c.query.data(), c.query.size(), c.target.data(),
+                                                                 c.target.size(), match, mismatch, gap);
+        }
+        return ScalarScoreInputs{c, match, mismatch, gap, gap};
+    });
+}
+
+AffineScoreProfile affine_profile(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
+                                  int64_t extend) {
+    return cell_width_dispatch(
+        c.width, "unsupported SWAR affine score width", [&]<typename Cell>() -> AffineScoreProfile {
+            if constexpr (std::is_same_v<Cell, int64_t>) {
+                check_wide_affine_bound(c.score_bound);
+            } else {
+                if (open <= 0 && extend <= 0)
+                    return align::build_striped_affine_profile<Cell>(c.query.data(), c.query.size(),
+                                                                     c.target.data(), c.target.size(), match,
+                                                                     mismatch, open, extend);
+            }
+            return ScalarScoreInputs{c, match, mismatch, open, extend};
+        });
+}
+
+}  // namespace
+
+PreparedSmithWatermanFarrarScore::PreparedSmithWatermanFarrarScore(const FarrarTokenChannel &channel, int64_t match,
+                                                                   int64_t mismatch, int64_t gap)
+    : profile(linear_profile(channel, match, mismatch, gap)) {}
+
+PreparedAffineScore::PreparedAffineScore(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                         int64_t gap_open, int64_t gap_extend)
+    : profile(affine_profile(channel, match, mismatch, gap_open, gap_extend)) {}
+
+int64_t prepared_linear_scalar_score(const ScalarScoreInputs &s) {
+    const FarrarTokenChannel &c = s.channel;
+    const align::ShortcutAnswer shortcut = align::local_score_shortcut<uint8_t>(
+        c.query.data(), c.query.size(), c.target.data(), c.target.size(), s.match, s.mismatch, s.gap_open);
+    if (shortcut.handled)
+        return shortcut.score;
+    return align::smith_waterman_linear_codes<int64_t>(c.query.data(), c.query.size(), c.target.data(),
+                                                       c.target.size(), s.match, s.mismatch, s.gap_open);
+}
+
+int64_t smith_waterman_affine_scalar_inputs(const ScalarScoreInputs &s) {
+    const FarrarTokenChannel &c = s.channel;
+    return align::smith_waterman_affine_score_wide(c.query.data(), c.query.size(), c.target.data(), c.target.size(),
+                                                   s.match, s.mismatch, s.gap_open, s.gap_extend);
+}
+
+int64_t needleman_wunsch_affine_scalar_inputs(const ScalarScoreInputs &s) {
+    const FarrarTokenChannel &c = s.channel;
+    return align::needleman_wunsch_affine_score_wide(c.query.data(), c.query.size(), c.target.data(),
+                                                     c.target.size(), s.match, s.mismatch, s.gap_open, s.gap_extend);
+}
+
+int64_t prepared_local_linear_score(PreparedSmithWatermanFarrarScore &prepared) {
+    return std::visit(Overloaded{[](ScalarScoreInputs &s) { return prepared_linear_scalar_score(s); },
+                                 [](auto &profile) { return align::striped_local_linear(profile); }},
+                      prepared.profile);
+}
+
+int64_t prepared_local_affine_score(PreparedAffineScore &prepared) {
+    return std::visit(Overloaded{[](ScalarScoreInputs &s) { return smith_waterman_affine_scalar_inputs(s); },
+                                 [](auto &profile) {
+                                     return align::striped_local_affine(profile, profile.core.row_offsets.data(),
+                                                                        profile.core.target_length);
+                                 }},
+                      prepared.profile);
+}
+
+int64_t prepared_global_affine_score(PreparedAffineScore &prepared) {
+    return std::visit(Overloaded{[](ScalarScoreInputs &s) { return needleman_wunsch_affine_scalar_inputs(s); },
+                                 [](auto &profile) { return align::striped_global_affine(profile); }},
+                      prepared.profile);
+}
+
+}  // namespace veltrocamber::backend_swar::detail

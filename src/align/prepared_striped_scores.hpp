@@ -1,0 +1,79 @@
+// Prepared striped score objects: one query and target pair coded, profiled
+// and (linear gaps) checked against the closed-form shortcut once, then
+// scored any number of times.
+//
+// Each object holds one variant and nothing else: a striped profile of 8-,
+// 16- or 32-bit lanes, or the scalar form (the pair's codes kept whole with
+// the scoring values), which serves width 64 and every scoring with a
+// positive gap value at any width. The striped local kernels start E and F
+// at 0, which is exact only for gap values <= 0; a positive gap would carry
+// scores the plain recurrence never reaches.
+//
+// An object owns all it holds (a copy duplicates every vector). A scoring
+// call on a striped form re-initialises the profile's work vectors first,
+// so its answer never depends on earlier calls, and allocates nothing; the
+// scalar form runs the two-row kernels, which allocate their rows per call.
+// Calls on one object must not overlap (the interpreter lock serialises
+// them).
+#pragma once
+
+#include <cstdint>
+#include <variant>
+
+#include "align/striped_profile.hpp"
+#include "module/farrar_preprocess.hpp"
+
+namespace veltrocamber::backend_swar::detail {
+
+// The scalar form: the channel copied whole (codes, width, bound) and the
+// scoring values. The linear form keeps its one gap value in both gap_open
+// and gap_extend.
+struct ScalarScoreInputs {
+    FarrarTokenChannel channel;
+    int64_t match = 0;
+    int64_t mismatch = 0;
+    int64_t gap_open = 0;
+    int64_t gap_extend = 0;
+};
+
+using FarrarScoreProfile = std::variant<align::StripedLinearProfile8, align::StripedLinearProfile16,
+                                        align::StripedLinearProfile32, ScalarScoreInputs>;
+
+using AffineScoreProfile = std::variant<align::StripedAffineProfile8, align::StripedAffineProfile16,
+                                        align::StripedAffineProfile32, ScalarScoreInputs>;
+
+// Linear gaps, local score only. The striped forms cache the shortcut's
+// answer at construction; the scalar form asks it on every call.
+struct PreparedSmithWatermanFarrarScore {
+    FarrarScoreProfile profile;
+
+    // Raises RuntimeError "unsupported Farrar score width" for a channel
+    // width other than 8, 16, 32 or 64.
+    PreparedSmithWatermanFarrarScore(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                     int64_t gap);
+};
+
+// Affine gaps (any open and extend); one object answers the local and the
+// global score alike.
+struct PreparedAffineScore {
+    AffineScoreProfile profile;
+
+    // Raises RuntimeError "unsupported SWAR affine score width" for a channel
+    // width other than 8, 16, 32 or 64, and at width 64 the OverflowError of
+    // a score bound that the wide kernels cannot hold (they read every value
+    // at or below -2^60 as minus infinity).
+    PreparedAffineScore(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch, int64_t gap_open,
+                        int64_t gap_extend);
+};
+
+// The scalar form's scores: the shortcut, then the local linear kernel in
+// 64-bit cells; the wide local and global affine kernels.
+int64_t prepared_linear_scalar_score(const ScalarScoreInputs &inputs);
+int64_t smith_waterman_affine_scalar_inputs(const ScalarScoreInputs &inputs);
+int64_t needleman_wunsch_affine_scalar_inputs(const ScalarScoreInputs &inputs);
+
+int64_t prepared_local_linear_score(PreparedSmithWatermanFarrarScore &prepared);
+int64_t prepared_local_affine_score(PreparedAffineScore &prepared);
+int64_t prepared_global_affine_score(PreparedAffineScore &prepared);
+
+}  // namespace veltrocamber::backend_swar::detail
