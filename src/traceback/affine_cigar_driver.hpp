@@ -1,6 +1,5 @@
 // The affine CIGAR drivers, local and global: the banded traceback first,
-// with the expected score from the scalar score pass of the same cell width
-// unless the caller already knows it (a prepared object), and the
+// with the expected score from a score pass of the same cell width unless the caller already knows it (a prepared object), and the
 // full-matrix traceback from scratch when the band declines.
 #pragma once
 
@@ -8,6 +7,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "align/local_affine_score.hpp"
 #include "align/scalar_kernels.hpp"
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/traceback_matrix.hpp"
@@ -24,12 +24,13 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
     // be held before the score pass spends qlen x tlen cells on it. A stored
     // score needs no pass; the tracebacks guard their own allocations (and a
     // stored local score of 0 or below answers empty without any matrix).
-    // The score pass is the scalar Gotoh kernel of the same cell width: the
-    // best local score, or the global score H(qlen, tlen).
+    // The score pass is a kernel of the same cell width: the best local
+    // score (striped where the gaps allow), or the global score H(qlen, tlen)
+    // of the scalar Gotoh kernel.
     if (!has_score) {
         traceback_matrix_bytes(qlen, tlen);
         constexpr auto score_pass =
-            Local ? align::smith_waterman_affine_scalar<T> : align::needleman_wunsch_affine_scalar<T>;
+            Local ? align::local_affine_score_of_width<T> : align::needleman_wunsch_affine_scalar<T>;
         expected_score = score_pass(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
     }
     {
