@@ -15,7 +15,9 @@
 namespace veltrocamber::profile_traceback {
 
 // The full traceback's result is returned unchanged: its score is not
-// compared with the expected one. A declined attempt has freed its matrix
+// compared with the expected one. Only a score from this call's own pass
+// lets a local full fill stop after the row of its end cell; a stored one
+// is not trusted that far. A declined attempt has freed its matrix
 // before the full one is allocated.
 template <bool Local, typename T>
 CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
@@ -39,7 +41,8 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
         if (attempt.handled)
             return std::move(static_cast<CigarTraceback &>(attempt));
     }
-    return affine_full_cigar<Local, T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    return affine_full_cigar<Local, T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend,
+                                       has_score ? no_known_best : expected_score);
 }
 
 template <typename T>
