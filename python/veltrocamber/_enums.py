@@ -6,7 +6,10 @@ __all__ = ["Scorer", "MetaphoneVariant", "DoubleMetaphoneVariant"]
 
 
 class Scorer(IntEnum):
-    """Batch scorers, by the id that ``extract`` and the all-pairs functions take.
+    """Batch scorers by id: each member stands for one batch function
+    (``LEVENSHTEIN`` for ``levenshtein_scores``, ``JARO_WINKLER`` for
+    ``jaro_winkler_similarities``), and the ``scorer`` argument of the
+    all-pairs functions (``cdist`` and its kin) takes either.
 
     The ``*_NORMALIZED``, ``JARO`` and ``JARO_WINKLER`` scorers are similarities
     in [0, 1] (higher is better); the others are distances (lower is better).
