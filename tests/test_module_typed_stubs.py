@@ -71,6 +71,7 @@ def test_typed_usage_runs_and_returns_the_stated_types():
 
 def test_mypy_accepts_the_typed_usage_and_flags_the_wrong_calls(request, tmp_path):
     pytest.importorskip("mypy", reason="mypy comes with the [test] extra")
+    stub_text(_swar)  # skips where no stubs were generated
     env = dict(os.environ)
     root = PACKAGE_DIR.parent
     # An installed package is found through the interpreter; a development
