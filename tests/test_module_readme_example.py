@@ -32,3 +32,13 @@ def test_readme_example_prints_its_comments():
     with contextlib.redirect_stdout(out):
         exec(compile(code, str(README), "exec"), {})
     assert out.getvalue().splitlines() == promises
+
+
+def test_ci_runs_the_readme_install_and_test_commands():
+    ci = README.parent / ".ci" / "run"
+    if not README.exists() or not ci.exists():
+        pytest.skip("no checkout beside the tests")
+    block = re.search(r"## Tests\n.*?```sh\n(.*?)```", README.read_text(encoding="utf-8"), re.S).group(1)
+    commands = [line.strip() for line in block.splitlines() if line.strip()]
+    ci_lines = {line.strip() for line in ci.read_text(encoding="utf-8").splitlines()}
+    assert commands and all(command in ci_lines for command in commands)
