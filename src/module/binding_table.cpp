@@ -24,6 +24,7 @@
 #include "phonetic/phonetic_bindings.hpp"
 #include "traceback/cigar_bindings.hpp"
 #include "traceback/path_bindings.hpp"
+#include "traceback/prepared_affine_cigar_bindings.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -76,6 +77,7 @@ void define_module(nb::module_ m, const char *doc) {
         m.attr("__doc__") = nb::none();
 
     register_result_classes(m);  // AlignmentResult, AlignmentPath
+    nb::class_<profile_traceback::PreparedAffineCigar>(m, "_PreparedAffineCigar");
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
     def_alignment_function(m, "smith_waterman_score", &py_smith_waterman_score);          // 1
@@ -85,6 +87,8 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
     def_alignment_function(m, "smith_waterman_cigar", &py_smith_waterman_cigar);                 // 11
     def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
+    def_alignment_function(m, "_prepare_smith_waterman_affine_cigar", &py_prepare_smith_waterman_affine_cigar);  // 14
+    m.def("_smith_waterman_affine_cigar_prepared", &py_smith_waterman_affine_cigar_prepared, "prepared"_a);  // 15
 
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
 
@@ -94,6 +98,9 @@ void define_module(nb::module_ m, const char *doc) {
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
     def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
+    def_alignment_function(m, "_prepare_needleman_wunsch_affine_cigar",
+                           &py_prepare_needleman_wunsch_affine_cigar);                                         // 41
+    m.def("_needleman_wunsch_affine_cigar_prepared", &py_needleman_wunsch_affine_cigar_prepared, "prepared"_a);  // 42
 
     // ---- Levenshtein (45-50) ----
     {

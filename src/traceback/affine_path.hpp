@@ -1,6 +1,6 @@
 // Full-matrix affine-gap (Gotoh) traceback: the local and global path
-// kernels, with the cell recurrence, the local fill (full or banded) and the
-// three-state walk that the affine CIGAR kernels share.
+// kernels, with the cell recurrence, the fill (local or global, full or
+// banded) and the three-state walk that the affine CIGAR kernels share.
 //
 // Each cell keeps H (its score), V (best path ending in a vertical gap: a
 // query token against a gap, letter 'D') and Hz (best path ending in a
@@ -126,35 +126,61 @@ void fill_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t
     end.score = best;
 }
 
-// Local affine fill. Full (Banded false): every cell of the matrix. Banded:
-// only cells with |i - j| <= half_band; the band's neighbours hold minus
-// infinity, so no computed cell draws on a cell outside the band, and cells
-// outside it are never written. Returns false when some row of the band is
-// empty. `end` receives the first strict maximum and its cell ((0, 0) with
-// score 0 when no cell is positive).
-template <typename T, bool Banded>
-bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
-                       size_t tlen, const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
-    AffineRows<T> rows(tlen + 1, Banded ? minus_infinity<T>() : T{0});
+// H(0, j) and H(i, 0) of a global matrix: a gap of n symbols on the border,
+// gap_open + (n - 1) * gap_extend, taken from the border value before it.
+template <typename T>
+inline T global_border_after(size_t n, T previous, const AffineScores<T> &scores) noexcept {
+    return n == 1 ? scores.gap_open : wrap_add(previous, scores.gap_extend);
+}
+
+// The affine fill, local or global. Full (Banded false): every cell of the
+// matrix. Banded: only cells with |i - j| <= half_band, and of the borders
+// only the cells inside the band; the band's neighbours hold minus infinity,
+// so no computed cell draws on a cell outside the band, and cells outside it
+// are never written. Returns false when some row of the band is empty.
+// Local borders hold 0 with stop codes, and `end` receives the first strict
+// maximum and its cell ((0, 0) with score 0 when no cell is positive).
+// Global borders hold the gap runs from (0, 0) (codes 3, then 11 on row 0;
+// 2, then 6 on column 0), and `end` is H(qlen, tlen) at (qlen, tlen).
+template <bool Local, typename T, bool Banded>
+bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                 const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
+    AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
     const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
     TracebackCode *row0 = matrix.row(0);
-    for (size_t j = 0; j <= row0_last; ++j) {
-        rows.h_previous[j] = 0;
-        row0[j] = TRACE_STOP;
+    rows.h_previous[0] = 0;
+    row0[0] = TRACE_STOP;
+    for (size_t j = 1; j <= row0_last; ++j) {
+        if constexpr (Local) {
+            rows.h_previous[j] = 0;
+            row0[j] = TRACE_STOP;
+        } else {
+            rows.h_previous[j] = global_border_after(j, rows.h_previous[j - 1], scores);
+            row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
+        }
     }
     end = TracebackEnd{};
+    T column0 = 0;  // H(i, 0) of a global matrix
     InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         TracebackCode *codes = matrix.row(i);
         const size_t last = Banded ? std::min(i + half_band, tlen) : tlen;
         poll.advance(Banded ? 2 * half_band + 1 : tlen);
         size_t first = 1;
-        T h_left = 0;
+        T h_left;
         if (!Banded || i <= half_band) {
             if constexpr (Banded)
                 rows.clear_current(0, std::min(last + 1, tlen));
-            rows.h_current[0] = 0;
-            codes[0] = TRACE_STOP;
+            if constexpr (Local) {
+                h_left = 0;
+                codes[0] = TRACE_STOP;
+            } else {
+                column0 = global_border_after(i, column0, scores);
+                h_left = column0;
+                rows.v_current[0] = column0;
+                codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
+            }
+            rows.h_current[0] = h_left;
         } else {
             first = i - half_band;
             if (first > last)
@@ -162,9 +188,11 @@ bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qle
             rows.clear_current(first - 1, std::min(last + 1, tlen));
             h_left = minus_infinity<T>();
         }
-        fill_affine_row<true>(rows, codes, i, first, last, h_left, query[i - 1], target, scores, end);
+        fill_affine_row<Local>(rows, codes, i, first, last, h_left, query[i - 1], target, scores, end);
         rows.next_row();
     }
+    if constexpr (!Local)
+        end = TracebackEnd{rows.h_previous[tlen], qlen, tlen};
     return true;
 }
 
@@ -172,34 +200,16 @@ template <typename T>
 TracebackEnd fill_full_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                                     size_t tlen, const AffineScores<T> &scores) {
     TracebackEnd end;
-    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    fill_affine<true, T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
     return end;
 }
 
-// Global affine fill with the borders H(0, j) = gap_open + (j - 1) *
-// gap_extend (codes 3, then 11) and H(i, 0) likewise (codes 2, then 6).
 template <typename T>
 TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                                 size_t tlen, const AffineScores<T> &scores) {
-    AffineRows<T> rows(tlen + 1, minus_infinity<T>());
-    TracebackCode *row0 = matrix.row(0);
-    rows.h_previous[0] = 0;
-    row0[0] = TRACE_STOP;
-    for (size_t j = 1; j <= tlen; ++j) {
-        rows.h_previous[j] = j == 1 ? scores.gap_open : wrap_add(rows.h_previous[j - 1], scores.gap_extend);
-        row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
-    }
-    TracebackEnd unused;
-    InterruptPoll poll;
-    for (size_t i = 1; i <= qlen; ++i) {
-        poll.advance(tlen);
-        TracebackCode *codes = matrix.row(i);
-        rows.h_current[0] = i == 1 ? scores.gap_open : wrap_add(rows.h_previous[0], scores.gap_extend);
-        codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
-        fill_affine_row<false>(rows, codes, i, 1, tlen, rows.h_current[0], query[i - 1], target, scores, unused);
-        rows.next_row();
-    }
-    return TracebackEnd{rows.h_previous[tlen], qlen, tlen};
+    TracebackEnd end;
+    fill_affine<false, T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    return end;
 }
 
 // The three-state walk from (row, column), emitting letters last column
