@@ -67,6 +67,12 @@ def test_typed_usage_runs_and_returns_the_stated_types():
     assert isinstance(results[3], np.ndarray) and results[3].dtype == np.int64
     assert isinstance(results[5], list) and isinstance(results[5][0], tuple)
     assert isinstance(results[13], tuple) and len(results[13]) == 2
+    nearest, closest, extracted, ranked, matrix_score, matrix_scores, matrix_path = results[-7:]
+    assert [tuple(map(type, entry)) for entry in nearest + closest + extracted] == [
+        (str, int, int), (bytes, float, int), (str, int, int)]
+    assert [tuple(map(type, entry)) for entry in ranked] == [(float, str)]
+    assert type(matrix_score) is int and [type(s) for s in matrix_scores] == [int]
+    assert isinstance(matrix_path, vc.AlignmentPath)
 
 
 def test_mypy_accepts_the_typed_usage_and_flags_the_wrong_calls(request, tmp_path):

@@ -46,12 +46,28 @@ def typed_calls() -> list[object]:
     warped: float = vc.dtw(series, series[::-1].copy(), window=1, distance="l1")
     warped_all: npt.NDArray[np.float64] = vc.dtw_distances(series, [series], window=0.5)
 
+    nearest: list[tuple[str, int, int]] = vc.levenshtein_top_k("kitten", ["sitting", "mitten"], 1)
+    closest: list[tuple[bytes, float, int]] = vc.jaro_winkler_top_k(b"MARTHA", [b"MARHTA"], k=1, prefix_weight=0.2)
+    extracted: list[tuple[str, int | float, int]] = vc.extract("kitten", ["mitten"], scorer=vc.Scorer.INDEL, k=1)
+    ranked: list[tuple[float, str]] = vc.cdist_top_k_one_query(
+        "kitten", ["mitten"], scorer=vc.Scorer.JARO, k=1, pruning=True
+    )
+
+    blosum: vc.SubstitutionMatrix = vc.SubstitutionMatrix.blosum62()
+    encoded: bytes = blosum.encode("HEAGAWGHEE")
+    matrix_score: int = vc.smith_waterman_affine_score_matrix(
+        encoded, blosum.encode("PAWHEAE"), blosum.buffer, blosum.stride, -11, -1
+    )
+    matrix_scores: list[int] = vc.needleman_wunsch_scores_matrix(encoded, [encoded], blosum.buffer, blosum.stride, -4)
+    matrix_path: vc.AlignmentPath = vc.smith_waterman_path_info_matrix("\x00\x01", b"\x01", bytes(4), 2)
+
     kind: _cpu.BackendKind = _cpu.detect_best_backend()
     records: list[_cpu.BackendRecord] = _cpu.available_backends()
     swar: bool = _cpu.backend_is_available(_cpu.BackendKind.SWAR) and records[0].compiled
 
     return [score, global_score, array_score, scores, nw_scores, best, cigar, rows, distance, similarity,
-            distances, similarities, code, codes, same, warped, warped_all, kind, swar]
+            distances, similarities, code, codes, same, warped, warped_all, kind, swar, nearest, closest, extracted,
+            ranked, matrix_score, matrix_scores, matrix_path]
 
 
 def _wrong_calls() -> None:
@@ -61,5 +77,8 @@ def _wrong_calls() -> None:
     vc.dtw([1.0], [1.0])  # type: ignore[arg-type]
     vc.dtw(np.array([1.0]), np.array([1.0]), distance="l2")  # type: ignore[arg-type]
     first: str = vc.double_metaphone("x")  # type: ignore[assignment]
+    vc.levenshtein_top_k("a", [None])  # type: ignore[type-var]
+    vc.smith_waterman_score_matrix([0, 1], b"\x00", bytes(4), 2)  # type: ignore[arg-type]
+    vc.smith_waterman_affine_score_matrix(b"", b"", b"", 1, -1)  # type: ignore[call-arg]
     vc.cdist(["a"], ["b"], scorer=vc.Scorer.LEVENSHTEIN)
     unreachable = 1  # type: ignore[unreachable]
