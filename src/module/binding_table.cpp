@@ -23,6 +23,7 @@
 #include "module/scorer_registry.hpp"
 #include "phonetic/phonetic_bindings.hpp"
 #include "traceback/cigar_bindings.hpp"
+#include "traceback/linear_memory_bindings.hpp"
 #include "traceback/path_bindings.hpp"
 
 namespace nb = nanobind;
@@ -85,8 +86,11 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
     def_alignment_function(m, "smith_waterman_cigar", &py_smith_waterman_cigar);                 // 11
     def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
+    def_alignment_function(m, "_smith_waterman_affine_checkpointed_cigar",
+                           &py_smith_waterman_affine_checkpointed_cigar);  // 13
 
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
+    def_alignment_function(m, "smith_waterman_trade_cigar", &py_smith_waterman_trade_cigar);  // 17
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28
@@ -94,6 +98,8 @@ void define_module(nb::module_ m, const char *doc) {
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
     def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
+    def_alignment_function(m, "_needleman_wunsch_affine_checkpointed_cigar",
+                           &py_needleman_wunsch_affine_checkpointed_cigar);  // 40
 
     // ---- Levenshtein (45-50) ----
     {
