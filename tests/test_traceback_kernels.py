@@ -303,12 +303,144 @@ def test_driver_with_a_stored_score():
         lambda w: hooks.traceback_affine_path(False, b"A", b"A", 2, -1, -3, -1, w),
         lambda w: hooks.smith_waterman_linear_cigar(b"A", b"A", 2, -1, -1, w),
         lambda w: hooks.smith_waterman_affine_cigar(b"A", b"A", 2, -1, -3, -1, 0, False, w),
+        lambda w: hooks.needleman_wunsch_affine_cigar(b"A", b"A", 2, -1, -3, -1, 0, False, w),
+        lambda w: hooks.needleman_wunsch_affine_scalar(b"A", b"A", 2, -1, -3, -1, w),
     ],
 )
 @pytest.mark.parametrize("width", [0, 12, 128])
 def test_a_cell_width_outside_the_four_is_refused(run, width):
     with pytest.raises(RuntimeError, match="^unsupported profile traceback width$"):
         run(width)
+
+
+# ---- global banded affine CIGAR -----------------------------------------------------
+
+GLOBAL_GAP_ZERO = dict(match=2, mismatch=-10, gap_open=-1, gap_extend=0)
+
+
+def global_record(want):
+    return (ref.cigar(want["operations"]), want["score"], want["query_start"], want["query_end"],
+            want["target_start"], want["target_end"])
+
+
+@pytest.mark.parametrize("width", WIDTHS)
+def test_global_band_accepted_and_declined(width):
+    # Both sides of 40 tokens: b = 32. The first optimum stays within 5
+    # diagonals and the band answers; the second reaches |row - col| = 33,
+    # so the band's end cell is only 8 and the full matrix answers.
+    scores = GLOBAL_GAP_ZERO.values()
+    q, t = b"B" * 5 + b"A" * 35, b"A" * 35 + b"T" * 5
+    assert hooks.needleman_wunsch_affine_scalar(q, t, *scores, width) == 68
+    assert hooks.needleman_wunsch_affine_banded_cigar(q, t, *scores, 68, width) == ("5D35=5I", 68, 0, 40, 0, 40)
+    assert hooks.needleman_wunsch_affine_cigar(q, t, *scores, 0, False, width) == ("5D35=5I", 68, 0, 40, 0, 40)
+    q, t = b"B" * 33 + b"A" * 7, b"A" * 7 + b"T" * 33
+    assert hooks.needleman_wunsch_affine_scalar(q, t, *scores, width) == 12
+    assert hooks.needleman_wunsch_affine_banded_cigar(q, t, *scores, 12, width) is None
+    # the band's own end cell, 8, is reached inside it: an expectation of 8
+    # would be accepted
+    assert hooks.needleman_wunsch_affine_banded_cigar(q, t, *scores, 8, width) == (
+        "1I33D6=33I1D", 8, 0, 40, 0, 40)
+    assert hooks.needleman_wunsch_affine_cigar(q, t, *scores, 0, False, width) == ("33D7=33I", 12, 0, 40, 0, 40)
+
+
+@pytest.mark.parametrize(
+    "query, target, expected",
+    [
+        (b"", b"", ("", 0, 0, 0, 0, 0)),
+        (b"", b"ABC", ("3I", -5, 0, 0, 0, 3)),
+        (b"ABCD", b"", ("4D", -6, 0, 4, 0, 0)),
+        (b"CDEFG", b"ABCDEFG", ("2I5=", 6, 0, 5, 0, 7)),  # the walk finishes along row 0
+        (b"ABCDEFG", b"CDEFG", ("2D5=", 6, 0, 7, 0, 5)),  # and along column 0
+    ],
+)
+@pytest.mark.parametrize("width", WIDTHS)
+def test_global_short_pairs_take_the_full_matrix(query, target, expected, width):
+    scores = LOCAL_AFFINE.values()
+    assert hooks.needleman_wunsch_affine_scalar(query, target, *scores, width) == expected[1]
+    assert hooks.needleman_wunsch_affine_banded_cigar(query, target, *scores, expected[1], width) is None
+    assert hooks.needleman_wunsch_affine_full_cigar(query, target, *scores, width) == expected
+    assert hooks.needleman_wunsch_affine_cigar(query, target, *scores, 0, False, width) == expected
+
+
+def test_global_driver_with_a_stored_score():
+    q, t = b"B" * 5 + b"A" * 35, b"A" * 35 + b"T" * 5
+    scores = GLOBAL_GAP_ZERO.values()
+    full = hooks.needleman_wunsch_affine_full_cigar(q, t, *scores, 16)
+    assert hooks.needleman_wunsch_affine_cigar(q, t, *scores, 68, True, 16) == ("5D35=5I", 68, 0, 40, 0, 40)
+    # a stored score the band does not reproduce: the full traceback answers,
+    # with its own score; no early answer for a stored score of 0 or below
+    for stored in (67, 0, -3):
+        assert hooks.needleman_wunsch_affine_cigar(q, t, *scores, stored, True, 16) == full
+    assert full[1:] == (68, 0, 40, 0, 40)
+
+
+def global_random_pair(rng, kind):
+    alphabet = b"ACGT"[: rng.randint(2, 4)]
+    if kind == "short":  # at most 32 tokens on one side: the band is skipped
+        return (bytes(rng.choice(alphabet) for _ in range(rng.randint(0, 40))),
+                bytes(rng.choice(alphabet) for _ in range(rng.randint(0, 32))))
+    if kind == "near":  # a mutated copy with small indels: mostly inside the band
+        q = bytes(rng.choice(alphabet) for _ in range(rng.randint(33, 300)))
+        t = bytearray(q)
+        for _ in range(len(t) // 8):
+            k = rng.randrange(len(t))
+            roll = rng.random()
+            if roll < 0.6:
+                t[k] = rng.choice(alphabet)
+            elif roll < 0.8:
+                del t[k]
+            else:
+                t.insert(k, rng.choice(alphabet))
+        return q, bytes(t)
+    # equal lengths, the shared part 40 diagonals off: beyond a band of 32
+    core = bytes(rng.choice(alphabet) for _ in range(rng.randint(20, 60)))
+    return b"T" * 40 + core, core + b"G" * 40
+
+
+@pytest.mark.parametrize("kind", ["short", "near", "far"])
+def test_global_driver_against_reference_and_by_rescoring(kind):
+    # The reference decides whether the band is skipped, accepted or
+    # declined. Accepted: the band's own text, rescoring to the optimum over
+    # both whole sequences. Otherwise: the full matrix's text exactly.
+    rng = random.Random(f"41060 {kind}")
+    seen = {"band": 0, "full": 0}
+    for _ in range(12 if kind == "near" else 20):
+        q, t = global_random_pair(rng, kind)
+        scores = dict(match=rng.randint(1, 4), mismatch=rng.randint(-4, 0), gap_open=rng.randint(-6, -1),
+                      gap_extend=rng.randint(-3, 0))
+        score = ref.needleman_wunsch_affine_score(q, t, *scores.values())
+        band = ref.needleman_wunsch_banded_cigar(q, t, *scores.values(), score)
+        if band is not None:
+            seen["band"] += 1
+            want = global_record(band)
+            assert ref.rescore(band["operations"], q, t, 0, 0, *scores.values(), global_alignment=True) == (
+                score, len(q), len(t))
+        else:
+            seen["full"] += 1
+            want = global_record(ref.affine_path(False, q, t, *scores.values()))
+        for width in admissible_widths(scores.values(), len(q), len(t)):
+            assert hooks.needleman_wunsch_affine_scalar(q, t, *scores.values(), width) == score
+            assert hooks.needleman_wunsch_affine_cigar(q, t, *scores.values(), 0, False, width) == want
+    if kind == "short":
+        assert seen["band"] == 0
+    elif kind == "near":
+        assert seen["band"] > 6
+    else:  # all-diagonal alignments sometimes beat the shift
+        assert seen["full"] > 8
+
+
+@pytest.mark.parametrize("local", [True, False])
+@pytest.mark.parametrize("width", [0, 12, 128])
+def test_the_channel_width_dispatch_refuses_other_widths(local, width):
+    with pytest.raises(RuntimeError, match="^unsupported profile traceback width$"):
+        hooks.affine_cigar_by_width(local, b"A", b"A", 2, -1, -3, -1, width)
+
+
+@pytest.mark.parametrize("width", WIDTHS)
+def test_the_channel_width_dispatch_narrows_the_scores(width):
+    # the low bits of each value, sign-extended: exact under the width rule
+    assert hooks.affine_cigar_by_width(False, b"CDEFG", b"ABCDEFG", 2, -1, -3, -1, width) == "2I5="
+    assert hooks.affine_cigar_by_width(True, b"ACGTTTTACGT", b"ACGTACGT", 2, -1, -3, -1, width) == "3=3D5="
 
 
 # ---- digest and the matrix guard ---------------------------------------------------
@@ -346,6 +478,10 @@ def test_matrix_guard_refuses_sizes_that_cannot_be_held():
         lambda q, t: hooks.smith_waterman_affine_banded_cigar(q, t, 2, -1, -3, -1, 1, 64),
         lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 0, False, 64),
         lambda q, t: hooks.smith_waterman_affine_cigar(q, t, 2, -1, -3, -1, 1, True, 64),
+        lambda q, t: hooks.needleman_wunsch_affine_full_cigar(q, t, 2, -1, -3, -1, 64),
+        lambda q, t: hooks.needleman_wunsch_affine_banded_cigar(q, t, 2, -1, -3, -1, 1, 64),
+        lambda q, t: hooks.needleman_wunsch_affine_cigar(q, t, 2, -1, -3, -1, 0, False, 64),
+        lambda q, t: hooks.needleman_wunsch_affine_cigar(q, t, 2, -1, -3, -1, 1, True, 64),
     ],
 )
 def test_kernels_refuse_a_matrix_beyond_physical_memory(run):
@@ -415,20 +551,22 @@ def test_full_code_matrices_against_reference(fill):
                 assert not any(row[1] & 8 for row in rows[1:] if len(t))  # column 1: no horizontal one
 
 
-def test_banded_codes_only_inside_the_band():
+@pytest.mark.parametrize("fill", ["affine banded", "affine global banded"])
+def test_banded_codes_only_inside_the_band(fill):
     # Written: row 0 up to the band's edge, column 0 of the rows the band
     # reaches, and the band's cells (every one with its extension bits, the
     # minus-infinity ties at the band's left edge included); nothing else.
-    rng = random.Random(41051)
+    # Local borders are stops, global ones the gap codes 3, 11 and 2, 6.
+    rng = random.Random(f"41051 {fill}")
     for _ in range(30):
         q, t = random_case(rng, 40)
         band = rng.randint(1, 12)
         scores = (rng.randint(1, 4), rng.randint(-4, 0), rng.randint(-6, 1), rng.randint(-3, 2))
-        codes = hooks.traceback_codes("affine banded", q, t, *scores, band, 16)
+        codes = hooks.traceback_codes(fill, q, t, *scores, band, 16)
         if codes is None:  # a row whose band is empty
             assert len(q) > len(t) + band
             continue
-        want = ref.affine_codes(True, q, t, *scores, band)[1]
+        want = ref.affine_codes(fill == "affine banded", q, t, *scores, band)[1]
         for i, row in enumerate(code_rows(codes, len(q), len(t))):
             for j, c in enumerate(row):
                 written = (i == 0 and j <= band) or (j == 0 and i <= band) or (i > 0 and j > 0 and abs(i - j) <= band)

@@ -201,35 +201,34 @@ inline constexpr auto smith_waterman_affine_scalar_i32 = smith_waterman_affine_s
 inline constexpr auto smith_waterman_affine_scalar_i64 = smith_waterman_affine_scalar<int64_t>;
 inline constexpr auto smith_waterman_affine_score_wide = &smith_waterman_affine_cells<int64_t, WideInfinity>;
 
-// Global affine score. A gap in one sequence may follow a gap in the other
-// only through H, paying gap_open again.
-inline int64_t needleman_wunsch_affine_score_wide(const uint8_t *query, size_t qlen, const uint8_t *target,
-                                                  size_t tlen, int64_t match, int64_t mismatch, int64_t gap_open,
-                                                  int64_t gap_extend) {
-    using Inf = WideInfinity;
-    const int64_t neg = Inf::value;
-    std::vector<int64_t> h_prev(tlen + 1), h_cur(tlen + 1);
+// Global affine score H(qlen, tlen). A gap in one sequence may follow a gap
+// in the other only through H, paying gap_open again.
+template <typename Cell, typename Inf>
+int64_t needleman_wunsch_affine_cells(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                      Cell match, Cell mismatch, Cell gap_open, Cell gap_extend) {
+    const Cell neg = Inf::value;
+    std::vector<Cell> h_prev(tlen + 1), h_cur(tlen + 1);
     h_prev[0] = 0;
     for (size_t j = 1; j <= tlen; ++j)
         h_prev[j] = j == 1 ? gap_open : wrap_add(h_prev[j - 1], gap_extend);
     if (qlen == 0)
-        return h_prev[tlen];
-    std::vector<int64_t> v_prev(tlen + 1, neg), v_cur(tlen + 1, neg);
-    int64_t edge = 0;  // H[i][0] = gap_open + (i-1) x gap_extend
+        return static_cast<int64_t>(h_prev[tlen]);
+    std::vector<Cell> v_prev(tlen + 1, neg), v_cur(tlen + 1, neg);
+    Cell edge = 0;  // H[i][0] = gap_open + (i-1) x gap_extend
     InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
         poll.advance(tlen);
         const uint8_t qi = query[i];
         edge = i == 0 ? gap_open : wrap_add(edge, gap_extend);
         h_cur[0] = edge;
-        int64_t hz = neg;
+        Cell hz = neg;
         for (size_t j = 1; j <= tlen; ++j) {
-            int64_t h = neg;
+            Cell h = neg;
             if (!Inf::is_minus_infinity(h_prev[j - 1]))
                 h = wrap_add(h_prev[j - 1], qi == target[j - 1] ? match : mismatch);
-            const int64_t v = gap_max<int64_t, Inf>(v_prev[j], gap_extend, h_prev[j], gap_open);
+            const Cell v = gap_max<Cell, Inf>(v_prev[j], gap_extend, h_prev[j], gap_open);
             v_cur[j] = v;
-            hz = gap_max<int64_t, Inf>(hz, gap_extend, h_cur[j - 1], gap_open);
+            hz = gap_max<Cell, Inf>(hz, gap_extend, h_cur[j - 1], gap_open);
             // Operands at minus infinity are left out; if all three are,
             // the cell stores the sentinel itself.
             bool any = !Inf::is_minus_infinity(h);
@@ -246,7 +245,17 @@ inline int64_t needleman_wunsch_affine_score_wide(const uint8_t *query, size_t q
         std::swap(h_prev, h_cur);
         std::swap(v_prev, v_cur);
     }
-    return h_prev[tlen];
+    return static_cast<int64_t>(h_prev[tlen]);
 }
+
+// The narrow global affine kernel of one cell width (the two-row score pass
+// of the global affine CIGAR), and the wide 64-bit one.
+template <typename Cell>
+inline constexpr auto needleman_wunsch_affine_scalar = &needleman_wunsch_affine_cells<Cell, NarrowInfinity<Cell>>;
+inline constexpr auto needleman_wunsch_affine_scalar_i8 = needleman_wunsch_affine_scalar<int8_t>;
+inline constexpr auto needleman_wunsch_affine_scalar_i16 = needleman_wunsch_affine_scalar<int16_t>;
+inline constexpr auto needleman_wunsch_affine_scalar_i32 = needleman_wunsch_affine_scalar<int32_t>;
+inline constexpr auto needleman_wunsch_affine_scalar_i64 = needleman_wunsch_affine_scalar<int64_t>;
+inline constexpr auto needleman_wunsch_affine_score_wide = &needleman_wunsch_affine_cells<int64_t, WideInfinity>;
 
 }  // namespace veltrocamber::align

@@ -13,11 +13,12 @@
 #include "module/cell_width_dispatch.hpp"
 #include "module/raisers.hpp"
 #include "testing/test_hooks.hpp"
+#include "traceback/affine_cigar_by_width.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
-#include "traceback/smith_waterman_affine_cigar.hpp"
+#include "traceback/affine_cigar_driver.hpp"
 #include "traceback/traceback_matrix.hpp"
 
 namespace nb = nanobind;
@@ -43,6 +44,51 @@ Codes codes_of(const nb::bytes &b) { return {reinterpret_cast<const uint8_t *>(b
 
 nb::tuple cigar_traceback_tuple(const CigarTraceback &r) {
     return nb::make_tuple(r.cigar, r.score, r.query_start, r.query_end, r.target_start, r.target_end);
+}
+
+// The banded attempt ((cigar, score, query_start, query_end, target_start,
+// target_end), or None when the band declines), the full traceback and the
+// driver (as a prepared object calls it with a stored score) of one mode.
+template <bool Local>
+void register_affine_cigar_hooks(nb::module_ &m, const char *banded, const char *full, const char *driver) {
+    m.def(banded,
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             int64_t expected_score, unsigned width) -> nb::object {
+              const Codes q = codes_of(query), t = codes_of(target);
+              const BandedCigarAttempt attempt = by_cell_width(width, [&]<typename T>() {
+                  return affine_banded_cigar<Local, T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                       static_cast<T>(mismatch), static_cast<T>(gap_open),
+                                                       static_cast<T>(gap_extend), expected_score);
+              });
+              if (!attempt.handled)
+                  return nb::none();
+              return cigar_traceback_tuple(attempt);
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
+          "width"_a);
+    m.def(full,
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return cigar_traceback_tuple(by_cell_width(width, [&]<typename T>() {
+                  return affine_full_cigar<Local, T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                     static_cast<T>(mismatch), static_cast<T>(gap_open),
+                                                     static_cast<T>(gap_extend));
+              }));
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
+    m.def(driver,
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             int64_t expected_score, bool has_score, unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return cigar_traceback_tuple(by_cell_width(width, [&]<typename T>() {
+                  return affine_cigar<Local, T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
+                                                static_cast<T>(mismatch), static_cast<T>(gap_open),
+                                                static_cast<T>(gap_extend), expected_score, has_score);
+              }));
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
+          "has_score"_a, "width"_a);
 }
 
 }  // namespace
@@ -79,50 +125,38 @@ void register_traceback_hooks(nb::module_ &m) {
               });
           },
           "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap"_a, "width"_a);
-    // (cigar, score, query_start, query_end, target_start, target_end), or
-    // None when the band declines.
-    m.def("smith_waterman_affine_banded_cigar",
-          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
-             int64_t expected_score, unsigned width) -> nb::object {
-              const Codes q = codes_of(query), t = codes_of(target);
-              const BandedCigarAttempt attempt = by_cell_width(width, [&]<typename T>() {
-                  return smith_waterman_affine_banded_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
-                                                               static_cast<T>(mismatch), static_cast<T>(gap_open),
-                                                               static_cast<T>(gap_extend), expected_score);
-              });
-              if (!attempt.handled)
-                  return nb::none();
-              return cigar_traceback_tuple(attempt);
-          },
-          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
-          "width"_a);
-    m.def("smith_waterman_affine_full_cigar",
+    register_affine_cigar_hooks<true>(m, "smith_waterman_affine_banded_cigar", "smith_waterman_affine_full_cigar",
+                                      "smith_waterman_affine_cigar");
+    register_affine_cigar_hooks<false>(m, "needleman_wunsch_affine_banded_cigar",
+                                       "needleman_wunsch_affine_full_cigar", "needleman_wunsch_affine_cigar");
+    m.def("needleman_wunsch_affine_scalar",
           [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
              unsigned width) {
               const Codes q = codes_of(query), t = codes_of(target);
-              return cigar_traceback_tuple(by_cell_width(width, [&]<typename T>() {
-                  return smith_waterman_affine_full_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
-                                                             static_cast<T>(mismatch), static_cast<T>(gap_open),
-                                                             static_cast<T>(gap_extend));
-              }));
+              return by_cell_width(width, [&]<typename T>() {
+                  return align::needleman_wunsch_affine_scalar<T>(q.data, q.size, t.data, t.size,
+                                                                  static_cast<T>(match), static_cast<T>(mismatch),
+                                                                  static_cast<T>(gap_open), static_cast<T>(gap_extend));
+              });
           },
           "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
-    // The driver, as a prepared object calls it with a stored score.
-    m.def("smith_waterman_affine_cigar",
-          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
-             int64_t expected_score, bool has_score, unsigned width) {
+    // The width dispatch on a channel of any width (the bytes are the codes).
+    m.def("affine_cigar_by_width",
+          [](bool local, nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open,
+             int64_t gap_extend, unsigned width) {
               const Codes q = codes_of(query), t = codes_of(target);
-              return cigar_traceback_tuple(by_cell_width(width, [&]<typename T>() {
-                  return smith_waterman_affine_cigar<T>(q.data, q.size, t.data, t.size, static_cast<T>(match),
-                                                        static_cast<T>(mismatch), static_cast<T>(gap_open),
-                                                        static_cast<T>(gap_extend), expected_score, has_score);
-              }));
+              FarrarTokenChannel channel;
+              channel.width = static_cast<KernelWidth>(width);
+              channel.query.assign(q.data, q.data + q.size);
+              channel.target.assign(t.data, t.data + t.size);
+              return (local ? smith_waterman_affine_cigar_by_width : needleman_wunsch_affine_cigar_by_width)(
+                  channel, match, mismatch, gap_open, gap_extend);
           },
-          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "expected_score"_a,
-          "has_score"_a, "width"_a);
+          "local"_a, "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
     // The whole code matrix of one fill, row-major, as bytes. `fill` is
     // "linear local", "linear global", "affine local", "affine global" or
-    // "affine banded" (with `half_band`; None when a band row is empty).
+    // "affine banded" or "affine global banded" (with `half_band`; None when
+    // a band row is empty).
     // The matrix is filled with 0xff first, so that cells a fill never
     // writes show as 0xff.
     m.def("traceback_codes",
@@ -146,8 +180,11 @@ void register_traceback_hooks(nb::module_ &m) {
                   else if (fill == "affine global")
                       fill_global_affine(matrix, q.data, q.size, t.data, t.size, scores);
                   else if (fill == "affine banded")
-                      return fill_local_affine<T, true>(matrix, q.data, q.size, t.data, t.size, scores, half_band,
+                      return fill_affine<true, T, true>(matrix, q.data, q.size, t.data, t.size, scores, half_band,
                                                         end);
+                  else if (fill == "affine global banded")
+                      return fill_affine<false, T, true>(matrix, q.data, q.size, t.data, t.size, scores, half_band,
+                                                         end);
                   else
                       raise_value_error("unknown fill");
                   return true;

@@ -126,21 +126,63 @@ void fill_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t
     end.score = best;
 }
 
-// Local affine fill. Full (Banded false): every cell of the matrix. Banded:
-// only cells with |i - j| <= half_band; the band's neighbours hold minus
-// infinity, so no computed cell draws on a cell outside the band, and cells
-// outside it are never written. Returns false when some row of the band is
-// empty. `end` receives the first strict maximum and its cell ((0, 0) with
-// score 0 when no cell is positive).
-template <typename T, bool Banded>
-bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
-                       size_t tlen, const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
-    AffineRows<T> rows(tlen + 1, Banded ? minus_infinity<T>() : T{0});
+// H(0, j) and H(i, 0) of a global matrix: a gap of n symbols on the border,
+// gap_open + (n - 1) * gap_extend, taken from the border value before it.
+template <typename T>
+inline T global_border_after(size_t n, T previous, const AffineScores<T> &scores) noexcept {
+    return n == 1 ? scores.gap_open : wrap_add(previous, scores.gap_extend);
+}
+
+// Row 0 of a global affine fill up to column `last`: H(0, j) = gap_open +
+// (j - 1) * gap_extend, a horizontal gap along the border (codes 3, then 11).
+template <typename T>
+void start_global_affine_border(AffineRows<T> &rows, TracebackCode *row0, size_t last,
+                                const AffineScores<T> &scores) noexcept {
+    rows.h_previous[0] = 0;
+    row0[0] = TRACE_STOP;
+    for (size_t j = 1; j <= last; ++j) {
+        rows.h_previous[j] = global_border_after(j, rows.h_previous[j - 1], scores);
+        row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
+    }
+}
+
+// Column 0 of query row i >= 1, from H(i - 1, 0) in the previous row: a
+// local row starts at a stop of score 0; a global row continues the vertical
+// gap down the border, H(i, 0) = V(i, 0) = gap_open + (i - 1) * gap_extend
+// (code 2, then 6).
+template <bool Local, typename T>
+void start_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, const AffineScores<T> &scores) noexcept {
+    if constexpr (Local) {
+        rows.h_current[0] = 0;
+        codes[0] = TRACE_STOP;
+    } else {
+        rows.h_current[0] = rows.v_current[0] = global_border_after(i, rows.h_previous[0], scores);
+        codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
+    }
+}
+
+// The affine fill, local or global. Full (Banded false): every cell of the
+// matrix. Banded: only cells with |i - j| <= half_band, and of the borders
+// only the cells inside the band; the band's neighbours hold minus infinity,
+// so no computed cell draws on a cell outside the band, and cells outside it
+// are never written. Returns false when some row of the band is empty.
+// Local borders hold 0 with stop codes, and `end` receives the first strict
+// maximum and its cell ((0, 0) with score 0 when no cell is positive).
+// Global borders hold the gap runs from (0, 0) (codes 3, then 11 on row 0;
+// 2, then 6 on column 0), and `end` is H(qlen, tlen) at (qlen, tlen).
+template <bool Local, typename T, bool Banded>
+bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                 const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
+    AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
     const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
     TracebackCode *row0 = matrix.row(0);
-    for (size_t j = 0; j <= row0_last; ++j) {
-        rows.h_previous[j] = 0;
-        row0[j] = TRACE_STOP;
+    if constexpr (Local) {
+        for (size_t j = 0; j <= row0_last; ++j) {
+            rows.h_previous[j] = 0;
+            row0[j] = TRACE_STOP;
+        }
+    } else {
+        start_global_affine_border(rows, row0, row0_last, scores);
     }
     end = TracebackEnd{};
     InterruptPoll poll;
@@ -149,12 +191,12 @@ bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qle
         const size_t last = Banded ? std::min(i + half_band, tlen) : tlen;
         poll.advance(Banded ? 2 * half_band + 1 : tlen);
         size_t first = 1;
-        T h_left = 0;
+        T h_left;
         if (!Banded || i <= half_band) {
             if constexpr (Banded)
                 rows.clear_current(0, std::min(last + 1, tlen));
-            rows.h_current[0] = 0;
-            codes[0] = TRACE_STOP;
+            start_affine_row<Local>(rows, codes, i, scores);
+            h_left = rows.h_current[0];
         } else {
             first = i - half_band;
             if (first > last)
@@ -162,9 +204,11 @@ bool fill_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qle
             rows.clear_current(first - 1, std::min(last + 1, tlen));
             h_left = minus_infinity<T>();
         }
-        fill_affine_row<true>(rows, codes, i, first, last, h_left, query[i - 1], target, scores, end);
+        fill_affine_row<Local>(rows, codes, i, first, last, h_left, query[i - 1], target, scores, end);
         rows.next_row();
     }
+    if constexpr (!Local)
+        end = TracebackEnd{rows.h_previous[tlen], qlen, tlen};
     return true;
 }
 
@@ -172,54 +216,16 @@ template <typename T>
 TracebackEnd fill_full_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                                     size_t tlen, const AffineScores<T> &scores) {
     TracebackEnd end;
-    fill_local_affine<T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    fill_affine<true, T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
     return end;
 }
 
-// Row 0 of a global affine fill: H(0, j) = gap_open + (j - 1) * gap_extend,
-// a horizontal gap along the border (codes 3, then 11).
-template <typename T>
-void start_global_affine_border(AffineRows<T> &rows, TracebackCode *row0, size_t tlen,
-                                const AffineScores<T> &scores) noexcept {
-    rows.h_previous[0] = 0;
-    row0[0] = TRACE_STOP;
-    for (size_t j = 1; j <= tlen; ++j) {
-        rows.h_previous[j] = j == 1 ? scores.gap_open : wrap_add(rows.h_previous[j - 1], scores.gap_extend);
-        row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
-    }
-}
-
-// Column 0 of query row i >= 1, from H(i - 1, 0) in the previous row: a
-// local row starts at a stop of score 0; a global row continues the vertical
-// gap down the border, H(i, 0) = gap_open + (i - 1) * gap_extend (code 2,
-// then 6).
-template <bool Local, typename T>
-void start_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, const AffineScores<T> &scores) noexcept {
-    if constexpr (Local) {
-        rows.h_current[0] = 0;
-        codes[0] = TRACE_STOP;
-    } else {
-        rows.h_current[0] = i == 1 ? scores.gap_open : wrap_add(rows.h_previous[0], scores.gap_extend);
-        codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
-    }
-}
-
-// Global affine fill with the borders above.
 template <typename T>
 TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                                 size_t tlen, const AffineScores<T> &scores) {
-    AffineRows<T> rows(tlen + 1, minus_infinity<T>());
-    start_global_affine_border(rows, matrix.row(0), tlen, scores);
-    TracebackEnd unused;
-    InterruptPoll poll;
-    for (size_t i = 1; i <= qlen; ++i) {
-        poll.advance(tlen);
-        TracebackCode *codes = matrix.row(i);
-        start_affine_row<false>(rows, codes, i, scores);
-        fill_affine_row<false>(rows, codes, i, 1, tlen, rows.h_current[0], query[i - 1], target, scores, unused);
-        rows.next_row();
-    }
-    return TracebackEnd{rows.h_previous[tlen], qlen, tlen};
+    TracebackEnd end;
+    fill_affine<false, T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    return end;
 }
 
 // The state of a three-state walk: reading a cell's source (match), or

@@ -5,7 +5,6 @@
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
 #include "traceback/path_bindings.hpp"
-#include "traceback/smith_waterman_affine_cigar.hpp"
 
 namespace nb = nanobind;
 
@@ -18,17 +17,6 @@ std::string smith_waterman_linear_cigar_by_width(const FarrarTokenChannel &chann
                                                                  channel.target.data(), channel.target.size(),
                                                                  static_cast<T>(match), static_cast<T>(mismatch),
                                                                  static_cast<T>(gap));
-    });
-}
-
-std::string smith_waterman_affine_cigar_by_width(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
-                                                 int64_t gap_open, int64_t gap_extend) {
-    return cell_width_dispatch(channel.width, "unsupported profile traceback width", [&]<typename T>() {
-        return profile_traceback::smith_waterman_affine_cigar<T>(
-                   channel.query.data(), channel.query.size(), channel.target.data(), channel.target.size(),
-                   static_cast<T>(match), static_cast<T>(mismatch), static_cast<T>(gap_open),
-                   static_cast<T>(gap_extend), 0, false)
-            .cigar;
     });
 }
 

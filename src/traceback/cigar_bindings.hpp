@@ -11,6 +11,7 @@
 #include <nanobind/nanobind.h>
 
 #include "module/farrar_preprocess.hpp"
+#include "traceback/affine_cigar_by_width.hpp"
 
 namespace veltrocamber {
 
@@ -22,8 +23,6 @@ std::string smith_waterman_cigar_pair(PyObject *query, PyObject *target, int64_t
 
 std::string smith_waterman_linear_cigar_by_width(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
                                                  int64_t gap);
-std::string smith_waterman_affine_cigar_by_width(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
-                                                 int64_t gap_open, int64_t gap_extend);
 
 // The Python bodies (query, target, match_score, mismatch_score, gap_score,
 // gap_open_score, gap_extend_score, width).

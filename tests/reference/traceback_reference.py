@@ -89,21 +89,24 @@ def affine_codes(local, query, target, match, mismatch, gap_open, gap_extend, ba
 
     H[0][0] = 0
     for j in range(1, m + 1):
+        if not inside(0, j):
+            continue
         if local:
-            H[0][j] = 0 if inside(0, j) else NEG
+            H[0][j] = 0
         else:
             H[0][j] = gap_open + gap_extend * (j - 1)
             code[0][j] = 3 if j == 1 else 11
     for i in range(1, n + 1):
+        if not inside(i, 0):
+            continue
         if local:
-            H[i][0] = 0 if inside(i, 0) else NEG
+            H[i][0] = 0
         else:
             H[i][0] = gap_open + gap_extend * (i - 1)
             code[i][0] = 2 if i == 1 else 6
     for i in range(1, n + 1):
-        for j in range(1, m + 1):
-            if not inside(i, j):
-                continue
+        low, high = (1, m) if band is None else (max(1, i - band), min(m, i + band))
+        for j in range(low, high + 1):
             v_open, v_ext = H[i - 1][j] + gap_open, V[i - 1][j] + gap_extend
             V[i][j] = v_ext if v_ext >= v_open else v_open
             z_open, z_ext = H[i][j - 1] + gap_open, Z[i][j - 1] + gap_extend
@@ -205,6 +208,29 @@ def smith_waterman_banded_cigar(query, target, match, mismatch, gap_open, gap_ex
         return None
     start, letters = walked
     return _result(best, start, end, letters)
+
+
+def needleman_wunsch_affine_score(query, target, match, mismatch, gap_open, gap_extend):
+    H, _ = affine_codes(False, query, target, match, mismatch, gap_open, gap_extend)
+    return H[len(query)][len(target)]
+
+
+def needleman_wunsch_banded_cigar(query, target, match, mismatch, gap_open, gap_extend, expected_score):
+    """The global banded attempt: None when declined. Unlike the local one it
+    has no early answer; its end cell H(qlen, tlen) must equal the expected
+    score, and its walk must reach (0, 0) inside the band."""
+    n, m = len(query), len(target)
+    band = half_band(n, m)
+    if band >= max(n, m):
+        return None
+    H, code = affine_codes(False, query, target, match, mismatch, gap_open, gap_extend, band)
+    if H[n][m] == NEG or H[n][m] != expected_score:
+        return None
+    walked = _affine_walk(False, query, target, code, (n, m), band)
+    if walked is None or walked[0] != (0, 0):
+        return None
+    start, letters = walked
+    return _result(H[n][m], start, (n, m), letters)
 
 
 def cigar(operations):

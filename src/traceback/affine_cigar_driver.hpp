@@ -1,0 +1,58 @@
+// The affine CIGAR drivers, local and global: the banded traceback first,
+// with the expected score from the scalar score pass of the same cell width
+// unless the caller already knows it (a prepared object), and the
+// full-matrix traceback from scratch when the band declines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+#include "align/scalar_kernels.hpp"
+#include "traceback/banded_affine_cigar.hpp"
+#include "traceback/traceback_matrix.hpp"
+
+namespace veltrocamber::profile_traceback {
+
+// The full traceback's result is returned unchanged: its score is not
+// compared with the expected one. A declined attempt has freed its matrix
+// before the full one is allocated.
+template <bool Local, typename T>
+CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
+                            T mismatch, T gap_open, T gap_extend, int64_t expected_score, bool has_score) {
+    // Both tracebacks allocate the whole code matrix: refuse one that cannot
+    // be held before the score pass spends qlen x tlen cells on it. A stored
+    // score needs no pass; the tracebacks guard their own allocations (and a
+    // stored local score of 0 or below answers empty without any matrix).
+    // The score pass is the scalar Gotoh kernel of the same cell width: the
+    // best local score, or the global score H(qlen, tlen).
+    if (!has_score) {
+        traceback_matrix_bytes(qlen, tlen);
+        constexpr auto score_pass =
+            Local ? align::smith_waterman_affine_scalar<T> : align::needleman_wunsch_affine_scalar<T>;
+        expected_score = score_pass(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    }
+    {
+        BandedCigarAttempt attempt = affine_banded_cigar<Local, T>(query, qlen, target, tlen, match, mismatch,
+                                                                   gap_open, gap_extend, expected_score);
+        if (attempt.handled)
+            return std::move(static_cast<CigarTraceback &>(attempt));
+    }
+    return affine_full_cigar<Local, T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+}
+
+template <typename T>
+inline constexpr auto smith_waterman_affine_cigar = &affine_cigar<true, T>;
+template <typename T>
+inline constexpr auto needleman_wunsch_affine_cigar = &affine_cigar<false, T>;
+
+inline constexpr auto smith_waterman_affine_cigar_i8 = smith_waterman_affine_cigar<int8_t>;
+inline constexpr auto smith_waterman_affine_cigar_i16 = smith_waterman_affine_cigar<int16_t>;
+inline constexpr auto smith_waterman_affine_cigar_i32 = smith_waterman_affine_cigar<int32_t>;
+inline constexpr auto smith_waterman_affine_cigar_i64 = smith_waterman_affine_cigar<int64_t>;
+inline constexpr auto needleman_wunsch_affine_cigar_i8 = needleman_wunsch_affine_cigar<int8_t>;
+inline constexpr auto needleman_wunsch_affine_cigar_i16 = needleman_wunsch_affine_cigar<int16_t>;
+inline constexpr auto needleman_wunsch_affine_cigar_i32 = needleman_wunsch_affine_cigar<int32_t>;
+inline constexpr auto needleman_wunsch_affine_cigar_i64 = needleman_wunsch_affine_cigar<int64_t>;
+
+}  // namespace veltrocamber::profile_traceback
