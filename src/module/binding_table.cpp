@@ -24,6 +24,7 @@
 #include "phonetic/phonetic_bindings.hpp"
 #include "traceback/cigar_bindings.hpp"
 #include "traceback/linear_memory_bindings.hpp"
+#include "traceback/needleman_wunsch_cigar_bindings.hpp"
 #include "traceback/path_bindings.hpp"
 
 namespace nb = nanobind;
@@ -98,8 +99,13 @@ void define_module(nb::module_ m, const char *doc) {
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
     def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
+    def_alignment_function(m, "needleman_wunsch_cigar", &py_needleman_wunsch_cigar);          // 38
+    def_alignment_function(m, "_needleman_wunsch_cigar_digest", &py_needleman_wunsch_cigar_digest);  // 39
     def_alignment_function(m, "_needleman_wunsch_affine_checkpointed_cigar",
                            &py_needleman_wunsch_affine_checkpointed_cigar);  // 40
+
+    def_alignment_function(m, "needleman_wunsch_trace_cigar", &py_needleman_wunsch_trace_cigar);  // 43
+    def_alignment_function(m, "needleman_wunsch_trade_cigar", &py_needleman_wunsch_trade_cigar);  // 44
 
     // ---- Levenshtein (45-50) ----
     {
