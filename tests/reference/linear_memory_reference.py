@@ -70,15 +70,3 @@ def linear_score(operations, query, target, match, mismatch, gap):
         else:
             score, j = score + gap, j + 1
     return score, i, j
-
-
-def expand(cigar):
-    """The operations of a CIGAR text."""
-    out, count = [], ""
-    for c in cigar:
-        if c.isdigit():
-            count += c
-        else:
-            out.append(c * int(count))
-            count = ""
-    return "".join(out)
