@@ -72,3 +72,11 @@ def test_errors_on_every_road():
 def test_long_insertion_on_one_token_past_two_to_the_24_cells():
     # the split road: the one-token query spans must end
     assert _swar.needleman_wunsch_cigar(b"A" * 8, b"A" * 8 + b"B" * 2097152) == "8=2097152I"
+
+
+def test_from_two_to_the_24_cells_a_linear_gap_takes_the_split():
+    # 4096 x 4096 with many optimal alignments: the split's tie-breaks show
+    q, t = b"AB" * 2048, b"BA" * 2048
+    kw = dict(match_score=0, mismatch_score=-1, gap_score=-1)
+    assert _swar.needleman_wunsch_cigar(q, t, **kw) == "1D4095=1I"
+    assert _swar.needleman_wunsch_path_info(q, t, **kw).cigar == "1I4095=1D"
