@@ -2,11 +2,10 @@
 
 #include <utility>
 
-#include "align/alignment_keywords.hpp"
 #include "module/cell_width_dispatch.hpp"
-#include "module/memory_errors.hpp"
 #include "traceback/checkpointed_affine_cigar.hpp"
 #include "traceback/cigar_bindings.hpp"
+#include "traceback/cigar_call.hpp"
 
 namespace nb = nanobind;
 
@@ -27,15 +26,27 @@ std::string checkpointed_cigar_by_width(const FarrarTokenChannel &channel, int64
 
 // Always the affine road, whatever the resolved gaps.
 template <bool Local>
-std::string checkpointed_cigar_call(const char *function, nb::handle query, nb::handle target, int64_t match,
-                                    int64_t mismatch, int64_t gap, nb::handle gap_open, nb::handle gap_extend,
-                                    nb::handle width) {
-    const AlignmentKeywords keywords = convert_alignment_keywords(function, gap, gap_open, gap_extend, width);
-    return name_memory_refusals(function, [&] {
-        const FarrarTokenChannel channel = preprocess_farrar(query.ptr(), target.ptr(), match, mismatch,
-                                                             keywords.gaps.open, keywords.gaps.extend, keywords.width);
-        return checkpointed_cigar_by_width<Local>(channel, match, mismatch, keywords.gaps.open, keywords.gaps.extend);
-    });
+std::string checkpointed_cigar_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                    int64_t gap_open, int64_t gap_extend, uint32_t width) {
+    const FarrarTokenChannel channel = preprocess_farrar(query, target, match, mismatch, gap_open, gap_extend, width);
+    return checkpointed_cigar_by_width<Local>(channel, match, mismatch, gap_open, gap_extend);
+}
+
+// A linear gap of zero or below takes the trade driver; anything else, and a
+// declined attempt, the full-matrix roads of smith_waterman_cigar.
+std::string smith_waterman_trade_cigar_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
+                                            int64_t gap_open, int64_t gap_extend, uint32_t width) {
+    if (gap_open == gap_extend && gap_open <= 0) {
+        profile_traceback::TradeCigarAttempt attempt;
+        {
+            const FarrarTokenChannel channel =
+                preprocess_farrar(query, target, match, mismatch, gap_open, gap_open, width);
+            attempt = smith_waterman_trade_cigar_by_width(channel, match, mismatch, gap_open);
+        }
+        if (attempt.handled)
+            return std::move(attempt.cigar);
+    }
+    return smith_waterman_cigar_pair(query, target, match, mismatch, gap_open, gap_extend, width);
 }
 
 }  // namespace
@@ -74,37 +85,22 @@ std::string needleman_wunsch_trade_cigar_by_width(const FarrarTokenChannel &chan
 std::string py_smith_waterman_affine_checkpointed_cigar(nb::handle query, nb::handle target, int64_t match,
                                                         int64_t mismatch, int64_t gap, nb::handle gap_open,
                                                         nb::handle gap_extend, nb::handle width) {
-    return checkpointed_cigar_call<true>("_smith_waterman_affine_checkpointed_cigar", query, target, match, mismatch,
-                                         gap, gap_open, gap_extend, width);
+    return cigar_call("_smith_waterman_affine_checkpointed_cigar", checkpointed_cigar_pair<true>, query, target,
+                      match, mismatch, gap, gap_open, gap_extend, width);
 }
 
 std::string py_needleman_wunsch_affine_checkpointed_cigar(nb::handle query, nb::handle target, int64_t match,
                                                           int64_t mismatch, int64_t gap, nb::handle gap_open,
                                                           nb::handle gap_extend, nb::handle width) {
-    return checkpointed_cigar_call<false>("_needleman_wunsch_affine_checkpointed_cigar", query, target, match,
-                                          mismatch, gap, gap_open, gap_extend, width);
+    return cigar_call("_needleman_wunsch_affine_checkpointed_cigar", checkpointed_cigar_pair<false>, query, target,
+                      match, mismatch, gap, gap_open, gap_extend, width);
 }
 
 std::string py_smith_waterman_trade_cigar(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                           int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                           nb::handle width) {
-    static constexpr const char *function = "smith_waterman_trade_cigar";
-    const AlignmentKeywords keywords = convert_alignment_keywords(function, gap, gap_open, gap_extend, width);
-    const AffineGaps gaps = keywords.gaps;
-    return name_memory_refusals(function, [&] {
-        if (gaps.linear() && gaps.open <= 0) {
-            profile_traceback::TradeCigarAttempt attempt;
-            {
-                const FarrarTokenChannel channel = preprocess_farrar(query.ptr(), target.ptr(), match, mismatch,
-                                                                     gaps.open, gaps.open, keywords.width);
-                attempt = smith_waterman_trade_cigar_by_width(channel, match, mismatch, gaps.open);
-            }
-            if (attempt.handled)
-                return std::move(attempt.cigar);
-        }
-        return smith_waterman_cigar_pair(query.ptr(), target.ptr(), match, mismatch, gaps.open, gaps.extend,
-                                         keywords.width);
-    });
+    return cigar_call("smith_waterman_trade_cigar", smith_waterman_trade_cigar_pair, query, target, match, mismatch,
+                      gap, gap_open, gap_extend, width);
 }
 
 }  // namespace veltrocamber

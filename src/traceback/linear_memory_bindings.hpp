@@ -36,8 +36,6 @@ std::string py_needleman_wunsch_affine_checkpointed_cigar(nanobind::handle query
                                                           int64_t match, int64_t mismatch, int64_t gap,
                                                           nanobind::handle gap_open, nanobind::handle gap_extend,
                                                           nanobind::handle width);
-// A linear gap of zero or below takes the trade driver; anything else, and
-// a declined attempt, smith_waterman_cigar_pair.
 std::string py_smith_waterman_trade_cigar(nanobind::handle query, nanobind::handle target, int64_t match,
                                           int64_t mismatch, int64_t gap, nanobind::handle gap_open,
                                           nanobind::handle gap_extend, nanobind::handle width);

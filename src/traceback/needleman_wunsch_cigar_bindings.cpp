@@ -2,10 +2,9 @@
 
 #include <utility>
 
-#include "align/alignment_keywords.hpp"
 #include "module/farrar_preprocess.hpp"
-#include "module/memory_errors.hpp"
 #include "traceback/affine_cigar_by_width.hpp"
+#include "traceback/cigar_call.hpp"
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_memory_bindings.hpp"
 #include "traceback/path_bindings.hpp"
@@ -27,47 +26,32 @@ std::string needleman_wunsch_cigar_pair(PyObject *query, PyObject *target, int64
     return needleman_wunsch_trade_cigar_by_width(channel, match, mismatch, gap_open);
 }
 
-namespace {
-
-// The common body; `function` names the entry point in its argument errors
-// and in the MemoryError of a block that cannot be held.
-std::string needleman_wunsch_cigar_call(const char *function, nb::handle query, nb::handle target, int64_t match,
-                                        int64_t mismatch, int64_t gap, nb::handle gap_open, nb::handle gap_extend,
-                                        nb::handle width) {
-    const AlignmentKeywords keywords = convert_alignment_keywords(function, gap, gap_open, gap_extend, width);
-    return name_memory_refusals(function, [&] {
-        return needleman_wunsch_cigar_pair(query.ptr(), target.ptr(), match, mismatch, keywords.gaps.open,
-                                           keywords.gaps.extend, keywords.width);
-    });
-}
-
-}  // namespace
-
 std::string py_needleman_wunsch_cigar(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                       int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    return needleman_wunsch_cigar_call("needleman_wunsch_cigar", query, target, match, mismatch, gap, gap_open,
-                                       gap_extend, width);
+    return cigar_call("needleman_wunsch_cigar", needleman_wunsch_cigar_pair, query, target, match, mismatch, gap,
+                      gap_open, gap_extend, width);
 }
 
 std::string py_needleman_wunsch_trace_cigar(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                             int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                             nb::handle width) {
-    return needleman_wunsch_cigar_call("needleman_wunsch_trace_cigar", query, target, match, mismatch, gap,
-                                       gap_open, gap_extend, width);
+    return cigar_call("needleman_wunsch_trace_cigar", needleman_wunsch_cigar_pair, query, target, match, mismatch,
+                      gap, gap_open, gap_extend, width);
 }
 
 std::string py_needleman_wunsch_trade_cigar(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                             int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                             nb::handle width) {
-    return needleman_wunsch_cigar_call("needleman_wunsch_trade_cigar", query, target, match, mismatch, gap,
-                                       gap_open, gap_extend, width);
+    return cigar_call("needleman_wunsch_trade_cigar", needleman_wunsch_cigar_pair, query, target, match, mismatch,
+                      gap, gap_open, gap_extend, width);
 }
 
 uint64_t py_needleman_wunsch_cigar_digest(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                           int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                           nb::handle width) {
-    return profile_traceback::cigar_digest(needleman_wunsch_cigar_call(
-        "_needleman_wunsch_cigar_digest", query, target, match, mismatch, gap, gap_open, gap_extend, width));
+    return profile_traceback::cigar_digest(cigar_call("_needleman_wunsch_cigar_digest", needleman_wunsch_cigar_pair,
+                                                      query, target, match, mismatch, gap, gap_open, gap_extend,
+                                                      width));
 }
 
 }  // namespace veltrocamber
