@@ -12,11 +12,21 @@ and affine gaps:
 Peers: parasail's striped 16-bit functions (sw_striped_16 / nw_striped_16)
 and its plain scalar ones (sw / nw), with the same scoring (parasail takes
 positive penalties; a gap of k symbols costs open + (k-1) * extend).
-Last, cell updates per second of our striped kernels per lane width (through
+Then cell updates per second of our striped kernels per lane width (through
 the test hooks, one profile run many times) and of the width-64 kernels.
+Last, substitution-matrix mode with BLOSUM62 and gaps -11/-1 against parasail
+with its blosum62: the 30 x 10,000 batch (smith_waterman_affine_scores_matrix
+against Python loops of sw_striped_16 and sw), single pairs of 500 x 500 and
+2,000 x 2,000 against both, and smith_waterman_affine_path_info_matrix at
+2,000 x 2,000 against sw_trace_striped_16 (time, and peak memory measured in
+a fresh process each).
+
+`python benchmarks/bench_align.py matrix` runs the last section only.
 """
 
 import random
+import subprocess
+import sys
 import time
 
 import veltrocamber as vc
@@ -170,12 +180,97 @@ def bench_lanes():
         print(f"{label:40s} {2000 * 2000 / seconds / 1e9:7.3f} GCUPS")
 
 
+PROTEIN = "ARNDCQEGHILKMFPSTWYV"
+
+
+def matrix_row(label, ours_s, peers):
+    text = "   ".join(f"x{peer_s / ours_s:6.2f} vs {name}" for name, peer_s in peers)
+    print(f"{label:44s} {ours_s * 1e3:10.3f} ms   {text}")
+
+
+def peak_rss_mib(setup, call):
+    """Peak resident memory that `call` adds, in a fresh interpreter after
+    `setup` (Linux: the high-water mark is reset just before the call)."""
+    code = (
+        setup + "\n"
+        "def status(key):\n"
+        "    for line in open('/proc/self/status'):\n"
+        "        if line.startswith(key):\n"
+        "            return int(line.split()[1])\n"
+        "open('/proc/self/clear_refs', 'w').write('5')\n"
+        "before = status('VmRSS:')\n" + call + "\n"
+        "print(status('VmHWM:') - before)"
+    )
+    out = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True, text=True).stdout
+    return int(out.split()[-1]) / 1024
+
+
+def bench_matrix():
+    m = vc.SubstitutionMatrix.blosum62()
+    buf, stride = m.buffer, m.stride
+    print("\n== substitution matrix (BLOSUM62, gaps -11/-1): one query of 30 against 10,000 targets of 30-60 ==")
+    rng = random.Random(62)
+    query = random_text(rng, PROTEIN, 30)
+    targets = [random_text(rng, PROTEIN, rng.randint(30, 60)) for _ in range(10_000)]
+    q_codes, t_codes = m.encode(query), [m.encode(t) for t in targets]
+    t_ours = cpu_time(lambda: vc.smith_waterman_affine_scores_matrix(q_codes, t_codes, buf, stride, -11, -1),
+                      rounds=3)
+    if parasail is None:
+        print(f"smith_waterman_affine_scores_matrix {t_ours * 1e3:.3f} ms (parasail not installed)")
+        return
+    pm = parasail.blosum62
+    t_striped = cpu_time(lambda: [parasail.sw_striped_16(query, t, 11, 1, pm).score for t in targets], rounds=3)
+    t_scalar = cpu_time(lambda: [parasail.sw(query, t, 11, 1, pm).score for t in targets], rounds=3)
+    check(vc.smith_waterman_affine_scores_matrix(q_codes, t_codes[:300], buf, stride, -11, -1),
+          [parasail.sw(query, t, 11, 1, pm).score for t in targets[:300]], "batch")
+    matrix_row("smith_waterman_affine_scores_matrix", t_ours, [("sw_striped_16 loop", t_striped),
+                                                              ("sw loop", t_scalar)])
+    for n in (500, 2000):
+        print(f"\n== substitution matrix: one pair of {n} x {n} ==")
+        rng = random.Random(n)
+        q = random_text(rng, PROTEIN, n)
+        t = q[: n // 2] + random_text(rng, PROTEIN, n // 10) + q[n // 2 + n // 10:]
+        qc, tc = m.encode(q), m.encode(t)
+        for name, fn, peer_fns in (
+            ("smith_waterman_affine_score_matrix", vc.smith_waterman_affine_score_matrix,
+             (("sw_striped_16", parasail.sw_striped_16), ("sw", parasail.sw))),
+            ("needleman_wunsch_affine_score_matrix", vc.needleman_wunsch_affine_score_matrix,
+             (("nw_striped_16", parasail.nw_striped_16), ("nw", parasail.nw))),
+        ):
+            t_ours = cpu_time(lambda: fn(qc, tc, buf, stride, -11, -1), rounds=5)
+            peers = [(label, cpu_time(lambda: peer_fn(q, t, 11, 1, pm).score, rounds=5))
+                     for label, peer_fn in peer_fns]
+            check(fn(qc, tc, buf, stride, -11, -1), peer_fns[-1][1](q, t, 11, 1, pm).score, name)
+            matrix_row(name, t_ours, peers)
+    print("\n== substitution matrix: smith_waterman_affine_path_info_matrix, 2,000 x 2,000 ==")
+    rng = random.Random(2000)
+    q = random_text(rng, PROTEIN, 2000)
+    t = q[:1000] + random_text(rng, PROTEIN, 200) + q[1200:]
+    qc, tc = m.encode(q), m.encode(t)
+    t_ours = cpu_time(lambda: vc.smith_waterman_affine_path_info_matrix(qc, tc, buf, stride, -11, -1))
+    t_trace = cpu_time(lambda: parasail.sw_trace_striped_16(q, t, 11, 1, pm).cigar)
+    check(vc.smith_waterman_affine_path_info_matrix(qc, tc, buf, stride, -11, -1).score,
+          parasail.sw_trace_striped_16(q, t, 11, 1, pm).score, "path")
+    matrix_row("smith_waterman_affine_path_info_matrix", t_ours, [("sw_trace_striped_16 + cigar", t_trace)])
+    setup = (f"import random, veltrocamber as vc, parasail\nrng = random.Random(2000)\n"
+             f"q = ''.join(rng.choice({PROTEIN!r}) for _ in range(2000))\n"
+             f"t = q[:1000] + ''.join(rng.choice({PROTEIN!r}) for _ in range(200)) + q[1200:]\n"
+             f"m = vc.SubstitutionMatrix.blosum62()\nqc, tc = m.encode(q), m.encode(t)")
+    ours_mib = peak_rss_mib(setup, "vc.smith_waterman_affine_path_info_matrix(qc, tc, m.buffer, m.stride, -11, -1)")
+    peer_mib = peak_rss_mib(setup, "parasail.sw_trace_striped_16(q, t, 11, 1, parasail.blosum62).cigar")
+    print(f"peak memory added: ours {ours_mib:.1f} MiB, sw_trace_striped_16 {peer_mib:.1f} MiB")
+
+
 def main():
     if parasail is None:
         print("parasail is not installed: our own figures only")
+    if sys.argv[1:] == ["matrix"]:
+        bench_matrix()
+        return
     bench_batch()
     bench_long()
     bench_lanes()
+    bench_matrix()
 
 
 if __name__ == "__main__":

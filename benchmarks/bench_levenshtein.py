@@ -5,13 +5,17 @@ against their peers, measured in one run.
     PYTHONPATH=build/dev/python python benchmarks/bench_levenshtein.py [METRIC ...]
 
 METRIC names the families to run (levenshtein osa hamming indel jaro
-jaro_winkler true_dl); all of them by default. Prints, per case, the time per
-call of veltrocamber and of each peer found (rapidfuzz, Levenshtein,
-jellyfish) and the ratio peer / ours: above 1 means we are faster. Pairs are
-texts and a copy with about one edit in ten (ASCII text, which takes the byte
-path, and Cyrillic text, which takes the token path), called one at a time;
-the batch is one query against 100,000 targets of 5 to 30 characters (for
-Hamming, edited copies of the query's length).
+jaro_winkler true_dl, and top_k for the ranking functions); all of them by
+default. Prints, per case, the time per call of veltrocamber and of each peer
+found (rapidfuzz, Levenshtein, jellyfish) and the ratio peer / ours: above 1
+means we are faster. Pairs are texts and a copy with about one edit in ten
+(ASCII text, which takes the byte path, and Cyrillic text, which takes the
+token path), called one at a time; the batch is one query against 100,000
+targets of 5 to 30 characters (for Hamming, edited copies of the query's
+length). The ranking functions (extract, the *_top_k functions and
+cdist_top_k_one_query) take one query against 100,000 choices of 5 to 30
+letters and are measured against rapidfuzz.process.extract with the same
+scorer (the normalised one for cdist_top_k_one_query).
 """
 
 import random
@@ -201,6 +205,74 @@ def bench_other_batches(rng, table):
         row(f"{name} batch", ours, timed)
 
 
+# Scorer id -> (our top-k function, its keyword-only k, the rapidfuzz scorer's
+# name, the id of its normalised form for cdist_top_k_one_query).
+RANKED = {
+    0: ("levenshtein_top_k", "Levenshtein.distance", 1),
+    1: ("levenshtein_normalized_top_k", "Levenshtein.normalized_similarity", 1),
+    6: ("jaro_top_k", "Jaro.similarity", 6),
+    7: ("jaro_winkler_top_k", "JaroWinkler.similarity", 7),
+    8: ("indel_top_k", "Indel.distance", 9),
+}
+NORMALIZED_PEER = {1: "Levenshtein.normalized_similarity", 6: "Jaro.similarity", 7: "JaroWinkler.similarity",
+                   9: "Indel.normalized_similarity"}
+
+
+def rf_scorer(name):
+    family, method = name.split(".")
+    return getattr(getattr(rf, family), method)
+
+
+def same_scores(ours, peers):
+    """The k best scores agree (ties may pick other targets)."""
+    a, b = sorted(ours), sorted(peers)
+    return len(a) == len(b) and all(abs(x - y) <= 1e-12 for x, y in zip(a, b))
+
+
+def bench_ranking(rng):
+    print("\nRanking one query against 100,000 choices of 5 to 30 letters (time per call; xN = rapidfuzz "
+          "process.extract / ours)")
+    query = text(rng, ASCII, 16)
+    choices = [text(rng, ASCII, rng.randrange(5, 31)) for _ in range(100_000)]
+
+    def timed(fn):
+        # Each call is short next to the noise of a shared machine: more tries.
+        return best_time(fn, 1, repeat=9)
+
+    def peer_time(scorer_name, k):
+        if rf is None:
+            return []
+        scorer = rf_scorer(scorer_name)
+        return [("rapidfuzz",
+                 timed(lambda: rf_process.extract(query, choices, scorer=scorer, limit=k, processor=None)))]
+
+    def peer_scores(scorer_name, k):
+        return [s for _, s, _ in rf_process.extract(query, choices, scorer=rf_scorer(scorer_name), limit=k,
+                                                    processor=None)]
+
+    for scorer, (top_k_name, peer_name, normalized) in RANKED.items():
+        top_k = getattr(_swar, top_k_name)
+        keyword_k = scorer == 7  # jaro_winkler_top_k takes k by keyword only
+        for k in (5, 100):
+            got = _swar.extract(query, choices, scorer=scorer, k=k)
+            if rf is not None:
+                assert same_scores([s for _, s, _ in got], peer_scores(peer_name, k)), (scorer, k)
+            peers = peer_time(peer_name, k)
+            row(f"extract scorer={scorer} k={k}", timed(lambda: _swar.extract(query, choices, scorer=scorer, k=k)),
+                peers)
+            call = (lambda: top_k(query, choices, k=k)) if keyword_k else (lambda: top_k(query, choices, k))
+            row(f"{top_k_name} k={k}", timed(call), peers)
+    for scorer, peer_name in NORMALIZED_PEER.items():
+        for k in (5, 100):
+            peers = peer_time(peer_name, k)
+            for pruning in (False, True):
+                got = _swar.cdist_top_k_one_query(query, choices, scorer=scorer, k=k, pruning=pruning)
+                if rf is not None:
+                    assert same_scores([s for s, _ in got], peer_scores(peer_name, k)), (scorer, k)
+                ours = timed(lambda: _swar.cdist_top_k_one_query(query, choices, scorer=scorer, k=k, pruning=pruning))
+                row(f"cdist_top_k_one_query {scorer} k={k}{' pruned' if pruning else ''}", ours, peers)
+
+
 def main():
     rng = random.Random(2024)
     print(f"peers: rapidfuzz {'yes' if rf_lev else 'missing'}, Levenshtein {'yes' if py_lev else 'missing'}, "
@@ -213,6 +285,8 @@ def main():
     if table:
         bench_other_pairs(rng, table)
         bench_other_batches(rng, table)
+    if not only or "top_k" in only:
+        bench_ranking(rng)
     return 0
 
 

@@ -1,8 +1,11 @@
 """Traceback benchmark: smith_waterman_cigar and needleman_wunsch_path_info
 against parasail's striped 16-bit traceback functions (sw_trace_striped_16,
 nw_trace_striped_16, reading the CIGAR) with the same affine scoring, on
-batches of 100 x 100 pairs and on 2,000 x 2,000 pairs; then the peak memory
-of one 20,000 x 20,000 affine smith_waterman_cigar (run in a child process).
+batches of 100 x 100 pairs and on 2,000 x 2,000 pairs; the prepared affine
+CIGAR calls (objects prepared before timing, so the calls skip the score
+pass) against their one-shot twins and parasail on the same pairs; then the
+peak memory of one 20,000 x 20,000 affine smith_waterman_cigar (run in a
+child process).
 
 Linear memory: needleman_wunsch_cigar as an edit-distance path (match 0,
 mismatch -1, gap -1) on related DNA pairs of 10,000 and 50,000 against
@@ -64,6 +67,22 @@ def compare(label, pairs, ours, theirs, repeats):
     t_theirs = best_of(lambda: [theirs(q, t) for q, t in pairs], repeats)
     print(f"{label:<50} ours {t_ours * 1e3:9.2f} ms   parasail {t_theirs * 1e3:9.2f} ms   "
           f"ratio {t_ours / t_theirs:6.2f}")
+
+
+def compare_prepared(label, pairs, prepare, prepared_call, twin, theirs, repeats, same_text):
+    """`same_text`: the twin takes the same banded-then-full road (the
+    global twin is a full-matrix path, whose ties may differ from a band's)."""
+    objects = [prepare(q, t, **KW) for q, t in pairs]
+    if same_text:
+        assert [prepared_call(obj) for obj in objects] == [twin(q, t) for q, t in pairs]
+    t_prepared = best_of(lambda: [prepared_call(obj) for obj in objects], repeats)
+    t_twin = best_of(lambda: [twin(q, t) for q, t in pairs], repeats)
+    line = (f"{label:<64} prepared {t_prepared * 1e3:9.2f} ms   one-shot {t_twin * 1e3:9.2f} ms   "
+            f"ratio {t_prepared / t_twin:6.2f}")
+    if theirs is not None:
+        t_theirs = best_of(lambda: [theirs(q, t) for q, t in pairs], repeats)
+        line += f"   parasail {t_theirs * 1e3:9.2f} ms   ratio {t_prepared / t_theirs:6.2f}"
+    print(line)
 
 
 PEAK_CHILD = r"""
@@ -181,6 +200,7 @@ def main():
     parser.add_argument("--batch", type=int, default=100, help="pairs in a 100 x 100 batch")
     parser.add_argument("--long-pairs", type=int, default=2, help="2,000 x 2,000 pairs")
     parser.add_argument("--peak-length", type=int, default=20000)
+    parser.add_argument("--no-peak", action="store_true", help="skip the peak-memory runs")
     parser.add_argument("--only-linear-memory", action="store_true", help="skip the affine comparisons")
     args = parser.parse_args()
 
@@ -226,10 +246,18 @@ def main():
     compare(f"smith_waterman_cigar, {args.long_pairs} pairs 2000 x 2000", long_, sw_ours, sw_theirs, args.repeats)
     compare(f"needleman_wunsch_path_info, {args.long_pairs} pairs 2000 x 2000", long_, nw_ours, nw_theirs,
             args.repeats)
-    for related in (True, False):
+    for label, pairs in ((f"{args.batch} pairs 100 x 100", short), (f"{args.long_pairs} pairs 2000 x 2000", long_)):
+        compare_prepared(f"_smith_waterman_affine_cigar_prepared, {label}", pairs,
+                         _swar._prepare_smith_waterman_affine_cigar, _swar._smith_waterman_affine_cigar_prepared,
+                         sw_ours, sw_theirs, args.repeats, True)
+        compare_prepared(f"_needleman_wunsch_affine_cigar_prepared, {label}", pairs,
+                         _swar._prepare_needleman_wunsch_affine_cigar,
+                         _swar._needleman_wunsch_affine_cigar_prepared, nw_ours, nw_theirs, args.repeats, False)
+    for related in () if args.no_peak else (True, False):
         peak_memory(args.peak_length, related)
     linear_memory(args.repeats, (10000, 50000))
-    checkpointed_memory(args.peak_length)
+    if not args.no_peak:
+        checkpointed_memory(args.peak_length)
 
 
 if __name__ == "__main__":

@@ -106,17 +106,29 @@ BATCHES = [
     ("needleman_wunsch_scores", AFFINE),
     ("smith_waterman_top_k", dict(k=3)),
     ("smith_waterman_top_k", dict(k=3, **AFFINE)),
+    *[(f"{metric}_top_k", dict(k=3)) for metric in (
+        "levenshtein", "levenshtein_normalized", "damerau_levenshtein", "damerau_levenshtein_normalized",
+        "hamming", "hamming_normalized", "indel", "indel_normalized", "true_damerau_levenshtein",
+        "true_damerau_levenshtein_normalized", "jaro", "jaro_winkler")],
+    *[("extract", dict(scorer=scorer, k=3)) for scorer in range(12)],
+    *[("cdist_top_k_one_query", dict(scorer=scorer, k=3, pruning=pruning))
+      for scorer in (1, 3, 5, 6, 7, 9, 11) for pruning in (False, True)],
 ]
 
 
 def batch_id(case):
     name, keywords = case
-    return name + ("-affine" if "gap_open_score" in keywords else "")
+    return name + ("-affine" if "gap_open_score" in keywords else "") + "".join(
+        f"-{key}{value}" for key, value in keywords.items() if key in ("scorer", "pruning"))
 
 
 def comparable(result, targets):
     """A batch answer as plain values; a top-k entry's target must be the
-    very object that was passed at its index."""
+    very object that was passed at its index (a per-query entry's, one of
+    the objects passed)."""
+    if isinstance(result, list) and result and len(result[0]) == 2:
+        assert all(any(target is t for t in targets) for _, target in result)
+        return [(score, next(i for i, t in enumerate(targets) if t is target)) for score, target in result]
     if isinstance(result, list):
         assert all(entry[0] is targets[entry[2]] for entry in result)
         return [(score, index) for _, score, index in result]
@@ -139,7 +151,7 @@ def test_targets_edited_under_the_call(case, query, meddler):
     want = comparable(function(query, calm, **keywords), calm)
     got = comparable(function(query, targets, **keywords), passed)
     assert got == want
-    assert len(got) == (3 if name.endswith("top_k") else 60)
+    assert len(got) == (3 if "k" in keywords else 60)
 
 
 @pytest.mark.parametrize(
@@ -150,6 +162,9 @@ def test_targets_edited_under_the_call(case, query, meddler):
         ("indel_scores", {}),
         ("smith_waterman_scores", {}),
         ("smith_waterman_top_k", dict(k=3)),
+        ("levenshtein_top_k", dict(k=3)),
+        ("extract", dict(scorer=6, k=3)),
+        ("cdist_top_k_one_query", dict(scorer=1, k=3)),
     ],
 )
 def test_hash_that_clears_the_targets(name, keywords):
@@ -347,13 +362,24 @@ ONE_SHOT_CASES = [
     for gaps in ({}, AFFINE, LINEAR_POSITIVE)
 ] + [
     ("smith_waterman_top_k", dict(k=2, **gaps), DNA_QUERY, DNA_TARGETS, True) for gaps in ({}, AFFINE)
+] + [
+    (f"{metric}_top_k", dict(k=2), EDIT_QUERY, EDIT_TARGETS, True)
+    for metric in ("levenshtein", "levenshtein_normalized", "damerau_levenshtein", "damerau_levenshtein_normalized",
+                   "indel", "indel_normalized", "true_damerau_levenshtein", "true_damerau_levenshtein_normalized",
+                   "jaro", "jaro_winkler")
+] + [
+    (f"{metric}_top_k", dict(k=1), list("kitten"), [list("sitten"), "kitten"], True)
+    for metric in ("hamming", "hamming_normalized")
+] + [
+    ("extract", dict(scorer=scorer, k=2), EDIT_QUERY, EDIT_TARGETS, True) for scorer in (0, 1, 6, 7, 9, 11)
 ]
 
 
 def one_shot_id(case_side):
     (name, keywords, *_), side = case_side
     gaps = "-affine" if "gap_open_score" in keywords else "-positive" if "gap_score" in keywords else ""
-    return f"{name}{gaps}-{side}"
+    scorer = f"-scorer{keywords['scorer']}" if "scorer" in keywords else ""
+    return f"{name}{gaps}{scorer}-{side}"
 
 
 # The query of every case, and the target of every pair.
@@ -396,6 +422,22 @@ def test_normalised_by_len_needs_a_length(name, measured, kind):
             function("kitten", ONE_SHOT[kind]("sitten"))
     else:
         assert function("kitten", ONE_SHOT[kind]("sitten")) == function("kitten", "sitten")
+
+
+def test_per_query_search_reads_its_query_once():
+    # The per-query search measures its query with len(), so a one-shot
+    # query needs one to be taken at all; it is then read once for every
+    # target.
+    class Measured(Counted):
+        def __len__(self):
+            return len(self.items)
+
+    targets = ["kitten", list("sitten"), "mitten", list("kitchen")]
+    for scorer in (1, 3, 5, 6, 7, 9, 11):
+        query = Measured("kitten")
+        got = sw.cdist_top_k_one_query(query, targets, scorer=scorer, k=3)
+        assert got == sw.cdist_top_k_one_query(list("kitten"), targets, scorer=scorer, k=3)
+        assert query.readings == 1
 
 
 def test_alignment_batches_regression():

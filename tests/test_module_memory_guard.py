@@ -76,6 +76,12 @@ def test_a_matrix_that_cannot_be_held_names_the_function(hooks, name, gaps):
         ("true_damerau_levenshtein_scores", lambda q, t: _swar.true_damerau_levenshtein_scores(q, [b"", t])),
         ("true_damerau_levenshtein_normalized_scores",
          lambda q, t: _swar.true_damerau_levenshtein_normalized_scores(q, [b"", t])),
+        ("true_damerau_levenshtein_top_k", lambda q, t: _swar.true_damerau_levenshtein_top_k(q, [b"", t])),
+        ("true_damerau_levenshtein_normalized_top_k",
+         lambda q, t: _swar.true_damerau_levenshtein_normalized_top_k(q, [b"", t], 0)),
+        ("extract", lambda q, t: _swar.extract(q, [b"", t], scorer=10)),
+        ("extract", lambda q, t: _swar.extract(q, [b"", t], scorer=11)),
+        ("cdist_top_k_one_query", lambda q, t: _swar.cdist_top_k_one_query(q, [b"", t], scorer=11, k=1)),
     ],
 )
 def test_a_distance_table_that_cannot_be_held_names_the_function(hooks, name, call):

@@ -8,11 +8,12 @@ running processor supports.
 
 from . import _cpu, _swar
 from ._enums import DoubleMetaphoneVariant, MetaphoneVariant, Scorer
+from ._substitution import SubstitutionMatrix
 from ._swar import *  # noqa: F403  (the public functions and classes of the backend)
 
 __version__ = "0.1.0"
 
 __all__ = sorted(
     [name for name in vars(_swar) if not name.startswith("_")]
-    + ["Scorer", "MetaphoneVariant", "DoubleMetaphoneVariant"]
+    + ["Scorer", "MetaphoneVariant", "DoubleMetaphoneVariant", "SubstitutionMatrix"]
 )

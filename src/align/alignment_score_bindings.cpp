@@ -87,10 +87,10 @@ int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, St
 
 // ---- one pair, any gaps ----------------------------------------------------------
 
-// The affine pairs on the striped profiles of `scratch`, refilled in place.
-int64_t local_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
-                          int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
-    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+// The affine scores of a prepared channel on the striped profiles of
+// `scratch`, refilled in place.
+int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
+                             int64_t extend, align::StripedAffineScratch &scratch) {
     if (open > 0 || extend > 0)
         return local_affine_scalar(c, match, mismatch, open, extend);
     return striped_or_wide(
@@ -104,9 +104,8 @@ int64_t local_affine_pair(PyObject *query, PyObject *target, int64_t match, int6
         });
 }
 
-int64_t global_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
-                           int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
-    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+int64_t global_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
+                              int64_t extend, align::StripedAffineScratch &scratch) {
     return striped_or_wide(
         c, "unsupported SWAR global affine Farrar score width",
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
@@ -116,6 +115,18 @@ int64_t global_affine_pair(PyObject *query, PyObject *target, int64_t match, int
         [&](const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
             return align::needleman_wunsch_affine_score_wide(q, ql, t, tl, match, mismatch, open, extend);
         });
+}
+
+int64_t local_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
+                          int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+    return local_affine_channel(c, match, mismatch, open, extend, scratch);
+}
+
+int64_t global_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
+                           int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
+    return global_affine_channel(c, match, mismatch, open, extend, scratch);
 }
 
 // Linear gaps: tokens and the shortcut; affine gaps: the Farrar channel.
@@ -209,6 +220,18 @@ int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t 
                                      int64_t open, int64_t extend, uint64_t width) {
     align::StripedAffineScratch scratch;
     return global_affine_pair(query, target, match, mismatch, open, extend, width, scratch);
+}
+
+int64_t smith_waterman_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                            int64_t open, int64_t extend) {
+    align::StripedAffineScratch scratch;
+    return local_affine_channel(channel, match, mismatch, open, extend, scratch);
+}
+
+int64_t needleman_wunsch_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                              int64_t open, int64_t extend) {
+    align::StripedAffineScratch scratch;
+    return global_affine_channel(channel, match, mismatch, open, extend, scratch);
 }
 
 int64_t py_smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,

@@ -11,6 +11,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "module/farrar_preprocess.hpp"
 #include "module/preprocess.hpp"
 #include "module/result_arrays.hpp"
 
@@ -38,6 +39,12 @@ int64_t smith_waterman_affine_scalar_pair(PyObject *query, PyObject *target, int
                                           int64_t open, int64_t extend, uint64_t width);
 int64_t needleman_wunsch_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                      int64_t open, int64_t extend, uint64_t width);
+// The same two scores of a pair already prepared as a channel (whose width
+// the caller chose), so that an input is read once.
+int64_t smith_waterman_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                            int64_t open, int64_t extend);
+int64_t needleman_wunsch_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                              int64_t open, int64_t extend);
 
 // Python entry points.
 int64_t py_smith_waterman_score(nanobind::handle query, nanobind::handle target, int64_t match_score,

@@ -16,6 +16,9 @@
 //   read anything at or below -2^60 as minus infinity.
 // - Scores are sums of added values: penalties are negative numbers, and a
 //   positive value is used unchanged (no kernel checks a sign).
+// - The score of a symbol pair comes from a substitution (substitution.hpp):
+//   match/mismatch by equality, or a substitution matrix. The members that
+//   take match and mismatch are the MatchMismatch instances.
 // - Every kernel polls for an interrupt once per query row.
 #pragma once
 
@@ -26,6 +29,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "align/substitution.hpp"
 #include "align/wrapping_arithmetic.hpp"
 #include "module/interrupt_poll.hpp"
 
@@ -39,9 +43,9 @@ namespace veltrocamber::align {
 // an empty target leaves the best at 0. Token and cell width are the same in
 // the token-vector members; the symbol-code members pair 8-bit codes with
 // cells of any width.
-template <typename Cell, typename Token>
+template <typename Cell, typename Token, typename Substitution>
 int64_t smith_waterman_linear_cells(const Token *query, size_t qlen, const Token *target, size_t tlen,
-                                    Cell match, Cell mismatch, Cell gap) {
+                                    const Substitution &substitution, Cell gap) {
     if (qlen == 0)
         return 0;
     std::vector<Cell> prev(tlen + 1, Cell(0));
@@ -50,14 +54,14 @@ int64_t smith_waterman_linear_cells(const Token *query, size_t qlen, const Token
     InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
         poll.advance(tlen);
-        const Token qi = query[i];
+        const auto score = substitution.row(query[i]);
         cur[0] = 0;
         for (size_t j = 1; j <= tlen; ++j) {
             const Cell up = wrap_add(prev[j], gap);
             Cell left = wrap_add(cur[j - 1], gap);
             if (left < 0)
                 left = 0;
-            const Cell diag = wrap_add(prev[j - 1], qi == target[j - 1] ? match : mismatch);
+            const Cell diag = wrap_add(prev[j - 1], score(target[j - 1]));
             const Cell h = std::max(std::max(up, left), diag);
             cur[j] = h;
             if (h > best)
@@ -66,6 +70,12 @@ int64_t smith_waterman_linear_cells(const Token *query, size_t qlen, const Token
         std::swap(prev, cur);
     }
     return static_cast<int64_t>(best);
+}
+
+template <typename Cell, typename Token>
+inline int64_t smith_waterman_linear_cells(const Token *query, size_t qlen, const Token *target, size_t tlen,
+                                           Cell match, Cell mismatch, Cell gap) {
+    return smith_waterman_linear_cells<Cell>(query, qlen, target, tlen, MatchMismatch<Cell>{match, mismatch}, gap);
 }
 
 template <typename Cell>
@@ -84,10 +94,9 @@ inline int64_t smith_waterman_linear_codes(const uint8_t *query, size_t qlen, co
 }
 
 // Global score; an empty side costs one gap per symbol of the other side.
-template <typename Cell>
-int64_t needleman_wunsch_linear_score(const std::make_unsigned_t<Cell> *query, size_t qlen,
-                                      const std::make_unsigned_t<Cell> *target, size_t tlen, Cell match,
-                                      Cell mismatch, Cell gap) {
+template <typename Cell, typename Token, typename Substitution>
+int64_t needleman_wunsch_linear_score(const Token *query, size_t qlen, const Token *target, size_t tlen,
+                                      const Substitution &substitution, Cell gap) {
     std::vector<Cell> prev(tlen + 1);
     prev[0] = 0;
     for (size_t j = 1; j <= tlen; ++j)
@@ -99,18 +108,25 @@ int64_t needleman_wunsch_linear_score(const std::make_unsigned_t<Cell> *query, s
     InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
         poll.advance(tlen);
-        const auto qi = query[i];
+        const auto score = substitution.row(query[i]);
         edge = wrap_add(edge, gap);
         cur[0] = edge;
         for (size_t j = 1; j <= tlen; ++j) {
             const Cell up = wrap_add(prev[j], gap);
             const Cell left = wrap_add(cur[j - 1], gap);
-            const Cell diag = wrap_add(prev[j - 1], qi == target[j - 1] ? match : mismatch);
+            const Cell diag = wrap_add(prev[j - 1], score(target[j - 1]));
             cur[j] = std::max(std::max(up, left), diag);
         }
         std::swap(prev, cur);
     }
     return static_cast<int64_t>(prev[tlen]);
+}
+
+template <typename Cell>
+inline int64_t needleman_wunsch_linear_score(const std::make_unsigned_t<Cell> *query, size_t qlen,
+                                             const std::make_unsigned_t<Cell> *target, size_t tlen, Cell match,
+                                             Cell mismatch, Cell gap) {
+    return needleman_wunsch_linear_score<Cell>(query, qlen, target, tlen, MatchMismatch<Cell>{match, mismatch}, gap);
 }
 
 // ---------------------------------------------------------------------------
@@ -150,9 +166,9 @@ inline Cell gap_max(Cell a, Cell add_a, Cell b, Cell add_b) noexcept {
 
 // Local affine score. H never falls below 0 (the diagonal is floored), so only
 // V and the running horizontal gap Hz ever hold minus infinity.
-template <typename Cell, typename Inf>
+template <typename Cell, typename Inf, typename Substitution>
 int64_t smith_waterman_affine_cells(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                    Cell match, Cell mismatch, Cell gap_open, Cell gap_extend) {
+                                    const Substitution &substitution, Cell gap_open, Cell gap_extend) {
     if (qlen == 0 || tlen == 0)
         return 0;
     const Cell neg = Inf::value;
@@ -162,14 +178,14 @@ int64_t smith_waterman_affine_cells(const uint8_t *query, size_t qlen, const uin
     InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
         poll.advance(tlen);
-        const uint8_t qi = query[i];
+        const auto score = substitution.row(query[i]);
         h_cur[0] = 0;
         v_cur[0] = neg;
         Cell hz = neg;
         for (size_t j = 1; j <= tlen; ++j) {
             Cell diag = 0;
             if (!Inf::is_minus_infinity(h_prev[j - 1])) {
-                diag = wrap_add(h_prev[j - 1], qi == target[j - 1] ? match : mismatch);
+                diag = wrap_add(h_prev[j - 1], score(target[j - 1]));
                 if (diag < 0)
                     diag = 0;
             }
@@ -191,6 +207,13 @@ int64_t smith_waterman_affine_cells(const uint8_t *query, size_t qlen, const uin
     return static_cast<int64_t>(best);
 }
 
+template <typename Cell, typename Inf>
+inline int64_t smith_waterman_affine_cells(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                           Cell match, Cell mismatch, Cell gap_open, Cell gap_extend) {
+    return smith_waterman_affine_cells<Cell, Inf>(query, qlen, target, tlen, MatchMismatch<Cell>{match, mismatch},
+                                                  gap_open, gap_extend);
+}
+
 // The narrow local affine kernel of one cell width (minus infinity = the
 // type's minimum), and the wide 64-bit one.
 template <typename Cell>
@@ -203,9 +226,9 @@ inline constexpr auto smith_waterman_affine_score_wide = &smith_waterman_affine_
 
 // Global affine score H(qlen, tlen). A gap in one sequence may follow a gap
 // in the other only through H, paying gap_open again.
-template <typename Cell, typename Inf>
+template <typename Cell, typename Inf, typename Substitution>
 int64_t needleman_wunsch_affine_cells(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                      Cell match, Cell mismatch, Cell gap_open, Cell gap_extend) {
+                                      const Substitution &substitution, Cell gap_open, Cell gap_extend) {
     const Cell neg = Inf::value;
     std::vector<Cell> h_prev(tlen + 1), h_cur(tlen + 1);
     h_prev[0] = 0;
@@ -218,14 +241,14 @@ int64_t needleman_wunsch_affine_cells(const uint8_t *query, size_t qlen, const u
     InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
         poll.advance(tlen);
-        const uint8_t qi = query[i];
+        const auto score = substitution.row(query[i]);
         edge = i == 0 ? gap_open : wrap_add(edge, gap_extend);
         h_cur[0] = edge;
         Cell hz = neg;
         for (size_t j = 1; j <= tlen; ++j) {
             Cell h = neg;
             if (!Inf::is_minus_infinity(h_prev[j - 1]))
-                h = wrap_add(h_prev[j - 1], qi == target[j - 1] ? match : mismatch);
+                h = wrap_add(h_prev[j - 1], score(target[j - 1]));
             const Cell v = gap_max<Cell, Inf>(v_prev[j], gap_extend, h_prev[j], gap_open);
             v_cur[j] = v;
             hz = gap_max<Cell, Inf>(hz, gap_extend, h_cur[j - 1], gap_open);
@@ -246,6 +269,13 @@ int64_t needleman_wunsch_affine_cells(const uint8_t *query, size_t qlen, const u
         std::swap(v_prev, v_cur);
     }
     return static_cast<int64_t>(h_prev[tlen]);
+}
+
+template <typename Cell, typename Inf>
+inline int64_t needleman_wunsch_affine_cells(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                             Cell match, Cell mismatch, Cell gap_open, Cell gap_extend) {
+    return needleman_wunsch_affine_cells<Cell, Inf>(query, qlen, target, tlen, MatchMismatch<Cell>{match, mismatch},
+                                                    gap_open, gap_extend);
 }
 
 // The narrow global affine kernel of one cell width (the two-row score pass

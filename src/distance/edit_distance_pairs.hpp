@@ -14,9 +14,9 @@
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
-// score_pair runs one pair; score_targets runs a batch (one snapshot of
-// `targets`, taken with the batch message, one result per target in order,
-// the first error ending the call).
+// score_pair runs one pair; score_targets runs a batch (over one snapshot of
+// `targets`, taken with the batch message by batch_targets, one result per
+// target in order, the first error ending the call).
 #pragma once
 
 #include <Python.h>
@@ -176,16 +176,23 @@ inline void poll_before_target(InterruptPoll &poll, const BatchQuery &query, PyO
     poll.advance(InterruptPoll::pair_cells(query.symbol_count_hint(), symbol_count_hint(target)));
 }
 
+// Before the first target of a batch: a metric that builds what only
+// depends on a byte-like query does so once.
+template <typename Metric>
+void begin_batch(const BatchQuery &query, Metric &metric) {
+    if constexpr (requires { metric.begin_batch(); }) {
+        if (query.byte_like())
+            metric.begin_batch();
+    }
+}
+
 // One result per target, in order; an error for any target ends the call.
 template <typename Result, typename Metric>
 std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets, Metric &metric) {
     const size_t n = targets.size();
     std::vector<Result> out;
     out.reserve(n);
-    if constexpr (requires { metric.begin_batch(); }) {
-        if (query.byte_like())
-            metric.begin_batch();
-    }
+    begin_batch(query, metric);
     InterruptPoll poll;
     for (size_t i = 0; i < n; ++i) {
         PyObject *target = targets[i];  // kept alive across the check
@@ -196,10 +203,16 @@ std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets
 }
 
 template <typename Result, typename Metric>
-std::vector<Result> score_targets(PyObject *query, PyObject *targets, Metric &metric) {
-    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
-    BatchQuery batch_query(query, sequence);
-    return score_each_target<Result>(batch_query, sequence, metric);
+std::vector<Result> score_targets(PyObject *query, TargetSnapshot &targets, Metric &metric) {
+    BatchQuery batch_query(query, targets);
+    return score_each_target<Result>(batch_query, targets, metric);
+}
+
+// The targets of a batch: PySequence_Fast with the batch message, read in
+// place until Python code may run (a deferred snapshot). The batch cores
+// score this snapshot, and a top-k function selects from the same one.
+inline TargetSnapshot batch_targets(PyObject *targets) {
+    return TargetSnapshot(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
 }
 
 }  // namespace veltrocamber::distance

@@ -127,16 +127,14 @@ double py_hamming_normalized_score(nb::handle query, nb::handle target) {
     return hamming_normalized_pair(query.ptr(), target.ptr());
 }
 
-std::vector<int64_t> hamming_score_array(PyObject *query, PyObject *targets) {
-    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
-    distance::BatchQuery batch_query(query, sequence);
-    return hamming_distances(batch_query, sequence);
+std::vector<int64_t> hamming_score_array(PyObject *query, TargetSnapshot &targets) {
+    distance::BatchQuery batch_query(query, targets);
+    return hamming_distances(batch_query, targets);
 }
 
-std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *targets) {
-    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
-    distance::BatchQuery batch_query(query, sequence);
-    const std::vector<int64_t> distances = hamming_distances(batch_query, sequence);
+std::vector<double> hamming_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
+    distance::BatchQuery batch_query(query, targets);
+    const std::vector<int64_t> distances = hamming_distances(batch_query, targets);
     const uint64_t n = distance::batch_query_length(batch_query);
     std::vector<double> out(distances.size());
     for (size_t i = 0; i < out.size(); ++i)
@@ -146,11 +144,13 @@ std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *ta
 }
 
 Int64Array py_hamming_scores(nb::handle query, nb::handle targets) {
-    return to_int64_array(hamming_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_int64_array(hamming_score_array(query.ptr(), sequence));
 }
 
 Float64Array py_hamming_normalized_scores(nb::handle query, nb::handle targets) {
-    return to_float64_array(hamming_normalized_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(hamming_normalized_score_array(query.ptr(), sequence));
 }
 
 }  // namespace veltrocamber::hamming

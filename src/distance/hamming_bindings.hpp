@@ -9,6 +9,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::hamming {
@@ -27,7 +28,7 @@ double hamming_normalized_pair(PyObject *query, PyObject *target);
 
 // Batch cores, one value per target in order; unequal lengths raise
 // ValueError for the first offending target.
-std::vector<int64_t> hamming_score_array(PyObject *query, PyObject *targets);
-std::vector<double> hamming_normalized_score_array(PyObject *query, PyObject *targets);
+std::vector<int64_t> hamming_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> hamming_normalized_score_array(PyObject *query, TargetSnapshot &targets);
 
 }  // namespace veltrocamber::hamming

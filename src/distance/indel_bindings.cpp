@@ -24,14 +24,7 @@ const char *const INDEL_NORMALIZED_SCORE_DOC =
 
 const char *const INDEL_MISMATCHED_WIDTHS = "indel: mismatched token widths from preprocess";
 
-namespace {
-
-// In a batch the byte query's pattern masks are built once.
-using IndelDistance = distance::BitParallelDistance<IndelRecurrence>;
-
 IndelDistance indel_distance() { return IndelDistance(INDEL_MISMATCHED_WIDTHS); }
-
-}  // namespace
 
 uint64_t indel_pair(PyObject *query, PyObject *target) {
     IndelDistance metric = indel_distance();
@@ -49,20 +42,19 @@ double py_indel_normalized_score(nb::handle query, nb::handle target) {
     return distance::normalized_similarity<distance::NormalizedBy::length_sum>(d, lq, lt);
 }
 
-std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets) {
+std::vector<int64_t> indel_score_array(PyObject *query, TargetSnapshot &targets) {
     IndelDistance metric = indel_distance();
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
-std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targets) {
-    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
-    distance::BatchQuery batch_query(query, sequence);
+std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
+    distance::BatchQuery batch_query(query, targets);
     IndelDistance metric = indel_distance();
-    const std::vector<int64_t> distances = distance::score_each_target<int64_t>(batch_query, sequence, metric);
+    const std::vector<int64_t> distances = distance::score_each_target<int64_t>(batch_query, targets, metric);
     const uint64_t q = distance::batch_query_length(batch_query);
     std::vector<double> out(distances.size());
     for (size_t i = 0; i < out.size(); ++i) {
-        const uint64_t lt = distance::python_length(sequence[i]);
+        const uint64_t lt = distance::python_length(targets[i]);
         out[i] = distance::normalized_similarity<distance::NormalizedBy::length_sum>(
             static_cast<uint64_t>(distances[i]), q, lt);
     }
@@ -70,11 +62,13 @@ std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targ
 }
 
 Int64Array py_indel_scores(nb::handle query, nb::handle targets) {
-    return to_int64_array(indel_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_int64_array(indel_score_array(query.ptr(), sequence));
 }
 
 Float64Array py_indel_normalized_scores(nb::handle query, nb::handle targets) {
-    return to_float64_array(indel_normalized_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(indel_normalized_score_array(query.ptr(), sequence));
 }
 
 }  // namespace veltrocamber::indel

@@ -9,6 +9,10 @@
 
 #include <nanobind/nanobind.h>
 
+#include "distance/batch_byte_query.hpp"
+#include "distance/edit_distance_pairs.hpp"
+#include "distance/indel.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::indel {
@@ -23,12 +27,17 @@ double py_indel_normalized_score(nanobind::handle query, nanobind::handle target
 Int64Array py_indel_scores(nanobind::handle query, nanobind::handle targets);
 Float64Array py_indel_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
+// The distance of one pair or of every pair of a batch; in a batch the byte
+// query's pattern masks are built once.
+using IndelDistance = distance::BitParallelDistance<IndelRecurrence>;
+IndelDistance indel_distance();
+
 // The distance of one pair, by either road.
 uint64_t indel_pair(PyObject *query, PyObject *target);
 
 // Batch cores, one value per target in order. The normalized form divides by
 // len(query) + len(target), the lengths of the very items that were scored.
-std::vector<int64_t> indel_score_array(PyObject *query, PyObject *targets);
-std::vector<double> indel_normalized_score_array(PyObject *query, PyObject *targets);
+std::vector<int64_t> indel_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot &targets);
 
 }  // namespace veltrocamber::indel

@@ -21,27 +21,6 @@ const char *const JARO_MISMATCHED_WIDTHS = "jaro: mismatched token widths from p
 
 namespace {
 
-// In a batch the byte query's pattern masks are built once.
-struct JaroMetric {
-    const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
-    distance::BatchByteQuery batch;
-
-    void begin_batch() noexcept { batch.begin(); }
-
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        if (const auto *p = batch.masks(q))
-            return jaro_prepared(*p, t.data, t.size);
-        return jaro_bytes(q.data, q.size, t.data, t.size);
-    }
-
-    template <typename Tokens>
-    double on_tokens(const Tokens &a, const Tokens &b) const {
-        return jaro_tokens(a, b);
-    }
-
-    double tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
-};
-
 struct CommonPrefix {
     uint64_t cap;
     const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
@@ -56,32 +35,6 @@ struct CommonPrefix {
     }
 
     uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
-};
-
-// The boost reads the prefix from the same token vectors as the Jaro value,
-// so a pair is prepared once, and a one-shot iterable is read only once.
-struct JaroWinklerMetric {
-    WinklerBoost boost;
-    JaroMetric jaro;
-
-    void begin_batch() noexcept { jaro.begin_batch(); }
-
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        const double j = jaro.bytes(q, t);
-        if (!boost.applies(j))
-            return j;
-        return boost.boosted(j, common_prefix(q.data, q.size, t.data, t.size, boost.prefix_cap));
-    }
-
-    double tokens(PyObject *q, PyObject *t) const {
-        return distance::token_pair_result(
-            q, t, jaro.mismatch_message, [this](const auto &a, const auto &b) {
-                const double j = jaro_tokens(a, b);
-                if (!boost.applies(j))
-                    return j;
-                return boost.boosted(j, common_prefix_tokens(boost.prefix_cap, a, b));
-            });
-    }
 };
 
 }  // namespace
@@ -104,25 +57,26 @@ double py_jaro_winkler_similarity(nb::handle query, nb::handle target, double pr
     return distance::score_pair(query.ptr(), target.ptr(), metric);
 }
 
-std::vector<double> jaro_similarity_array(PyObject *query, PyObject *targets) {
+std::vector<double> jaro_similarity_array(PyObject *query, TargetSnapshot &targets) {
     JaroMetric metric;
     return distance::score_targets<double>(query, targets, metric);
 }
 
-std::vector<double> jaro_winkler_similarity_array(PyObject *query, PyObject *targets, uint64_t prefix_cap,
-                                                  double prefix_weight, double prefix_threshold) {
-    JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}, {}};
+std::vector<double> jaro_winkler_similarity_array(PyObject *query, TargetSnapshot &targets, const WinklerBoost &boost) {
+    JaroWinklerMetric metric{boost, {}};
     return distance::score_targets<double>(query, targets, metric);
 }
 
 Float64Array py_jaro_similarities(nb::handle query, nb::handle targets) {
-    return to_float64_array(jaro_similarity_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(jaro_similarity_array(query.ptr(), sequence));
 }
 
 Float64Array py_jaro_winkler_similarities(nb::handle query, nb::handle targets, double prefix_weight,
                                           double prefix_threshold, uint64_t prefix_cap) {
-    return to_float64_array(
-        jaro_winkler_similarity_array(query.ptr(), targets.ptr(), prefix_cap, prefix_weight, prefix_threshold));
+    const WinklerBoost boost{prefix_weight, prefix_threshold, prefix_cap};
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(jaro_winkler_similarity_array(query.ptr(), sequence, boost));
 }
 
 }  // namespace veltrocamber::jaro

@@ -10,7 +10,10 @@
 
 #include <nanobind/nanobind.h>
 
+#include "distance/batch_byte_query.hpp"
+#include "distance/edit_distance_pairs.hpp"
 #include "distance/jaro.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::jaro {
@@ -27,14 +30,60 @@ Float64Array py_jaro_similarities(nanobind::handle query, nanobind::handle targe
 Float64Array py_jaro_winkler_similarities(nanobind::handle query, nanobind::handle targets, double prefix_weight,
                                           double prefix_threshold, uint64_t prefix_cap);
 
+// In a batch the byte query's pattern masks are built once.
+struct JaroMetric {
+    const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
+    distance::BatchByteQuery batch;
+
+    void begin_batch() noexcept { batch.begin(); }
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        if (const auto *p = batch.masks(q))
+            return jaro_prepared(*p, t.data, t.size);
+        return jaro_bytes(q.data, q.size, t.data, t.size);
+    }
+
+    template <typename Tokens>
+    double on_tokens(const Tokens &a, const Tokens &b) const {
+        return jaro_tokens(a, b);
+    }
+
+    double tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
+};
+
+// The boost reads the prefix from the same token vectors as the Jaro value,
+// so a pair is prepared once, and a one-shot iterable is read only once.
+struct JaroWinklerMetric {
+    WinklerBoost boost;
+    JaroMetric jaro;
+
+    void begin_batch() noexcept { jaro.begin_batch(); }
+
+    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
+        const double j = jaro.bytes(q, t);
+        if (!boost.applies(j))
+            return j;
+        return boost.boosted(j, common_prefix(q.data, q.size, t.data, t.size, boost.prefix_cap));
+    }
+
+    double tokens(PyObject *q, PyObject *t) const {
+        return distance::token_pair_result(
+            q, t, jaro.mismatch_message, [this](const auto &a, const auto &b) {
+                const double j = jaro_tokens(a, b);
+                if (!boost.applies(j))
+                    return j;
+                return boost.boosted(j, common_prefix_tokens(boost.prefix_cap, a, b));
+            });
+    }
+};
+
 // The Jaro similarity of one pair, by either road.
 double jaro_pair(PyObject *query, PyObject *target);
 // The common prefix of one pair, at most `cap` symbols, by either road.
 uint64_t common_prefix_pair(PyObject *query, PyObject *target, uint64_t cap);
 
 // Batch cores, one value per target in order.
-std::vector<double> jaro_similarity_array(PyObject *query, PyObject *targets);
-std::vector<double> jaro_winkler_similarity_array(PyObject *query, PyObject *targets, uint64_t prefix_cap,
-                                                  double prefix_weight, double prefix_threshold);
+std::vector<double> jaro_similarity_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> jaro_winkler_similarity_array(PyObject *query, TargetSnapshot &targets, const WinklerBoost &boost);
 
 }  // namespace veltrocamber::jaro

@@ -21,24 +21,11 @@ const char *const LEVENSHTEIN_SCORE_DOC =
 const char *const LEVENSHTEIN_NORMALIZED_SCORE_DOC =
     "Length-normalized Levenshtein similarity in [0, 1] (1 = identical).";
 
-namespace {
-
-constexpr const char *MISMATCHED_WIDTHS = "levenshtein: mismatched token widths from preprocess";
-
-// The distance of one pair, or of every pair of a batch. In a batch whose
-// query is byte-like, the query's pattern masks are built once, at the first
-// byte-like target, and serve every byte-like target after it.
-using LevenshteinDistance = distance::BitParallelDistance<LevenshteinRecurrence>;
+const char *const LEVENSHTEIN_MISMATCHED_WIDTHS = "levenshtein: mismatched token widths from preprocess";
 
 LevenshteinDistance levenshtein_distance(uint64_t cutoff) {
-    return LevenshteinDistance(MISMATCHED_WIDTHS, LevenshteinRecurrence{cutoff});
+    return LevenshteinDistance(LEVENSHTEIN_MISMATCHED_WIDTHS, LevenshteinRecurrence{cutoff});
 }
-
-// Normalised by the longer length in symbols: bytes on the byte path, tokens
-// on the token path.
-using LevenshteinSimilarity = distance::MaxLengthSimilarity<LevenshteinDistance>;
-
-}  // namespace
 
 uint64_t cutoff_from_python(const char *function, nb::handle score_cutoff) {
     const std::optional<int64_t> value = optional_integer_keyword<int64_t>(function, "score_cutoff", score_cutoff);
@@ -60,24 +47,26 @@ double py_levenshtein_normalized_score(nb::handle query, nb::handle target, nb::
     return levenshtein_normalized_pair(query.ptr(), target.ptr(), cutoff);
 }
 
-std::vector<int64_t> levenshtein_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
+std::vector<int64_t> levenshtein_score_array(PyObject *query, TargetSnapshot &targets, uint64_t cutoff) {
     LevenshteinDistance metric = levenshtein_distance(cutoff);
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
-std::vector<double> levenshtein_normalized_score_array(PyObject *query, PyObject *targets, uint64_t cutoff) {
+std::vector<double> levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets, uint64_t cutoff) {
     LevenshteinSimilarity metric{levenshtein_distance(cutoff)};
     return distance::score_targets<double>(query, targets, metric);
 }
 
 Int64Array py_levenshtein_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_scores", score_cutoff);
-    return to_int64_array(levenshtein_score_array(query.ptr(), targets.ptr(), cutoff));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_int64_array(levenshtein_score_array(query.ptr(), sequence, cutoff));
 }
 
 Float64Array py_levenshtein_normalized_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_scores", score_cutoff);
-    return to_float64_array(levenshtein_normalized_score_array(query.ptr(), targets.ptr(), cutoff));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(levenshtein_normalized_score_array(query.ptr(), sequence, cutoff));
 }
 
 nb::object py_prepare_levenshtein_score(nb::handle query) {

@@ -20,15 +20,7 @@ const char *const DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC =
 
 const char *const OSA_MISMATCHED_WIDTHS = "damerau_levenshtein: mismatched token widths from preprocess";
 
-namespace {
-
-// In a batch the byte query's pattern masks are built once.
-using OsaDistance = distance::BitParallelDistance<OsaRecurrence>;
-using OsaSimilarity = distance::MaxLengthSimilarity<OsaDistance>;
-
 OsaDistance osa_distance() { return OsaDistance(OSA_MISMATCHED_WIDTHS); }
-
-}  // namespace
 
 int64_t py_damerau_levenshtein_score(nb::handle query, nb::handle target) {
     OsaDistance metric = osa_distance();
@@ -44,22 +36,24 @@ double py_damerau_levenshtein_normalized_score(nb::handle query, nb::handle targ
     return damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
 }
 
-std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, PyObject *targets) {
+std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets) {
     OsaDistance metric = osa_distance();
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
-std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
+std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
     OsaSimilarity metric{osa_distance()};
     return distance::score_targets<double>(query, targets, metric);
 }
 
 Int64Array py_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
-    return to_int64_array(damerau_levenshtein_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_int64_array(damerau_levenshtein_score_array(query.ptr(), sequence));
 }
 
 Float64Array py_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
-    return to_float64_array(damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr()));
+    TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+    return to_float64_array(damerau_levenshtein_normalized_score_array(query.ptr(), sequence));
 }
 
 }  // namespace veltrocamber::osa

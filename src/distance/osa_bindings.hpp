@@ -10,6 +10,10 @@
 
 #include <nanobind/nanobind.h>
 
+#include "distance/batch_byte_query.hpp"
+#include "distance/edit_distance_pairs.hpp"
+#include "distance/osa.hpp"
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::osa {
@@ -24,9 +28,16 @@ double py_damerau_levenshtein_normalized_score(nanobind::handle query, nanobind:
 Int64Array py_damerau_levenshtein_scores(nanobind::handle query, nanobind::handle targets);
 Float64Array py_damerau_levenshtein_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
+// The distance of one pair or of every pair of a batch (in a batch the byte
+// query's pattern masks are built once), and its similarity normalised by
+// the longer length in symbols.
+using OsaDistance = distance::BitParallelDistance<OsaRecurrence>;
+using OsaSimilarity = distance::MaxLengthSimilarity<OsaDistance>;
+OsaDistance osa_distance();
+
 // Batch cores (one value per target, in order) and the pairwise similarity.
-std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, PyObject *targets);
-std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets);
+std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets);
 double damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target);
 
 }  // namespace veltrocamber::osa

@@ -73,23 +73,22 @@ double py_true_damerau_levenshtein_normalized_score(nb::handle query, nb::handle
                                 [&] { return true_damerau_levenshtein_normalized_pair(query.ptr(), target.ptr()); });
 }
 
-std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObject *targets) {
+std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets) {
     TrueDamerauLevenshteinDistance metric;
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
 // The query is measured once, before any target; each target right after
 // its distance.
-std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets) {
-    TargetSnapshot sequence(targets, TARGET_SEQUENCES_MESSAGE, deferred_snapshot);
-    distance::BatchQuery batch_query(query, sequence);
+std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
+    distance::BatchQuery batch_query(query, targets);
     const uint64_t lq = distance::batch_query_length(batch_query);
     TrueDamerauLevenshteinDistance metric;
     std::vector<double> out;
-    out.reserve(sequence.size());
+    out.reserve(targets.size());
     InterruptPoll poll;
-    for (size_t i = 0; i < sequence.size(); ++i) {
-        PyObject *target = sequence[i];  // kept alive across the checks
+    for (size_t i = 0; i < targets.size(); ++i) {
+        PyObject *target = targets[i];  // kept alive across the checks
         distance::poll_before_target(poll, batch_query, target);
         const uint64_t d = distance::score_target(batch_query, target, metric);
         out.push_back(distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, distance::python_length(target)));
@@ -99,13 +98,15 @@ std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *qu
 
 Int64Array py_true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
     return to_int64_array(name_memory_refusals("true_damerau_levenshtein_scores", [&] {
-        return true_damerau_levenshtein_score_array(query.ptr(), targets.ptr());
+        TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+        return true_damerau_levenshtein_score_array(query.ptr(), sequence);
     }));
 }
 
 Float64Array py_true_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
     return to_float64_array(name_memory_refusals("true_damerau_levenshtein_normalized_scores", [&] {
-        return true_damerau_levenshtein_normalized_score_array(query.ptr(), targets.ptr());
+        TargetSnapshot sequence = distance::batch_targets(targets.ptr());
+        return true_damerau_levenshtein_normalized_score_array(query.ptr(), sequence);
     }));
 }
 

@@ -10,6 +10,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "module/input_snapshots.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::true_damerau_levenshtein {
@@ -30,7 +31,7 @@ uint64_t true_damerau_levenshtein_pair(PyObject *query, PyObject *target);
 double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target);
 
 // Batch cores, one value per target in order.
-std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, PyObject *targets);
-std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, PyObject *targets);
+std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets);
 
 }  // namespace veltrocamber::true_damerau_levenshtein

@@ -9,13 +9,17 @@
 #include <nanobind/stl/string.h>
 
 #include "align/alignment_score_bindings.hpp"
+#include "align/matrix_path_bindings.hpp"
+#include "align/matrix_score_bindings.hpp"
 #include "distance/all_pairs_bindings.hpp"
 #include "distance/hamming_bindings.hpp"
 #include "distance/indel_bindings.hpp"
 #include "distance/jaro_bindings.hpp"
 #include "distance/levenshtein_bindings.hpp"
 #include "distance/osa_bindings.hpp"
+#include "distance/per_query_top_k.hpp"
 #include "distance/threshold_iterator.hpp"
+#include "distance/top_k_bindings.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
 #include "module/raisers.hpp"
@@ -26,6 +30,7 @@
 #include "traceback/linear_memory_bindings.hpp"
 #include "traceback/needleman_wunsch_cigar_bindings.hpp"
 #include "traceback/path_bindings.hpp"
+#include "traceback/prepared_affine_cigar_bindings.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -69,6 +74,23 @@ void def_alignment_batch_function(nb::module_ &m, const char *name, Function fun
           "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 }
 
+// The substitution-matrix parameters, none keyword-only: (query_indices,
+// <second>, matrix_buffer, stride: int, gap_score: int = -1), or with
+// gap_open_score and gap_extend_score (no defaults) for affine gaps. The
+// index and matrix objects reach the body, None included, which refuses
+// them with the family's TypeError.
+template <typename Function>
+void def_matrix_function(nb::module_ &m, const char *name, const char *second, Function function) {
+    m.def(name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
+          "gap_score"_a = -1);
+}
+
+template <typename Function>
+void def_affine_matrix_function(nb::module_ &m, const char *name, const char *second, Function function) {
+    m.def(name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
+          "gap_open_score"_a, "gap_extend_score"_a);
+}
+
 }  // namespace
 
 void define_module(nb::module_ m, const char *doc) {
@@ -78,9 +100,20 @@ void define_module(nb::module_ m, const char *doc) {
         m.attr("__doc__") = nb::none();
 
     register_result_classes(m);  // AlignmentResult, AlignmentPath
+    nb::class_<profile_traceback::PreparedAffineCigar>(m, "_PreparedAffineCigar");
 
     // ---- Smith-Waterman: scores, substitution matrices, paths, CIGAR (1-27) ----
     def_alignment_function(m, "smith_waterman_score", &py_smith_waterman_score);          // 1
+    def_matrix_function(m, "smith_waterman_score_matrix", "target_indices", py_smith_waterman_score_matrix);  // 2
+    def_matrix_function(m, "smith_waterman_scores_matrix", "targets", py_smith_waterman_scores_matrix);       // 3
+    def_affine_matrix_function(m, "smith_waterman_affine_score_matrix", "target_indices",
+                               py_smith_waterman_affine_score_matrix);  // 4
+    def_matrix_function(m, "smith_waterman_path_info_matrix", "target_indices",
+                        py_smith_waterman_path_info_matrix);  // 5
+    def_affine_matrix_function(m, "smith_waterman_affine_path_info_matrix", "target_indices",
+                               py_smith_waterman_affine_path_info_matrix);  // 6
+    def_affine_matrix_function(m, "smith_waterman_affine_scores_matrix", "targets",
+                               py_smith_waterman_affine_scores_matrix);  // 7
     def_alignment_batch_function(m, "smith_waterman_scores", &py_smith_waterman_scores);  // 8
 
     def_alignment_function(m, "smith_waterman_path", &py_smith_waterman_path);                   // 9
@@ -89,12 +122,24 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
     def_alignment_function(m, "_smith_waterman_affine_checkpointed_cigar",
                            &py_smith_waterman_affine_checkpointed_cigar);  // 13
+    def_alignment_function(m, "_prepare_smith_waterman_affine_cigar", &py_prepare_smith_waterman_affine_cigar);  // 14
+    m.def("_smith_waterman_affine_cigar_prepared", &py_smith_waterman_affine_cigar_prepared, "prepared"_a);  // 15
 
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
     def_alignment_function(m, "smith_waterman_trade_cigar", &py_smith_waterman_trade_cigar);  // 17
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28
+    def_matrix_function(m, "needleman_wunsch_score_matrix", "target_indices", py_needleman_wunsch_score_matrix);  // 29
+    def_matrix_function(m, "needleman_wunsch_scores_matrix", "targets", py_needleman_wunsch_scores_matrix);       // 30
+    def_affine_matrix_function(m, "needleman_wunsch_affine_score_matrix", "target_indices",
+                               py_needleman_wunsch_affine_score_matrix);  // 31
+    def_matrix_function(m, "needleman_wunsch_path_info_matrix", "target_indices",
+                        py_needleman_wunsch_path_info_matrix);  // 32
+    def_affine_matrix_function(m, "needleman_wunsch_affine_path_info_matrix", "target_indices",
+                               py_needleman_wunsch_affine_path_info_matrix);  // 33
+    def_affine_matrix_function(m, "needleman_wunsch_affine_scores_matrix", "targets",
+                               py_needleman_wunsch_affine_scores_matrix);  // 34
     def_alignment_batch_function(m, "needleman_wunsch_scores", &py_needleman_wunsch_scores);  // 35
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
@@ -103,7 +148,9 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "_needleman_wunsch_cigar_digest", &py_needleman_wunsch_cigar_digest);  // 39
     def_alignment_function(m, "_needleman_wunsch_affine_checkpointed_cigar",
                            &py_needleman_wunsch_affine_checkpointed_cigar);  // 40
-
+    def_alignment_function(m, "_prepare_needleman_wunsch_affine_cigar",
+                           &py_prepare_needleman_wunsch_affine_cigar);                                         // 41
+    m.def("_needleman_wunsch_affine_cigar_prepared", &py_needleman_wunsch_affine_cigar_prepared, "prepared"_a);  // 42
     def_alignment_function(m, "needleman_wunsch_trace_cigar", &py_needleman_wunsch_trace_cigar);  // 43
     def_alignment_function(m, "needleman_wunsch_trade_cigar", &py_needleman_wunsch_trade_cigar);  // 44
 
@@ -209,11 +256,34 @@ void define_module(nb::module_ m, const char *doc) {
     }
 
     // ---- Top-k and extract (83-96) ----
+    {
+        using namespace distance;
+        m.def("levenshtein_top_k", &py_top_k<0>, "query"_a.none(), "targets"_a.none(), "k"_a = 5,
+              LEVENSHTEIN_TOP_K_DOC);  // 83
+        const auto def_top_k = [&m](const char *name, auto function) {
+            m.def(name, function, "query"_a.none(), "targets"_a.none(), "k"_a = 5);
+        };
+        def_top_k("levenshtein_normalized_top_k", &py_top_k<1>);
+        def_top_k("damerau_levenshtein_top_k", &py_top_k<2>);
+        def_top_k("damerau_levenshtein_normalized_top_k", &py_top_k<3>);
+        def_top_k("hamming_top_k", &py_top_k<4>);
+        def_top_k("hamming_normalized_top_k", &py_top_k<5>);
+        def_top_k("indel_top_k", &py_top_k<8>);
+        def_top_k("indel_normalized_top_k", &py_top_k<9>);
+        def_top_k("true_damerau_levenshtein_top_k", &py_top_k<10>);
+        def_top_k("true_damerau_levenshtein_normalized_top_k", &py_top_k<11>);
+        def_top_k("jaro_top_k", &py_top_k<6>);  // 93
+        m.def("jaro_winkler_top_k", &py_jaro_winkler_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+              "k"_a = 5, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 94
+    }
     // 95
     m.def("smith_waterman_top_k", &py_smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
           "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
           "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
           "width"_a.none() = nb::none());
+    // 96: `scorer` is converted as an int; a scoring function object is refused by nanobind.
+    m.def("extract", &distance::py_extract, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a,
+          "k"_a = 5);
 
     register_builtin_scorers(m);
 
@@ -234,6 +304,10 @@ void define_module(nb::module_ m, const char *doc) {
     m.def("cdist_above_threshold", &all_pairs::py_cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
           nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
+    // 100: `pruning` takes True or False only, not other objects with a truth value.
+    m.def("cdist_top_k_one_query", &distance::py_cdist_top_k_one_query, "query"_a.none(), "targets"_a.none(),
+          nb::kw_only(), "scorer"_a, "k"_a, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
+          "pruning"_a.noconvert() = false, distance::CDIST_TOP_K_ONE_QUERY_DOC);
     m.def("cdist_top_k", &all_pairs::py_cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
           "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
           "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101

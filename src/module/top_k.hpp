@@ -6,6 +6,10 @@
 // than borrowed from a standard library whose internals may differ. Among
 // equal scores the earlier target stays. NaN ranks below every number, so a
 // NaN never blocks a better target from entering.
+//
+// The heap is filled in one of two ways: select_top_k takes the first k
+// scores at once and arranges them (build), the per-query search pushes
+// entries as they come (push); both then replace the root by better ones.
 #pragma once
 
 #include <Python.h>
@@ -68,6 +72,13 @@ public:
             if (p == 0)
                 break;
         }
+    }
+
+    // Appends `entry` in the room the caller reserved and lifts it into
+    // place: a parent moves down while `entry` is better than it.
+    void push(HeapEntry<Score> entry) {
+        s_.push_back(entry);
+        lift(static_cast<int64_t>(s_.size()) - 1, 0, entry);
     }
 
     // Replaces the root by `entry` (which the caller has found better than it).

@@ -1,6 +1,6 @@
 // Full-matrix affine-gap (Gotoh) traceback: the local and global path
-// kernels, with the cell recurrence, the local fill (full or banded) and the
-// three-state walk that the affine CIGAR kernels share.
+// kernels, with the cell recurrence, the fill (local or global, full or
+// banded) and the three-state walk that the affine CIGAR kernels share.
 //
 // Each cell keeps H (its score), V (best path ending in a vertical gap: a
 // query token against a gap, letter 'D') and Hz (best path ending in a
@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "align/substitution.hpp"
 #include "module/alignment_path.hpp"
 #include "module/interrupt_poll.hpp"
 #include "traceback/linear_path.hpp"
@@ -36,6 +37,14 @@ struct AffineScores {
     T gap_open;
     T gap_extend;
 };
+
+// The fills score symbol pairs through a substitution (align/substitution.hpp)
+// and read only the gap values of AffineScores; these forms take match and
+// mismatch from it.
+template <typename T>
+align::MatchMismatch<T> match_mismatch(const AffineScores<T> &scores) noexcept {
+    return {scores.match, scores.mismatch};
+}
 
 template <typename T>
 struct AffineCell {
@@ -92,12 +101,13 @@ struct AffineRows {
 };
 
 // Cells first..last of query row i, with h_left = H(i, first - 1) and Hz
-// starting at minus infinity. A local row floors H at 0 and moves `end` to
-// each new strict maximum. The scores come by value and the best is kept in
-// a local: the code stores may alias anything behind a reference.
-template <bool Local, typename T>
+// starting at minus infinity; `score` is the substitution row of query
+// symbol i - 1. A local row floors H at 0 and moves `end` to each new strict
+// maximum. The scores come by value and the best is kept in a local: the
+// code stores may alias anything behind a reference.
+template <bool Local, typename T, typename ScoreRow>
 void fill_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t first, size_t last, T h_left,
-                     uint8_t symbol, const uint8_t *target, const AffineScores<T> scores, TracebackEnd &end) {
+                     const ScoreRow score, const uint8_t *target, const AffineScores<T> scores, TracebackEnd &end) {
     const T *h_up = rows.h_previous.data();
     const T *v_up = rows.v_previous.data();
     T *h_row = rows.h_current.data();
@@ -105,8 +115,7 @@ void fill_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t
     T hz = minus_infinity<T>();
     T best = static_cast<T>(end.score);
     for (size_t j = first; j <= last; ++j) {
-        AffineCell<T> cell = affine_cell(h_up[j], v_up[j], h_up[j - 1], h_left, hz,
-                                         symbol == target[j - 1] ? scores.match : scores.mismatch, scores);
+        AffineCell<T> cell = affine_cell(h_up[j], v_up[j], h_up[j - 1], h_left, hz, score(target[j - 1]), scores);
         if constexpr (Local) {
             if (cell.h <= 0) {
                 cell.h = 0;
@@ -161,18 +170,20 @@ void start_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, const
     }
 }
 
-// The affine fill, local or global. Full (Banded false): every cell of the
-// matrix. Banded: only cells with |i - j| <= half_band, and of the borders
-// only the cells inside the band; the band's neighbours hold minus infinity,
-// so no computed cell draws on a cell outside the band, and cells outside it
-// are never written. Returns false when some row of the band is empty.
+// The affine fill, local or global, scoring symbol pairs through
+// `substitution`. Full (Banded false): every cell of the matrix. Banded:
+// only cells with |i - j| <= half_band, and of the borders only the cells
+// inside the band; the band's neighbours hold minus infinity, so no computed
+// cell draws on a cell outside the band, and cells outside it are never
+// written. Returns false when some row of the band is empty.
 // Local borders hold 0 with stop codes, and `end` receives the first strict
 // maximum and its cell ((0, 0) with score 0 when no cell is positive).
 // Global borders hold the gap runs from (0, 0) (codes 3, then 11 on row 0;
 // 2, then 6 on column 0), and `end` is H(qlen, tlen) at (qlen, tlen).
-template <bool Local, typename T, bool Banded>
+template <bool Local, typename T, bool Banded, typename Substitution>
 bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                 const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
+                 const Substitution &substitution, const AffineScores<T> &scores, size_t half_band,
+                 TracebackEnd &end) {
     AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
     const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
     TracebackCode *row0 = matrix.row(0);
@@ -204,7 +215,8 @@ bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, con
             rows.clear_current(first - 1, std::min(last + 1, tlen));
             h_left = minus_infinity<T>();
         }
-        fill_affine_row<Local>(rows, codes, i, first, last, h_left, query[i - 1], target, scores, end);
+        fill_affine_row<Local>(rows, codes, i, first, last, h_left, substitution.row(query[i - 1]), target, scores,
+                               end);
         rows.next_row();
     }
     if constexpr (!Local)
@@ -212,20 +224,40 @@ bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, con
     return true;
 }
 
+// The match/mismatch form of the fill.
+template <bool Local, typename T, bool Banded>
+bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                 const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
+    return fill_affine<Local, T, Banded>(matrix, query, qlen, target, tlen, match_mismatch(scores), scores, half_band,
+                                         end);
+}
+
+template <typename T, typename Substitution>
+TracebackEnd fill_full_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                                    size_t tlen, const Substitution &substitution, const AffineScores<T> &scores) {
+    TracebackEnd end;
+    fill_affine<true, T, false>(matrix, query, qlen, target, tlen, substitution, scores, tlen, end);
+    return end;
+}
+
 template <typename T>
 TracebackEnd fill_full_local_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                                     size_t tlen, const AffineScores<T> &scores) {
+    return fill_full_local_affine(matrix, query, qlen, target, tlen, match_mismatch(scores), scores);
+}
+
+template <typename T, typename Substitution>
+TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                                size_t tlen, const Substitution &substitution, const AffineScores<T> &scores) {
     TracebackEnd end;
-    fill_affine<true, T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
+    fill_affine<false, T, false>(matrix, query, qlen, target, tlen, substitution, scores, tlen, end);
     return end;
 }
 
 template <typename T>
 TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                                 size_t tlen, const AffineScores<T> &scores) {
-    TracebackEnd end;
-    fill_affine<false, T, false>(matrix, query, qlen, target, tlen, scores, tlen, end);
-    return end;
+    return fill_global_affine(matrix, query, qlen, target, tlen, match_mismatch(scores), scores);
 }
 
 // The state of a three-state walk: reading a cell's source (match), or
@@ -302,26 +334,30 @@ bool walk_affine(const TracebackMatrix &matrix, const uint8_t *query, const uint
 
 inline bool anywhere(size_t, size_t) noexcept { return true; }
 
+// One full-matrix affine path: the fill, then the walk from its end.
+template <bool Local, typename T, typename Substitution>
+AlignmentPath affine_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                          const Substitution &substitution, const AffineScores<T> &scores) {
+    TracebackMatrix matrix(qlen, tlen);
+    const TracebackEnd end = Local ? fill_full_local_affine(matrix, query, qlen, target, tlen, substitution, scores)
+                                   : fill_global_affine(matrix, query, qlen, target, tlen, substitution, scores);
+    return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
+        walk_affine(matrix, query, target, !Local, row, column, emit, anywhere);
+    });
+}
+
 template <typename T>
 AlignmentPath smith_waterman_affine_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                          T match, T mismatch, T gap_open, T gap_extend) {
-    TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_full_local_affine(matrix, query, qlen, target, tlen,
-                                                    AffineScores<T>{match, mismatch, gap_open, gap_extend});
-    return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
-        walk_affine(matrix, query, target, false, row, column, emit, anywhere);
-    });
+    return affine_path<true>(query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch},
+                             AffineScores<T>{match, mismatch, gap_open, gap_extend});
 }
 
 template <typename T>
 AlignmentPath needleman_wunsch_affine_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                            T match, T mismatch, T gap_open, T gap_extend) {
-    TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_global_affine(matrix, query, qlen, target, tlen,
-                                                AffineScores<T>{match, mismatch, gap_open, gap_extend});
-    return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
-        walk_affine(matrix, query, target, true, row, column, emit, anywhere);
-    });
+    return affine_path<false>(query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch},
+                              AffineScores<T>{match, mismatch, gap_open, gap_extend});
 }
 
 inline constexpr auto smith_waterman_affine_path_i8 = &smith_waterman_affine_path<int8_t>;

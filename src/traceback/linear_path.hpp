@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "align/substitution.hpp"
 #include "module/alignment_path.hpp"
 #include "module/cigar.hpp"
 #include "module/interrupt_poll.hpp"
@@ -56,10 +57,10 @@ struct TracebackEnd {
 // the end is the first strict maximum ((0, 0) with score 0 when no cell is
 // positive). Global: row 0 leads left (code 3) and column 0 up (code 2),
 // with scores gap * j and gap * i; nothing is floored and the end is
-// (qlen, tlen).
-template <bool Local, typename T>
+// (qlen, tlen). `substitution` scores a symbol pair (align/substitution.hpp).
+template <bool Local, typename T, typename Substitution>
 TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
-                         size_t tlen, T match, T mismatch, T gap) {
+                         size_t tlen, const Substitution &substitution, T gap) {
     std::vector<T> previous(tlen + 1, T{0});
     std::vector<T> current(tlen + 1, T{0});
     TracebackCode *row0 = matrix.row(0);
@@ -76,11 +77,11 @@ TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t q
         TracebackCode *codes = matrix.row(i);
         const T *up = previous.data();
         T *row = current.data();
-        const uint8_t symbol = query[i - 1];
+        const auto score = substitution.row(query[i - 1]);
         row[0] = Local ? T{0} : wrap_add(up[0], gap);
         codes[0] = Local ? TRACE_STOP : TRACE_UP;
         for (size_t j = 1; j <= tlen; ++j) {
-            const T diag = wrap_add(up[j - 1], symbol == target[j - 1] ? match : mismatch);
+            const T diag = wrap_add(up[j - 1], score(target[j - 1]));
             LinearChoice<T> choice = choose_linear_cell(diag, wrap_add(up[j], gap), wrap_add(row[j - 1], gap));
             if constexpr (Local) {
                 if (choice.value <= 0) {
@@ -102,6 +103,12 @@ TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t q
     } else {
         return TracebackEnd{previous[tlen], qlen, tlen};
     }
+}
+
+template <bool Local, typename T>
+TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
+                         size_t tlen, T match, T mismatch, T gap) {
+    return fill_linear<Local>(matrix, query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch}, gap);
 }
 
 // Walks back from (row, column) following the source bits, calling emit with
@@ -139,11 +146,11 @@ AlignmentPath path_from_walk(const TracebackEnd &end, size_t qlen, size_t tlen, 
     return make_alignment_path(end.score, row, end.row, column, end.column, letters.size(), letters.data());
 }
 
-template <bool Local, typename T>
-AlignmentPath linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
-                          T mismatch, T gap) {
+template <bool Local, typename T, typename Substitution>
+AlignmentPath linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                          const Substitution &substitution, T gap) {
     TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, match, mismatch, gap);
+    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, substitution, gap);
     return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
         walk_linear(matrix, query, target, row, column, emit);
     });
@@ -152,13 +159,13 @@ AlignmentPath linear_path(const uint8_t *query, size_t qlen, const uint8_t *targ
 template <typename T>
 AlignmentPath smith_waterman_linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                          T match, T mismatch, T gap) {
-    return linear_path<true>(query, qlen, target, tlen, match, mismatch, gap);
+    return linear_path<true>(query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch}, gap);
 }
 
 template <typename T>
 AlignmentPath needleman_wunsch_linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                            T match, T mismatch, T gap) {
-    return linear_path<false>(query, qlen, target, tlen, match, mismatch, gap);
+    return linear_path<false>(query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch}, gap);
 }
 
 // The linear matrix walked straight into merged CIGAR runs: the text

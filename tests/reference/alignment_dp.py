@@ -6,12 +6,19 @@ and start from a zero boundary; global scores start from gap runs along the
 boundary. Affine gaps (Gotoh): a run of k gap symbols scores open + (k-1) *
 extend; a gap in one sequence may follow a gap in the other only by opening
 a new gap.
+
+Every function takes either a match/mismatch pair or, in place of `match`, a
+substitution function score(a, b) of two symbols.
 """
 
 NEG = -(10**30)  # minus infinity: far below any reachable score
 
 
 def _s(a, b, match, mismatch):
+    """`match` may also be a substitution function score(a, b) (a matrix
+    lookup); `mismatch` is then not read."""
+    if callable(match):
+        return match(a, b)
     return match if a == b else mismatch
 
 

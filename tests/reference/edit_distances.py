@@ -183,6 +183,18 @@ def random_pair(rng, kind, longest=80, equal_lengths=False):
 KINDS = ("bytes", "str1", "str2", "str4", "mixed", "objects")
 
 
+def same_length_variant(rng, seq):
+    """`seq` (bytes, str or list) with a few positions taking symbols found
+    elsewhere in it: another input of its length and alphabet."""
+    items = list(seq)
+    for _ in range(rng.randrange(0, 3)):
+        if items:
+            items[rng.randrange(len(items))] = rng.choice(items)
+    if isinstance(seq, bytes):
+        return bytes(items)
+    return "".join(items) if isinstance(seq, str) else items
+
+
 def symbols(x):
     """The symbols the library compares: byte values for bytes, code points
     for str (a one-byte str against bytes compares code units with bytes)."""

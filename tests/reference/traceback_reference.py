@@ -10,9 +10,14 @@ with query rows outer. Local alignment floors only H at 0.
 Every model returns a dict with score, query_start, query_end, target_start,
 target_end and operations ('=', 'X', 'D' query token against a gap, 'I'
 target token against a gap), or None when a banded model declines.
+
+`match` may also be a substitution function score(a, b) of two symbols, in
+place of the match/mismatch pair; '=' and 'X' still go by symbol equality.
 """
 
 import itertools
+
+from .alignment_dp import _s as _substitution
 
 NEG = float("-inf")
 
@@ -41,7 +46,7 @@ def linear_codes(local, query, target, match, mismatch, gap):
     best, end = 0, (0, 0)
     for i in range(1, n + 1):
         for j in range(1, m + 1):
-            value, d = H[i - 1][j - 1] + (match if query[i - 1] == target[j - 1] else mismatch), 1
+            value, d = H[i - 1][j - 1] + _substitution(query[i - 1], target[j - 1], match, mismatch), 1
             if H[i - 1][j] + gap > value:
                 value, d = H[i - 1][j] + gap, 2
             if H[i][j - 1] + gap > value:
@@ -112,7 +117,7 @@ def affine_codes(local, query, target, match, mismatch, gap_open, gap_extend, ba
             z_open, z_ext = H[i][j - 1] + gap_open, Z[i][j - 1] + gap_extend
             Z[i][j] = z_ext if z_ext >= z_open else z_open
             bits = (4 if v_ext >= v_open else 0) | (8 if z_ext >= z_open else 0)
-            h, d = H[i - 1][j - 1] + (match if query[i - 1] == target[j - 1] else mismatch), 1
+            h, d = H[i - 1][j - 1] + _substitution(query[i - 1], target[j - 1], match, mismatch), 1
             if V[i][j] > h:
                 h, d = V[i][j], 2
             if Z[i][j] > h:
@@ -273,7 +278,7 @@ def rescore(operations, query, target, query_start, target_start, match, mismatc
         if op in "=X":
             for _ in range(k):
                 assert (query[i] == target[j]) == (op == "="), (op, i, j)
-                score += match if op == "=" else mismatch
+                score += _substitution(query[i], target[j], match, mismatch)
                 i, j = i + 1, j + 1
             continue
         further = gap_extend if global_alignment and index == 0 else max(gap_extend, gap_open)
