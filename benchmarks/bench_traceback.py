@@ -7,6 +7,15 @@ pass) against their one-shot twins and parasail on the same pairs; then the
 peak memory of one 20,000 x 20,000 affine smith_waterman_cigar (run in a
 child process).
 
+Linear memory: needleman_wunsch_cigar as an edit-distance path (match 0,
+mismatch -1, gap -1) on related DNA pairs of 10,000 and 50,000 against
+edlib.align(mode="NW", task="path") and, at 10,000, parasail's
+nw_trace_scan_16, with needleman_wunsch_score on the same pair for scale;
+and the peak memory of the checkpointed global CIGAR against the affine
+needleman_wunsch_cigar at 20,000 x 20,000. Each of these runs in a child
+process of its own, which reports its time and peak RSS (and the RSS of the
+interpreter with the inputs loaded, before the call).
+
 `--cigar-rows` runs only the smith_waterman_cigar rows of 1,000 x 1,000 DNA
 (match 2, mismatch -1, gaps -3/-1), a related pair (10 % edits) and an
 unrelated one, against sw_trace_striped_16 reading its CIGAR, best of
@@ -138,6 +147,82 @@ def cigar_rows(repeats, sw_theirs):
         print(line)
 
 
+RUN_CHILD = r"""
+import random, resource, sys, time
+sys.path[:0] = {path!r}
+sys.path[:0] = [{bench_dir!r}]
+from bench_traceback import related_pair
+rng = random.Random({seed})
+q, t = related_pair(rng, {n})
+{setup}
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+best = float("inf")
+for _ in range({repeats}):
+    start = time.perf_counter()
+    result = {call}
+    best = min(best, time.perf_counter() - start)
+after = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+print(before, after, best)
+"""
+
+SETUPS = {
+    "ours": "from veltrocamber import _swar",
+    "edlib": "import edlib",
+    "parasail": "import parasail; matrix = parasail.matrix_create('ACGT', 0, -1)",
+}
+
+
+def run_child(setup, call, n, repeats, seed=50000):
+    """(seconds, peak RSS MiB, RSS MiB before the call) of `call` in a child."""
+    import os
+
+    code = RUN_CHILD.format(path=sys.path, bench_dir=os.path.dirname(os.path.abspath(__file__)), seed=seed, n=n,
+                            setup=SETUPS[setup], call=call, repeats=repeats)
+    out = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True, text=True).stdout.split()
+    before, after, seconds = int(out[0]), int(out[1]), float(out[2])
+    return seconds, after / 1024, before / 1024
+
+
+EDIT_KW = "match_score=0, mismatch_score=-1, gap_score=-1"
+
+
+def linear_memory(repeats, lengths):
+    print(f"edit-distance path (match 0, mismatch -1, gap -1), related DNA pairs; best of {repeats}, "
+          "each in a child process")
+    for n in lengths:
+        rows = [("needleman_wunsch_cigar", "ours", f"_swar.needleman_wunsch_cigar(q, t, {EDIT_KW})"),
+                ("needleman_wunsch_score", "ours", f"_swar.needleman_wunsch_score(q, t, {EDIT_KW})"),
+                ("edlib.align NW path", "edlib", "edlib.align(q, t, mode='NW', task='path')['cigar']")]
+        if n <= 10000:
+            rows.append(("parasail nw_trace_scan_16", "parasail",
+                         "parasail.nw_trace_scan_16(q, t, 1, 1, matrix).cigar.decode"))
+        results = {}
+        for label, setup, call in rows:
+            try:
+                results[label] = run_child(setup, call, n, repeats)
+            except subprocess.CalledProcessError as error:
+                print(f"  {n} x {n} {label}: failed ({error.stderr.strip().splitlines()[-1]})")
+        ours = results.get("needleman_wunsch_cigar")
+        for label, (seconds, peak, before) in results.items():
+            ratio = f"   ours / this {ours[0] / seconds:6.2f}" if ours and label != "needleman_wunsch_cigar" else ""
+            print(f"  {n} x {n} {label:<28} {seconds:8.3f} s   peak RSS {peak:7.0f} MiB "
+                  f"(+{peak - before:5.0f} MiB over the loaded inputs){ratio}")
+
+
+def checkpointed_memory(n):
+    kw = "match_score=2, mismatch_score=-1, gap_open_score=-3, gap_extend_score=-1"
+    print(f"{n} x {n} global affine CIGAR, related pair: peak memory")
+    for label, call in (("_needleman_wunsch_affine_checkpointed_cigar",
+                         f"_swar._needleman_wunsch_affine_checkpointed_cigar(q, t, {kw})"),
+                        ("needleman_wunsch_cigar (affine)", f"_swar.needleman_wunsch_cigar(q, t, {kw})")):
+        try:
+            seconds, peak, before = run_child("ours", call, n, 1)
+        except subprocess.CalledProcessError as error:
+            print(f"  {label}: failed ({error.stderr.strip().splitlines()[-1]})")
+            continue
+        print(f"  {label:<44} {seconds:8.2f} s   peak RSS {peak:7.0f} MiB (+{peak - before:5.0f} MiB)")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--repeats", type=int, default=3)
@@ -145,8 +230,14 @@ def main():
     parser.add_argument("--long-pairs", type=int, default=2, help="2,000 x 2,000 pairs")
     parser.add_argument("--peak-length", type=int, default=20000)
     parser.add_argument("--no-peak", action="store_true", help="skip the peak-memory runs")
+    parser.add_argument("--only-linear-memory", action="store_true", help="skip the affine comparisons")
     parser.add_argument("--cigar-rows", action="store_true", help="only the 1,000 x 1,000 smith_waterman_cigar rows")
     args = parser.parse_args()
+
+    if args.only_linear_memory:
+        linear_memory(args.repeats, (10000, 50000))
+        checkpointed_memory(args.peak_length)
+        return
 
     try:
         import parasail
@@ -198,6 +289,9 @@ def main():
                          _swar._needleman_wunsch_affine_cigar_prepared, nw_ours, nw_theirs, args.repeats, False)
     for related in () if args.no_peak else (True, False):
         peak_memory(args.peak_length, related)
+    linear_memory(args.repeats, (10000, 50000))
+    if not args.no_peak:
+        checkpointed_memory(args.peak_length)
 
 
 if __name__ == "__main__":

@@ -70,6 +70,9 @@ def test_nysiis_equal(s1, s2, expected):
 def test_nysiis_docstring_promises_no_cut():
     # The code is not cut, so the docstring must not promise six letters.
     assert "up to 6" not in vc.nysiis.__doc__
+    # Nor may it promise a code for every name with a letter: a lone A goes.
+    assert [vc.nysiis(s) for s in ("A", "As", "Ah")] == ["", "", ""]
+    assert "lone A" in vc.nysiis.__doc__
     assert vc.nysiis_equal.__doc__.rstrip().endswith(
         "True iff ``s1`` and ``s2`` produce the same NYSIIS code.\nInputs that encode to the empty string never match."
     )

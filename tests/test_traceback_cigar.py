@@ -162,17 +162,6 @@ def test_a_matrix_beyond_physical_memory_raises_memory_error(kw):
         _swar.smith_waterman_cigar(b"A" * side, b"A" * side, **kw)
 
 
-def cigar_operations(text):
-    ops, count = [], ""
-    for c in text:
-        if c.isdigit():
-            count += c
-        else:
-            ops.append(c * int(count))
-            count = ""
-    return "".join(ops)
-
-
 @pytest.mark.parametrize("road", ["linear", "positive linear", "affine"])
 def test_cigars_rescore_to_smith_waterman_score(road):
     # Lengths on both sides of the band's threshold. The text alone carries
@@ -211,5 +200,5 @@ def test_cigars_rescore_to_smith_waterman_score(road):
             score, query_start, query_end, target_start, target_end = (
                 info.score, info.query_start, info.query_end, info.target_start, info.target_end)
         assert score == _swar.smith_waterman_score(q, t, **kw)
-        assert ref.rescore(cigar_operations(text), q, t, query_start, target_start, match, mismatch, open_,
+        assert ref.rescore(ref.operations_of(text), q, t, query_start, target_start, match, mismatch, open_,
                            extend) == (score, query_end, target_end)

@@ -6,7 +6,13 @@ __all__ = ["Scorer", "MetaphoneVariant", "DoubleMetaphoneVariant"]
 
 
 class Scorer(IntEnum):
-    """Batch scorers, by the id that ``extract`` and the all-pairs functions take.
+    """Batch scorers by id: each member stands for one batch function
+    (``LEVENSHTEIN`` for ``levenshtein_scores``, ``JARO_WINKLER`` for
+    ``jaro_winkler_similarities``) and its top-k twin (``levenshtein_top_k``,
+    ``jaro_winkler_top_k``). ``extract`` takes a member as its ``scorer`` and
+    runs that top-k function; ``cdist_top_k_one_query`` takes one of the
+    similarity members; the ``scorer`` argument of the all-pairs functions
+    (``cdist`` and its kin) takes a member or the batch function itself.
 
     The ``*_NORMALIZED``, ``JARO`` and ``JARO_WINKLER`` scorers are similarities
     in [0, 1] (higher is better); the others are distances (lower is better).

@@ -28,6 +28,8 @@
 #include "module/scorer_registry.hpp"
 #include "phonetic/phonetic_bindings.hpp"
 #include "traceback/cigar_bindings.hpp"
+#include "traceback/linear_memory_bindings.hpp"
+#include "traceback/needleman_wunsch_cigar_bindings.hpp"
 #include "traceback/path_bindings.hpp"
 #include "traceback/prepared_affine_cigar_bindings.hpp"
 
@@ -119,10 +121,13 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "smith_waterman_path_info", &py_smith_waterman_path_info);         // 10
     def_alignment_function(m, "smith_waterman_cigar", &py_smith_waterman_cigar);                 // 11
     def_alignment_function(m, "_smith_waterman_cigar_digest", &py_smith_waterman_cigar_digest);  // 12
+    def_alignment_function(m, "_smith_waterman_affine_checkpointed_cigar",
+                           &py_smith_waterman_affine_checkpointed_cigar);  // 13
     def_alignment_function(m, "_prepare_smith_waterman_affine_cigar", &py_prepare_smith_waterman_affine_cigar);  // 14
     m.def("_smith_waterman_affine_cigar_prepared", &py_smith_waterman_affine_cigar_prepared, "prepared"_a);  // 15
 
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
+    def_alignment_function(m, "smith_waterman_trade_cigar", &py_smith_waterman_trade_cigar);  // 17
 
     // Striped Smith-Waterman scores and the prepared score classes (18-27).
     def_alignment_function(m, "smith_waterman_farrar_score", &py_smith_waterman_farrar_score);          // 18
@@ -158,9 +163,15 @@ void define_module(nb::module_ m, const char *doc) {
 
     def_alignment_function(m, "needleman_wunsch_path", &py_needleman_wunsch_path);            // 36
     def_alignment_function(m, "needleman_wunsch_path_info", &py_needleman_wunsch_path_info);  // 37
+    def_alignment_function(m, "needleman_wunsch_cigar", &py_needleman_wunsch_cigar);          // 38
+    def_alignment_function(m, "_needleman_wunsch_cigar_digest", &py_needleman_wunsch_cigar_digest);  // 39
+    def_alignment_function(m, "_needleman_wunsch_affine_checkpointed_cigar",
+                           &py_needleman_wunsch_affine_checkpointed_cigar);  // 40
     def_alignment_function(m, "_prepare_needleman_wunsch_affine_cigar",
                            &py_prepare_needleman_wunsch_affine_cigar);                                         // 41
     m.def("_needleman_wunsch_affine_cigar_prepared", &py_needleman_wunsch_affine_cigar_prepared, "prepared"_a);  // 42
+    def_alignment_function(m, "needleman_wunsch_trace_cigar", &py_needleman_wunsch_trace_cigar);  // 43
+    def_alignment_function(m, "needleman_wunsch_trade_cigar", &py_needleman_wunsch_trade_cigar);  // 44
 
     // ---- Levenshtein (45-50) ----
     {

@@ -74,9 +74,11 @@ const char *const NYSIIS_DOC =
     "Returns a code of upper-case ASCII letters; most names give six letters\n"
     "or fewer, and longer names are not cut (Washington gives WASANGTAN), so\n"
     "take ``code[:6]`` for the classic fixed length. The code is empty when\n"
-    "``s`` holds no ASCII letter. Non-letter and non-ASCII characters are\n"
-    "skipped before encoding. NYSIIS tends to be more discriminative than\n"
-    "Soundex for English names.";
+    "``s`` holds no ASCII letter, and also when the rules leave a lone A: a\n"
+    "trailing A is removed even when it is the only letter (A, As and Ah all\n"
+    "give the empty code). Non-letter and non-ASCII characters are skipped\n"
+    "before encoding. NYSIIS tends to be more discriminative than Soundex for\n"
+    "English names.";
 
 const char *const NYSIIS_EQUAL_DOC =
     "True iff ``s1`` and ``s2`` produce the same NYSIIS code.\n"

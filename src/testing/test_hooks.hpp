@@ -24,6 +24,7 @@ void register_phonetic_hooks(nanobind::module_ &m);
 
 // Alignment traceback.
 void register_traceback_hooks(nanobind::module_ &m);
+void register_linear_memory_hooks(nanobind::module_ &m);
 
 // Dynamic time warping.
 void register_dtw_hooks(nanobind::module_ &m);

@@ -21,6 +21,7 @@ NB_MODULE(_testhooks, m) {
     register_edit_distance_hooks(m);
     register_phonetic_hooks(m);
     register_traceback_hooks(m);
+    register_linear_memory_hooks(m);
     register_dtw_hooks(m);
     register_threshold_producer_hooks(m);
 }

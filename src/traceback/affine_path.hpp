@@ -142,6 +142,34 @@ inline T global_border_after(size_t n, T previous, const AffineScores<T> &scores
     return n == 1 ? scores.gap_open : wrap_add(previous, scores.gap_extend);
 }
 
+// Row 0 of a global affine fill up to column `last`: H(0, j) = gap_open +
+// (j - 1) * gap_extend, a horizontal gap along the border (codes 3, then 11).
+template <typename T>
+void start_global_affine_border(AffineRows<T> &rows, TracebackCode *row0, size_t last,
+                                const AffineScores<T> &scores) noexcept {
+    rows.h_previous[0] = 0;
+    row0[0] = TRACE_STOP;
+    for (size_t j = 1; j <= last; ++j) {
+        rows.h_previous[j] = global_border_after(j, rows.h_previous[j - 1], scores);
+        row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
+    }
+}
+
+// Column 0 of query row i >= 1, from H(i - 1, 0) in the previous row: a
+// local row starts at a stop of score 0; a global row continues the vertical
+// gap down the border, H(i, 0) = V(i, 0) = gap_open + (i - 1) * gap_extend
+// (code 2, then 6).
+template <bool Local, typename T>
+void start_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, const AffineScores<T> &scores) noexcept {
+    if constexpr (Local) {
+        rows.h_current[0] = 0;
+        codes[0] = TRACE_STOP;
+    } else {
+        rows.h_current[0] = rows.v_current[0] = global_border_after(i, rows.h_previous[0], scores);
+        codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
+    }
+}
+
 // The affine fill, local or global, scoring symbol pairs through
 // `substitution`. Full (Banded false): every cell of the matrix. Banded:
 // only cells with |i - j| <= half_band, and of the borders only the cells
@@ -166,19 +194,15 @@ bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, con
     AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
     const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
     TracebackCode *row0 = matrix.row(0);
-    rows.h_previous[0] = 0;
-    row0[0] = TRACE_STOP;
-    for (size_t j = 1; j <= row0_last; ++j) {
-        if constexpr (Local) {
+    if constexpr (Local) {
+        for (size_t j = 0; j <= row0_last; ++j) {
             rows.h_previous[j] = 0;
             row0[j] = TRACE_STOP;
-        } else {
-            rows.h_previous[j] = global_border_after(j, rows.h_previous[j - 1], scores);
-            row0[j] = j == 1 ? TRACE_LEFT : (TRACE_HORIZONTAL_EXTENDS | TRACE_LEFT);
         }
+    } else {
+        start_global_affine_border(rows, row0, row0_last, scores);
     }
     end = TracebackEnd{};
-    T column0 = 0;  // H(i, 0) of a global matrix
     InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         TracebackCode *codes = matrix.row(i);
@@ -189,16 +213,8 @@ bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, con
         if (!Banded || i <= half_band) {
             if constexpr (Banded)
                 rows.clear_current(0, std::min(last + 1, tlen));
-            if constexpr (Local) {
-                h_left = 0;
-                codes[0] = TRACE_STOP;
-            } else {
-                column0 = global_border_after(i, column0, scores);
-                h_left = column0;
-                rows.v_current[0] = column0;
-                codes[0] = i == 1 ? TRACE_UP : (TRACE_VERTICAL_EXTENDS | TRACE_UP);
-            }
-            rows.h_current[0] = h_left;
+            start_affine_row<Local>(rows, codes, i, scores);
+            h_left = rows.h_current[0];
         } else {
             first = i - half_band;
             if (first > last)
@@ -254,21 +270,26 @@ TracebackEnd fill_global_affine(TracebackMatrix &matrix, const uint8_t *query, s
     return fill_global_affine(matrix, query, qlen, target, tlen, match_mismatch(scores), scores);
 }
 
+// The state of a three-state walk: reading a cell's source (match), or
+// inside a vertical ('D') or horizontal ('I') gap.
+enum class AffineWalkState { match, vertical, horizontal };
+
 // The three-state walk from (row, column), emitting letters last column
-// first. In state M the source bits are followed (a global walk on row 0 or
-// column 0 goes by position instead); in a gap state the walk moves one
+// first; `code(row, column)` reads a cell's traceback code and `state` is the
+// caller's, so that a walk over recomputed blocks carries it from one block
+// to the next. In state M the source bits are followed (a global walk on row
+// 0 or column 0 goes by position instead); in a gap state the walk moves one
 // cell per letter and stays in the gap while the extension bit of the cell
 // it leaves is set, never reading the source bits, so it runs through local
 // cells floored to 0. `keep_going(row, column)` is asked at the top of every
-// step, also one that only changes state; false declines the walk. A gap
-// state on row 0 (vertical) or column 0 (horizontal) declines too, which a
-// full matrix never produces. Returns false when declined; otherwise row and
+// step, also one that only changes state; false stops the walk there. A gap
+// state on row 0 (vertical) or column 0 (horizontal) stops it too, which a
+// full matrix never produces. Returns false when stopped; otherwise row and
 // column are left at the start cell.
-template <typename Emit, typename KeepGoing>
-bool walk_affine(const TracebackMatrix &matrix, const uint8_t *query, const uint8_t *target, bool global,
-                 size_t &row, size_t &column, Emit &&emit, KeepGoing &&keep_going) {
-    enum class State { match, vertical, horizontal };
-    State state = State::match;
+template <typename Code, typename Emit, typename KeepGoing>
+bool walk_affine(Code &&code, const uint8_t *query, const uint8_t *target, bool global, size_t &row,
+                 size_t &column, AffineWalkState &state, Emit &&emit, KeepGoing &&keep_going) {
+    using State = AffineWalkState;
     while (row != 0 || column != 0) {
         if (!keep_going(row, column))
             return false;
@@ -281,7 +302,7 @@ bool walk_affine(const TracebackMatrix &matrix, const uint8_t *query, const uint
                 state = State::horizontal;
                 continue;
             }
-            switch (matrix.at(row, column) & TRACE_DIRECTION) {
+            switch (code(row, column) & TRACE_DIRECTION) {
                 case TRACE_STOP: return true;
                 case TRACE_DIAGONAL:
                     emit(diagonal_letter(query[row - 1], target[column - 1]));
@@ -295,7 +316,7 @@ bool walk_affine(const TracebackMatrix &matrix, const uint8_t *query, const uint
             if (row == 0)
                 return false;
             emit('D');
-            const bool extends = row > 1 && (matrix.at(row, column) & TRACE_VERTICAL_EXTENDS) != 0;
+            const bool extends = row > 1 && (code(row, column) & TRACE_VERTICAL_EXTENDS) != 0;
             --row;
             if (!extends)
                 state = State::match;
@@ -303,13 +324,22 @@ bool walk_affine(const TracebackMatrix &matrix, const uint8_t *query, const uint
             if (column == 0)
                 return false;
             emit('I');
-            const bool extends = column > 1 && (matrix.at(row, column) & TRACE_HORIZONTAL_EXTENDS) != 0;
+            const bool extends = column > 1 && (code(row, column) & TRACE_HORIZONTAL_EXTENDS) != 0;
             --column;
             if (!extends)
                 state = State::match;
         }
     }
     return true;
+}
+
+// The walk over a whole code matrix, from state M; false when declined.
+template <typename Emit, typename KeepGoing>
+bool walk_affine(const TracebackMatrix &matrix, const uint8_t *query, const uint8_t *target, bool global,
+                 size_t &row, size_t &column, Emit &&emit, KeepGoing &&keep_going) {
+    AffineWalkState state = AffineWalkState::match;
+    return walk_affine([&matrix](size_t i, size_t j) { return matrix.at(i, j); }, query, target, global, row,
+                       column, state, emit, keep_going);
 }
 
 inline bool anywhere(size_t, size_t) noexcept { return true; }

@@ -1,7 +1,7 @@
 #include "traceback/cigar_bindings.hpp"
 
 #include "module/cell_width_dispatch.hpp"
-#include "module/memory_errors.hpp"
+#include "traceback/cigar_call.hpp"
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
 #include "traceback/path_bindings.hpp"
@@ -33,39 +33,23 @@ std::string smith_waterman_cigar_pair(PyObject *query, PyObject *target, int64_t
     return smith_waterman_linear_cigar_by_width(channel, match, mismatch, gap_open);
 }
 
-namespace {
-
-// The common body; `function` names the entry point in its argument errors
-// and in the MemoryError of a matrix that cannot be held.
-std::string smith_waterman_cigar_call(const char *function, nb::handle query, nb::handle target, int64_t match,
-                                      int64_t mismatch, int64_t gap, nb::handle gap_open, nb::handle gap_extend,
-                                      nb::handle width) {
-    const AlignmentKeywords keywords = convert_alignment_keywords(function, gap, gap_open, gap_extend, width);
-    return name_memory_refusals(function, [&] {
-        return smith_waterman_cigar_pair(query.ptr(), target.ptr(), match, mismatch, keywords.gaps.open,
-                                         keywords.gaps.extend, keywords.width);
-    });
-}
-
-}  // namespace
-
 std::string py_smith_waterman_cigar(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                     int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    return smith_waterman_cigar_call("smith_waterman_cigar", query, target, match, mismatch, gap, gap_open,
-                                     gap_extend, width);
+    return cigar_call("smith_waterman_cigar", smith_waterman_cigar_pair, query, target, match, mismatch, gap,
+                      gap_open, gap_extend, width);
 }
 
 std::string py_smith_waterman_trace_cigar(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                           int64_t gap, nb::handle gap_open, nb::handle gap_extend,
                                           nb::handle width) {
-    return smith_waterman_cigar_call("smith_waterman_trace_cigar", query, target, match, mismatch, gap, gap_open,
-                                     gap_extend, width);
+    return cigar_call("smith_waterman_trace_cigar", smith_waterman_cigar_pair, query, target, match, mismatch, gap,
+                      gap_open, gap_extend, width);
 }
 
 uint64_t py_smith_waterman_cigar_digest(nb::handle query, nb::handle target, int64_t match, int64_t mismatch,
                                         int64_t gap, nb::handle gap_open, nb::handle gap_extend, nb::handle width) {
-    return profile_traceback::cigar_digest(smith_waterman_cigar_call(
-        "_smith_waterman_cigar_digest", query, target, match, mismatch, gap, gap_open, gap_extend, width));
+    return profile_traceback::cigar_digest(cigar_call("_smith_waterman_cigar_digest", smith_waterman_cigar_pair, query,
+                                                      target, match, mismatch, gap, gap_open, gap_extend, width));
 }
 
 }  // namespace veltrocamber

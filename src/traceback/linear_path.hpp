@@ -168,18 +168,24 @@ AlignmentPath needleman_wunsch_linear_path(const uint8_t *query, size_t qlen, co
     return linear_path<false>(query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch}, gap);
 }
 
-// The local linear matrix walked straight into merged CIGAR runs: the text
-// cigar_from_operations makes of smith_waterman_linear_path's operations.
-template <typename T>
-std::string smith_waterman_linear_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                        T match, T mismatch, T gap) {
+// The linear matrix walked straight into merged CIGAR runs: the text
+// cigar_from_operations makes of the path kernel's operations.
+template <bool Local, typename T>
+std::string linear_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
+                         T mismatch, T gap) {
     TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_linear<true>(matrix, query, qlen, target, tlen, match, mismatch, gap);
+    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, match, mismatch, gap);
     std::vector<CigarRun> runs;
     runs.reserve(64);
     size_t row = end.row, column = end.column;
     walk_linear(matrix, query, target, row, column, [&runs](char letter) { push_cigar_op(runs, letter); });
     return cigar_text_from_runs(runs);
+}
+
+template <typename T>
+std::string smith_waterman_linear_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                        T match, T mismatch, T gap) {
+    return linear_cigar<true>(query, qlen, target, tlen, match, mismatch, gap);
 }
 
 inline constexpr auto smith_waterman_linear_path_i8 = &smith_waterman_linear_path<int8_t>;

@@ -249,6 +249,18 @@ def cigar(operations):
     return "".join(out)
 
 
+def operations_of(text):
+    """The operations of a CIGAR text (the inverse of cigar)."""
+    out, count = [], ""
+    for c in text:
+        if c.isdigit():
+            count += c
+        else:
+            out.append(c * int(count))
+            count = ""
+    return "".join(out)
+
+
 def rescore(operations, query, target, query_start, target_start, match, mismatch, gap_open, gap_extend,
             global_alignment=False):
     """Score of an alignment given by its operations, independent of any DP,

@@ -1,0 +1,94 @@
+"""The type stubs: mypy accepts the typed usage file and flags its wrong calls,
+and the types the usage file states are those the functions return."""
+
+import ast
+import inspect
+import os
+import site
+import subprocess
+import sys
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+import veltrocamber as vc
+from veltrocamber import _cpu, _swar
+
+HERE = Path(__file__).parent
+PACKAGE_DIR = Path(vc.__file__).parent
+
+
+def public_names(module):
+    return sorted(name for name in vars(module) if not name.startswith("_"))
+
+
+def stub_text(module):
+    path = PACKAGE_DIR / f"{module.__name__.rsplit('.', 1)[-1]}.pyi"
+    if not path.exists():
+        pytest.skip(f"{path.name} was not generated (a sanitizer build makes no stubs)")
+    return path.read_text(encoding="utf-8")
+
+
+SEQUENCE_PARAMETERS = {"query", "target", "targets", "s", "s1", "s2"}
+
+
+@pytest.mark.parametrize("module", [_swar, _cpu], ids=["_swar", "_cpu"])
+def test_stubs_type_and_document_every_public_name(module):
+    tree = ast.parse(stub_text(module))
+    defined = {node.name: node for node in tree.body if isinstance(node, (ast.FunctionDef, ast.ClassDef))}
+    assert [name for name in public_names(module) if name not in defined] == []
+    for name in public_names(module):
+        node = defined[name]
+        assert ast.get_docstring(node), f"{name} has no docstring in the stub"
+        if isinstance(node, ast.FunctionDef):
+            assert node.returns is not None and ast.unparse(node.returns) not in ("tuple", "list"), name
+            for arg in node.args.args + node.args.kwonlyargs:
+                if arg.arg in SEQUENCE_PARAMETERS:
+                    assert "object" not in ast.unparse(arg.annotation), f"{name}({arg.arg})"
+
+
+def test_runtime_docstrings_are_copied_unchanged_into_the_stubs():
+    tree = ast.parse(stub_text(_swar))
+    for node in tree.body:
+        if isinstance(node, ast.FunctionDef) and not node.name.startswith("_"):
+            runtime = getattr(_swar, node.name).__nb_signature__[0][1]
+            if runtime is not None:
+                assert ast.get_docstring(node) == inspect.cleandoc(runtime), node.name
+
+
+def test_typed_usage_runs_and_returns_the_stated_types():
+    sys.path.insert(0, str(HERE))
+    try:
+        import typed_usage
+    finally:
+        sys.path.remove(str(HERE))
+    results = typed_usage.typed_calls()
+    assert isinstance(results[3], np.ndarray) and results[3].dtype == np.int64
+    assert isinstance(results[5], list) and isinstance(results[5][0], tuple)
+    assert isinstance(results[13], tuple) and len(results[13]) == 2
+    nearest, closest, extracted, ranked, matrix_score, matrix_scores, matrix_path = results[-7:]
+    assert [tuple(map(type, entry)) for entry in nearest + closest + extracted] == [
+        (str, int, int), (bytes, float, int), (str, int, int)]
+    assert [tuple(map(type, entry)) for entry in ranked] == [(float, str)]
+    assert type(matrix_score) is int and [type(s) for s in matrix_scores] == [int]
+    assert isinstance(matrix_path, vc.AlignmentPath)
+
+
+def test_mypy_accepts_the_typed_usage_and_flags_the_wrong_calls(request, tmp_path):
+    pytest.importorskip("mypy", reason="mypy comes with the [test] extra")
+    stub_text(_swar)  # skips where no stubs were generated
+    env = dict(os.environ)
+    root = PACKAGE_DIR.parent
+    # An installed package is found through the interpreter; a development
+    # tree is named on the search path (mypy refuses site-packages there).
+    if str(root) not in site.getsitepackages():
+        env["MYPYPATH"] = str(root)
+    # mypy's cache in pytest's keeps later runs to a second or two.
+    pytest_cache = getattr(request.config, "cache", None)
+    cache = pytest_cache.mkdir("mypy") if pytest_cache is not None else tmp_path
+    run = subprocess.run(
+        [sys.executable, "-m", "mypy", "--strict", "--warn-unreachable", "--no-error-summary",
+         "--config-file", os.devnull, "--cache-dir", str(cache), str(HERE / "typed_usage.py")],
+        capture_output=True, text=True, env=env, cwd=HERE, timeout=120)
+    assert run.returncode == 0, run.stdout + run.stderr
