@@ -28,7 +28,12 @@ against Python loops of sw_striped_16 and sw), single pairs of 500 x 500 and
 2,000 x 2,000 against sw_trace_striped_16 (time, and peak memory measured in
 a fresh process each).
 
-`python benchmarks/bench_align.py matrix` runs the last section only.
+`python benchmarks/bench_align.py matrix` runs the last section only;
+`python benchmarks/bench_align.py lanes` runs only the lane-width rows: one
+5,000 x 5,000 protein pair, local affine (5/-4/-11/-1), automatic width and
+each width given, against parasail's sw_striped_16; and the striped 8- and
+16-bit kernels on 1,000 x 1,000 DNA (1/-1/-3/-1) through the test hooks.
+Best of five or more.
 """
 
 import random
@@ -302,9 +307,43 @@ def bench_matrix():
     print(f"peak memory added: ours {ours_mib:.1f} MiB, sw_trace_striped_16 {peer_mib:.1f} MiB")
 
 
+def bench_lane_rows():
+    print("\n== one 5,000 x 5,000 protein pair, local affine 5/-4/-11/-1 (GCUPS; ratio = sw_striped_16 / ours) ==")
+    rng = random.Random(5000)
+    q, t = random_text(rng, PROTEIN, 5000), random_text(rng, PROTEIN, 5000)
+    keywords = dict(match_score=5, mismatch_score=-4, gap_open_score=-11, gap_extend_score=-1)
+    t_peer = None
+    if parasail is not None:
+        matrix = parasail.matrix_create(PROTEIN, 5, -4)
+        t_peer = cpu_time(lambda: parasail.sw_striped_16(q, t, 11, 1, matrix).score, min_time=0.5, rounds=5)
+        check(vc.smith_waterman_score(q, t, **keywords), parasail.sw(q, t, 11, 1, matrix).score, "5000 protein")
+    for width in (None, 32, 64):  # the rule refuses width=16 for this pair
+        extra = {} if width is None else {"width": width}
+        seconds = cpu_time(lambda: vc.smith_waterman_score(q, t, **keywords, **extra), min_time=0.5, rounds=5)
+        label = "automatic width" if width is None else f"width={width}"
+        line = f"smith_waterman_score, {label:16s} {seconds * 1e3:9.2f} ms {25e6 / seconds / 1e9:7.3f} GCUPS"
+        if t_peer is not None:
+            line += f"   sw_striped_16 {t_peer * 1e3:9.2f} ms   ratio {t_peer / seconds:5.2f}"
+        print(line)
+    if _testhooks is None:
+        print("(the striped per-lane figures need the _testhooks module)")
+        return
+    print("\n== striped kernels, 1,000 x 1,000 DNA, local affine 1/-1/-3/-1 (test hooks) ==")
+    rng = random.Random(1000)
+    a = list(random_text(rng, "ACGT", 1000).encode())
+    b = list(random_text(rng, "ACGT", 1000).encode())
+    for width in (8, 16):
+        seconds = cpu_time(lambda: _testhooks.striped_repeat("local_affine", width, a, b, 1, -1, -3, -1, 20),
+                           min_time=0.5, rounds=5)
+        print(f"striped {width:2d}-bit lanes, local affine {20e6 / seconds / 1e9:7.3f} GCUPS")
+
+
 def main():
     if parasail is None:
         print("parasail is not installed: our own figures only")
+    if sys.argv[1:] == ["lanes"]:
+        bench_lane_rows()
+        return
     if sys.argv[1:] == ["matrix"]:
         bench_matrix()
         return
@@ -312,6 +351,7 @@ def main():
     bench_long()
     bench_prepared()
     bench_lanes()
+    bench_lane_rows()
     bench_matrix()
 
 

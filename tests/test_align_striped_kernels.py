@@ -275,6 +275,38 @@ def test_scores_at_the_lane_limit_around_lane_multiples(width):
             assert hooks.striped_global_affine(width, q, t, m, x, oo, ee) == (ref, ref)
 
 
+@pytest.mark.parametrize("width", [8, 16])
+def test_local_value_range_at_the_lane_limit(width):
+    # Beyond the width rule: the best possible local score (match x the
+    # shorter length) just fits the lane, and open + extend puts the lowest
+    # gap step one below, at or one above the lane's reach, so the local
+    # kernels switch between their offset and floored columns right there.
+    rng = random.Random(f"local range {width}")
+    limit = 2 ** (width - 1)
+    for case in range(90):
+        qlen, tlen = rng.randint(1, 60), rng.randint(1, 60)
+        match = rng.randint(1, (limit - 1) // min(qlen, tlen))
+        highest = match * min(qlen, tlen)
+        # highest - (open + extend - 1) = limit - 1, limit or limit + 1
+        total = highest + 1 - (limit - 1 + case % 3)
+        if total > 0 or total < -2 * limit:
+            continue
+        open_ = max(-limit, min(0, total - rng.randint(total, 0)))
+        extend = total - open_
+        if extend < -limit:
+            continue
+        mismatch = rng.randint(-limit, 0)
+        alphabet = rng.choice((DNA[:2], DNA))
+        q = [rng.choice(alphabet) for _ in range(qlen)]
+        t = [c for c in q if rng.random() > 0.1] + [rng.choice(alphabet) for _ in range(rng.randint(0, 5))]
+        t = t[:tlen] or [rng.choice(alphabet)]
+        assert hooks.striped_local_affine(width, q, t, match, mismatch, open_, extend) == dp.local_affine(
+            q, t, match, mismatch, open_, extend)
+        gap = total // 2
+        assert hooks.striped_local_linear(width, q, t, match, mismatch, gap)[0] == dp.local_linear(
+            q, t, match, mismatch, gap)
+
+
 @pytest.mark.parametrize("width", LANE_WIDTHS)
 def test_long_gaps_carried_across_lanes_in_similar_sequences(width):
     # Near-copies with one deletion about a segment long, cheap gap extension

@@ -296,6 +296,37 @@ def test_driver_with_a_stored_score():
     assert driver(q, t, *LOCAL_AFFINE.values(), 0, True, 8) == ("", 0, 0, 0, 0, 0)
 
 
+@pytest.mark.parametrize("gaps", [(0, 0), (-3, -1), (-1, -3), (-2, -2), (1, -1), (-3, 1)])
+def test_driver_score_pass_and_full_fill_against_the_model(gaps):
+    # Pairs the band declines (the shared part far off the diagonal, or
+    # nothing shared), with the best cell on an early, a late or any query
+    # row: the driver's own score pass and its full fill, which stops at the
+    # row of the end cell, against the full-matrix model and the full
+    # traceback of every admissible width.
+    rng = random.Random(f"driver {gaps}")
+    for case in range(18):
+        core = "".join(rng.choice("ACG") for _ in range(rng.randint(5, 30))).encode()
+        pad = rng.randint(40, 60)
+        filler = bytes(rng.choice(b"ACGT") for _ in range(pad))
+        if case % 3 == 0:
+            q, t = core + b"T" * pad, filler + core
+        elif case % 3 == 1:
+            q, t = b"T" * pad + core, core + filler
+        else:
+            q, t = bytes(rng.choice(b"ACGT") for _ in range(pad)), filler
+        scores = (rng.randint(1, 3), rng.randint(-3, 0), *gaps)
+        want = ref.affine_path(True, q, t, *scores)
+        expected = (ref.cigar(want["operations"]), want["score"], want["query_start"], want["query_end"],
+                    want["target_start"], want["target_end"])
+        band = ref.smith_waterman_banded_cigar(q, t, *scores, want["score"])
+        for width in admissible_widths(scores, len(q), len(t)):
+            record = hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, width)
+            if band is None:
+                assert record == expected == hooks.smith_waterman_affine_full_cigar(q, t, *scores, width)
+            else:
+                assert record[1] == want["score"]
+
+
 @pytest.mark.parametrize(
     "run",
     [

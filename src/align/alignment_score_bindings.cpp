@@ -1,10 +1,12 @@
 #include "align/alignment_score_bindings.hpp"
 
+#include <algorithm>
 #include <type_traits>
 #include <variant>
 #include <vector>
 
 #include "align/alignment_keywords.hpp"
+#include "align/local_affine_score.hpp"
 #include "align/scalar_kernels.hpp"
 #include "align/score_shortcuts.hpp"
 #include "align/striped_global.hpp"
@@ -70,10 +72,12 @@ int64_t local_affine_scalar(const FarrarTokenChannel &c, int64_t match, int64_t 
 }
 
 // Striped kernels for lanes of 8, 16 or 32 bits; width 64 has no striped
-// form and runs `wide` on the codes.
+// form and runs `wide` on the codes. `width` is the channel's, or narrower
+// lanes known to hold the pair.
 template <typename Striped, typename Wide>
-int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, Striped &&striped, Wide &&wide) {
-    return cell_width_dispatch(c.width, unsupported, [&]<typename Cell>() {
+int64_t striped_or_wide(const FarrarTokenChannel &c, unsigned width, const char *unsupported, Striped &&striped,
+                        Wide &&wide) {
+    return cell_width_dispatch(width, unsupported, [&]<typename Cell>() {
         const uint8_t *q = c.query.data();
         const uint8_t *t = c.target.data();
         if constexpr (std::is_same_v<Cell, int64_t>) {
@@ -87,14 +91,30 @@ int64_t striped_or_wide(const FarrarTokenChannel &c, const char *unsupported, St
 
 // ---- one pair, any gaps ----------------------------------------------------------
 
+// The lanes of the local striped kernels. When the caller gave no width,
+// the narrowest lanes that provably hold every value of this pair
+// (align::narrowest_local_affine_lanes), if narrower than the width rule's
+// 16 or 32 bits: the same score at two or four times the cells per word.
+// Everything the width rule makes observable stays: a given width is
+// honoured, a width of 64 keeps its bound check and wide kernel, and the
+// answer cannot change.
+unsigned local_affine_lanes(const FarrarTokenChannel &c, bool automatic_width, int64_t match, int64_t mismatch,
+                            int64_t open, int64_t extend) noexcept {
+    if (!automatic_width || (c.width != 16 && c.width != 32))
+        return c.width;
+    return std::min<unsigned>(
+        c.width, align::narrowest_local_affine_lanes(match, mismatch, open, extend, c.query.size(), c.target.size()));
+}
+
 // The affine scores of a prepared channel on the striped profiles of
 // `scratch`, refilled in place.
 int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
-                             int64_t extend, align::StripedAffineScratch &scratch) {
+                             int64_t extend, align::StripedAffineScratch &scratch, bool automatic_width = false) {
     if (open > 0 || extend > 0)
         return local_affine_scalar(c, match, mismatch, open, extend);
     return striped_or_wide(
-        c, "unsupported SWAR affine Farrar score width",
+        c, local_affine_lanes(c, automatic_width, match, mismatch, open, extend),
+        "unsupported SWAR affine Farrar score width",
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
             return align::striped_local_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open,
                                                            extend);
@@ -107,7 +127,7 @@ int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t
 int64_t global_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
                               int64_t extend, align::StripedAffineScratch &scratch) {
     return striped_or_wide(
-        c, "unsupported SWAR global affine Farrar score width",
+        c, c.width, "unsupported SWAR global affine Farrar score width",
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
             return align::striped_global_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch,
                                                             open, extend);
@@ -120,7 +140,7 @@ int64_t global_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_
 int64_t local_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
                           int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
     const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
-    return local_affine_channel(c, match, mismatch, open, extend, scratch);
+    return local_affine_channel(c, match, mismatch, open, extend, scratch, width == 0);
 }
 
 int64_t global_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,

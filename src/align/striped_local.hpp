@@ -160,8 +160,8 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 //   max(F, 0) changes no H, and each floored update max(X - extend_c,
 //   H - open_c) is the floor of the true one;
 // - offset (Plain = true): a lane holds value - offset, zero is -offset
-//   (the lane of the value 0), and value_offset makes every value of the
-//   computation a lane in [1, 2^(w-1)); the gap steps are then plain
+//   (the lane of the value 0), and local_value_offset makes every value of
+//   the computation a lane in [1, 2^(w-1)); the gap steps are then plain
 //   subtractions and only the diagonal keeps its floor (at zero).
 // Either way every lane stays in [0, 2^(w-1)), padding lanes included, and
 // the cheap non-negative lane operations apply; the scores are those of the
@@ -234,12 +234,28 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
 }
 
+// The offset of the local offset columns (gap values <= 0), tighter than
+// the general value_offset: H is never below 0, and every E or F is a
+// maximum that includes some H + open (the stored starting zeros are above
+// that), so no E or F is below open and no gap step below open + extend;
+// a diagonal sum is floored against zero on its own. The highest value is
+// max(match, mismatch, 0) x min(qlen, tlen), as there.
+template <typename Lane>
+ValueOffset local_value_offset(Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen, uint64_t tlen) {
+    using Wide = __int128;
+    const Wide highest = static_cast<Wide>(std::max({Lane(0), match, mismatch})) * std::min(qlen, tlen);
+    const Wide offset = static_cast<Wide>(open) + extend - 1;
+    if (highest - offset >= (Wide(1) << (SwarLanes<Lane>::bits - 1)))
+        return {0, false};
+    return {static_cast<int64_t>(offset), true};
+}
+
 // Offset columns where the pair's value range fits the lane, floored ones
 // otherwise.
 template <typename Lane, LocalGapMode Mode>
 int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
                                               Lane match, Lane mismatch, Lane open, Lane extend) {
-    const ValueOffset offset = value_offset<Lane>(0, match, mismatch, open, extend, c.query_length, tlen);
+    const ValueOffset offset = local_value_offset<Lane>(match, mismatch, open, extend, c.query_length, tlen);
     if (offset.found)
         return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
                                                              static_cast<Lane>(-offset.offset));

@@ -1,6 +1,5 @@
 // The affine CIGAR drivers, local and global: the banded traceback first,
-// with the expected score from the scalar score pass of the same cell width
-// unless the caller already knows it (a prepared object), and the
+// with the expected score from a score pass of the same cell width unless the caller already knows it (a prepared object), and the
 // full-matrix traceback from scratch when the band declines.
 #pragma once
 
@@ -8,6 +7,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "align/local_affine_score.hpp"
 #include "align/scalar_kernels.hpp"
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/traceback_matrix.hpp"
@@ -15,7 +15,9 @@
 namespace veltrocamber::profile_traceback {
 
 // The full traceback's result is returned unchanged: its score is not
-// compared with the expected one. A declined attempt has freed its matrix
+// compared with the expected one. Only a score from this call's own pass
+// lets a local full fill stop after the row of its end cell; a stored one
+// is not trusted that far. A declined attempt has freed its matrix
 // before the full one is allocated.
 template <bool Local, typename T>
 CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
@@ -24,12 +26,13 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
     // be held before the score pass spends qlen x tlen cells on it. A stored
     // score needs no pass; the tracebacks guard their own allocations (and a
     // stored local score of 0 or below answers empty without any matrix).
-    // The score pass is the scalar Gotoh kernel of the same cell width: the
-    // best local score, or the global score H(qlen, tlen).
+    // The score pass is a kernel of the same cell width: the best local
+    // score (striped where the gaps allow), or the global score H(qlen, tlen)
+    // of the scalar Gotoh kernel.
     if (!has_score) {
         traceback_matrix_bytes(qlen, tlen);
         constexpr auto score_pass =
-            Local ? align::smith_waterman_affine_scalar<T> : align::needleman_wunsch_affine_scalar<T>;
+            Local ? align::local_affine_score_of_width<T> : align::needleman_wunsch_affine_scalar<T>;
         expected_score = score_pass(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
     }
     {
@@ -38,7 +41,8 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
         if (attempt.handled)
             return std::move(static_cast<CigarTraceback &>(attempt));
     }
-    return affine_full_cigar<Local, T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    return affine_full_cigar<Local, T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend,
+                                       has_score ? no_known_best : expected_score);
 }
 
 template <typename T>

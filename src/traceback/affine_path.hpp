@@ -180,10 +180,17 @@ void start_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, const
 // maximum and its cell ((0, 0) with score 0 when no cell is positive).
 // Global borders hold the gap runs from (0, 0) (codes 3, then 11 on row 0;
 // 2, then 6 on column 0), and `end` is H(qlen, tlen) at (qlen, tlen).
+// A full local fill told `known_best`, the best score of the whole matrix,
+// stops after the row where a cell first reaches it: that cell is the end
+// (no later cell is strictly greater), a cell's code depends only on cells
+// above and to the left of it, and the walk from the end reads no later row.
+// The rows below are left unwritten.
+inline constexpr int64_t no_known_best = INT64_MIN;
+
 template <bool Local, typename T, bool Banded, typename Substitution>
 bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                  const Substitution &substitution, const AffineScores<T> &scores, size_t half_band,
-                 TracebackEnd &end) {
+                 TracebackEnd &end, int64_t known_best = no_known_best) {
     AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
     const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
     TracebackCode *row0 = matrix.row(0);
@@ -217,6 +224,8 @@ bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, con
         }
         fill_affine_row<Local>(rows, codes, i, first, last, h_left, substitution.row(query[i - 1]), target, scores,
                                end);
+        if (Local && !Banded && end.score == known_best && known_best > 0)
+            return true;
         rows.next_row();
     }
     if constexpr (!Local)
@@ -227,9 +236,10 @@ bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, con
 // The match/mismatch form of the fill.
 template <bool Local, typename T, bool Banded>
 bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                 const AffineScores<T> &scores, size_t half_band, TracebackEnd &end) {
+                 const AffineScores<T> &scores, size_t half_band, TracebackEnd &end,
+                 int64_t known_best = no_known_best) {
     return fill_affine<Local, T, Banded>(matrix, query, qlen, target, tlen, match_mismatch(scores), scores, half_band,
-                                         end);
+                                         end, known_best);
 }
 
 template <typename T, typename Substitution>

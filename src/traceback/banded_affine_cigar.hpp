@@ -104,14 +104,15 @@ BandedCigarAttempt affine_banded_cigar(const uint8_t *query, size_t qlen, const 
 }
 
 // The full-matrix traceback, which always answers; a local matrix without a
-// positive cell gives the empty result.
+// positive cell gives the empty result. A local fill told the matrix's best
+// score (`known_best`) stops at the row of its end cell (fill_affine).
 template <bool Local, typename T>
 CigarTraceback affine_full_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
-                                 T mismatch, T gap_open, T gap_extend) {
+                                 T mismatch, T gap_open, T gap_extend, int64_t known_best = no_known_best) {
     TracebackMatrix matrix(qlen, tlen);
     TracebackEnd end;
     fill_affine<Local, T, false>(matrix, query, qlen, target, tlen,
-                                 AffineScores<T>{match, mismatch, gap_open, gap_extend}, tlen, end);
+                                 AffineScores<T>{match, mismatch, gap_open, gap_extend}, tlen, end, known_best);
     CigarTraceback out;
     if (!Local || end.score != 0)
         affine_cigar_walk<Local>(matrix, query, target, end, out, anywhere);

@@ -1,0 +1,60 @@
+// The local affine score by its fastest exact road, and the narrowest lanes
+// that hold a local affine pair.
+//
+// With gap values of 0 or below, the striped local kernels return exactly
+// the score of the scalar Gotoh kernel whenever their lanes hold every value
+// of the computation: they are only a reordering of the same maxima. A
+// positive gap value keeps the scalar kernel, whose order of corrections is
+// the reference one.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "align/scalar_kernels.hpp"
+#include "align/striped_local.hpp"
+#include "align/swar_lanes.hpp"
+
+namespace veltrocamber::align {
+
+// The narrowest striped lane width (8, 16 or 32 bits) whose lanes hold every
+// value of the local affine kernels for this pair, or 64 when none does or a
+// gap value is positive. With gaps <= 0 the kernels keep H, E and F in
+// [0, highest], highest = max(match, mismatch, 0) x min(qlen, tlen): no local
+// alignment has more than min(qlen, tlen) substitution columns, and gaps
+// only take away. A diagonal sum is an H plus a substitution, so it also lies
+// in [lowest substitution, highest]. Those values, the four scoring values
+// and the gap magnitudes (up to 2^(w-1), as the kernels require) must fit
+// the signed lane. Taken in 128 bits, so no length can overflow the test.
+inline unsigned narrowest_local_affine_lanes(int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+                                             uint64_t qlen, uint64_t tlen) noexcept {
+    if (gap_open > 0 || gap_extend > 0)
+        return 64;
+    using Wide = __int128;
+    const Wide highest = static_cast<Wide>(std::max({int64_t(0), match, mismatch})) * std::min(qlen, tlen);
+    const int64_t lowest = std::min({match, mismatch, gap_open, gap_extend});
+    for (const unsigned bits : {8u, 16u, 32u}) {
+        const Wide limit = Wide(1) << (bits - 1);
+        if (highest < limit && lowest >= -limit && std::max(match, mismatch) < limit)
+            return bits;
+    }
+    return 64;
+}
+
+// The best local affine score at cell width T: the striped kernel of lanes T
+// for gaps of 0 or below (T of 8 to 32 bits), the scalar Gotoh kernel of
+// cells T otherwise. Same answer either way (the width rule keeps every value
+// inside T).
+template <typename T>
+int64_t local_affine_score_of_width(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
+                                    T mismatch, T gap_open, T gap_extend) {
+    if constexpr (!std::is_same_v<T, int64_t>) {
+        if (gap_open <= 0 && gap_extend <= 0)
+            return striped_local_affine_score<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    }
+    return smith_waterman_affine_scalar<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+}
+
+}  // namespace veltrocamber::align
