@@ -139,7 +139,7 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     return d;
 }
 
-// Words that a band of half-width k runs per column.
+// Words that a band of half-width k runs per column at its widest.
 inline size_t band_width(uint64_t k, size_t blocks) noexcept {
     return static_cast<size_t>(std::min<uint64_t>(blocks, (2 * k) / distance::WORD_BITS + 2));
 }
@@ -195,8 +195,8 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
         vp[b] = distance::low_bits(rows_in(b));
         vn[b] = 0;
     };
-    // First row (1-based) that column c (1-based) needs; the last one is at
-    // most 2k rows further down.
+    // First and last rows (1-based) that column c (1-based) needs; both
+    // only move down from column to column.
     const auto first_row = [&](uint64_t c) -> uint64_t {
         uint64_t r = 1;
         if (c > k)
@@ -205,14 +205,16 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
             r = std::max<uint64_t>(r, lq + c - lt - k);
         return r;
     };
-    // Every column runs the same number of words, enough for the band at
-    // its widest, so that the word loop's trip count never changes and its
-    // exit is always predicted; the window slides down with the band.
-    const size_t width = band_width(k, blocks);
-    const auto window_start = [&](uint64_t c) -> size_t {
-        return std::min(static_cast<size_t>((first_row(c) - 1) / distance::WORD_BITS), blocks - width);
+    const auto last_row = [&](uint64_t c) -> uint64_t {
+        return std::min<uint64_t>({lq, c + k, lq + c + k - lt});  // lq + k >= lt: no wrap
     };
-    size_t hi = window_start(1) + width - 1;
+    // The words from the first row's to the last row's. Their number
+    // changes at most once in 32 columns, so the word loop's exit stays
+    // predicted; the band's corners, where it meets the first and the last
+    // row, run fewer words, which spares a quarter of all the words to a
+    // band as wide as the longer side (whose reach is every distance).
+    const auto word_of = [](uint64_t row) -> size_t { return static_cast<size_t>((row - 1) / distance::WORD_BITS); };
+    size_t hi = word_of(last_row(1));
     for (size_t b = 0; b <= hi; ++b)
         enter(b);
     uint64_t d = distance::WORD_BITS * hi + rows_in(hi);  // the bottom word's last row, column 0
@@ -222,14 +224,16 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
         --shift;
     for (size_t j = 0; j < lt; ++j) {
         const uint64_t c = j + 1;
-        const size_t lo = window_start(c);
-        while (hi < lo + width - 1) {
+        const size_t lo = word_of(first_row(c));
+        const size_t last = word_of(last_row(c));
+        while (hi < last) {
             ++hi;
             enter(hi);
             d += rows_in(hi);
         }
         const uint64_t bit = uint64_t{1} << (rows_in(hi) - 1);
-        d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, width, bit));
+        d += static_cast<uint64_t>(
+            detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, hi - lo + 1, bit));
         if (shift > 0 && c == (lt >> shift)) {
             // c is at most lt / 2^shift, so the pace is projected to at
             // least (edits << shift); d is at least its least possible value.
@@ -312,7 +316,9 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
         }
         k = next;
     }
-    return blocked_columns(masks_of, lq, target, lt, NO_CUTOFF, vp, vn);
+    // No distance exceeds the longer side: the band that reaches it is
+    // exact, and leaves out the corners that no path of that cost enters.
+    return banded_blocked_columns(masks_of, lq, target, lt, band_for(std::max(lq, lt), gap), vp, vn);
 }
 
 // The Levenshtein recurrence for the shared bit-parallel roads, with the
