@@ -58,8 +58,8 @@ def test_transpositions_across_words(lq):
     # every word boundary and random edits elsewhere: the forms unrolled
     # for two to four words and the general one.
     rng = random.Random(lq)
-    for _ in range(4):
-        q = bytes(rng.choice(b"abcd") for _ in range(lq))
+    for alphabet in (b"abcd", b"abcd", bytes(range(256)), b"\x00\xff"):
+        q = bytes(rng.choice(alphabet) for _ in range(lq))
         items = list(q)
         for b in range(64, lq, 64):
             items[b - 1], items[b] = items[b], items[b - 1]
@@ -71,12 +71,13 @@ def test_transpositions_across_words(lq):
             elif op == 1:
                 del items[pos]
             else:
-                items.insert(pos, rng.choice(b"abcd"))
+                items.insert(pos, rng.choice(alphabet))
         t = bytes(items)
         d = osa(q, t)
         assert sw.damerau_levenshtein_score(q, t) == d, (q, t)
         assert sw.damerau_levenshtein_score(t, q) == d
-        assert sw.damerau_levenshtein_score(q.decode() + "\u0100", t.decode() + "\u0100") == d
+        wide = q.decode("latin-1") + "\u0100", t.decode("latin-1") + "\u0100"
+        assert sw.damerau_levenshtein_score(*wide) == d
 
 
 @pytest.mark.parametrize("kind", KINDS)
