@@ -7,12 +7,14 @@ against their peers, measured in one run.
 METRIC names the families to run (levenshtein osa hamming indel jaro
 jaro_winkler true_dl, long for long Levenshtein pairs, and top_k for the
 ranking functions); all of them by default. Prints, per case, the time per call of veltrocamber and of each peer
-found (rapidfuzz, Levenshtein, jellyfish) and the ratio peer / ours: above 1
-means we are faster. Pairs are texts and a copy with about one edit in ten
+found (rapidfuzz, Levenshtein, jellyfish, edlib) and the ratio peer / ours:
+above 1 means we are faster. Pairs are texts and a copy with about one edit in ten
 (ASCII text, which takes the byte path, and Cyrillic text, which takes the
 token path), called one at a time; the batch is one query against 100,000
 targets of 5 to 30 characters (for Hamming, edited copies of the query's
-length). The ranking functions (extract, the *_top_k functions and
+length). The long pairs are 100,000 characters with about one edit in ten
+(against edlib's distance task and rapidfuzz) and unrelated texts of 10,000
+and 100,000 characters (against rapidfuzz). The ranking functions (extract, the *_top_k functions and
 cdist_top_k_one_query) take one query against 100,000 choices of 5 to 30
 letters and are measured against rapidfuzz.process.extract with the same
 scorer (the normalised one for cdist_top_k_one_query).
@@ -306,7 +308,7 @@ def bench_ranking(rng):
 def main():
     rng = random.Random(2024)
     print(f"peers: rapidfuzz {'yes' if rf_lev else 'missing'}, Levenshtein {'yes' if py_lev else 'missing'}, "
-          f"jellyfish {'yes' if jellyfish else 'missing'}")
+          f"jellyfish {'yes' if jellyfish else 'missing'}, edlib {'yes' if edlib else 'missing'}")
     only = set(sys.argv[1:])
     if not only or "levenshtein" in only:
         bench_pairs(rng)

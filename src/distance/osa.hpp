@@ -80,18 +80,17 @@ inline void osa_blocked_step(const uint64_t *pm, const uint64_t *pm_prev, uint64
     }
 }
 
-// The columns over a query of exactly `Blocks` words, the column state held
-// in local arrays that the compiler keeps in registers: with the state in
-// memory, a short query's columns cost about twice as much.
-template <size_t Blocks, typename Symbol, typename MasksOf>
-uint64_t osa_fixed_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
-                           size_t lt) {
-    const size_t in_last = lq - distance::WORD_BITS * (Blocks - 1);
-    std::array<uint64_t, Blocks> vp;
-    std::array<uint64_t, Blocks> vn{};
-    std::array<uint64_t, Blocks> d0_prev{};
-    vp.fill(~uint64_t{0});
-    vp[Blocks - 1] = distance::low_bits(in_last);
+// The columns over a query of lq > 64 symbols in `blocks` words (a size_t,
+// or a std::integral_constant for a size known at compile time), the column
+// state in vp, vn and d0_prev, `blocks` words each, which this sets up.
+template <typename Count, typename Symbol, typename MasksOf>
+uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target, size_t lt,
+                     uint64_t *vp, uint64_t *vn, uint64_t *d0_prev, Count blocks) {
+    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
+    std::fill(vp, vp + blocks, ~uint64_t{0});
+    vp[blocks - 1] = distance::low_bits(in_last);
+    std::fill(vn, vn + blocks, uint64_t{0});
+    std::fill(d0_prev, d0_prev + blocks, uint64_t{0});
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     const uint64_t *pm_prev = zero_row;
     uint64_t d = lq;
@@ -99,12 +98,25 @@ uint64_t osa_fixed_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t 
         const uint64_t *pm = masks_of(target[j]);
         uint64_t hp = 0;
         uint64_t hn = 0;
-        osa_blocked_step(pm, pm_prev, vp.data(), vn.data(), d0_prev.data(), Blocks, hp, hn);
+        osa_blocked_step(pm, pm_prev, vp, vn, d0_prev, blocks, hp, hn);
         d += static_cast<uint64_t>((hp & last_bit) != 0);
         d -= static_cast<uint64_t>((hn & last_bit) != 0);
         pm_prev = pm;
     }
     return d;
+}
+
+// The columns over a query of exactly `Blocks` words, the column state held
+// in local arrays that the compiler keeps in registers: with the state in
+// memory, a short query's columns cost about twice as much.
+template <size_t Blocks, typename Symbol, typename MasksOf>
+uint64_t osa_fixed_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
+                           size_t lt) {
+    std::array<uint64_t, Blocks> vp;
+    std::array<uint64_t, Blocks> vn;
+    std::array<uint64_t, Blocks> d0_prev;
+    return osa_columns(masks_of, zero_row, lq, target, lt, vp.data(), vn.data(), d0_prev.data(),
+                       std::integral_constant<size_t, Blocks>{});
 }
 
 }  // namespace detail
@@ -127,26 +139,7 @@ uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_
         case 4: return detail::osa_fixed_columns<4>(masks_of, zero_row, lq, target, lt);
         default: break;
     }
-    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
-    uint64_t *vp = work;
-    uint64_t *vn = vp + blocks;
-    uint64_t *d0_prev = vn + blocks;
-    std::fill(vp, vp + blocks, ~uint64_t{0});
-    vp[blocks - 1] = distance::low_bits(in_last);
-    std::fill(vn, vn + 2 * blocks, uint64_t{0});
-    const uint64_t last_bit = uint64_t{1} << (in_last - 1);
-    const uint64_t *pm_prev = zero_row;
-    uint64_t d = lq;
-    for (size_t j = 0; j < lt; ++j) {
-        const uint64_t *pm = masks_of(target[j]);
-        uint64_t hp = 0;
-        uint64_t hn = 0;
-        detail::osa_blocked_step(pm, pm_prev, vp, vn, d0_prev, blocks, hp, hn);
-        d += static_cast<uint64_t>((hp & last_bit) != 0);
-        d -= static_cast<uint64_t>((hn & last_bit) != 0);
-        pm_prev = pm;
-    }
-    return d;
+    return detail::osa_columns(masks_of, zero_row, lq, target, lt, work, work + blocks, work + 2 * blocks, blocks);
 }
 
 // The OSA recurrence for the shared bit-parallel roads.
