@@ -15,8 +15,7 @@
 //
 // The kernels are instances of the shared bit-parallel roads
 // (bit_parallel_roads.hpp) with the Levenshtein recurrence below; the
-// blocked recurrence of the entry points runs on a diagonal band where that
-// pays.
+// blocked recurrence of the entry points runs on diagonal bands.
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -257,7 +256,7 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
 // band gives, as the band's answer is an upper bound).
 //
 // Without one, bands of growing half-width k, so that a pair at distance d
-// costs about n x d / 128 word steps rather than the n^2 / 64 of every word
+// costs about n x d / 64 word steps rather than the n^2 / 64 of every word
 // (`scratch` holds 2 x block_count(lq) words):
 // - a band's answer is exact when it is within the band's reach; otherwise
 //   it is an upper bound, and the band that reaches it is exact;
@@ -269,12 +268,14 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
 // - a band that runs to the end without being exact is followed by the band
 //   that reaches its answer when that is at most twice as wide, by twice as
 //   wide a band otherwise;
-// - once a band would run more than half the words, every word runs.
+// - once a band would run more than half the words, the band that reaches
+//   the longer side's length (every distance) runs instead: every word but
+//   the two corners that no path of that cost enters.
 // A pair whose edits come at an even pace is thus settled by one band
 // reaching a quarter more than needed after a narrow first one, and the
 // bands of any other pair grow geometrically, so that the total is a small
 // multiple of the last band. Whether a band gives up changes only the time:
-// every answer comes from a band that reaches it or from every word.
+// every answer comes from a band that reaches it.
 template <typename Symbol, typename MasksOf>
 uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
                           uint64_t *scratch) {
@@ -290,11 +291,11 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
             return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn);
         return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, k, vp, vn), cutoff);
     }
-    // Every k below stays under 80 (lq + lt) (a projection is at most 64
-    // times the edits), far from wrapping.
     // The first band leaves the paths room to wander half a word off both
     // diagonals: a band only as wide as the length gap would lose a path that
-    // wanders to the other side of the main diagonal at once.
+    // wanders to the other side of the main diagonal at once. Every k below
+    // stays under 80 (lq + lt) (a projection is at most 64 times the
+    // edits), far from wrapping.
     uint64_t k = gap + distance::WORD_BITS / 2;
     uint64_t bound = NO_CUTOFF;  // the least upper bound found so far
     while (band_pays(k, blocks, 2)) {
@@ -316,15 +317,15 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
         }
         k = next;
     }
-    // No distance exceeds the longer side: the band that reaches it is
-    // exact, and leaves out the corners that no path of that cost enters.
+    // No distance exceeds the longer side, so the band that reaches it is
+    // exact.
     return banded_blocked_columns(masks_of, lq, target, lt, band_for(std::max(lq, lt), gap), vp, vn);
 }
 
 // The Levenshtein recurrence for the shared bit-parallel roads, with the
 // caller's cutoff (dropped for a pair whose lengths it cannot clamp). The
-// entry points' blocked form runs on a diagonal band where that pays; the
-// plain kernels (`banded` false) run every word of every column.
+// entry points' blocked form runs on diagonal bands; the plain kernels
+// (`banded` false) run every word of every column.
 struct LevenshteinRecurrence {
     static constexpr size_t SCRATCH_PER_BLOCK = 2;  // VP, VN
     static constexpr bool READS_ZERO_ROW = false;
