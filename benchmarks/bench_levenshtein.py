@@ -5,14 +5,16 @@ against their peers, measured in one run.
     PYTHONPATH=build/dev/python python benchmarks/bench_levenshtein.py [METRIC ...]
 
 METRIC names the families to run (levenshtein osa hamming indel jaro
-jaro_winkler true_dl, and top_k for the ranking functions); all of them by
-default. Prints, per case, the time per call of veltrocamber and of each peer
-found (rapidfuzz, Levenshtein, jellyfish) and the ratio peer / ours: above 1
-means we are faster. Pairs are texts and a copy with about one edit in ten
+jaro_winkler true_dl, long for long Levenshtein pairs, and top_k for the
+ranking functions); all of them by default. Prints, per case, the time per call of veltrocamber and of each peer
+found (rapidfuzz, Levenshtein, jellyfish, edlib) and the ratio peer / ours:
+above 1 means we are faster. Pairs are texts and a copy with about one edit in ten
 (ASCII text, which takes the byte path, and Cyrillic text, which takes the
 token path), called one at a time; the batch is one query against 100,000
 targets of 5 to 30 characters (for Hamming, edited copies of the query's
-length). The ranking functions (extract, the *_top_k functions and
+length). The long pairs are 100,000 characters with about one edit in ten
+(against edlib's distance task and rapidfuzz) and unrelated texts of 10,000
+and 100,000 characters (against rapidfuzz). The ranking functions (extract, the *_top_k functions and
 cdist_top_k_one_query) take one query against 100,000 choices of 5 to 30
 letters and are measured against rapidfuzz.process.extract with the same
 scorer (the normalised one for cdist_top_k_one_query).
@@ -41,6 +43,10 @@ try:
     import jellyfish
 except ImportError:  # pragma: no cover
     jellyfish = None
+try:
+    import edlib
+except ImportError:  # pragma: no cover
+    edlib = None
 
 ASCII = "abcdefghijklmnopqrstuvwxyz     "
 CYRILLIC = "абвгдеёжзийклмнопрстуфхцчшщъыьэюя     "
@@ -103,6 +109,32 @@ def bench_pairs(rng):
             if py_lev is not None:
                 peers.append(("Levenshtein", best_time(pair_loop(py_lev.distance, pairs), number) / count))
             row(f"{label} {n} chars", ours, peers)
+
+
+def bench_long(rng):
+    print("\nLong pairs, Levenshtein (time per call; xN = peer time / ours)")
+    rows = [("100,000 chars, 90 % similar", 100_000, True, 1, "edlib"),
+            ("10,000 chars, random", 10_000, False, 10, "rapidfuzz"),
+            ("100,000 chars, random", 100_000, False, 1, "rapidfuzz")]
+    for label, n, similar, count, peer in rows:
+        pairs = []
+        for _ in range(count):
+            q = text(rng, ASCII, n)
+            pairs.append((q, edited(rng, ASCII, q) if similar else text(rng, ASCII, n)))
+        for q, t in pairs[:2]:
+            want = _swar.levenshtein_score(q, t)
+            assert rf_lev is None or rf_lev.distance(q, t) == want
+        ours = best_time(pair_loop(_swar.levenshtein_score, pairs), 1) / count
+        timed = []
+        if peer == "edlib" and edlib is not None:
+            def run_edlib(q, t):
+                return edlib.align(q, t, task="distance")["editDistance"]
+
+            assert run_edlib(*pairs[0]) == _swar.levenshtein_score(*pairs[0])
+            timed.append(("edlib", best_time(pair_loop(run_edlib, pairs), 1) / count))
+        if rf_lev is not None:
+            timed.append(("rapidfuzz", best_time(pair_loop(rf_lev.distance, pairs), 1) / count))
+        row(label, ours, timed)
 
 
 def bench_batch(rng):
@@ -276,11 +308,13 @@ def bench_ranking(rng):
 def main():
     rng = random.Random(2024)
     print(f"peers: rapidfuzz {'yes' if rf_lev else 'missing'}, Levenshtein {'yes' if py_lev else 'missing'}, "
-          f"jellyfish {'yes' if jellyfish else 'missing'}")
+          f"jellyfish {'yes' if jellyfish else 'missing'}, edlib {'yes' if edlib else 'missing'}")
     only = set(sys.argv[1:])
     if not only or "levenshtein" in only:
         bench_pairs(rng)
         bench_batch(rng)
+    if not only or "long" in only:
+        bench_long(rng)
     table = {k: v for k, v in other_metrics().items() if not only or k in only}
     if table:
         bench_other_pairs(rng, table)

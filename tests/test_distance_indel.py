@@ -1,5 +1,7 @@
 """Indel distance: insertions and deletions only."""
 
+import random
+
 import numpy as np
 import pytest
 
@@ -33,6 +35,31 @@ def test_both_sides_of_the_word_boundary(lq, wide):
     if wide:
         q, t = q + "\u0100", t + "\u0100"
     assert sw.indel_score(q, t) == indel(q, t) == len(q) + len(t) - 2 * (len(q) - 3)
+
+
+@pytest.mark.parametrize("lq", [65, 128, 129, 200, 256, 257, 320])
+@pytest.mark.parametrize("alphabet", [b"ab", bytes(range(256))])
+def test_blocked_byte_queries(lq, alphabet):
+    # Two to five words, on the extreme byte values too: the masks in a
+    # table of every byte value (two to four words) and in rows of the bytes
+    # the query holds (five), against related and unrelated targets.
+    rng = random.Random(lq + len(alphabet))
+    for _ in range(6):
+        q = bytes(rng.choice(alphabet) for _ in range(lq))
+        if rng.random() < 0.5:
+            items = list(q)
+            for _ in range(rng.randrange(1, 20)):
+                pos = rng.randrange(len(items))
+                if rng.random() < 0.5:
+                    del items[pos]
+                else:
+                    items.insert(pos, rng.choice(alphabet))
+            t = bytes(items)
+        else:
+            t = bytes(rng.choice(alphabet) for _ in range(rng.randrange(1, 2 * lq)))
+        d = indel(q, t)
+        assert sw.indel_score(q, t) == d, (q, t)
+        assert sw.indel_score(t, q) == d
 
 
 @pytest.mark.parametrize("kind", KINDS)

@@ -317,7 +317,8 @@ def test_band_is_an_upper_bound_exact_within_it(hooks):
             if k < gap:
                 continue
             got = hooks.levenshtein_banded(q, t, k)
-            assert got >= d and (got == d or d > k), (len(q), len(t), d, k, got)
+            # Every path of cost up to 2k - gap stays within the band.
+            assert got >= d and (got == d or d > 2 * k - gap), (len(q), len(t), d, k, got)
 
 
 def test_long_pairs_against_rapidfuzz():
@@ -335,6 +336,51 @@ def test_long_pairs_against_rapidfuzz():
             prepared = _swar._prepare_levenshtein_score(q)
             for c in (None, 0, d - 1, d):
                 assert _swar._levenshtein_score_prepared(prepared, t, c) == ref.with_cutoff(d, len(q), len(t), c)
+
+
+def edits_where(rng, q, edits, where):
+    """`q` with `edits` random edits spread over it ("even"), or all in its
+    first or last tenth, which the growing bands see as a fast or a slow
+    pace."""
+    lo, hi = {"even": (0, len(q)), "start": (0, len(q) // 10), "end": (len(q) - len(q) // 10, len(q))}[where]
+    middle = mutate(rng, "bytes", q[lo:hi], edits, False)
+    return q[:lo] + middle + q[hi:]
+
+
+def test_band_edges_exact_at_every_reach(hooks):
+    # Long pairs whose distance lies on either side of what the first bands
+    # reach (gap + 64, then doubling), with a length gap on either side, so
+    # that each band settles the pair, hands over its bound or gives up.
+    rng = random.Random(31)
+    for n in (300, 500):
+        for target_d in (60, 70, 128, 140):
+            for gap in (0, 9, -9):
+                q = bytes(rng.choice(b"abcd") for _ in range(n))
+                t = edits_where(rng, q, target_d, rng.choice(["even", "start", "end"]))
+                t = t + q[:gap] if gap > 0 else t[:gap] if gap < 0 else t
+                d = ref.distance(q, t)
+                assert _swar.levenshtein_score(q, t) == d, (n, target_d, gap)
+                assert _swar.levenshtein_score(t, q) == d
+                for c in (d - 1, d, d + 1, (d + abs(len(q) - len(t))) // 2):
+                    if c >= 0:
+                        assert _swar.levenshtein_score(q, t, c) == min(d, c + 1), (n, d, c)
+
+
+@pytest.mark.parametrize("where", ["even", "start", "end"])
+def test_long_similar_pairs_against_every_word(hooks, where):
+    # Thousands of symbols at distances from a few to most of the length:
+    # the growing bands against the recurrence on every word and the peer.
+    rng = random.Random({"even": 1, "start": 2, "end": 3}[where])
+    peer = pytest.importorskip("rapidfuzz.distance").Levenshtein.distance
+    for n, edits in ((2000, 5), (3000, 90), (5000, 400), (8000, 1200), (4000, 2500), (6000, 9000)):
+        q = bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz ") for _ in range(n))
+        t = edits_where(rng, q, edits, where)
+        d = hooks.levenshtein_blocked_bytes(q, t, NO_CUTOFF)
+        assert peer(q, t) == d
+        assert _swar.levenshtein_score(q, t) == d, (n, edits, where)
+        assert _swar.levenshtein_score(q.decode(), t.decode()) == d
+        for c in (d // 3, d - 1, d, d + 1):
+            assert _swar.levenshtein_score(q, t, c) == min(d, c + 1), (n, edits, c)
 
 
 @pytest.mark.parametrize("widths", [(8, 16), (16, 8), (32, 64), (64, 8)])

@@ -1,5 +1,7 @@
 """Optimal string alignment distance (damerau_levenshtein_* in Python)."""
 
+import random
+
 import numpy as np
 import pytest
 
@@ -48,6 +50,34 @@ def test_both_sides_of_the_word_boundary(lq, kind):
     elif kind == "bytes":
         q, t = q.encode(), t.encode()
     assert sw.damerau_levenshtein_score(q, t) == osa(q, t) == 2
+
+
+@pytest.mark.parametrize("lq", [65, 128, 129, 192, 200, 256, 257, 300])
+def test_transpositions_across_words(lq):
+    # Queries of two to five words, each with transpositions straddling
+    # every word boundary and random edits elsewhere: the forms unrolled
+    # for two to four words and the general one.
+    rng = random.Random(lq)
+    for alphabet in (b"abcd", b"abcd", bytes(range(256)), b"\x00\xff"):
+        q = bytes(rng.choice(alphabet) for _ in range(lq))
+        items = list(q)
+        for b in range(64, lq, 64):
+            items[b - 1], items[b] = items[b], items[b - 1]
+        for _ in range(rng.randrange(0, 12)):
+            pos = rng.randrange(len(items) - 1)
+            op = rng.randrange(3)
+            if op == 0:
+                items[pos], items[pos + 1] = items[pos + 1], items[pos]
+            elif op == 1:
+                del items[pos]
+            else:
+                items.insert(pos, rng.choice(alphabet))
+        t = bytes(items)
+        d = osa(q, t)
+        assert sw.damerau_levenshtein_score(q, t) == d, (q, t)
+        assert sw.damerau_levenshtein_score(t, q) == d
+        wide = q.decode("latin-1") + "\u0100", t.decode("latin-1") + "\u0100"
+        assert sw.damerau_levenshtein_score(*wide) == d
 
 
 @pytest.mark.parametrize("kind", KINDS)

@@ -15,8 +15,7 @@
 //
 // The kernels are instances of the shared bit-parallel roads
 // (bit_parallel_roads.hpp) with the Levenshtein recurrence below; the
-// blocked recurrence of the entry points runs on a diagonal band where that
-// pays.
+// blocked recurrence of the entry points runs on diagonal bands.
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -139,7 +138,7 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     return d;
 }
 
-// Words that a band of half-width k runs per column.
+// Words that a band of half-width k runs per column at its widest.
 inline size_t band_width(uint64_t k, size_t blocks) noexcept {
     return static_cast<size_t>(std::min<uint64_t>(blocks, (2 * k) / distance::WORD_BITS + 2));
 }
@@ -149,10 +148,20 @@ inline bool band_pays(uint64_t k, size_t blocks, size_t share) noexcept {
     return k < distance::WORD_BITS * blocks && share * band_width(k, blocks) <= blocks;
 }
 
+// The largest distance that the band of half-width k (at least the length
+// gap g) finds exactly: 2k - g.
+inline uint64_t band_reach(uint64_t k, uint64_t gap) noexcept { return 2 * k - gap; }
+
+// The least half-width whose band finds a distance of up to d exactly.
+inline uint64_t band_for(uint64_t d, uint64_t gap) noexcept { return std::max(gap, (d + gap + 1) / 2); }
+
 // The recurrence restricted to a diagonal band, for lq > 0, lt > 0 and
-// |lq - lt| <= k. A cell on a path of cost at most k from the origin to the
-// last cell lies within k of both the main diagonal and the diagonal of the
-// last cell, so only the words that hold such rows of a column are computed:
+// g = |lq - lt| <= k: the cells at most k rows from both the main diagonal
+// and the diagonal of the last cell. A path from the origin to the last
+// cell that passes a cell d rows off the main diagonal costs at least d to
+// reach it and at least its distance from the last cell's diagonal to go on,
+// so every path of cost at most 2k - g stays within the band. Only the words
+// that hold the band's rows of a column are computed:
 // - a word entering at the bottom of the band starts with VP all ones below
 //   the last row of the word above it (each of its rows one more than the
 //   row above), an upper bound on the true column;
@@ -160,20 +169,23 @@ inline bool band_pays(uint64_t k, size_t blocks, size_t share) noexcept {
 //   word below it then takes the carries of the top row (its upper
 //   neighbour's row growing by one per column), again an upper bound.
 // Every computed cell is therefore at least its true distance, and exact
-// wherever an optimal path of cost at most k passes, so the answer is an
+// wherever an optimal path to it stays within the band, so the answer is an
 // upper bound on the distance that equals it when the distance is at most
-// k. The distance is tracked at the last row of the band's bottom word.
-// vp and vn are the caller's scratch of block_count(lq) words each.
+// 2k - g (`band_reach`). The distance is tracked at the last row of the
+// band's bottom word. vp and vn are the caller's scratch of
+// block_count(lq) words each.
 //
-// A caller that only wants a bound if it is small may name a column
-// `check_column` (1-based; 0 for none) after which a tracked distance more
-// than `check_limit` above its least possible value (the tracked row's
-// distance from the column) abandons the run: the answer is then NO_CUTOFF,
-// no bound.
+// A caller that only wants a bound if it is small may set `give_up_above`:
+// after columns lt / 64, lt / 32, ..., lt / 2 the edits gathered so far (the
+// tracked distance less its least possible value, the tracked row's distance
+// from the column) are projected to the whole target at the same pace, and a
+// projection above `give_up_above` abandons the run: the answer is then
+// NO_CUTOFF, no bound, and `projected` receives the projection. Only the
+// time of the caller's next step depends on it, never a result.
 template <typename Symbol, typename MasksOf>
 uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t k,
-                                uint64_t *vp, uint64_t *vn, uint64_t check_column = 0,
-                                uint64_t check_limit = NO_CUTOFF) {
+                                uint64_t *vp, uint64_t *vn, uint64_t give_up_above = NO_CUTOFF,
+                                uint64_t *projected = nullptr) {
     k = std::min<uint64_t>(k, lq + lt);  // a wider band holds nothing more, and the row sums below cannot wrap
     const size_t blocks = distance::block_count(lq);
     const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
@@ -182,8 +194,8 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
         vp[b] = distance::low_bits(rows_in(b));
         vn[b] = 0;
     };
-    // First row (1-based) that column c (1-based) needs; the last one is at
-    // most 2k rows further down.
+    // First and last rows (1-based) that column c (1-based) needs; both
+    // only move down from column to column.
     const auto first_row = [&](uint64_t c) -> uint64_t {
         uint64_t r = 1;
         if (c > k)
@@ -192,43 +204,78 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
             r = std::max<uint64_t>(r, lq + c - lt - k);
         return r;
     };
-    // Every column runs the same number of words, enough for the band at
-    // its widest, so that the word loop's trip count never changes and its
-    // exit is always predicted; the window slides down with the band.
-    const size_t width = band_width(k, blocks);
-    const auto window_start = [&](uint64_t c) -> size_t {
-        return std::min(static_cast<size_t>((first_row(c) - 1) / distance::WORD_BITS), blocks - width);
+    const auto last_row = [&](uint64_t c) -> uint64_t {
+        return std::min<uint64_t>({lq, c + k, lq + c + k - lt});  // lq + k >= lt: no wrap
     };
-    size_t hi = window_start(1) + width - 1;
+    // The words from the first row's to the last row's. Their number
+    // changes at most once in 32 columns, so the word loop's exit stays
+    // predicted; the band's corners, where it meets the first and the last
+    // row, run fewer words, which spares a quarter of all the words to a
+    // band as wide as the longer side (whose reach is every distance).
+    const auto word_of = [](uint64_t row) -> size_t { return static_cast<size_t>((row - 1) / distance::WORD_BITS); };
+    size_t hi = word_of(last_row(1));
     for (size_t b = 0; b <= hi; ++b)
         enter(b);
     uint64_t d = distance::WORD_BITS * hi + rows_in(hi);  // the bottom word's last row, column 0
+    // The next check is after column lt >> shift; none when shift is 0.
+    unsigned shift = give_up_above == NO_CUTOFF ? 0 : 6;
+    while (shift > 0 && (lt >> shift) == 0)
+        --shift;
     for (size_t j = 0; j < lt; ++j) {
         const uint64_t c = j + 1;
-        const size_t lo = window_start(c);
-        while (hi < lo + width - 1) {
+        const size_t lo = word_of(first_row(c));
+        const size_t last = word_of(last_row(c));
+        while (hi < last) {
             ++hi;
             enter(hi);
             d += rows_in(hi);
         }
         const uint64_t bit = uint64_t{1} << (rows_in(hi) - 1);
-        d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, width, bit));
-        if (c == check_column) {
+        d += static_cast<uint64_t>(
+            detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, hi - lo + 1, bit));
+        if (shift > 0 && c == (lt >> shift)) {
+            // c is at most lt / 2^shift, so the pace is projected to at
+            // least (edits << shift); d is at least its least possible value.
             const uint64_t row = distance::WORD_BITS * hi + rows_in(hi);
-            if (d > (row > c ? row - c : c - row) + check_limit)
+            const uint64_t pace = (d - (row > c ? row - c : c - row)) << shift;
+            if (pace > give_up_above) {
+                if (projected != nullptr)
+                    *projected = pace;
                 return NO_CUTOFF;
+            }
+            while (shift > 0 && (lt >> shift) <= c)
+                --shift;
         }
     }
     return d;
 }
 
 // The blocked distance of the entry points (lq > 64, lt > 0): with a
-// cutoff, the band of the cutoff when it runs at most half the words;
-// without one, a first band of a third of the words at most, whose answer is
-// exact when it is within the band and otherwise an upper bound that sizes a
-// second, exact band (or the full recurrence when that band would run more
-// than half the words). `scratch` holds 2 x
-// block_count(lq) words.
+// cutoff c, the band that finds every distance up to c exactly when it runs
+// at most half the words (a larger distance comes out above c, whatever the
+// band gives, as the band's answer is an upper bound).
+//
+// Without one, bands of growing half-width k, so that a pair at distance d
+// costs about n x d / 64 word steps rather than the n^2 / 64 of every word
+// (`scratch` holds 2 x block_count(lq) words):
+// - a band's answer is exact when it is within the band's reach; otherwise
+//   it is an upper bound, and the band that reaches it is exact;
+// - each band gives up early when its edits so far, projected to the whole
+//   target, pass twice its reach; the next band then reaches a quarter
+//   more than the projection (a random pair's projection is about its
+//   length, and it goes straight to every word after a 64th of the columns
+//   of the first, narrowest band);
+// - a band that runs to the end without being exact is followed by the band
+//   that reaches its answer when that is at most twice as wide, by twice as
+//   wide a band otherwise;
+// - once a band would run more than half the words, the band that reaches
+//   the longer side's length (every distance) runs instead: every word but
+//   the two corners that no path of that cost enters.
+// A pair whose edits come at an even pace is thus settled by one band
+// reaching a quarter more than needed after a narrow first one, and the
+// bands of any other pair grow geometrically, so that the total is a small
+// multiple of the last band. Whether a band gives up changes only the time:
+// every answer comes from a band that reaches it.
 template <typename Symbol, typename MasksOf>
 uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
                           uint64_t *scratch) {
@@ -239,33 +286,46 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
     if (cutoff != NO_CUTOFF) {
         if (gap > cutoff)
             return cutoff + 1;
-        if (!band_pays(cutoff, blocks, 2))
+        const uint64_t k = band_for(cutoff, gap);
+        if (!band_pays(k, blocks, 2))
             return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn);
-        return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn), cutoff);
+        return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, k, vp, vn), cutoff);
     }
-    const uint64_t first = std::max<uint64_t>(gap, distance::WORD_BITS / 2);
-    if (band_pays(first, blocks, 3)) {
-        // The first band is abandoned after an eighth of the columns when its
-        // bottom row has gathered more than an eighth of a quarter of the
-        // query's length in edits: at that pace its bound would size a second
-        // band too wide to pay, and unrelated pairs then lose only that
-        // eighth of a narrow band.
-        const uint64_t check_column = lt / 8;
-        const uint64_t check_limit = lq / 32;
-        const uint64_t bound =
-            banded_blocked_columns(masks_of, lq, target, lt, first, vp, vn, check_column, check_limit);
-        if (bound <= first)
-            return bound;
-        if (bound != NO_CUTOFF && band_pays(bound, blocks, 2))
-            return banded_blocked_columns(masks_of, lq, target, lt, bound, vp, vn);
+    // The first band leaves the paths room to wander half a word off both
+    // diagonals: a band only as wide as the length gap would lose a path that
+    // wanders to the other side of the main diagonal at once. Every k below
+    // stays under 80 (lq + lt) (a projection is at most 64 times the
+    // edits), far from wrapping.
+    uint64_t k = gap + distance::WORD_BITS / 2;
+    uint64_t bound = NO_CUTOFF;  // the least upper bound found so far
+    while (band_pays(k, blocks, 2)) {
+        uint64_t projected = 0;
+        const uint64_t reach = band_reach(k, gap);
+        const uint64_t got = banded_blocked_columns(masks_of, lq, target, lt, k, vp, vn, 2 * reach, &projected);
+        if (got <= reach)
+            return got;
+        uint64_t next = 2 * k;
+        if (got == NO_CUTOFF)
+            next = std::max(next, band_for(projected + projected / 4, gap));
+        else
+            bound = std::min(bound, got);
+        if (bound != NO_CUTOFF && band_for(bound, gap) <= next) {
+            const uint64_t last = band_for(bound, gap);
+            if (band_pays(last, blocks, 2))
+                return banded_blocked_columns(masks_of, lq, target, lt, last, vp, vn);
+            break;
+        }
+        k = next;
     }
-    return blocked_columns(masks_of, lq, target, lt, NO_CUTOFF, vp, vn);
+    // No distance exceeds the longer side, so the band that reaches it is
+    // exact.
+    return banded_blocked_columns(masks_of, lq, target, lt, band_for(std::max(lq, lt), gap), vp, vn);
 }
 
 // The Levenshtein recurrence for the shared bit-parallel roads, with the
 // caller's cutoff (dropped for a pair whose lengths it cannot clamp). The
-// entry points' blocked form runs on a diagonal band where that pays; the
-// plain kernels (`banded` false) run every word of every column.
+// entry points' blocked form runs on diagonal bands; the plain kernels
+// (`banded` false) run every word of every column.
 struct LevenshteinRecurrence {
     static constexpr size_t SCRATCH_PER_BLOCK = 2;  // VP, VN
     static constexpr bool READS_ZERO_ROW = false;

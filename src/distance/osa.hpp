@@ -57,50 +57,89 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
     return d;
 }
 
+namespace detail {
+
+// One column of the blocked recurrence over `blocks` words (see
+// osa_blocked_columns), HP and HN of the last word returned through `hp`
+// and `hn`.
+inline void osa_blocked_step(const uint64_t *pm, const uint64_t *pm_prev, uint64_t *vp, uint64_t *vn,
+                             uint64_t *d0_prev, size_t blocks, uint64_t &hp, uint64_t &hn) noexcept {
+    unsigned char add_carry = 0;
+    uint64_t hp_carry = 1;
+    uint64_t hn_carry = 0;
+    uint64_t tr_carry = 0;
+    for (size_t k = 0; k < blocks; ++k) {
+        const uint64_t candidates = pm[k] & ~d0_prev[k];
+        const uint64_t tr = ((candidates << 1) | tr_carry) & pm_prev[k];
+        tr_carry = candidates >> 63;
+        const uint64_t v = vp[k];
+        const uint64_t sum = distance::add_with_carry(v, pm[k] & v, add_carry);
+        const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
+        distance::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
+        d0_prev[k] = d0;
+    }
+}
+
+// The columns over a query of lq > 64 symbols in `blocks` words (a size_t,
+// or a std::integral_constant for a size known at compile time), the column
+// state in vp, vn and d0_prev, `blocks` words each, which this sets up.
+template <typename Count, typename Symbol, typename MasksOf>
+uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target, size_t lt,
+                     uint64_t *vp, uint64_t *vn, uint64_t *d0_prev, Count blocks) {
+    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
+    std::fill(vp, vp + blocks, ~uint64_t{0});
+    vp[blocks - 1] = distance::low_bits(in_last);
+    std::fill(vn, vn + blocks, uint64_t{0});
+    std::fill(d0_prev, d0_prev + blocks, uint64_t{0});
+    const uint64_t last_bit = uint64_t{1} << (in_last - 1);
+    const uint64_t *pm_prev = zero_row;
+    uint64_t d = lq;
+    for (size_t j = 0; j < lt; ++j) {
+        const uint64_t *pm = masks_of(target[j]);
+        uint64_t hp = 0;
+        uint64_t hn = 0;
+        osa_blocked_step(pm, pm_prev, vp, vn, d0_prev, blocks, hp, hn);
+        d += static_cast<uint64_t>((hp & last_bit) != 0);
+        d -= static_cast<uint64_t>((hn & last_bit) != 0);
+        pm_prev = pm;
+    }
+    return d;
+}
+
+// The columns over a query of exactly `Blocks` words, the column state held
+// in local arrays that the compiler keeps in registers: with the state in
+// memory, a short query's columns cost about twice as much.
+template <size_t Blocks, typename Symbol, typename MasksOf>
+uint64_t osa_fixed_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
+                           size_t lt) {
+    std::array<uint64_t, Blocks> vp;
+    std::array<uint64_t, Blocks> vn;
+    std::array<uint64_t, Blocks> d0_prev;
+    return osa_columns(masks_of, zero_row, lq, target, lt, vp.data(), vn.data(), d0_prev.data(),
+                       std::integral_constant<size_t, Blocks>{});
+}
+
+}  // namespace detail
+
 // The same recurrence over a query of lq > 64 symbols in B = ceil(lq / 64)
 // words, one column per target symbol. Within a column the words run from
 // low to high, passing on the carry of the addition, the top bits of HP and
 // HN, and the top bit of the transposition candidates (PM & ~D0 of the
 // previous column, shifted up by one position). `masks_of(symbol)` points at
 // the symbol's B mask words; `zero_row` at B zero words (the "previous
-// symbol" of the first column); `work` at 3 x B words of scratch.
+// symbol" of the first column); `work` at 3 x B words of scratch. Queries
+// of two to four words run a form unrolled for their size.
 template <typename Symbol, typename MasksOf>
 uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
                              size_t lt, uint64_t *work) {
     const size_t blocks = distance::block_count(lq);
-    const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
-    uint64_t *vp = work;
-    uint64_t *vn = vp + blocks;
-    uint64_t *d0_prev = vn + blocks;
-    std::fill(vp, vp + blocks, ~uint64_t{0});
-    vp[blocks - 1] = distance::low_bits(in_last);
-    std::fill(vn, vn + 2 * blocks, uint64_t{0});
-    const uint64_t last_bit = uint64_t{1} << (in_last - 1);
-    const uint64_t *pm_prev = zero_row;
-    uint64_t d = lq;
-    for (size_t j = 0; j < lt; ++j) {
-        const uint64_t *pm = masks_of(target[j]);
-        unsigned char add_carry = 0;
-        uint64_t hp_carry = 1;
-        uint64_t hn_carry = 0;
-        uint64_t tr_carry = 0;
-        uint64_t hp = 0;
-        uint64_t hn = 0;
-        for (size_t k = 0; k < blocks; ++k) {
-            const uint64_t candidates = pm[k] & ~d0_prev[k];
-            const uint64_t tr = ((candidates << 1) | tr_carry) & pm_prev[k];
-            tr_carry = candidates >> 63;
-            const uint64_t v = vp[k];
-            const uint64_t sum = distance::add_with_carry(v, pm[k] & v, add_carry);
-            const uint64_t d0 = (sum ^ v) | pm[k] | vn[k] | tr;
-            distance::finish_word(d0, vp[k], vn[k], hp_carry, hn_carry, hp, hn);
-            d0_prev[k] = d0;
-        }
-        d += static_cast<uint64_t>((hp & last_bit) != 0);
-        d -= static_cast<uint64_t>((hn & last_bit) != 0);
-        pm_prev = pm;
+    switch (blocks) {
+        case 2: return detail::osa_fixed_columns<2>(masks_of, zero_row, lq, target, lt);
+        case 3: return detail::osa_fixed_columns<3>(masks_of, zero_row, lq, target, lt);
+        case 4: return detail::osa_fixed_columns<4>(masks_of, zero_row, lq, target, lt);
+        default: break;
     }
-    return d;
+    return detail::osa_columns(masks_of, zero_row, lq, target, lt, work, work + blocks, work + 2 * blocks, blocks);
 }
 
 // The OSA recurrence for the shared bit-parallel roads.

@@ -45,8 +45,8 @@ void register_levenshtein_hooks(nb::module_ &m) {
         },
         "query"_a, "target"_a, "cutoff"_a);
     // The band of half-width k on its own: an upper bound on the distance,
-    // exact when the distance is at most k. Needs non-empty sides at most k
-    // apart in length.
+    // exact when the distance is at most 2k less the length gap. Needs
+    // non-empty sides at most k apart in length.
     m.def(
         "levenshtein_banded",
         [](nb::bytes q, nb::bytes t, uint64_t k) {
