@@ -114,6 +114,16 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
 
 namespace striped_local_detail {
 
+// The largest lane of best and of the column's S words (all non-negative),
+// in every lane.
+template <typename Lane>
+uint64_t splat_column_max(const Lane *h_column, size_t segments, uint64_t best) noexcept {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    for (size_t i = 0; i < segments; ++i)
+        best = swar_nonneg_max<Lane>(best, load_word(h_column + i * L));
+    return swar_splat<Lane>(swar_horizontal_max_floor0<Lane>(best));
+}
+
 // The full mode (a positive gap value): signed lanes, exactly L sweeps.
 template <typename Lane>
 int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane open,
@@ -184,6 +194,11 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     const uint64_t extend_c = swar_splat<Lane>(-static_cast<int64_t>(extend));
     const uint64_t zero_w = swar_splat<Lane>(zero);
     const int64_t segment_extend = static_cast<int64_t>(extend) * static_cast<int64_t>(segs);
+    // The best H so far. The main pass does not take a maximum per word: it
+    // only asks whether some lane rose above best (one subtraction and one
+    // AND per word, see swar_nonneg_all_ge), and the rare column where one
+    // did is scanned again. best is then the column's largest lane in every
+    // lane, so only a rise of the score itself brings another scan.
     uint64_t best = zero_w;
     const Lane *profile_base = c.profile.data();
     InterruptPoll poll;
@@ -194,6 +209,8 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         uint64_t h_diag =
             swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
         uint64_t f = zero_w;
+        const uint64_t best_high = best | S::high;
+        uint64_t best_held = S::high;
         for (size_t i = 0; i < segs; ++i) {
             const uint64_t e = load_word(e_col + i * L);
             // max(H + score, 0) on the value above zero, put back on zero.
@@ -202,7 +219,7 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
             h_diag = load_word(h_prev + i * L);
             const uint64_t h = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(diag, e), f);
             store_word(h_cur + i * L, h);
-            best = swar_nonneg_max<Lane>(best, h);
+            best_held &= best_high - h;
             const uint64_t h_open = gap_step<Lane, Plain>(h, open_c);
             store_word(e_col + i * L, swar_nonneg_max<Lane>(gap_step<Lane, Plain>(e, extend_c), h_open));
             f = swar_nonneg_max<Lane>(gap_step<Lane, Plain>(f, extend_c), h_open);
@@ -229,6 +246,9 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
                     break;
             }
         }
+        // The sweeps keep best by lane maxima; only the main pass is tested.
+        if ((best_held & S::high) != S::high)
+            best = splat_column_max<Lane>(h_cur, segs, best);
         std::swap(h_prev, h_cur);
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
