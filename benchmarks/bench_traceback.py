@@ -23,6 +23,11 @@ unrelated one, against sw_trace_striped_16 reading its CIGAR, best of
 1: faster), with the prepared call (no score pass; its stored score does
 not end a full fill early) shown beside it.
 
+`--nw-path-rows` runs only the needleman_wunsch_path_info rows: related DNA
+pairs (10 % edits) of 1,000 and 5,000 with the scoring above, against
+nw_trace_striped_16 reading its CIGAR, best of --repeats (at least five),
+ratio parasail's time / ours (above 1: faster).
+
 Run by hand:  PYTHONPATH=build/dev/python python benchmarks/bench_traceback.py
 Ratios are ours / parasail's time, measured in this run (below 1: faster).
 """
@@ -147,6 +152,25 @@ def cigar_rows(repeats, sw_theirs):
         print(line)
 
 
+def nw_path_rows(repeats, nw_theirs):
+    repeats = max(repeats, 5)
+
+    def cpu_best(fn):
+        return best_of(fn, repeats, time.process_time)
+
+    rng = random.Random(5000)
+    print(f"needleman_wunsch_path_info, related DNA pairs (10 % edits), match {MATCH}, mismatch {MISMATCH}, "
+          f"gaps {OPEN}/{EXTEND}; best of {repeats}; ratio = parasail / ours")
+    for n in (1000, 5000):
+        q, t = related_pair(rng, n)
+        t_ours = cpu_best(lambda: _swar.needleman_wunsch_path_info(q, t, **KW).cigar)
+        line = f"{n} x {n:<6} ours {t_ours * 1e3:8.2f} ms"
+        if nw_theirs is not None:
+            t_theirs = cpu_best(lambda: nw_theirs(q, t))
+            line += f"   nw_trace_striped_16 + cigar {t_theirs * 1e3:8.2f} ms   ratio {t_theirs / t_ours:5.2f}"
+        print(line)
+
+
 RUN_CHILD = r"""
 import random, resource, sys, time
 sys.path[:0] = {path!r}
@@ -232,6 +256,8 @@ def main():
     parser.add_argument("--no-peak", action="store_true", help="skip the peak-memory runs")
     parser.add_argument("--only-linear-memory", action="store_true", help="skip the affine comparisons")
     parser.add_argument("--cigar-rows", action="store_true", help="only the 1,000 x 1,000 smith_waterman_cigar rows")
+    parser.add_argument("--nw-path-rows", action="store_true",
+                        help="only the 1,000 and 5,000 needleman_wunsch_path_info rows")
     args = parser.parse_args()
 
     if args.only_linear_memory:
@@ -256,6 +282,9 @@ def main():
 
     if args.cigar_rows:
         cigar_rows(args.repeats, sw_theirs)
+        return
+    if args.nw_path_rows:
+        nw_path_rows(args.repeats, nw_theirs)
         return
 
     def sw_ours(q, t):

@@ -9,6 +9,7 @@ import pytest
 
 from reference import traceback_reference as ref
 from reference.input_preparation import render_rows
+from test_traceback_checkpointed import related
 from veltrocamber import _swar
 
 NARROWER = "width cannot be narrower than the automatically selected kernel width"
@@ -99,6 +100,37 @@ def test_paths_rescore_to_the_score_functions(local):
         rescored = ref.rescore(info.operations, q, t, info.query_start, info.target_start, kw["match_score"],
                                kw["mismatch_score"], open_, extend, global_alignment=not local)
         assert rescored == (info.score, info.query_end, info.target_end)
+
+
+def test_global_affine_paths_at_every_width_against_reference():
+    # the global affine road has a row kernel of its own: every admissible
+    # width, gaps of either sign, ties between opening and extending
+    rng = random.Random("global affine widths")
+    for _ in range(60):
+        if rng.random() < 0.5:
+            q, t = related(rng, rng.randint(0, 30), rng.randint(1, 30))
+        else:
+            q, t = random_inputs(rng, "str", 20)
+        match, mismatch = rng.randint(-1, 4), rng.randint(-3, 1)
+        gap_open, gap_extend = rng.randint(-5, 1), rng.randint(-3, 2)
+        if gap_open == gap_extend:
+            gap_extend -= 1
+        want = ref.affine_path(False, q, t, match, mismatch, gap_open, gap_extend)
+        bound = max(map(abs, (match, mismatch, gap_open, gap_extend))) * (len(q) + len(t))
+        for width in (w for w in (8, 16, 32, 64) if bound < 2 ** (w - 1)):
+            got = _swar.needleman_wunsch_path_info(q, t, match_score=match, mismatch_score=mismatch,
+                                                   gap_open_score=gap_open, gap_extend_score=gap_extend, width=width)
+            assert fields(got) == want
+
+
+def test_global_affine_paths_match_the_shared_fill_on_long_pairs(hooks):
+    rng = random.Random("global affine long")
+    for n, scores in ((300, (2, -1, -3, -1)), (250, (1, -2, -2, 0)), (200, (3, -3, -4, -2))):
+        q, t = related(rng, n, n + 20)
+        got = _swar.needleman_wunsch_path_info(q, t, match_score=scores[0], mismatch_score=scores[1],
+                                               gap_open_score=scores[2], gap_extend_score=scores[3])
+        shared = hooks.traceback_affine_path(False, q.encode(), t.encode(), *scores, 16)
+        assert fields(got) == {k: getattr(shared, k) for k in KEYS}
 
 
 def test_scores_agree_with_parasail():
