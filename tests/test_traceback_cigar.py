@@ -202,3 +202,78 @@ def test_cigars_rescore_to_smith_waterman_score(road):
         assert score == _swar.smith_waterman_score(q, t, **kw)
         assert ref.rescore(ref.operations_of(text), q, t, query_start, target_start, match, mismatch, open_,
                            extend) == (score, query_end, target_end)
+
+
+def _mutated(rng, q, alphabet, edits):
+    t = bytearray(q)
+    for _ in range(edits):
+        r = rng.random()
+        if t and r < 0.4:
+            t[rng.randrange(len(t))] = rng.choice(alphabet)
+        elif t and r < 0.7:
+            del t[rng.randrange(len(t))]
+        else:
+            t.insert(rng.randint(0, len(t)), rng.choice(alphabet))
+    return bytes(t)
+
+
+@pytest.mark.parametrize("gaps", [(0, 0), (0, -1), (-3, -1), (-1, 0), (-2, -2), (-1, -3)])
+def test_end_cell_pass_and_box_road_match_the_full_fill(gaps):
+    # The striped pass finds the full matrix's end cell, and the box road
+    # (no band) and the driver give the full fill's answer to the letter:
+    # small alphabets for many ties, related and unrelated pairs, lengths 0
+    # and 1, every cell width that holds the pair; short pairs also against
+    # the plain model.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    open_, extend = gaps
+    rng = random.Random(f"box {gaps}")
+    for case in range(150):
+        alphabet = b"ACGT"[: rng.randint(2, 4)]
+        n = rng.choice([0, 1, rng.randint(0, 14), rng.randint(0, 14), rng.randint(30, 80)])
+        q = bytes(rng.choice(alphabet) for _ in range(n))
+        if rng.random() < 0.5:
+            t = _mutated(rng, q, alphabet, rng.randint(0, 1 + n // 4))
+        else:
+            t = bytes(rng.choice(alphabet) for _ in range(rng.choice([0, 1, rng.randint(0, 80)])))
+        if case % 2:
+            q, t = t, q
+        match, mismatch = rng.randint(0, 4), rng.randint(-4, 1)
+        scores = (match, mismatch, open_, extend)
+        want = None
+        if len(q) <= 14 and len(t) <= 14:
+            model = ref.affine_path(True, q, t, *scores)
+            want = (ref.cigar(model["operations"]), model["score"], model["query_start"], model["query_end"],
+                    model["target_start"], model["target_end"])
+        bound = max(abs(v) for v in scores) * (len(q) + len(t))
+        for width in (8, 16, 32, 64):
+            if bound >= 2 ** (width - 1):
+                continue
+            full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, width)
+            if want is not None:
+                assert full == want
+            if full[1] > 0:
+                expected = hooks.smith_waterman_affine_banded_cigar(q, t, *scores, full[1], width) or full
+            else:
+                expected = full
+            assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, width) == expected
+            if width == 64:
+                continue
+            assert hooks.smith_waterman_affine_box_cigar(q, t, *scores, width) == full
+            end = hooks.striped_local_affine_end(q, t, *scores, width)
+            assert end == ((full[1], full[3], full[5]) if full[1] > 0 else (0, 0, 0))
+
+
+def test_box_road_on_long_pairs_both_sides_of_the_search_budget():
+    # A related pair's path spans the matrix (the search gives up and fills
+    # the whole rectangle up to the end cell); a pair with harsh mismatches
+    # and gaps has a short one (a small box). Both as the full fill answers.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41052)
+    for _ in range(6):
+        q = bytes(rng.choice(b"ACGT") for _ in range(rng.randint(150, 300)))
+        t = _mutated(rng, q, b"ACGT", 30)
+        u = bytes(rng.choice(b"ACGT") for _ in range(rng.randint(150, 300)))
+        for pair, scores in (((q, t), (2, -1, -3, -1)), ((q, u), (1, -3, -5, -2)), ((u, t), (2, -1, 0, -1))):
+            full = hooks.smith_waterman_affine_full_cigar(*pair, *scores, 16)
+            assert hooks.smith_waterman_affine_box_cigar(*pair, *scores, 16) == full
+            assert hooks.smith_waterman_affine_box_cigar(*pair, *scores, 32) == full

@@ -112,6 +112,19 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
     return f;
 }
 
+// A watch on the local kernels with gap values of 0 or below, told of every
+// column j (0-based) where the best score rises strictly: `column` holds that
+// column's final H words and `best` the new best in every lane, both in the
+// kernel's lane form (a lane is the value plus the lane of the value 0, see
+// local_affine_columns_nonneg), so equal lanes are equal values. With such gaps a swept H never
+// exceeds the column's main-pass maximum (an F comes from an H above it, minus
+// gaps), so the main-pass test that brings the rescan sees every strict rise.
+// The default watches nothing and costs nothing.
+struct NoColumnWatch {
+    template <typename Lane>
+    void new_best(size_t, const Lane *, size_t, uint64_t) const noexcept {}
+};
+
 namespace striped_local_detail {
 
 // The largest lane of best and of the column's S words (all non-negative),
@@ -176,9 +189,9 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 // Either way every lane stays in [0, 2^(w-1)), padding lanes included, and
 // the cheap non-negative lane operations apply; the scores are those of the
 // signed kernel.
-template <typename Lane, LocalGapMode Mode, bool Plain>
+template <typename Lane, LocalGapMode Mode, bool Plain, typename Watch = NoColumnWatch>
 int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
-                                    Lane open, Lane extend, Lane zero) {
+                                    Lane open, Lane extend, Lane zero, Watch &&watch = Watch{}) {
     using S = SwarLanes<Lane>;
     static_assert(Mode != LocalGapMode::full);
     constexpr size_t L = S::count;
@@ -247,8 +260,10 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
             }
         }
         // The sweeps keep best by lane maxima; only the main pass is tested.
-        if ((best_held & S::high) != S::high)
+        if ((best_held & S::high) != S::high) {
             best = splat_column_max<Lane>(h_cur, segs, best);
+            watch.new_best(j, h_cur, segs, best);
+        }
         std::swap(h_prev, h_cur);
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
@@ -272,21 +287,24 @@ ValueOffset local_value_offset(Lane match, Lane mismatch, Lane open, Lane extend
 
 // Offset columns where the pair's value range fits the lane, floored ones
 // otherwise.
-template <typename Lane, LocalGapMode Mode>
+template <typename Lane, LocalGapMode Mode, typename Watch = NoColumnWatch>
 int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
-                                              Lane match, Lane mismatch, Lane open, Lane extend) {
+                                              Lane match, Lane mismatch, Lane open, Lane extend,
+                                              Watch &&watch = Watch{}) {
     const ValueOffset offset = local_value_offset<Lane>(match, mismatch, open, extend, c.query_length, tlen);
     if (offset.found)
         return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
-                                                             static_cast<Lane>(-offset.offset));
-    return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0));
+                                                             static_cast<Lane>(-offset.offset), watch);
+    return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0), watch);
 }
 
 }  // namespace striped_local_detail
 
-// Local affine score (gap run of k symbols: open + (k-1) * extend).
-template <typename Lane>
-int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen) {
+// Local affine score (gap run of k symbols: open + (k-1) * extend). `watch`
+// (NoColumnWatch above) is told of the strict rises of gaps <= 0 only.
+template <typename Lane, typename Watch = NoColumnWatch>
+int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen,
+                             Watch &&watch = Watch{}) {
     using namespace striped_local_detail;
     StripedProfileCore<Lane> &c = profile.core;
     if (c.segments == 0 || tlen == 0)
@@ -295,10 +313,10 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
     switch (local_gap_mode(open, extend)) {
     case LocalGapMode::closed_form:
         return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::closed_form>(
-            c, row_offsets, tlen, profile.match, profile.mismatch, open, extend);
+            c, row_offsets, tlen, profile.match, profile.mismatch, open, extend, watch);
     case LocalGapMode::tested:
-        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::tested>(c, row_offsets, tlen, profile.match,
-                                                                                 profile.mismatch, open, extend);
+        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::tested>(
+            c, row_offsets, tlen, profile.match, profile.mismatch, open, extend, watch);
     case LocalGapMode::full:
         break;
     }

@@ -1,15 +1,21 @@
 // The affine CIGAR drivers, local and global: the banded traceback first,
 // with the expected score from a score pass of the same cell width unless the caller already knows it (a prepared object), and the
-// full-matrix traceback from scratch when the band declines.
+// full-matrix traceback from scratch when the band declines. A local pass
+// on striped lanes (gaps of 0 or below, cells of 8 to 32 bits) also finds
+// the end cell, and then only the box around the path is filled
+// (local_affine_box.hpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "align/local_affine_score.hpp"
 #include "align/scalar_kernels.hpp"
 #include "traceback/banded_affine_cigar.hpp"
+#include "traceback/local_affine_box.hpp"
+#include "traceback/striped_local_end.hpp"
 #include "traceback/traceback_matrix.hpp"
 
 namespace veltrocamber::profile_traceback {
@@ -29,15 +35,28 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
     // The score pass is a kernel of the same cell width: the best local
     // score (striped where the gaps allow), or the global score H(qlen, tlen)
     // of the scalar Gotoh kernel.
+    const auto banded = [&](int64_t score) {
+        return affine_banded_cigar<Local, T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend,
+                                             score);
+    };
     if (!has_score) {
         traceback_matrix_bytes(qlen, tlen);
+        if constexpr (Local && !std::is_same_v<T, int64_t>) {
+            if (gap_open <= 0 && gap_extend <= 0) {
+                const BestCell<int64_t> end =
+                    striped_local_affine_end<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+                BandedCigarAttempt attempt = banded(end.score);  // answers a best of 0 itself
+                if (attempt.handled)
+                    return std::move(static_cast<CigarTraceback &>(attempt));
+                return local_affine_box_cigar<T>(query, target, match, mismatch, gap_open, gap_extend, end);
+            }
+        }
         constexpr auto score_pass =
             Local ? align::local_affine_score_of_width<T> : align::needleman_wunsch_affine_scalar<T>;
         expected_score = score_pass(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
     }
     {
-        BandedCigarAttempt attempt = affine_banded_cigar<Local, T>(query, qlen, target, tlen, match, mismatch,
-                                                                   gap_open, gap_extend, expected_score);
+        BandedCigarAttempt attempt = banded(expected_score);
         if (attempt.handled)
             return std::move(static_cast<CigarTraceback &>(attempt));
     }

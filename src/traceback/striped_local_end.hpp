@@ -1,0 +1,79 @@
+// The best local affine score together with its end cell, from one striped
+// pass (gap values of 0 or below, lanes of 8 to 32 bits).
+//
+// The end cell of a local traceback is the first cell in row-major order
+// (query rows outer, target columns inner) whose H is the best score. With
+// match/mismatch scoring and one pair of gap values for both gap kinds, H is
+// symmetric under swapping query and target, so a striped pass over the
+// TARGET that steps through the query meets one whole query row per column
+// step. The end row is the last step where the best rises strictly, and the
+// end column the smallest target position of that step holding the new best.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "align/striped_local.hpp"
+#include "align/striped_profile.hpp"
+#include "align/swar_lanes.hpp"
+#include "traceback/best_cell.hpp"
+
+namespace veltrocamber::profile_traceback {
+
+// A column watch of the striped local kernel (align::NoColumnWatch) that
+// keeps a copy of the column of the latest strict rise; position_of_best()
+// then finds the smallest striped position holding the best there. Padding
+// positions lie above every real one, and a strict rise is always held by a
+// real position too (padding cells take their values from real ones, minus
+// gaps), so the position found is real. A pass that ran again wider would
+// tell its own rises after the first pass's, so the copy kept is the final
+// pass's whenever its best is positive.
+struct ColumnOfLastRise {
+    std::vector<uint64_t> words;
+    uint64_t step = 0;
+    uint64_t best_lane = 0;  // the best as an unsigned lane
+    unsigned lane_bits = 8;
+
+    template <typename Lane>
+    void new_best(size_t j, const Lane *column, size_t segments, uint64_t best) {
+        using S = align::SwarLanes<Lane>;
+        words.resize(segments);
+        std::memcpy(words.data(), column, segments * sizeof(uint64_t));
+        step = j;
+        best_lane = best & S::lane_mask;
+        lane_bits = S::bits;
+    }
+
+    // Position k * S + i lives in word i, lane k (S words).
+    uint64_t position_of_best() const noexcept {
+        const size_t segments = words.size();
+        const uint64_t mask = (uint64_t(1) << lane_bits) - 1;
+        for (unsigned k = 0; k < 64 / lane_bits; ++k)
+            for (size_t i = 0; i < segments; ++i)
+                if (((words[i] >> (k * lane_bits)) & mask) == best_lane)
+                    return k * segments + i;
+        return 0;  // not reached: the column holds its best
+    }
+};
+
+// The best local affine score and its end cell (matrix indices, query row
+// first; {0, 0, 0} when no cell is positive), for gap_open <= 0 and
+// gap_extend <= 0 on lanes Lane that hold the pair (the kernel-width rule).
+template <typename Lane>
+BestCell<int64_t> striped_local_affine_end(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                           int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+    align::StripedAffineProfile<Lane> profile;
+    align::rebuild_striped_affine_profile<Lane>(profile, target, tlen, query, qlen, match, mismatch, gap_open,
+                                                gap_extend);
+    ColumnOfLastRise rise;
+    rise.words.reserve(profile.core.segments);
+    const int64_t best =
+        align::striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length, rise);
+    if (best <= 0)
+        return {};
+    return {best, rise.step + 1, rise.position_of_best() + 1};
+}
+
+}  // namespace veltrocamber::profile_traceback
