@@ -277,3 +277,15 @@ def test_box_road_on_long_pairs_both_sides_of_the_search_budget():
             full = hooks.smith_waterman_affine_full_cigar(*pair, *scores, 16)
             assert hooks.smith_waterman_affine_box_cigar(*pair, *scores, 16) == full
             assert hooks.smith_waterman_affine_box_cigar(*pair, *scores, 32) == full
+
+
+def test_box_road_beyond_the_stored_rows_limit_fills_the_whole_rectangle():
+    # More than 2^24 cells up to the end cell and a long alignment: neither
+    # search narrows the fill, which covers the rectangle up to the end cell.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41053)
+    q = bytes(rng.choice(b"ACGT") for _ in range(4200))
+    t = _mutated(rng, q, b"ACGT", 400)
+    full = hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 16)
+    assert full[3] * full[5] > 2**24
+    assert hooks.smith_waterman_affine_box_cigar(q, t, 2, -1, -3, -1, 16) == full

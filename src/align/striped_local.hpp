@@ -119,10 +119,13 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
 // local_affine_columns_nonneg), so equal lanes are equal values. With such gaps a swept H never
 // exceeds the column's main-pass maximum (an F comes from an H above it, minus
 // gaps), so the main-pass test that brings the rescan sees every strict rise.
-// The default watches nothing and costs nothing.
+// `column` is told of every column once it is final, with the lane of the
+// value 0. The default watches nothing and costs nothing.
 struct NoColumnWatch {
     template <typename Lane>
     void new_best(size_t, const Lane *, size_t, uint64_t) const noexcept {}
+    template <typename Lane>
+    void column(size_t, const Lane *, size_t, Lane) const noexcept {}
 };
 
 namespace striped_local_detail {
@@ -264,6 +267,7 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
             best = splat_column_max<Lane>(h_cur, segs, best);
             watch.new_best(j, h_cur, segs, best);
         }
+        watch.column(j, h_cur, segs, zero);
         std::swap(h_prev, h_cur);
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);

@@ -10,12 +10,19 @@
 // value below 0 (an x-drop with threshold 0) therefore keeps every such
 // path, its start cell (H = 0, where the walk stops) included, while an
 // pair without a long alignment explores only a few cells around e. The
-// box's border row and column are the smallest row and column explored. A
-// pair whose alignment is long explores most of the rectangle up to e: past
-// an eighth of it the search gives up and answers that whole rectangle,
-// which holds every path ending at e.
+// box's border row and column are the smallest row and column explored.
 //
-// Why the box gives today's answer to the letter. The box is filled as a
+// A pair whose alignment is long explores most of the rectangle up to e, and
+// past a 32nd of it that search gives up. The rectangle's forward H values
+// then come from a second striped pass (which stores them), and a state is
+// kept only where its reverse value reaches best - H of its cell: on an
+// optimal path the prefix score in any state is at most H there, so the
+// path still survives, and only cells near optimal paths are explored. The
+// fill then covers, row by row, the columns explored in that row, the cells
+// around them holding minus infinity (as the band's neighbours do); the
+// argument below holds for that region as for the box.
+//
+// Why the box gives the full matrix's answer to the letter. The box is filled as a
 // local matrix of its own, with zero borders and stop codes. Every box value
 // is at most the full matrix's (a box path is a full-matrix path, and a
 // border 0 is at most the full H there). The path the full matrix's walk
@@ -32,34 +39,38 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "module/interrupt_poll.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/banded_affine_cigar.hpp"
 #include "traceback/best_cell.hpp"
+#include "traceback/striped_local_end.hpp"
 #include "traceback/traceback_matrix.hpp"
 
 namespace veltrocamber::profile_traceback {
 
-// The border row and column of the rectangle (matrix indices): the box
-// covers rows row + 1 .. end row and columns column + 1 .. end column, and
-// row `row` and column `column` are its zero borders.
-struct PathBox {
-    size_t row;
-    size_t column;
+// The columns first .. last of one row that a path to e may use (empty when
+// first > last).
+struct RowSpan {
+    size_t first = SIZE_MAX;
+    size_t last = 0;
+    bool empty() const noexcept { return first > last; }
 };
 
 // The reverse pruned DP from (end_row, end_column), rows upwards and each row
-// right to left, over the columns that can still hold a value of 0 or more:
-// a row reads the row below at its own column (V) and the next one
-// (diagonal), and its own column to the right (Hz). Values are taken in 64
-// bits (the pair's values fit a cell of at most 32 bits).
-template <typename T>
-PathBox optimal_path_box(const uint8_t *query, const uint8_t *target, size_t end_row, size_t end_column,
-                         const AffineScores<T> &scores) {
+// right to left, over the columns that can still hold a kept value: a row
+// reads the row below at its own column (V) and the next one (diagonal), and
+// its own column to the right (Hz). A value below need(i, j) (never below 0)
+// is dropped. Fills spans[i] for rows 0 .. end_row with the cells where some
+// state is kept; false (spans unset) once more than `budget` cells were
+// computed. Values are taken in 64 bits (the pair's values fit a cell of at
+// most 32 bits).
+template <typename T, typename Need>
+bool path_spans(const uint8_t *query, const uint8_t *target, size_t end_row, size_t end_column,
+                const AffineScores<T> &scores, Need &&need, uint64_t budget, std::vector<RowSpan> &spans) {
     constexpr int64_t absent = INT64_MIN / 4;
-    const auto kept = [](int64_t x) { return x < 0 ? absent : x; };
     const int64_t open = scores.gap_open, extend = scores.gap_extend;
     const int64_t match = scores.match, mismatch = scores.mismatch;
     std::vector<int64_t> h_below(end_column + 1), v_below(end_column + 1), h_row(end_column + 1),
@@ -70,18 +81,20 @@ PathBox optimal_path_box(const uint8_t *query, const uint8_t *target, size_t end
     const auto below = [&](const std::vector<int64_t> &values, size_t j) {
         return j >= below_first && j <= below_last ? values[j] : absent;
     };
-    PathBox box{end_row, end_column};
-    const uint64_t budget = static_cast<uint64_t>(end_row + 1) * (end_column + 1) / 8;
+    spans.assign(end_row + 1, RowSpan{});
     uint64_t explored = 0;
     InterruptPoll poll;
     for (size_t i = end_row + 1; i-- > 0;) {
         size_t j = i == end_row ? end_column : below_last;
         poll.advance(j + 1);
         if (explored > budget)
-            return PathBox{0, 0};
+            return false;
         size_t first = SIZE_MAX, last = 0;
+        RowSpan &span = spans[i];
         int64_t hz = absent;  // the reverse Hz of the cell to the right
         for (;; --j, ++explored) {
+            const int64_t least = need(i, j);
+            const auto kept = [least](int64_t x) { return x < least ? absent : x; };
             int64_t h = 0;
             if (i != end_row || j != end_column) {
                 h = hz + open;
@@ -98,9 +111,9 @@ PathBox optimal_path_box(const uint8_t *query, const uint8_t *target, size_t end
                 first = j;
                 last = std::max(last, j);
             }
-            if (hz != absent) {  // hz >= h: the path may pass here
-                box.row = std::min(box.row, i);
-                box.column = std::min(box.column, j);
+            if (v != absent || hz != absent) {  // both >= h: a path may pass here
+                span.first = j;
+                span.last = std::max(span.last, j);
             }
             // Column j - 1 reads the row below at j - 1 and j, and hz here.
             if (j == 0 || (j < below_first && hz == absent))
@@ -113,28 +126,130 @@ PathBox optimal_path_box(const uint8_t *query, const uint8_t *target, size_t end
         below_first = first;
         below_last = last;
     }
-    return box;
+    return true;
 }
 
+// The local fill over the spans of rows 1 .. rows (columns clipped to
+// 1 .. columns); row 0 and column 0 are the zero borders with stop codes,
+// every other cell outside the spans minus infinity. Only the spans' codes
+// and the borders are written. Returns the first strict maximum.
+template <typename T>
+TracebackEnd fill_local_affine_spans(TracebackMatrix &matrix, const uint8_t *query, size_t rows,
+                                     const uint8_t *target, size_t columns, const std::vector<RowSpan> &spans,
+                                     const AffineScores<T> &scores) {
+    AffineRows<T> buffers(columns + 1, minus_infinity<T>());
+    std::fill(buffers.h_previous.begin(), buffers.h_previous.end(), T{0});
+    buffers.h_current[0] = 0;
+    std::fill_n(matrix.row(0), columns + 1, TRACE_STOP);
+    const auto clipped = [&](size_t i) {
+        RowSpan span = i <= rows ? spans[i] : RowSpan{};
+        span.first = std::max<size_t>(span.first, 1);
+        span.last = std::min(span.last, columns);
+        return span;
+    };
+    const align::MatchMismatch<T> substitution = match_mismatch(scores);
+    TracebackEnd end;
+    InterruptPoll poll;
+    for (size_t i = 1; i <= rows; ++i) {
+        const RowSpan span = clipped(i), next = clipped(i + 1);
+        TracebackCode *codes = matrix.row(i);
+        codes[0] = TRACE_STOP;
+        // What this row writes and what the next one reads of it (columns
+        // next.first - 1 .. next.last) holds this row's values or minus
+        // infinity.
+        size_t from = std::min(span.first, next.first), to = std::max(span.empty() ? 0 : span.last, next.last);
+        from = std::max<size_t>(from, 2) - 1;
+        if (from <= to)
+            buffers.clear_current(from, to);
+        if (!span.empty()) {
+            poll.advance(span.last - span.first + 1);
+            fill_affine_row<true>(buffers, codes, i, span.first, span.last,
+                                  span.first == 1 ? T{0} : minus_infinity<T>(), substitution.row(query[i - 1]),
+                                  target, scores, end);
+        }
+        buffers.next_row();
+    }
+    return end;
+}
+
+// Where a pass over the rectangle up to the end cell keeps every H: the
+// column watch of the striped kernel (align::NoColumnWatch), step i - 1
+// holding query row i, position j - 1 target column j.
+template <typename Lane>
+struct StoredRows {
+    std::vector<Lane> lanes;
+    size_t segments = 0;
+    Lane zero = 0;
+
+    template <typename Other>
+    void new_best(size_t, const Other *, size_t, uint64_t) const noexcept {}
+    void column(size_t step, const Lane *column, size_t segs, Lane lane_zero) noexcept {
+        std::memcpy(lanes.data() + step * segs * align::SwarLanes<Lane>::count, column, segs * sizeof(uint64_t));
+        zero = lane_zero;
+    }
+    // H(i, j) for i, j >= 1.
+    int64_t h(size_t i, size_t j) const noexcept {
+        constexpr size_t L = align::SwarLanes<Lane>::count;
+        const size_t p = j - 1;
+        return static_cast<int64_t>(lanes[(i - 1) * segments * L + (p % segments) * L + p / segments]) - zero;
+    }
+};
+
+// Rectangles up to this many cells keep their H for the second search; a
+// larger one is filled whole.
+inline constexpr uint64_t stored_rows_cell_limit = uint64_t(1) << 24;
+
 // The local affine CIGAR ending at `end` (the end cell and best score of the
-// whole matrix, score > 0), filled on the box only; positions come back in
-// whole-sequence coordinates.
+// whole matrix, score > 0), filled on the box or the region only; positions
+// come back in whole-sequence coordinates. Lane: the striped lanes of the
+// pair (the cell type T, 8 to 32 bits).
 template <typename T>
 CigarTraceback local_affine_box_cigar(const uint8_t *query, const uint8_t *target, T match, T mismatch, T gap_open,
                                       T gap_extend, const BestCell<int64_t> &end) {
     const AffineScores<T> scores{match, mismatch, gap_open, gap_extend};
-    const PathBox box = optimal_path_box(query, target, end.row, end.col, scores);
-    const size_t rows = end.row - box.row, columns = end.col - box.column;
-    const uint8_t *box_query = query + box.row, *box_target = target + box.column;
+    const uint64_t area = static_cast<uint64_t>(end.row + 1) * (end.col + 1);
+    std::vector<RowSpan> spans;
+    size_t box_row = 0, box_column = 0;
+    if (path_spans(query, target, end.row, end.col, scores, [](size_t, size_t) { return int64_t(0); }, area / 32,
+                   spans)) {
+        box_row = end.row;
+        box_column = end.col;
+        for (size_t i = 0; i <= end.row; ++i) {
+            if (!spans[i].empty()) {
+                box_row = std::min(box_row, i);
+                box_column = std::min(box_column, spans[i].first);
+            }
+        }
+    } else if (area <= stored_rows_cell_limit) {
+        align::StripedAffineProfile<T> profile;
+        align::rebuild_striped_affine_profile<T>(profile, target, end.col, query, end.row, match, mismatch, gap_open,
+                                                 gap_extend);
+        StoredRows<T> stored;
+        stored.segments = profile.core.segments;
+        stored.lanes.resize(end.row * stored.segments * align::SwarLanes<T>::count);
+        align::striped_local_affine<T>(profile, profile.core.row_offsets.data(), profile.core.target_length, stored);
+        const int64_t best = end.score;
+        path_spans(
+            query, target, end.row, end.col, scores,
+            [&stored, best](size_t i, size_t j) { return i == 0 || j == 0 ? best : best - stored.h(i, j); },
+            UINT64_MAX, spans);
+        TracebackMatrix matrix(end.row, end.col);
+        const TracebackEnd region_end = fill_local_affine_spans(matrix, query, end.row, target, end.col, spans, scores);
+        CigarTraceback out;
+        affine_cigar_walk<true>(matrix, query, target, region_end, out, anywhere);
+        return out;
+    }
+    const size_t rows = end.row - box_row, columns = end.col - box_column;
+    const uint8_t *box_query = query + box_row, *box_target = target + box_column;
     TracebackMatrix matrix(rows, columns);
     TracebackEnd box_end;
     fill_affine<true, T, false>(matrix, box_query, rows, box_target, columns, scores, columns, box_end, end.score);
     CigarTraceback out;
     affine_cigar_walk<true>(matrix, box_query, box_target, box_end, out, anywhere);
-    out.query_start += box.row;
-    out.query_end += box.row;
-    out.target_start += box.column;
-    out.target_end += box.column;
+    out.query_start += box_row;
+    out.query_end += box_row;
+    out.target_start += box_column;
+    out.target_end += box_column;
     return out;
 }
 

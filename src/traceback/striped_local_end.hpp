@@ -45,6 +45,8 @@ struct ColumnOfLastRise {
         best_lane = best & S::lane_mask;
         lane_bits = S::bits;
     }
+    template <typename Lane>
+    void column(size_t, const Lane *, size_t, Lane) const noexcept {}
 
     // Position k * S + i lives in word i, lane k (S words).
     uint64_t position_of_best() const noexcept {
