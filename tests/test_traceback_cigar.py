@@ -289,3 +289,37 @@ def test_box_road_beyond_the_stored_rows_limit_fills_the_whole_rectangle():
     full = hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 16)
     assert full[3] * full[5] > 2**24
     assert hooks.smith_waterman_affine_box_cigar(q, t, 2, -1, -3, -1, 16) == full
+
+
+def test_driver_keeps_the_band_answer_where_the_band_may_tie():
+    # Lengths beyond the band's threshold, tiny alphabets and shifted copies,
+    # so that the best score is often reached both inside and outside the
+    # band: the driver skips the band only when no band cell can reach the
+    # best, and answers as the band-then-full road does.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41054)
+    seen = {"band differs": 0, "band declines": 0}
+
+    def noise(n):
+        return bytes(rng.choice(b"ACGT") for _ in range(n))
+
+    for _ in range(250):
+        alphabet = b"ACGT"[: rng.randint(2, 3)]
+        core = bytes(rng.choice(alphabet) for _ in range(rng.randint(6, 40)))
+        shift = rng.randint(0, 90)
+        if rng.random() < 0.5:  # the core twice in the query: first off the band, then on it
+            core = noise(len(core))
+            q = core + b"N" * (shift + 40) + core + b"N" * 10
+            t = b"M" * (shift + 40 + len(core)) + core + b"M" * 10
+        else:
+            q = noise(shift) + core + noise(20)
+            t = _mutated(rng, core, alphabet, rng.randint(0, 3)) + noise(shift // 2)
+        if rng.random() < 0.5:
+            q, t = t, q
+        scores = (rng.randint(1, 3), rng.randint(-3, 0), rng.choice([0, -1, -3]), rng.choice([0, -1]))
+        full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, 16)
+        band = hooks.smith_waterman_affine_banded_cigar(q, t, *scores, full[1], 16)
+        seen["band declines"] += band is None
+        seen["band differs"] += band is not None and band != full
+        assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, 16) == (band or full)
+    assert min(seen.values()) > 10, seen

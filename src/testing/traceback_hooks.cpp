@@ -143,8 +143,9 @@ void register_traceback_hooks(nb::module_ &m) {
                       raise_value_error("no striped lanes of 64 bits");
                       return BestCell<int64_t>{};
                   } else {
+                      StoredRows<T> stored;
                       return striped_local_affine_end<T>(q.data, q.size, t.data, t.size, match, mismatch, gap_open,
-                                                         gap_extend);
+                                                         gap_extend, stored);
                   }
               });
               return nb::make_tuple(end.score, end.row, end.col);
@@ -159,13 +160,14 @@ void register_traceback_hooks(nb::module_ &m) {
                       raise_value_error("no striped lanes of 64 bits");
                       return CigarTraceback{};
                   } else {
-                      const BestCell<int64_t> end = striped_local_affine_end<T>(q.data, q.size, t.data, t.size, match,
-                                                                                mismatch, gap_open, gap_extend);
+                      StoredRows<T> stored;
+                      const BestCell<int64_t> end = striped_local_affine_end<T>(
+                          q.data, q.size, t.data, t.size, match, mismatch, gap_open, gap_extend, stored);
                       if (end.score <= 0)
                           return CigarTraceback{};
                       return local_affine_box_cigar<T>(q.data, t.data, static_cast<T>(match),
                                                        static_cast<T>(mismatch), static_cast<T>(gap_open),
-                                                       static_cast<T>(gap_extend), end);
+                                                       static_cast<T>(gap_extend), end, stored);
                   }
               }));
           },

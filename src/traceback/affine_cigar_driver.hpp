@@ -6,6 +6,7 @@
 // (local_affine_box.hpp).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -19,6 +20,24 @@
 #include "traceback/traceback_matrix.hpp"
 
 namespace veltrocamber::profile_traceback {
+
+// Whether some cell of the local band may reach the best score, from the
+// pass's stored H: a banded value is at most the full one, so where no band
+// cell's full H is the best the band declines for sure. No cell before the
+// end cell in row-major order reaches the best, so only the end row from the
+// end column on and the rows below it are read.
+template <typename T>
+bool band_may_reach_best(const StoredRows<T> &stored, const BestCell<int64_t> &end, size_t qlen, size_t tlen) {
+    const size_t half_band = smith_waterman_half_band(qlen, tlen);
+    for (size_t i = end.row; i <= qlen; ++i) {
+        const size_t first = std::max<size_t>(i > half_band ? i - half_band : 1, i == end.row ? end.col : 1);
+        const size_t last = std::min(tlen, i + half_band);
+        for (size_t j = first; j <= last; ++j)
+            if (stored.h(i, j) == end.score)
+                return true;
+    }
+    return false;
+}
 
 // The full traceback's result is returned unchanged: its score is not
 // compared with the expected one. Only a score from this call's own pass
@@ -43,12 +62,15 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
         traceback_matrix_bytes(qlen, tlen);
         if constexpr (Local && !std::is_same_v<T, int64_t>) {
             if (gap_open <= 0 && gap_extend <= 0) {
-                const BestCell<int64_t> end =
-                    striped_local_affine_end<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-                BandedCigarAttempt attempt = banded(end.score);  // answers a best of 0 itself
-                if (attempt.handled)
-                    return std::move(static_cast<CigarTraceback &>(attempt));
-                return local_affine_box_cigar<T>(query, target, match, mismatch, gap_open, gap_extend, end);
+                StoredRows<T> stored;
+                const BestCell<int64_t> end = striped_local_affine_end<T>(query, qlen, target, tlen, match, mismatch,
+                                                                          gap_open, gap_extend, stored);
+                if (end.score <= 0 || !stored.filled() || band_may_reach_best(stored, end, qlen, tlen)) {
+                    BandedCigarAttempt attempt = banded(end.score);  // answers a best of 0 itself
+                    if (attempt.handled)
+                        return std::move(static_cast<CigarTraceback &>(attempt));
+                }
+                return local_affine_box_cigar<T>(query, target, match, mismatch, gap_open, gap_extend, end, stored);
             }
         }
         constexpr auto score_pass =

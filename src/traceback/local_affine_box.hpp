@@ -13,8 +13,8 @@
 // box's border row and column are the smallest row and column explored.
 //
 // A pair whose alignment is long explores most of the rectangle up to e, and
-// past a 32nd of it that search gives up. The rectangle's forward H values
-// then come from a second striped pass (which stores them), and a state is
+// past a 32nd of it that search gives up. The forward H values then come
+// from the striped pass that found e (it stores them up to a size), and a state is
 // kept only where its reverse value reaches best - H of its cell: on an
 // optimal path the prefix score in any state is at most H there, so the
 // path still survives, and only cells near optimal paths are explored. The
@@ -39,7 +39,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "module/interrupt_poll.hpp"
@@ -172,40 +171,14 @@ TracebackEnd fill_local_affine_spans(TracebackMatrix &matrix, const uint8_t *que
     return end;
 }
 
-// Where a pass over the rectangle up to the end cell keeps every H: the
-// column watch of the striped kernel (align::NoColumnWatch), step i - 1
-// holding query row i, position j - 1 target column j.
-template <typename Lane>
-struct StoredRows {
-    std::vector<Lane> lanes;
-    size_t segments = 0;
-    Lane zero = 0;
-
-    template <typename Other>
-    void new_best(size_t, const Other *, size_t, uint64_t) const noexcept {}
-    void column(size_t step, const Lane *column, size_t segs, Lane lane_zero) noexcept {
-        std::memcpy(lanes.data() + step * segs * align::SwarLanes<Lane>::count, column, segs * sizeof(uint64_t));
-        zero = lane_zero;
-    }
-    // H(i, j) for i, j >= 1.
-    int64_t h(size_t i, size_t j) const noexcept {
-        constexpr size_t L = align::SwarLanes<Lane>::count;
-        const size_t p = j - 1;
-        return static_cast<int64_t>(lanes[(i - 1) * segments * L + (p % segments) * L + p / segments]) - zero;
-    }
-};
-
-// Rectangles up to this many cells keep their H for the second search; a
-// larger one is filled whole.
-inline constexpr uint64_t stored_rows_cell_limit = uint64_t(1) << 24;
-
 // The local affine CIGAR ending at `end` (the end cell and best score of the
 // whole matrix, score > 0), filled on the box or the region only; positions
-// come back in whole-sequence coordinates. Lane: the striped lanes of the
-// pair (the cell type T, 8 to 32 bits).
+// come back in whole-sequence coordinates. `stored` holds the pass's H when
+// it kept them; without them a long alignment fills the whole rectangle up
+// to the end cell.
 template <typename T>
 CigarTraceback local_affine_box_cigar(const uint8_t *query, const uint8_t *target, T match, T mismatch, T gap_open,
-                                      T gap_extend, const BestCell<int64_t> &end) {
+                                      T gap_extend, const BestCell<int64_t> &end, const StoredRows<T> &stored) {
     const AffineScores<T> scores{match, mismatch, gap_open, gap_extend};
     const uint64_t area = static_cast<uint64_t>(end.row + 1) * (end.col + 1);
     std::vector<RowSpan> spans;
@@ -220,14 +193,7 @@ CigarTraceback local_affine_box_cigar(const uint8_t *query, const uint8_t *targe
                 box_column = std::min(box_column, spans[i].first);
             }
         }
-    } else if (area <= stored_rows_cell_limit) {
-        align::StripedAffineProfile<T> profile;
-        align::rebuild_striped_affine_profile<T>(profile, target, end.col, query, end.row, match, mismatch, gap_open,
-                                                 gap_extend);
-        StoredRows<T> stored;
-        stored.segments = profile.core.segments;
-        stored.lanes.resize(end.row * stored.segments * align::SwarLanes<T>::count);
-        align::striped_local_affine<T>(profile, profile.core.row_offsets.data(), profile.core.target_length, stored);
+    } else if (stored.filled()) {
         const int64_t best = end.score;
         path_spans(
             query, target, end.row, end.col, scores,

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "align/striped_local.hpp"
@@ -45,8 +46,6 @@ struct ColumnOfLastRise {
         best_lane = best & S::lane_mask;
         lane_bits = S::bits;
     }
-    template <typename Lane>
-    void column(size_t, const Lane *, size_t, Lane) const noexcept {}
 
     // Position k * S + i lives in word i, lane k (S words).
     uint64_t position_of_best() const noexcept {
@@ -60,22 +59,68 @@ struct ColumnOfLastRise {
     }
 };
 
+// Every H of the pass, when the pair has at most stored_rows_cell_limit
+// cells: step i - 1 holds query row i, position j - 1 target column j.
+inline constexpr uint64_t stored_rows_cell_limit = uint64_t(1) << 24;
+
+template <typename Lane>
+struct StoredRows {
+    std::unique_ptr<Lane[]> lanes;  // uninitialised until the pass writes it
+    size_t segments = 0;
+    Lane zero = 0;
+
+    bool filled() const noexcept { return lanes != nullptr; }
+    // H(i, j) for i, j >= 1.
+    int64_t h(size_t i, size_t j) const noexcept {
+        constexpr size_t L = align::SwarLanes<Lane>::count;
+        const size_t p = j - 1;
+        return static_cast<int64_t>(lanes[(i - 1) * segments * L + (p % segments) * L + p / segments]) - zero;
+    }
+};
+
+// The watch of the pass: the column of the last rise, and every column into
+// `stored` when it has room.
+template <typename Lane>
+struct EndPassWatch {
+    ColumnOfLastRise rise;
+    StoredRows<Lane> *stored;
+
+    void new_best(size_t j, const Lane *column, size_t segments, uint64_t best) {
+        rise.new_best(j, column, segments, best);
+    }
+    void column(size_t j, const Lane *column, size_t segments, Lane zero) noexcept {
+        if (stored != nullptr) {
+            std::memcpy(stored->lanes.get() + j * segments * align::SwarLanes<Lane>::count, column,
+                        segments * sizeof(uint64_t));
+            stored->zero = zero;
+        }
+    }
+};
+
 // The best local affine score and its end cell (matrix indices, query row
 // first; {0, 0, 0} when no cell is positive), for gap_open <= 0 and
 // gap_extend <= 0 on lanes Lane that hold the pair (the kernel-width rule).
+// `stored` receives every H when the pair is small enough (see StoredRows).
 template <typename Lane>
 BestCell<int64_t> striped_local_affine_end(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                           int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+                                           int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+                                           StoredRows<Lane> &stored) {
     align::StripedAffineProfile<Lane> profile;
     align::rebuild_striped_affine_profile<Lane>(profile, target, tlen, query, qlen, match, mismatch, gap_open,
                                                 gap_extend);
-    ColumnOfLastRise rise;
-    rise.words.reserve(profile.core.segments);
+    EndPassWatch<Lane> watch{{}, nullptr};
+    watch.rise.words.reserve(profile.core.segments);
+    stored.lanes.reset();
+    if (profile.core.segments != 0 && static_cast<uint64_t>(qlen) * tlen <= stored_rows_cell_limit) {
+        stored.segments = profile.core.segments;
+        stored.lanes.reset(new Lane[qlen * stored.segments * align::SwarLanes<Lane>::count]);
+        watch.stored = &stored;
+    }
     const int64_t best =
-        align::striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length, rise);
+        align::striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length, watch);
     if (best <= 0)
         return {};
-    return {best, rise.step + 1, rise.position_of_best() + 1};
+    return {best, watch.rise.step + 1, watch.rise.position_of_best() + 1};
 }
 
 }  // namespace veltrocamber::profile_traceback
