@@ -165,9 +165,10 @@ void register_traceback_hooks(nb::module_ &m) {
                           q.data, q.size, t.data, t.size, match, mismatch, gap_open, gap_extend, stored);
                       if (end.score <= 0)
                           return CigarTraceback{};
-                      return local_affine_box_cigar<T>(q.data, t.data, static_cast<T>(match),
-                                                       static_cast<T>(mismatch), static_cast<T>(gap_open),
-                                                       static_cast<T>(gap_extend), end, stored);
+                      const AffineScores<T> scores{static_cast<T>(match), static_cast<T>(mismatch),
+                                                   static_cast<T>(gap_open), static_cast<T>(gap_extend)};
+                      return local_affine_planned_cigar(q.data, t.data, scores, end,
+                                                        plan_local_affine_fill(q.data, t.data, scores, end, stored));
                   }
               }));
           },

@@ -65,12 +65,19 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
                 StoredRows<T> stored;
                 const BestCell<int64_t> end = striped_local_affine_end<T>(query, qlen, target, tlen, match, mismatch,
                                                                           gap_open, gap_extend, stored);
-                if (end.score <= 0 || !stored.filled() || band_may_reach_best(stored, end, qlen, tlen)) {
-                    BandedCigarAttempt attempt = banded(end.score);  // answers a best of 0 itself
+                if (end.score <= 0)
+                    return CigarTraceback{};  // the band's answer to a best of 0
+                const AffineScores<T> scores{match, mismatch, gap_open, gap_extend};
+                const LocalFillPlan plan = plan_local_affine_fill(query, target, scores, end, stored);
+                // The band answers the same as the plan where the plan lies
+                // in it, and declines where none of its cells reaches the best.
+                if (!plan_within_band(plan, smith_waterman_half_band(qlen, tlen)) &&
+                    (!stored.filled() || band_may_reach_best(stored, end, qlen, tlen))) {
+                    BandedCigarAttempt attempt = banded(end.score);
                     if (attempt.handled)
                         return std::move(static_cast<CigarTraceback &>(attempt));
                 }
-                return local_affine_box_cigar<T>(query, target, match, mismatch, gap_open, gap_extend, end, stored);
+                return local_affine_planned_cigar(query, target, scores, end, plan);
             }
         }
         constexpr auto score_pass =

@@ -171,26 +171,32 @@ TracebackEnd fill_local_affine_spans(TracebackMatrix &matrix, const uint8_t *que
     return end;
 }
 
-// The local affine CIGAR ending at `end` (the end cell and best score of the
-// whole matrix, score > 0), filled on the box or the region only; positions
-// come back in whole-sequence coordinates. `stored` holds the pass's H when
-// it kept them; without them a long alignment fills the whole rectangle up
-// to the end cell.
+// How the fill before the walk from `end` is narrowed: to the box
+// (box_row, box_column) .. end (the whole rectangle up to the end cell when
+// both are 0 and spans is empty), or to the spans of each row (region).
+struct LocalFillPlan {
+    std::vector<RowSpan> spans;  // rows 0 .. end row; empty for the whole rectangle
+    size_t box_row = 0;
+    size_t box_column = 0;
+    bool region = false;
+};
+
+// The plan for the end cell and best score of the whole matrix (score > 0).
+// `stored` holds the pass's H when it kept them; without them a long
+// alignment fills the whole rectangle up to the end cell.
 template <typename T>
-CigarTraceback local_affine_box_cigar(const uint8_t *query, const uint8_t *target, T match, T mismatch, T gap_open,
-                                      T gap_extend, const BestCell<int64_t> &end, const StoredRows<T> &stored) {
-    const AffineScores<T> scores{match, mismatch, gap_open, gap_extend};
+LocalFillPlan plan_local_affine_fill(const uint8_t *query, const uint8_t *target, const AffineScores<T> &scores,
+                                     const BestCell<int64_t> &end, const StoredRows<T> &stored) {
+    LocalFillPlan plan;
     const uint64_t area = static_cast<uint64_t>(end.row + 1) * (end.col + 1);
-    std::vector<RowSpan> spans;
-    size_t box_row = 0, box_column = 0;
     if (path_spans(query, target, end.row, end.col, scores, [](size_t, size_t) { return int64_t(0); }, area / 32,
-                   spans)) {
-        box_row = end.row;
-        box_column = end.col;
+                   plan.spans)) {
+        plan.box_row = end.row;
+        plan.box_column = end.col;
         for (size_t i = 0; i <= end.row; ++i) {
-            if (!spans[i].empty()) {
-                box_row = std::min(box_row, i);
-                box_column = std::min(box_column, spans[i].first);
+            if (!plan.spans[i].empty()) {
+                plan.box_row = std::min(plan.box_row, i);
+                plan.box_column = std::min(plan.box_column, plan.spans[i].first);
             }
         }
     } else if (stored.filled()) {
@@ -198,24 +204,54 @@ CigarTraceback local_affine_box_cigar(const uint8_t *query, const uint8_t *targe
         path_spans(
             query, target, end.row, end.col, scores,
             [&stored, best](size_t i, size_t j) { return i == 0 || j == 0 ? best : best - stored.h(i, j); },
-            UINT64_MAX, spans);
+            UINT64_MAX, plan.spans);
+        plan.region = true;
+    } else {
+        plan.spans.clear();
+    }
+    return plan;
+}
+
+// Whether every cell the plan found (each path to the end cell with its start
+// cell among them) lies in the band |i - j| <= half_band. Then the full
+// matrix's path lies in the band too, and the band answers just as the full
+// matrix does: its values are at most the full ones, those on the path equal
+// them, and its first cell reaching the best is the end cell.
+inline bool plan_within_band(const LocalFillPlan &plan, size_t half_band) noexcept {
+    if (plan.spans.empty())
+        return false;
+    for (size_t i = 0; i < plan.spans.size(); ++i) {
+        const RowSpan &span = plan.spans[i];
+        if (!span.empty() && (span.first + half_band < i || span.last > i + half_band))
+            return false;
+    }
+    return true;
+}
+
+// The local affine CIGAR ending at `end` (the end cell and best score of the
+// whole matrix, score > 0), filled as planned; positions come back in
+// whole-sequence coordinates.
+template <typename T>
+CigarTraceback local_affine_planned_cigar(const uint8_t *query, const uint8_t *target, const AffineScores<T> &scores,
+                                          const BestCell<int64_t> &end, const LocalFillPlan &plan) {
+    CigarTraceback out;
+    if (plan.region) {
         TracebackMatrix matrix(end.row, end.col);
-        const TracebackEnd region_end = fill_local_affine_spans(matrix, query, end.row, target, end.col, spans, scores);
-        CigarTraceback out;
+        const TracebackEnd region_end =
+            fill_local_affine_spans(matrix, query, end.row, target, end.col, plan.spans, scores);
         affine_cigar_walk<true>(matrix, query, target, region_end, out, anywhere);
         return out;
     }
-    const size_t rows = end.row - box_row, columns = end.col - box_column;
-    const uint8_t *box_query = query + box_row, *box_target = target + box_column;
+    const size_t rows = end.row - plan.box_row, columns = end.col - plan.box_column;
+    const uint8_t *box_query = query + plan.box_row, *box_target = target + plan.box_column;
     TracebackMatrix matrix(rows, columns);
     TracebackEnd box_end;
     fill_affine<true, T, false>(matrix, box_query, rows, box_target, columns, scores, columns, box_end, end.score);
-    CigarTraceback out;
     affine_cigar_walk<true>(matrix, box_query, box_target, box_end, out, anywhere);
-    out.query_start += box_row;
-    out.query_end += box_row;
-    out.target_start += box_column;
-    out.target_end += box_column;
+    out.query_start += plan.box_row;
+    out.query_end += plan.box_row;
+    out.target_start += plan.box_column;
+    out.target_end += plan.box_column;
     return out;
 }
 
