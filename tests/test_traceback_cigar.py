@@ -256,6 +256,8 @@ def test_end_cell_pass_and_box_road_match_the_full_fill(gaps):
             else:
                 expected = full
             assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, width) == expected
+            # a prepared object's road: the band on its stored score, then the full matrix's answer
+            assert hooks.smith_waterman_affine_cigar(q, t, *scores, full[1], True, width) == expected
             if width == 64:
                 continue
             assert hooks.smith_waterman_affine_box_cigar(q, t, *scores, width) == full
@@ -322,4 +324,5 @@ def test_driver_keeps_the_band_answer_where_the_band_may_tie():
         seen["band declines"] += band is None
         seen["band differs"] += band is not None and band != full
         assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, 16) == (band or full)
+        assert hooks.smith_waterman_affine_cigar(q, t, *scores, full[1], True, 16) == (band or full)
     assert min(seen.values()) > 10, seen

@@ -1,5 +1,4 @@
-// The local affine score by its fastest exact road, and the narrowest lanes
-// that hold a local affine pair.
+// The narrowest lanes that hold a local affine pair.
 //
 // With gap values of 0 or below, the striped local kernels return exactly
 // the score of the scalar Gotoh kernel whenever their lanes hold every value
@@ -11,11 +10,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
-
-#include "align/scalar_kernels.hpp"
-#include "align/striped_local.hpp"
-#include "align/swar_lanes.hpp"
 
 namespace veltrocamber::align {
 
@@ -41,20 +35,6 @@ inline unsigned narrowest_local_affine_lanes(int64_t match, int64_t mismatch, in
             return bits;
     }
     return 64;
-}
-
-// The best local affine score at cell width T: the striped kernel of lanes T
-// for gaps of 0 or below (T of 8 to 32 bits), the scalar Gotoh kernel of
-// cells T otherwise. Same answer either way (the width rule keeps every value
-// inside T).
-template <typename T>
-int64_t local_affine_score_of_width(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
-                                    T mismatch, T gap_open, T gap_extend) {
-    if constexpr (!std::is_same_v<T, int64_t>) {
-        if (gap_open <= 0 && gap_extend <= 0)
-            return striped_local_affine_score<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    }
-    return smith_waterman_affine_scalar<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
 }
 
 }  // namespace veltrocamber::align
