@@ -112,15 +112,16 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
     return f;
 }
 
-// A watch on the local kernels with gap values of 0 or below, told of every
-// column j (0-based) where the best score rises strictly: `column` holds that
-// column's final H words and `best` the new best in every lane, both in the
-// kernel's lane form (a lane is the value plus the lane of the value 0, see
-// local_affine_columns_nonneg), so equal lanes are equal values. With such gaps a swept H never
-// exceeds the column's main-pass maximum (an F comes from an H above it, minus
-// gaps), so the main-pass test that brings the rescan sees every strict rise.
-// `column` is told of every column once it is final, with the lane of the
-// value 0. The default watches nothing and costs nothing.
+// A watch on the local kernels with gap values of 0 or below; the default
+// watches nothing and costs nothing. new_best is told of every column j
+// (0-based) where the best score rises strictly, with that column's final H
+// words and the new best in every lane; column is told of every column once
+// it is final, with the lane of the value 0. Both come in the kernel's lane
+// form (a lane is the value plus the lane of the value 0, see
+// local_affine_columns_nonneg), so equal lanes are equal values. With such
+// gaps a swept H never exceeds the column's main-pass maximum (an F comes
+// from an H above it, minus gaps), so the main-pass test that brings the
+// rescan sees every strict rise.
 struct NoColumnWatch {
     template <typename Lane>
     void new_best(size_t, const Lane *, size_t, uint64_t) const noexcept {}

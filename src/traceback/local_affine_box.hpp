@@ -1,39 +1,40 @@
-// The local affine CIGAR from a known end cell, filling only a rectangle that
-// holds the path instead of the whole matrix, for gap values of 0 or below.
+// The local affine CIGAR from a known end cell, filling only the cells that
+// optimal paths to it can use instead of the whole matrix, for gap values of
+// 0 or below. Three plans, tried in this order:
 //
-// The rectangle. From the end cell e (the first cell in row-major order whose
-// H is the best score), a reverse affine DP over the prefixes, anchored at e,
+// The box. From the end cell e (the first cell in row-major order whose H is
+// the best score), a reverse affine DP over the prefixes, anchored at e,
 // gives for each cell and state (H, V, Hz) the best score a path from there
-// to e's H adds. Along any optimal local path ending at e the prefix score at
-// each of its cells and states is a local alignment score, so at most the
-// best, and the score still to come is at least 0; dropping every reverse
-// value below 0 (an x-drop with threshold 0) therefore keeps every such
-// path, its start cell (H = 0, where the walk stops) included, while an
-// pair without a long alignment explores only a few cells around e. The
+// adds on its way to e's H. Along any optimal local path ending at e the
+// prefix score at each of its cells and states is a local alignment score,
+// so at most the best, and the score still to come is at least 0; dropping
+// every reverse value below 0 (an x-drop with threshold 0) therefore keeps
+// every such path, its start cell (H = 0, where the walk stops) included.
+// A pair without a long alignment explores only a few cells around e; the
 // box's border row and column are the smallest row and column explored.
 //
-// A pair whose alignment is long explores most of the rectangle up to e, and
-// past a 32nd of it that search gives up. The forward H values then come
-// from the striped pass that found e (it stores them up to a size), and a state is
-// kept only where its reverse value reaches best - H of its cell: on an
-// optimal path the prefix score in any state is at most H there, so the
-// path still survives, and only cells near optimal paths are explored. The
-// fill then covers, row by row, the columns explored in that row, the cells
-// around them holding minus infinity (as the band's neighbours do); the
-// argument below holds for that region as for the box.
+// The region. A pair whose alignment is long explores most of the rectangle
+// up to e, and past a 32nd of it that search gives up. With the forward H
+// values that the striped pass finding e stored, a state is kept only where
+// its reverse value reaches best - H of its cell: on an optimal path the
+// prefix score in any state is at most H there, so every optimal path to e
+// still survives, and only cells near such paths are explored. The fill
+// covers, row by row, the columns explored in that row; the other cells hold
+// minus infinity, as the band's neighbours do.
 //
-// Why the box gives the full matrix's answer to the letter. The box is filled as a
-// local matrix of its own, with zero borders and stop codes. Every box value
-// is at most the full matrix's (a box path is a full-matrix path, and a
-// border 0 is at most the full H there). The path the full matrix's walk
-// traces lies in the box with its start cell on or inside the border, so
-// each of its cells keeps its full value in every state it passes. Every
-// decision of the walk on it (diagonal, up or left with their tie order,
-// open or extend, the stop) compares the chosen candidate, unchanged,
-// against others that can only have dropped, and comes out the same. The
-// first cell of the box in row-major order reaching the best is e: an
-// earlier one would reach it in the full matrix too. So the fill stops at
-// e's row (known_best) and the walk retraces the same letters.
+// The whole rectangle up to e, when the pass stored no H (a large pair).
+//
+// Why each gives the full matrix's answer to the letter. Every value filled
+// is at most the full matrix's (a path of the box or region is a path of the
+// full matrix, and a border 0 or a minus infinity is at most the full value
+// there). The path the full matrix's walk traces lies in the box or region,
+// its start cell included, so each of its cells keeps its full value in
+// every state it passes. Every decision of the walk on it (diagonal, up or
+// left with their tie order, open or extend, the stop) compares the chosen
+// candidate, unchanged, against others that can only have dropped, and
+// comes out the same. The first filled cell in row-major order reaching the
+// best is e: an earlier one would reach it in the full matrix too. So the
+// fill ends at e's row and the walk retraces the same letters.
 #pragma once
 
 #include <algorithm>
@@ -171,11 +172,11 @@ TracebackEnd fill_local_affine_spans(TracebackMatrix &matrix, const uint8_t *que
     return end;
 }
 
-// How the fill before the walk from `end` is narrowed: to the box
-// (box_row, box_column) .. end (the whole rectangle up to the end cell when
-// both are 0 and spans is empty), or to the spans of each row (region).
+// How the fill before the walk from `end` is narrowed: to the box with
+// border row box_row and border column box_column (both 0, and no spans,
+// when no search narrowed it), or to the spans of each row (region).
 struct LocalFillPlan {
-    std::vector<RowSpan> spans;  // rows 0 .. end row; empty for the whole rectangle
+    std::vector<RowSpan> spans;  // rows 0 .. end row; empty when no search narrowed the fill
     size_t box_row = 0;
     size_t box_column = 0;
     bool region = false;

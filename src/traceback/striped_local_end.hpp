@@ -37,14 +37,19 @@ struct ColumnOfLastRise {
     uint64_t best_lane = 0;  // the best as an unsigned lane
     unsigned lane_bits = 8;
 
+    // The rise without the copy, for a caller that keeps the column itself.
     template <typename Lane>
-    void new_best(size_t j, const Lane *column, size_t segments, uint64_t best) {
+    void note(size_t j, uint64_t best) noexcept {
         using S = align::SwarLanes<Lane>;
-        words.resize(segments);
-        std::memcpy(words.data(), column, segments * sizeof(uint64_t));
         step = j;
         best_lane = best & S::lane_mask;
         lane_bits = S::bits;
+    }
+    template <typename Lane>
+    void new_best(size_t j, const Lane *column, size_t segments, uint64_t best) {
+        words.resize(segments);
+        std::memcpy(words.data(), column, segments * sizeof(uint64_t));
+        note<Lane>(j, best);
     }
 
     // Position k * S + i lives in word i, lane k (S words).
@@ -78,15 +83,18 @@ struct StoredRows {
     }
 };
 
-// The watch of the pass: the column of the last rise, and every column into
-// `stored` when it has room.
+// The watch of the pass: every column into `stored` when it has room, the
+// column of the last rise otherwise (a column that `stored` keeps anyway).
 template <typename Lane>
 struct EndPassWatch {
     ColumnOfLastRise rise;
     StoredRows<Lane> *stored;
 
     void new_best(size_t j, const Lane *column, size_t segments, uint64_t best) {
-        rise.new_best(j, column, segments, best);
+        if (stored != nullptr)
+            rise.note<Lane>(j, best);
+        else
+            rise.new_best(j, column, segments, best);
     }
     void column(size_t j, const Lane *column, size_t segments, Lane zero) noexcept {
         if (stored != nullptr) {
@@ -120,6 +128,11 @@ BestCell<int64_t> striped_local_affine_end(const uint8_t *query, size_t qlen, co
         align::striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length, watch);
     if (best <= 0)
         return {};
+    if (watch.stored != nullptr) {
+        const Lane *row = stored.lanes.get() + watch.rise.step * stored.segments * align::SwarLanes<Lane>::count;
+        watch.rise.words.resize(stored.segments);
+        std::memcpy(watch.rise.words.data(), row, stored.segments * sizeof(uint64_t));
+    }
     return {best, watch.rise.step + 1, watch.rise.position_of_best() + 1};
 }
 
