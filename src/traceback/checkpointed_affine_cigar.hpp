@@ -23,6 +23,7 @@
 #include "module/interrupt_poll.hpp"
 #include "module/memory_guard.hpp"
 #include "traceback/affine_path.hpp"
+#include "traceback/two_pass_affine_fill.hpp"
 #include "traceback/traceback_checkpoints.hpp"
 
 namespace veltrocamber::profile_traceback {
@@ -46,8 +47,8 @@ void recompute_affine_block(std::vector<TracebackCode> &block, const TracebackCh
         poll.advance(tlen);
         TracebackCode *codes = block.data() + (i - top - 1) * stride;
         start_affine_row<Local>(rows, codes, i, scores);
-        fill_affine_row<Local>(rows, codes, i, 1, tlen, rows.h_current[0], substitution.row(query[i - 1]), target,
-                               scores, unused);
+        fill_affine_row_two_pass<Local>(rows, codes, i, tlen, substitution.row(query[i - 1]), target, scores,
+                                        unused);
         rows.next_row();
     }
 }
