@@ -39,7 +39,7 @@ void recompute_affine_block(std::vector<TracebackCode> &block, const TracebackCh
     const size_t stride = tlen + 1;
     block.resize((bottom - top) * stride);
     const auto substitution = match_mismatch(scores);
-    AffineRows<T> rows(stride, Local ? T{0} : minus_infinity<T>());
+    TwoPassAffineRows<T> rows(stride, Local ? T{0} : minus_infinity<T>());
     store.load(top / store.interval, rows.h_previous, rows.v_previous);
     TracebackEnd unused;
     InterruptPoll poll;

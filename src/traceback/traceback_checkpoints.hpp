@@ -69,7 +69,7 @@ BestCell<T> affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint
                                    T mismatch, T gap_open, T gap_extend, TracebackCheckpoints<T> &store) {
     const AffineScores<T> scores{match, mismatch, gap_open, gap_extend};
     const auto substitution = match_mismatch(scores);
-    AffineRows<T> rows(tlen + 1, Local ? T{0} : minus_infinity<T>());
+    TwoPassAffineRows<T> rows(tlen + 1, Local ? T{0} : minus_infinity<T>());
     std::vector<TracebackCode> codes(tlen + 1);
     if constexpr (!Local)
         start_global_affine_border(rows, codes.data(), tlen, scores);

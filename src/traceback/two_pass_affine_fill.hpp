@@ -28,11 +28,22 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "module/interrupt_poll.hpp"
 #include "traceback/affine_path.hpp"
 
 namespace veltrocamber::profile_traceback {
+
+// The score rows of the two-pass fill: those of the one-pass fill, and pass
+// one's H and the Hz of the current row.
+template <typename T>
+struct TwoPassAffineRows : AffineRows<T> {
+    std::vector<T> h_vertical, hz;
+
+    TwoPassAffineRows(size_t length, T h_initial)
+        : AffineRows<T>(length, h_initial), h_vertical(length), hz(length) {}
+};
 
 // Pass one over cells first..last of query row i, whose upper neighbours
 // are real (V above too unless `up_missing`, the row above being row 0):
@@ -66,9 +77,10 @@ void affine_vertical_cells(const T *__restrict h_up, const T *__restrict v_up, T
 }
 
 template <bool Local, typename T, typename ScoreRow>
-void affine_vertical_pass(AffineRows<T> &rows, TracebackCode *codes, size_t first, size_t last, bool up_missing,
-                          const ScoreRow score, const uint8_t *target, const AffineScores<T> scores) {
-    affine_vertical_cells<Local>(rows.h_previous.data(), rows.v_previous.data(), rows.h_current.data(),
+void affine_vertical_pass(TwoPassAffineRows<T> &rows, TracebackCode *codes, size_t first, size_t last,
+                          bool up_missing, const ScoreRow score, const uint8_t *target,
+                          const AffineScores<T> scores) {
+    affine_vertical_cells<Local>(rows.h_previous.data(), rows.v_previous.data(), rows.h_vertical.data(),
                                  rows.v_current.data(), codes, target, first, last, up_missing, score,
                                  scores.gap_open, scores.gap_extend);
 }
@@ -76,7 +88,7 @@ void affine_vertical_pass(AffineRows<T> &rows, TracebackCode *codes, size_t firs
 // Pass one's step for cell j with the per-cell minus-infinity tests of
 // affine_cell: the cells next to a band's right edge.
 template <bool Local, typename T, typename ScoreRow>
-void affine_vertical_edge_cell(AffineRows<T> &rows, TracebackCode *codes, size_t j, const ScoreRow score,
+void affine_vertical_edge_cell(TwoPassAffineRows<T> &rows, TracebackCode *codes, size_t j, const ScoreRow score,
                                const uint8_t *target, const AffineScores<T> scores) {
     const T v_open = add_unless_minus_infinity(rows.h_previous[j], scores.gap_open);
     const T v_extend = add_unless_minus_infinity(rows.v_previous[j], scores.gap_extend);
@@ -90,35 +102,56 @@ void affine_vertical_edge_cell(AffineRows<T> &rows, TracebackCode *codes, size_t
         h = 0;
         direction = TRACE_STOP;
     }
-    rows.h_current[j] = h;
+    rows.h_vertical[j] = h;
     rows.v_current[j] = v;
     codes[j] = static_cast<TracebackCode>(direction | (v_extends ? TRACE_VERTICAL_EXTENDS : 0));
 }
 
-// Pass two over cells first..last: Hz from the left, taken when strictly
-// greater than pass one's H. Cell `first` opens its Hz from H(i, first - 1),
-// a real score; the others extend or open.
+// Pass two over cells first..last, in two loops. Cell `first` opens its Hz
+// from h_before = H(i, first - 1), a real score. Along the row, H(j - 1) =
+// max(pass one's H(j - 1), Hz(j - 1)) (Hz wins only when strictly greater),
+// so Hz(j) = max(H(j - 1) + open, Hz(j - 1) + extend) = max(pass one's
+// H(j - 1) + open, Hz(j - 1) + max(open, extend)): the first loop runs that
+// chain of one sum and one maximum per cell, and the second, free of any
+// dependency along the row, takes the decisions of affine_cell from the
+// values on either side: Hz(j) extends when Hz(j - 1) + extend >= H(j - 1) +
+// open, and H(j) is Hz(j) when strictly greater than pass one's H(j) (the
+// direction then becomes 3 whatever pass one set).
 template <typename T>
-void affine_horizontal_pass(T *h_row, TracebackCode *codes, size_t first, size_t last,
-                            const AffineScores<T> scores) {
-    const T open = scores.gap_open, extend = scores.gap_extend;
-    T h_left = h_row[first - 1];
-    T hz = h_left;  // unused at j = first
-    for (size_t j = first; j <= last; ++j) {
-        const T hz_open = wrap_add(h_left, open);
-        const T hz_extend = wrap_add(hz, extend);
-        const bool hz_extends = j > first && hz_extend >= hz_open;
-        hz = hz_extends ? hz_extend : hz_open;
-        T h = h_row[j];
-        TracebackCode code = codes[j];
-        if (hz > h) {
-            h = hz;
-            code = static_cast<TracebackCode>((code & ~TRACE_DIRECTION) | TRACE_LEFT);
-        }
-        h_row[j] = h;
-        codes[j] = static_cast<TracebackCode>(code | (hz_extends ? TRACE_HORIZONTAL_EXTENDS : 0));
-        h_left = h;
+void affine_horizontal_chain(const T *__restrict h_vertical, T *__restrict hz, size_t first, size_t last,
+                             const T h_before, const T open, const T extend) {
+    const T step = std::max(open, extend);
+    T run = wrap_add(h_before, open);
+    hz[first] = run;
+    for (size_t j = first + 1; j <= last; ++j) {
+        run = std::max(wrap_add(h_vertical[j - 1], open), wrap_add(run, step));
+        hz[j] = run;
     }
+}
+
+template <typename T>
+void affine_horizontal_decisions(const T *__restrict h_vertical, const T *__restrict hz, T *__restrict h_row,
+                                 TracebackCode *__restrict codes, size_t first, size_t last, const T open,
+                                 const T extend) {
+    const bool left = hz[first] > h_vertical[first];
+    h_row[first] = left ? hz[first] : h_vertical[first];
+    codes[first] |= left ? TRACE_LEFT : 0;
+    for (size_t j = first + 1; j <= last; ++j) {
+        const T h_left = std::max(h_vertical[j - 1], hz[j - 1]);
+        const bool extends = wrap_add(hz[j - 1], extend) >= wrap_add(h_left, open);
+        const bool takes_hz = hz[j] > h_vertical[j];
+        h_row[j] = takes_hz ? hz[j] : h_vertical[j];
+        codes[j] |= static_cast<TracebackCode>((takes_hz ? TRACE_LEFT : 0) | (extends ? TRACE_HORIZONTAL_EXTENDS : 0));
+    }
+}
+
+template <typename T>
+void affine_horizontal_pass(TwoPassAffineRows<T> &rows, TracebackCode *codes, size_t first, size_t last,
+                            const T h_before, const AffineScores<T> scores) {
+    affine_horizontal_chain(rows.h_vertical.data(), rows.hz.data(), first, last, h_before, scores.gap_open,
+                            scores.gap_extend);
+    affine_horizontal_decisions(rows.h_vertical.data(), rows.hz.data(), rows.h_current.data(), codes, first, last,
+                                scores.gap_open, scores.gap_extend);
 }
 
 // Moves `end` to the first cell of row i holding the row's maximum over
@@ -140,11 +173,13 @@ void note_local_row_best(const T *h_row, size_t i, size_t first, size_t last, Tr
 // started (start_affine_row): fill_affine_row over the whole row. A local
 // row moves `end` as fill_affine_row does.
 template <bool Local, typename T, typename ScoreRow>
-void fill_affine_row_two_pass(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t tlen,
+void fill_affine_row_two_pass(TwoPassAffineRows<T> &rows, TracebackCode *codes, size_t i, size_t tlen,
                               const ScoreRow score, const uint8_t *target, const AffineScores<T> scores,
                               TracebackEnd &end) {
+    if (tlen == 0)
+        return;
     affine_vertical_pass<Local>(rows, codes, 1, tlen, i == 1, score, target, scores);
-    affine_horizontal_pass(rows.h_current.data(), codes, 1, tlen, scores);
+    affine_horizontal_pass(rows, codes, 1, tlen, rows.h_current[0], scores);
     if constexpr (Local)
         note_local_row_best(rows.h_current.data(), i, 1, tlen, end);
 }
@@ -152,7 +187,7 @@ void fill_affine_row_two_pass(AffineRows<T> &rows, TracebackCode *codes, size_t 
 // Cells first..last of query row i of a band, column first - 1 already
 // written (column 0, or minus infinity left of the band).
 template <bool Local, typename T, typename ScoreRow>
-void fill_banded_affine_row_two_pass(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t first,
+void fill_banded_affine_row_two_pass(TwoPassAffineRows<T> &rows, TracebackCode *codes, size_t i, size_t first,
                                      size_t last, size_t half_band, const ScoreRow score, const uint8_t *target,
                                      const AffineScores<T> scores, TracebackEnd &end) {
     // Columns edge - 1 and edge read the band's right edge of the row above
@@ -167,11 +202,12 @@ void fill_banded_affine_row_two_pass(AffineRows<T> &rows, TracebackCode *codes, 
     if (h_row[first - 1] == minus_infinity<T>()) {
         // The band's left edge: Hz there is missing, and missing ties with
         // missing as an extension; H keeps pass one's value.
+        h_row[first] = rows.h_vertical[first];
         codes[first] |= TRACE_HORIZONTAL_EXTENDS;
         ++chain_first;
     }
     if (chain_first <= last)
-        affine_horizontal_pass(h_row, codes, chain_first, last, scores);
+        affine_horizontal_pass(rows, codes, chain_first, last, h_row[chain_first - 1], scores);
     if constexpr (Local)
         note_local_row_best(h_row, i, first, last, end);
 }
@@ -182,7 +218,7 @@ template <bool Local, typename T, bool Banded, typename Substitution>
 bool fill_affine_two_pass(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
                           size_t tlen, const Substitution &substitution, const AffineScores<T> &scores,
                           size_t half_band, TracebackEnd &end, int64_t known_best = no_known_best) {
-    AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
+    TwoPassAffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
     const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
     TracebackCode *row0 = matrix.row(0);
     if constexpr (Local) {
