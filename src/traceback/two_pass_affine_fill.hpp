@@ -30,7 +30,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "module/interrupt_poll.hpp"
 #include "traceback/affine_path.hpp"
 
 namespace veltrocamber::profile_traceback {
@@ -219,47 +218,16 @@ bool fill_affine_two_pass(TracebackMatrix &matrix, const uint8_t *query, size_t 
                           size_t tlen, const Substitution &substitution, const AffineScores<T> &scores,
                           size_t half_band, TracebackEnd &end, int64_t known_best = no_known_best) {
     TwoPassAffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
-    const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
-    TracebackCode *row0 = matrix.row(0);
-    if constexpr (Local) {
-        for (size_t j = 0; j <= row0_last; ++j) {
-            rows.h_previous[j] = 0;
-            row0[j] = TRACE_STOP;
-        }
-    } else {
-        start_global_affine_border(rows, row0, row0_last, scores);
-    }
-    end = TracebackEnd{};
-    InterruptPoll poll;
-    for (size_t i = 1; i <= qlen; ++i) {
-        TracebackCode *codes = matrix.row(i);
-        poll.advance(Banded ? 2 * half_band + 1 : tlen);
-        const auto score = substitution.row(query[i - 1]);
-        if constexpr (Banded) {
-            const size_t last = std::min(i + half_band, tlen);
-            size_t first = 1;
-            if (i <= half_band) {
-                rows.clear_current(0, std::min(last + 1, tlen));
-                start_affine_row<Local>(rows, codes, i, scores);
-            } else {
-                first = i - half_band;
-                if (first > last)
-                    return false;
-                rows.clear_current(first - 1, std::min(last + 1, tlen));
-            }
-            fill_banded_affine_row_two_pass<Local>(rows, codes, i, first, last, half_band, score, target, scores,
-                                                   end);
-        } else {
-            start_affine_row<Local>(rows, codes, i, scores);
-            fill_affine_row_two_pass<Local>(rows, codes, i, tlen, score, target, scores, end);
-            if (Local && end.score == known_best && known_best > 0)
-                return true;
-        }
-        rows.next_row();
-    }
-    if constexpr (!Local)
-        end = TracebackEnd{rows.h_previous[tlen], qlen, tlen};
-    return true;
+    return run_affine_fill<Local, Banded>(
+        rows, matrix, qlen, tlen, scores, half_band, end, known_best,
+        [&](TracebackCode *codes, size_t i, size_t first, size_t last) {
+            const auto score = substitution.row(query[i - 1]);
+            if constexpr (Banded)
+                fill_banded_affine_row_two_pass<Local>(rows, codes, i, first, last, half_band, score, target, scores,
+                                                       end);
+            else
+                fill_affine_row_two_pass<Local>(rows, codes, i, tlen, score, target, scores, end);
+        });
 }
 
 // The match/mismatch form.
