@@ -654,6 +654,24 @@ def test_row_pass_local_fill_stops_after_the_row_of_the_end_cell():
         assert rows[1:] == whole[1:]
 
 
+@pytest.mark.parametrize("local, banded", FILL_KINDS)
+def test_row_pass_fill_at_the_edge_of_8_bit_cells(local, banded):
+    # max|score| x (qlen + tlen) just below 128: the lowest global scores
+    # and the sums the row passes form from them stay inside the cell
+    rng = random.Random(f"row passes edge {local} {banded}")
+    for _ in range(200):
+        scores = random_fill_scores(rng)
+        top = max(map(abs, scores))
+        if top == 0:
+            continue
+        total = 127 // top
+        qlen = rng.randint(0, total)
+        q = bytes(rng.choice(b"AC") for _ in range(qlen))
+        t = bytes(rng.choice(b"AC") for _ in range(total - qlen))
+        one, rows = both_fills(local, banded, q, t, scores, rng.randint(0, 6), 8)
+        assert rows == one, (q, t, scores)
+
+
 @pytest.mark.parametrize("scores", [(2, -1, -3, -1), (1, -2, -2, 0), (3, -3, -4, -2), (2, -1, 1, -2)])
 def test_row_pass_fill_on_long_related_pairs(scores):
     rng = random.Random(f"row passes long {scores}")

@@ -110,19 +110,39 @@ void affine_vertical_edge_cell(TwoPassAffineRows<T> &rows, TracebackCode *codes,
 // from h_before = H(i, first - 1), a real score. Along the row, H(j - 1) =
 // max(pass one's H(j - 1), Hz(j - 1)) (Hz wins only when strictly greater),
 // so Hz(j) = max(H(j - 1) + open, Hz(j - 1) + extend) = max(pass one's
-// H(j - 1) + open, Hz(j - 1) + max(open, extend)): the first loop runs that
-// chain of one sum and one maximum per cell, and the second, free of any
-// dependency along the row, takes the decisions of affine_cell from the
-// values on either side: Hz(j) extends when Hz(j - 1) + extend >= H(j - 1) +
-// open, and H(j) is Hz(j) when strictly greater than pass one's H(j) (the
-// direction then becomes 3 whatever pass one set).
+// H(j - 1) + open, Hz(j - 1) + step), step = max(open, extend): the first
+// loop runs that chain of one sum and one maximum per cell, and the second,
+// free of any dependency along the row, takes the decisions of affine_cell
+// from the values on either side: Hz(j) extends when Hz(j - 1) + extend >=
+// H(j - 1) + open, and H(j) is Hz(j) when strictly greater than pass one's
+// H(j) (the direction then becomes 3 whatever pass one set).
+// The chain goes four cells at a time: within a block, b_k = max over m <= k
+// of pass one's H(j - 1 + m) + open + (k - m) x step runs off the chain, and
+// Hz(j + k) = max(b_k, Hz(j - 1) + (k + 1) x step) leaves one sum and one
+// maximum per block on it. Every such sum is a candidate of a real Hz (at
+// most that Hz, and no lower than a path cost the width rule already
+// admits), and 4 x step fits as a block needs five columns, so nothing
+// wraps.
 template <typename T>
 void affine_horizontal_chain(const T *__restrict h_vertical, T *__restrict hz, size_t first, size_t last,
                              const T h_before, const T open, const T extend) {
     const T step = std::max(open, extend);
+    const T step2 = wrap_add(step, step), step3 = wrap_add(step2, step), step4 = wrap_add(step3, step);
     T run = wrap_add(h_before, open);
     hz[first] = run;
-    for (size_t j = first + 1; j <= last; ++j) {
+    size_t j = first + 1;
+    for (; j + 3 <= last; j += 4) {
+        const T b0 = wrap_add(h_vertical[j - 1], open);
+        const T b1 = std::max(wrap_add(h_vertical[j], open), wrap_add(b0, step));
+        const T b2 = std::max(wrap_add(h_vertical[j + 1], open), wrap_add(b1, step));
+        const T b3 = std::max(wrap_add(h_vertical[j + 2], open), wrap_add(b2, step));
+        hz[j] = std::max(b0, wrap_add(run, step));
+        hz[j + 1] = std::max(b1, wrap_add(run, step2));
+        hz[j + 2] = std::max(b2, wrap_add(run, step3));
+        run = std::max(b3, wrap_add(run, step4));
+        hz[j + 3] = run;
+    }
+    for (; j <= last; ++j) {
         run = std::max(wrap_add(h_vertical[j - 1], open), wrap_add(run, step));
         hz[j] = run;
     }
