@@ -185,24 +185,27 @@ void start_affine_fill(AffineRows<T> &rows, TracebackCode *row0, size_t last, co
 }
 
 // Query row i >= 1 of a band |i - j| <= half_band: its columns [first,
-// last], column 0 started when the band reaches it, and the current rows
-// cleared from the column left of the band (or column 0) to the one right of
-// it, so that H(i, first - 1) is column 0's score or minus infinity. False
-// when the row is empty.
+// last], column 0 started when the band reaches it, and the columns just
+// left and right of the band set to minus infinity in the current rows, so
+// that H(i, first - 1) is column 0's score or minus infinity and the next
+// row finds no path beyond the band. The fills write every column of
+// [first, last] before anything reads it, so the cells in between need no
+// clearing. False when the row is empty.
 template <bool Local, typename T>
 bool start_banded_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t half_band, size_t tlen,
                              const AffineScores<T> &scores, size_t &first, size_t &last) {
     last = std::min(i + half_band, tlen);
     if (i <= half_band) {
         first = 1;
-        rows.clear_current(0, std::min(last + 1, tlen));
         start_affine_row<Local>(rows, codes, i, scores);
-        return true;
+    } else {
+        first = i - half_band;
+        if (first > last)
+            return false;
+        rows.clear_current(first - 1, first - 1);
     }
-    first = i - half_band;
-    if (first > last)
-        return false;
-    rows.clear_current(first - 1, std::min(last + 1, tlen));
+    if (last < tlen)
+        rows.clear_current(last + 1, last + 1);
     return true;
 }
 
