@@ -250,6 +250,12 @@ int64_t smith_waterman_affine_channel_score(const FarrarTokenChannel &channel, i
     return local_affine_channel(channel, match, mismatch, open, extend, scratch);
 }
 
+int64_t smith_waterman_affine_scratch_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                            int64_t open, int64_t extend, align::StripedAffineScratch &scratch,
+                                            bool automatic_width) {
+    return local_affine_channel(channel, match, mismatch, open, extend, scratch, automatic_width);
+}
+
 int64_t needleman_wunsch_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
                                               int64_t open, int64_t extend) {
     align::StripedAffineScratch scratch;
