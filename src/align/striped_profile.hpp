@@ -5,15 +5,17 @@
 // words; query position p lives in word p mod S, lane p div S. Positions
 // qlen .. L*S - 1 are padding, always in the highest lanes of the last words.
 //
-// Profile rows. One row of S words per distinct TARGET symbol (in order of
-// first appearance), so the profile has at most 256 rows whatever the target
-// length; a target position finds its row through one row-offset load. In
-// row r, lane k of word i scores query position k*S + i against the row's
-// symbol: match or mismatch, and the lane minimum for a padding position.
-// Padding with the minimum (rather than the mismatch value) keeps a positive
-// mismatch from carrying a local score past the end of the query; the local
-// cells of padding lanes are then floored at 0, and the global kernels never
-// read them.
+// Profile rows. One row of S words per distinct QUERY symbol (in order of
+// first appearance), and one last row for every symbol the query lacks; a
+// target position finds its row through one row-offset load. In the row of
+// symbol c, lane k of word i scores query position k*S + i against c: match
+// or mismatch, and the lane minimum for a padding position; the last row
+// holds only mismatches there. The rows depend on the query and the two
+// scores alone, so a batch of one query keeps them from target to target
+// and only maps each new target onto them. Padding with the minimum (rather
+// than the mismatch value) keeps a positive mismatch from carrying a local
+// score past the end of the query; the local cells of padding lanes are then
+// floored at 0, and the global kernels never read them.
 //
 // A profile owns all its vectors, which are 64-byte aligned; nothing in it
 // points into the symbol codes it was built from.
@@ -56,56 +58,19 @@ using AlignedVector = std::vector<T, Aligned64Allocator<T>>;
 inline constexpr uint16_t no_profile_row = 0xFFFF;
 using RowOfSymbol = std::array<uint16_t, 256>;
 
-// The distinct target codes in order of first appearance, and for each code
-// its index there (no_profile_row for codes absent from the target).
-struct TargetAlphabet {
-    std::array<uint8_t, 256> symbols;
-    size_t symbol_count = 0;
-    RowOfSymbol row_of_symbol;
-};
-
-inline void fill_target_alphabet(TargetAlphabet &a, const uint8_t *target, size_t tlen) noexcept {
-    a.row_of_symbol.fill(no_profile_row);
-    a.symbol_count = 0;
-    for (size_t j = 0; j < tlen; ++j) {
-        uint16_t &row = a.row_of_symbol[target[j]];
-        if (row == no_profile_row) {
-            row = static_cast<uint16_t>(a.symbol_count);
-            a.symbols[a.symbol_count++] = target[j];
-        }
-    }
-}
-
 template <typename Lane>
 inline size_t striped_segments(size_t qlen) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
     return (qlen + L - 1) / L;
 }
 
-// symbol_count rows of S words, filled as told at the top of this file,
-// into `profile` (its storage reused).
-template <typename Lane>
-void fill_striped_profile(AlignedVector<Lane> &profile, const uint8_t *query, size_t qlen, const uint8_t *symbols,
-                          size_t symbol_count, Lane match, Lane mismatch, size_t segments) {
-    constexpr size_t L = SwarLanes<Lane>::count;
-    profile.assign(symbol_count * segments * L, SwarLanes<Lane>::minimum);
-    Lane *out = profile.data();
-    for (size_t r = 0; r < symbol_count; ++r) {
-        const uint8_t symbol = symbols[r];
-        for (size_t i = 0; i < segments; ++i) {
-            for (size_t k = 0; k < L; ++k, ++out) {
-                const size_t p = k * segments + i;
-                if (p < qlen)
-                    *out = query[p] == symbol ? match : mismatch;
-            }
-        }
-    }
-}
-
 // What every striped profile holds beyond its gap values: the lengths, the
-// segment count (0 when nothing was built), the row map, the row offset of
-// each target position (in lane elements), the profile rows and the work
-// vectors the kernels use (two H columns and one E column, S words each).
+// segment count (0 when nothing was built), the row map (every code to its
+// row; all no_profile_row when nothing was built), the row offset of each
+// target position (in lane elements), the profile rows and the work vectors
+// the kernels use (two H columns and one E column, S words each). The rows
+// were built for rows_query with rows_match and rows_mismatch when
+// rows_built is set.
 template <typename Lane>
 struct StripedProfileCore {
     uint64_t query_length = 0;
@@ -117,14 +82,57 @@ struct StripedProfileCore {
     AlignedVector<Lane> h_column_a;
     AlignedVector<Lane> h_column_b;
     AlignedVector<Lane> e_column;
+    std::vector<uint8_t> rows_query;
+    Lane rows_match = 0;
+    Lane rows_mismatch = 0;
+    bool rows_built = false;
 
     const Lane *row(size_t j) const noexcept { return profile.data() + row_offsets[j]; }
 };
 
+// The rows and the row map of `core` for this query and these scores, laid
+// out as told at the top of this file (storage reused).
+template <typename Lane>
+void fill_striped_rows(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, Lane match,
+                       Lane mismatch, size_t segments) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    std::array<uint8_t, 256> symbols;
+    size_t symbol_count = 0;
+    core.row_of_symbol.fill(no_profile_row);
+    for (size_t p = 0; p < qlen; ++p) {
+        uint16_t &row = core.row_of_symbol[query[p]];
+        if (row == no_profile_row) {
+            row = static_cast<uint16_t>(symbol_count);
+            symbols[symbol_count++] = query[p];
+        }
+    }
+    const auto absent_row = static_cast<uint16_t>(symbol_count);
+    for (uint16_t &row : core.row_of_symbol)
+        if (row == no_profile_row)
+            row = absent_row;
+    const size_t row_lanes = segments * L;
+    core.profile.assign((symbol_count + 1) * row_lanes, SwarLanes<Lane>::minimum);
+    Lane *out = core.profile.data();
+    for (size_t r = 0; r <= symbol_count; ++r) {
+        for (size_t i = 0; i < segments; ++i) {
+            for (size_t k = 0; k < L; ++k, ++out) {
+                const size_t p = k * segments + i;
+                if (p < qlen)
+                    *out = r < symbol_count && query[p] == symbols[r] ? match : mismatch;
+            }
+        }
+    }
+    core.rows_query.assign(query, query + qlen);
+    core.rows_match = match;
+    core.rows_mismatch = mismatch;
+    core.rows_built = true;
+}
+
 // Fills the core from the codes: nothing but the lengths and an empty row map
-// when a side is empty. A core that was filled before keeps its storage, so
-// a batch that refills one core per target allocates only when a target
-// needs more room than the ones before.
+// when a side is empty. A core that was filled before keeps its storage, and
+// its rows when the query and the scores are the ones they were built for,
+// so a batch that refills one core per target builds the rows once and
+// allocates only when a target needs more room than the ones before.
 template <typename Lane>
 void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, const uint8_t *target,
                         size_t tlen, Lane match, Lane mismatch) {
@@ -133,18 +141,19 @@ void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, si
     core.target_length = tlen;
     core.segments = 0;
     core.row_offsets.clear();
-    core.row_of_symbol.fill(no_profile_row);
-    if (qlen == 0 || tlen == 0)
+    if (qlen == 0 || tlen == 0) {
+        core.row_of_symbol.fill(no_profile_row);
+        core.rows_built = false;
         return;
+    }
     const size_t S = striped_segments<Lane>(qlen);
-    TargetAlphabet alphabet;
-    fill_target_alphabet(alphabet, target, tlen);
-    core.row_of_symbol = alphabet.row_of_symbol;
-    fill_striped_profile<Lane>(core.profile, query, qlen, alphabet.symbols.data(), alphabet.symbol_count, match,
-                               mismatch, S);
-    core.row_offsets.reserve(tlen);
+    const bool rows_kept = core.rows_built && core.rows_match == match && core.rows_mismatch == mismatch &&
+                           std::equal(query, query + qlen, core.rows_query.begin(), core.rows_query.end());
+    if (!rows_kept)
+        fill_striped_rows<Lane>(core, query, qlen, match, mismatch, S);
+    core.row_offsets.resize(tlen);
     for (size_t j = 0; j < tlen; ++j)
-        core.row_offsets.push_back(static_cast<uint64_t>(core.row_of_symbol[target[j]]) * S * L);
+        core.row_offsets[j] = static_cast<uint64_t>(core.row_of_symbol[target[j]]) * S * L;
     core.h_column_a.assign(S * L, Lane(0));
     core.h_column_b.assign(S * L, Lane(0));
     core.e_column.assign(S * L, Lane(0));
