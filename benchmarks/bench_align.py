@@ -29,6 +29,9 @@ against Python loops of sw_striped_16 and sw), single pairs of 500 x 500 and
 a fresh process each).
 
 `python benchmarks/bench_align.py matrix` runs the last section only;
+`python benchmarks/bench_align.py global-lanes` runs only the global affine
+pairs (2,000 x 2,000 protein 5/-4/-11/-1, 2,000 and 4,000 DNA 2/-3/-5/-2),
+automatic width against each width given, and parasail's nw_striped_16;
 `python benchmarks/bench_align.py batch` runs only the 30 x 10,000 batch rows,
 best of five;
 `python benchmarks/bench_align.py lanes` runs only the lane-width rows: one
@@ -340,11 +343,48 @@ def bench_lane_rows():
         print(f"striped {width:2d}-bit lanes, local affine {20e6 / seconds / 1e9:7.3f} GCUPS")
 
 
+def bench_global_lanes():
+    # With no width given, the global striped kernel may run narrower lanes
+    # than the width rule's when the pair's value range fits them.
+    print("\n== global affine pairs, automatic width against each width given (ratio = nw_striped_16 / ours) ==")
+    cases = [("protein", PROTEIN, 2000, (5, -4, -11, -1)), ("dna", "ACGT", 2000, (2, -3, -5, -2)),
+             ("dna", "ACGT", 4000, (2, -3, -5, -2))]
+    for name, letters, n, (match, mismatch, gap_open, gap_extend) in cases:
+        rng = random.Random(n)
+        q = random_text(rng, letters, n)
+        t = q[: n // 2] + random_text(rng, letters, n // 10) + q[n // 2 + n // 10:]
+        keywords = dict(match_score=match, mismatch_score=mismatch, gap_open_score=gap_open,
+                        gap_extend_score=gap_extend)
+        t_peer = None
+        if parasail is not None:
+            matrix = parasail.matrix_create(letters, match, mismatch)
+            t_peer = cpu_time(lambda: parasail.nw_striped_16(q, t, -gap_open, -gap_extend, matrix).score,
+                              min_time=0.5, rounds=5)
+            check(vc.needleman_wunsch_score(q, t, **keywords),
+                  parasail.nw(q, t, -gap_open, -gap_extend, matrix).score, f"{name} {n} global")
+        print(f"{name} {n} x {n}, {match}/{mismatch}/{gap_open}/{gap_extend}")
+        for width in (None, 8, 16, 32, 64):
+            extra = {} if width is None else {"width": width}
+            try:
+                vc.needleman_wunsch_score(q, t, **keywords, **extra)
+            except ValueError:  # narrower than the rule allows
+                continue
+            seconds = cpu_time(lambda: vc.needleman_wunsch_score(q, t, **keywords, **extra), min_time=0.5, rounds=5)
+            label = "automatic width" if width is None else f"width={width}"
+            line = f"  needleman_wunsch_score, {label:16s} {seconds * 1e3:9.2f} ms {n * n / seconds / 1e9:7.3f} GCUPS"
+            if t_peer is not None:
+                line += f"   nw_striped_16 {t_peer * 1e3:9.2f} ms   ratio {t_peer / seconds:5.2f}"
+            print(line)
+
+
 def main():
     if parasail is None:
         print("parasail is not installed: our own figures only")
     if sys.argv[1:] == ["lanes"]:
         bench_lane_rows()
+        return
+    if sys.argv[1:] == ["global-lanes"]:
+        bench_global_lanes()
         return
     if sys.argv[1:] == ["batch"]:
         bench_batch(rounds=5)
@@ -357,6 +397,7 @@ def main():
     bench_prepared()
     bench_lanes()
     bench_lane_rows()
+    bench_global_lanes()
     bench_matrix()
 
 

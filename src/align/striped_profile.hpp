@@ -183,35 +183,53 @@ struct StripedLinearProfile {
     StripedProfileCore<Lane> core;
 };
 
-// The offset of the offset columns of the affine kernels: one below every
-// value their computation takes, when gap_open <= 0, gap_extend <= 0 and
+// The offset of the offset columns of the global affine kernel: one below
+// every value its computation takes, when gap_open <= 0, gap_extend <= 0 and
 // all those values then fit in [offset + 1, offset + 2^(w-1) - 1];
-// otherwise none (found = false). Every H is at least lowest_h plus
-// qlen + tlen extensions (the caller knows its own lowest_h: 0 for local,
-// 2 * open for global, whose all-gap path is that long). Every E,
-// F, carried or swept value is some H plus open and at most qlen + tlen
-// extensions; a diagonal sum is some H plus match or mismatch; no value
-// exceeds max(match, mismatch, 0) * min(qlen, tlen). Taken in 128 bits, so
-// no length or lane value can overflow the estimate.
+// otherwise none (found = false). With o = open, e = extend, n = qlen +
+// tlen, s = min(match, mismatch, 0):
+//   - every H is at least Hlow = lowest_h + e * n, lowest_h being the
+//     caller's floor before extensions (2 * o for global, whose all-gap
+//     path opens two gaps; a border cell opens one);
+//   - a diagonal sum is an H plus match or mismatch: at least Hlow + s;
+//   - every E or F the kernel stores or carries is a maximum that includes
+//     some H (a diagonal sum or better) plus o, so at least Hlow + s + o:
+//     the F word is refreshed against H + o at every segment, and a carried
+//     lane is the maximum of its own F and the carry, never the carry's
+//     extensions alone;
+//   - the one value below those is a single extension of an E, F or carried
+//     word (E + e, F + e), so the lowest value is Hlow + s + o + e;
+//   - the border cells, the F seed 2 * o + e * j and its first extension
+//     (j < tlen) lie above it.
+// No value exceeds max(match, mismatch, 0) * min(qlen, tlen): no alignment
+// has more substitution columns, and gaps only take away. So the values
+// span highest - lowest + 1 levels, which is what the lane must hold; the
+// width rule's bound (largest magnitude x n) is not needed. Taken in 128
+// bits, so no length or scoring value can overflow the estimate.
 struct ValueOffset {
     int64_t offset;
     bool found;
 };
 
-template <typename Lane>
-ValueOffset value_offset(int64_t lowest_h, Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen,
-                         uint64_t tlen) {
+inline ValueOffset value_offset_in_bits(unsigned bits, int64_t lowest_h, int64_t match, int64_t mismatch,
+                                        int64_t open, int64_t extend, uint64_t qlen, uint64_t tlen) noexcept {
     if (open > 0 || extend > 0)
         return {0, false};
     using Wide = __int128;
     const Wide n = static_cast<Wide>(qlen) + static_cast<Wide>(tlen);
-    const Wide lowest_extended_h = static_cast<Wide>(lowest_h) + static_cast<Wide>(extend) * n;
-    const Wide lowest = lowest_extended_h + open + static_cast<Wide>(extend) * n + std::min({Lane(0), match, mismatch});
-    const Wide highest = static_cast<Wide>(std::max({Lane(0), match, mismatch})) * std::min(qlen, tlen);
+    const Wide lowest_h_extended = static_cast<Wide>(lowest_h) + static_cast<Wide>(extend) * n;
+    const Wide lowest = lowest_h_extended + std::min({int64_t(0), match, mismatch}) + open + extend;
+    const Wide highest = static_cast<Wide>(std::max({int64_t(0), match, mismatch})) * std::min(qlen, tlen);
     const Wide offset = lowest - 1;
-    if (highest - offset >= (Wide(1) << (SwarLanes<Lane>::bits - 1)))
+    if (highest - offset >= (Wide(1) << (bits - 1)))
         return {0, false};
     return {static_cast<int64_t>(offset), true};
+}
+
+template <typename Lane>
+ValueOffset value_offset(int64_t lowest_h, Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen,
+                         uint64_t tlen) noexcept {
+    return value_offset_in_bits(SwarLanes<Lane>::bits, lowest_h, match, mismatch, open, extend, qlen, tlen);
 }
 
 using StripedAffineProfile8 = StripedAffineProfile<int8_t>;
