@@ -312,6 +312,23 @@ def bench_matrix():
     print(f"peak memory added: ours {ours_mib:.1f} MiB, sw_trace_striped_16 {peer_mib:.1f} MiB")
 
 
+def width_rows(label, fn, q, t, keywords, peer_name, t_peer):
+    """One row per width: automatic, then each width the rule accepts for the
+    pair (a narrower one raises ValueError and is skipped)."""
+    for width in (None, 8, 16, 32, 64):
+        extra = {} if width is None else {"width": width}
+        try:
+            fn(q, t, **keywords, **extra)
+        except ValueError:
+            continue
+        seconds = cpu_time(lambda: fn(q, t, **keywords, **extra), min_time=0.5, rounds=5)
+        name = "automatic width" if width is None else f"width={width}"
+        line = f"{label}, {name:16s} {seconds * 1e3:9.2f} ms {len(q) * len(t) / seconds / 1e9:7.3f} GCUPS"
+        if t_peer is not None:
+            line += f"   {peer_name} {t_peer * 1e3:9.2f} ms   ratio {t_peer / seconds:5.2f}"
+        print(line)
+
+
 def bench_lane_rows():
     print("\n== one 5,000 x 5,000 protein pair, local affine 5/-4/-11/-1 (GCUPS; ratio = sw_striped_16 / ours) ==")
     rng = random.Random(5000)
@@ -322,14 +339,7 @@ def bench_lane_rows():
         matrix = parasail.matrix_create(PROTEIN, 5, -4)
         t_peer = cpu_time(lambda: parasail.sw_striped_16(q, t, 11, 1, matrix).score, min_time=0.5, rounds=5)
         check(vc.smith_waterman_score(q, t, **keywords), parasail.sw(q, t, 11, 1, matrix).score, "5000 protein")
-    for width in (None, 32, 64):  # the rule refuses width=16 for this pair
-        extra = {} if width is None else {"width": width}
-        seconds = cpu_time(lambda: vc.smith_waterman_score(q, t, **keywords, **extra), min_time=0.5, rounds=5)
-        label = "automatic width" if width is None else f"width={width}"
-        line = f"smith_waterman_score, {label:16s} {seconds * 1e3:9.2f} ms {25e6 / seconds / 1e9:7.3f} GCUPS"
-        if t_peer is not None:
-            line += f"   sw_striped_16 {t_peer * 1e3:9.2f} ms   ratio {t_peer / seconds:5.2f}"
-        print(line)
+    width_rows("smith_waterman_score", vc.smith_waterman_score, q, t, keywords, "sw_striped_16", t_peer)
     if _testhooks is None:
         print("(the striped per-lane figures need the _testhooks module)")
         return
@@ -363,18 +373,7 @@ def bench_global_lanes():
             check(vc.needleman_wunsch_score(q, t, **keywords),
                   parasail.nw(q, t, -gap_open, -gap_extend, matrix).score, f"{name} {n} global")
         print(f"{name} {n} x {n}, {match}/{mismatch}/{gap_open}/{gap_extend}")
-        for width in (None, 8, 16, 32, 64):
-            extra = {} if width is None else {"width": width}
-            try:
-                vc.needleman_wunsch_score(q, t, **keywords, **extra)
-            except ValueError:  # narrower than the rule allows
-                continue
-            seconds = cpu_time(lambda: vc.needleman_wunsch_score(q, t, **keywords, **extra), min_time=0.5, rounds=5)
-            label = "automatic width" if width is None else f"width={width}"
-            line = f"  needleman_wunsch_score, {label:16s} {seconds * 1e3:9.2f} ms {n * n / seconds / 1e9:7.3f} GCUPS"
-            if t_peer is not None:
-                line += f"   nw_striped_16 {t_peer * 1e3:9.2f} ms   ratio {t_peer / seconds:5.2f}"
-            print(line)
+        width_rows("  needleman_wunsch_score", vc.needleman_wunsch_score, q, t, keywords, "nw_striped_16", t_peer)
 
 
 def main():
