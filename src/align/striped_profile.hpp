@@ -96,6 +96,7 @@ template <typename Lane>
 void fill_striped_rows(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, Lane match,
                        Lane mismatch, size_t segments) {
     constexpr size_t L = SwarLanes<Lane>::count;
+    core.rows_built = false;  // until every part below is in place (an allocation may throw)
     std::array<uint8_t, 256> symbols;
     size_t symbol_count = 0;
     core.row_of_symbol.fill(no_profile_row);
