@@ -29,6 +29,11 @@ against Python loops of sw_striped_16 and sw), single pairs of 500 x 500 and
 a fresh process each).
 
 `python benchmarks/bench_align.py matrix` runs the last section only;
+`python benchmarks/bench_align.py global-lanes` runs only the global affine
+pairs (2,000 x 2,000 protein 5/-4/-11/-1, 2,000 and 4,000 DNA 2/-3/-5/-2),
+automatic width against each width given, and parasail's nw_striped_16;
+`python benchmarks/bench_align.py batch` runs only the 30 x 10,000 batch rows,
+best of five;
 `python benchmarks/bench_align.py lanes` runs only the lane-width rows: one
 5,000 x 5,000 protein pair, local affine (5/-4/-11/-1), automatic width and
 each width given, against parasail's sw_striped_16; and the striped 8- and
@@ -119,8 +124,8 @@ def check(a, b, label):
         print(f"  !! {label}: scores differ ({a} vs {b})")
 
 
-def bench_batch():
-    print("\n== one query of 30 against 10,000 targets of 30-60 ==")
+def bench_batch(rounds=2):
+    print(f"\n== one query of 30 against 10,000 targets of 30-60 (best of {rounds}) ==")
     for alphabet in ALPHABETS:
         rng = random.Random(1)
         for affine in (False, True):
@@ -131,16 +136,16 @@ def bench_batch():
             for kind in ("local", "global", "farrar"):
                 label = f"{alphabet:8s} {kind:6s} {'affine' if affine else 'linear'}"
                 fn = ours(kind, True)
-                t_ours = cpu_time(lambda: fn(query, targets, **keywords), rounds=2)
+                t_ours = cpu_time(lambda: fn(query, targets, **keywords), rounds=rounds)
                 if parasail is None:
                     row(label, t_ours, None, None, cells)
                     continue
                 matrix = parasail.matrix_create(letters, match, mismatch)
                 striped, scalar = peer(kind, True), peer(kind, False)
                 t_striped = cpu_time(lambda: [striped(query, t, p_open, p_extend, matrix).score for t in targets],
-                                     rounds=2)
+                                     rounds=rounds)
                 t_scalar = cpu_time(lambda: [scalar(query, t, p_open, p_extend, matrix).score for t in targets],
-                                    rounds=2)
+                                    rounds=rounds)
                 check(list(fn(query, targets[:200], **keywords)),
                       [scalar(query, t, p_open, p_extend, matrix).score for t in targets[:200]], label)
                 row(label, t_ours, t_striped, t_scalar, cells)
@@ -307,6 +312,23 @@ def bench_matrix():
     print(f"peak memory added: ours {ours_mib:.1f} MiB, sw_trace_striped_16 {peer_mib:.1f} MiB")
 
 
+def width_rows(label, fn, q, t, keywords, peer_name, t_peer):
+    """One row per width: automatic, then each width the rule accepts for the
+    pair (a narrower one raises ValueError and is skipped)."""
+    for width in (None, 8, 16, 32, 64):
+        extra = {} if width is None else {"width": width}
+        try:
+            fn(q, t, **keywords, **extra)
+        except ValueError:
+            continue
+        seconds = cpu_time(lambda: fn(q, t, **keywords, **extra), min_time=0.5, rounds=5)
+        name = "automatic width" if width is None else f"width={width}"
+        line = f"{label}, {name:16s} {seconds * 1e3:9.2f} ms {len(q) * len(t) / seconds / 1e9:7.3f} GCUPS"
+        if t_peer is not None:
+            line += f"   {peer_name} {t_peer * 1e3:9.2f} ms   ratio {t_peer / seconds:5.2f}"
+        print(line)
+
+
 def bench_lane_rows():
     print("\n== one 5,000 x 5,000 protein pair, local affine 5/-4/-11/-1 (GCUPS; ratio = sw_striped_16 / ours) ==")
     rng = random.Random(5000)
@@ -317,14 +339,7 @@ def bench_lane_rows():
         matrix = parasail.matrix_create(PROTEIN, 5, -4)
         t_peer = cpu_time(lambda: parasail.sw_striped_16(q, t, 11, 1, matrix).score, min_time=0.5, rounds=5)
         check(vc.smith_waterman_score(q, t, **keywords), parasail.sw(q, t, 11, 1, matrix).score, "5000 protein")
-    for width in (None, 32, 64):  # the rule refuses width=16 for this pair
-        extra = {} if width is None else {"width": width}
-        seconds = cpu_time(lambda: vc.smith_waterman_score(q, t, **keywords, **extra), min_time=0.5, rounds=5)
-        label = "automatic width" if width is None else f"width={width}"
-        line = f"smith_waterman_score, {label:16s} {seconds * 1e3:9.2f} ms {25e6 / seconds / 1e9:7.3f} GCUPS"
-        if t_peer is not None:
-            line += f"   sw_striped_16 {t_peer * 1e3:9.2f} ms   ratio {t_peer / seconds:5.2f}"
-        print(line)
+    width_rows("smith_waterman_score", vc.smith_waterman_score, q, t, keywords, "sw_striped_16", t_peer)
     if _testhooks is None:
         print("(the striped per-lane figures need the _testhooks module)")
         return
@@ -338,11 +353,40 @@ def bench_lane_rows():
         print(f"striped {width:2d}-bit lanes, local affine {20e6 / seconds / 1e9:7.3f} GCUPS")
 
 
+def bench_global_lanes():
+    # With no width given, the global striped kernel may run narrower lanes
+    # than the width rule's when the pair's value range fits them.
+    print("\n== global affine pairs, automatic width against each width given (ratio = nw_striped_16 / ours) ==")
+    cases = [("protein", PROTEIN, 2000, (5, -4, -11, -1)), ("dna", "ACGT", 2000, (2, -3, -5, -2)),
+             ("dna", "ACGT", 4000, (2, -3, -5, -2))]
+    for name, letters, n, (match, mismatch, gap_open, gap_extend) in cases:
+        rng = random.Random(n)
+        q = random_text(rng, letters, n)
+        t = q[: n // 2] + random_text(rng, letters, n // 10) + q[n // 2 + n // 10:]
+        keywords = dict(match_score=match, mismatch_score=mismatch, gap_open_score=gap_open,
+                        gap_extend_score=gap_extend)
+        t_peer = None
+        if parasail is not None:
+            matrix = parasail.matrix_create(letters, match, mismatch)
+            t_peer = cpu_time(lambda: parasail.nw_striped_16(q, t, -gap_open, -gap_extend, matrix).score,
+                              min_time=0.5, rounds=5)
+            check(vc.needleman_wunsch_score(q, t, **keywords),
+                  parasail.nw(q, t, -gap_open, -gap_extend, matrix).score, f"{name} {n} global")
+        print(f"{name} {n} x {n}, {match}/{mismatch}/{gap_open}/{gap_extend}")
+        width_rows("  needleman_wunsch_score", vc.needleman_wunsch_score, q, t, keywords, "nw_striped_16", t_peer)
+
+
 def main():
     if parasail is None:
         print("parasail is not installed: our own figures only")
     if sys.argv[1:] == ["lanes"]:
         bench_lane_rows()
+        return
+    if sys.argv[1:] == ["global-lanes"]:
+        bench_global_lanes()
+        return
+    if sys.argv[1:] == ["batch"]:
+        bench_batch(rounds=5)
         return
     if sys.argv[1:] == ["matrix"]:
         bench_matrix()
@@ -352,6 +396,7 @@ def main():
     bench_prepared()
     bench_lanes()
     bench_lane_rows()
+    bench_global_lanes()
     bench_matrix()
 
 

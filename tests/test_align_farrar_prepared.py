@@ -206,6 +206,46 @@ def test_batch_equals_pairwise(gaps):
     assert empty.dtype == np.int64 and empty.shape == (0,)
 
 
+def batch_case(rng, width, affine):
+    """A query and targets whose score bound fits `width` (any length when
+    None or 64): every length, shorter and longer than the targets before,
+    empty, the query itself and targets sharing no symbol with it; scorings
+    that take the closed forms (equal match and mismatch, a zero gap) too."""
+    m, x = rng.randint(-3, 5), rng.randint(-5, 3)
+    if rng.random() < 0.2:
+        x = m
+    o = rng.choice([0, -1, -2, -3, -5])
+    e = rng.choice([0, -1, -2]) if affine else o
+    limit = 2 ** (width - 1) if width in (8, 16, 32) else 2**40
+    total = (limit - 1) // max(abs(m), abs(x), abs(o), abs(e), 1)
+    alphabet = rng.choice([DNA, PROTEIN])
+    q = "".join(rng.choice(alphabet) for _ in range(rng.randint(1, min(30, total // 2))))
+    longest = min(70, total - len(q))
+    targets = ["".join(rng.choice(alphabet) for _ in range(rng.randint(0, longest))) for _ in range(12)]
+    targets += [q[:longest], "", "WXYZ"[: longest], q[::-1][:longest], "A" * min(200, total - len(q))]
+    rng.shuffle(targets)
+    return q, targets, (m, x, o, e)
+
+
+@pytest.mark.parametrize("width", [None, 8, 16, 32, 64])
+def test_batches_match_prepared_objects_the_scalar_kernel_and_the_reference(width):
+    # A batch keeps its striped profile rows from target to target (one set
+    # per lane width) and switches lanes when a long target needs wider ones.
+    rng = random.Random(900 + (width or 0))
+    for affine in (False, True, False, True):
+        q, targets, (m, x, o, e) = batch_case(rng, width, affine)
+        args = kw(m, x, o, e, width)
+        case = (q, m, x, o, e, width)
+        local = [dp.score(True, q, t, m, x, o, e) for t in targets]
+        assert vc.smith_waterman_farrar_scores(q, targets, **args).tolist() == local, case
+        assert vc.smith_waterman_scores(q, targets, **args).tolist() == local, case
+        prepare = sw._prepare_smith_waterman_farrar_score if o == e else sw._prepare_smith_waterman_affine_score
+        score = sw._smith_waterman_farrar_score_prepared if o == e else sw._smith_waterman_affine_score_prepared
+        assert [score(prepare(q, t, **args)) for t in targets] == local, case
+        glob = [dp.score(False, q, t, m, x, o, e) for t in targets]
+        assert vc.needleman_wunsch_scores(q, targets, **args).tolist() == glob, case
+
+
 def test_prepared_object_keeps_its_own_copy():
     # The codes are taken at preparation: later edits of the inputs change
     # nothing, and a width-64 object keeps the copied codes.

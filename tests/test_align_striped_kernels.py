@@ -100,14 +100,16 @@ def test_splat_and_shift_up_drop_the_top_lane():
 
 
 def test_profile_layout_stripes_the_query_and_pads_with_the_lane_minimum():
-    # query of 9 symbols on 8-bit lanes: S = 2, positions 9..15 are padding
+    # query of 9 symbols on 8-bit lanes: S = 2, positions 9..15 are padding;
+    # one row per distinct query symbol (A..H), then one for every other code
     q = list(b"ABCDEFGHA")
-    segs, rows, offsets, prof = hooks.striped_profile_layout(8, q, list(b"ABA"), 2, -1)
+    segs, rows, offsets, prof = hooks.striped_profile_layout(8, q, list(b"ABAZ"), 2, -1)
     assert segs == 2
-    assert rows[65] == 0 and rows[66] == 1
-    assert all(r == 0xFFFF for i, r in enumerate(rows) if i not in (65, 66))
-    assert offsets == [0, 16, 0]
-    for r, symbol in enumerate(b"AB"):
+    assert [rows[c] for c in b"ABCDEFGH"] == list(range(8))
+    assert all(r == 8 for i, r in enumerate(rows) if i not in b"ABCDEFGH")
+    assert offsets == [0, 16, 0, 8 * 16]
+    assert len(prof) == 9 * 16
+    for r, symbol in enumerate(list(b"ABCDEFGH") + [None]):
         for i in range(2):
             for k in range(8):
                 p = k * 2 + i

@@ -8,6 +8,7 @@ import random
 import pytest
 
 from reference import traceback_reference as ref
+from test_traceback_checkpointed import related
 
 hooks = pytest.importorskip("veltrocamber._testhooks")
 
@@ -602,3 +603,79 @@ def test_banded_codes_only_inside_the_band(fill):
             for j, c in enumerate(row):
                 written = (i == 0 and j <= band) or (j == 0 and i <= band) or (i > 0 and j > 0 and abs(i - j) <= band)
                 assert c == (want[i][j] if written else 0xFF), (q, t, scores, band, i, j)
+
+
+# ---- the fill in row passes against the one-pass cell step -------------------------------
+
+FILL_KINDS = [(True, False), (False, False), (True, True), (False, True)]
+
+
+def both_fills(local, banded, q, t, scores, half_band, width, known_best=None):
+    args = (local, banded, q, t, *scores, half_band, known_best, width)
+    return hooks.traceback_affine_fill(False, *args), hooks.traceback_affine_fill(True, *args)
+
+
+def random_fill_scores(rng):
+    # gaps of either sign, 0 included; open below, equal to or above extend
+    return (rng.randint(-2, 4), rng.randint(-4, 1), rng.randint(-6, 2), rng.randint(-3, 2))
+
+
+@pytest.mark.parametrize("local, banded", FILL_KINDS)
+def test_row_pass_fill_gives_the_one_pass_codes_and_end(local, banded):
+    # Every code (0xff where neither writes), the end cell and the band's
+    # refusal, at every admissible width; small alphabets for many ties, the
+    # empty and one-symbol sides, bands from 0 up to wider than the matrix.
+    rng = random.Random(f"row passes {local} {banded}")
+    for _ in range(1000):
+        q, t = random_case(rng, rng.choice((1, 3, 20)))
+        scores = random_fill_scores(rng)
+        half_band = rng.randint(0, 12)
+        for width in admissible_widths(scores, len(q), len(t)):
+            one, rows = both_fills(local, banded, q, t, scores, half_band, width)
+            assert rows == one, (q, t, scores, half_band, width)
+
+
+def test_row_pass_local_fill_stops_after_the_row_of_the_end_cell():
+    # Told the best score (the driver's own score pass), the fill leaves the
+    # rows below the end cell unwritten, wherever that cell lies; not told
+    # (a stored score), it fills every row. Both fills agree on both.
+    rng = random.Random("row passes early stop")
+    for n in range(60):
+        q, t = random_case(rng, 30)
+        if n % 3 == 0:  # an end cell in the first rows
+            q = t[:5] + q
+        scores = random_fill_scores(rng)
+        whole = hooks.traceback_affine_fill(False, True, False, q, t, *scores, 0, None, 64)
+        one, rows = both_fills(True, False, q, t, scores, 0, 64, known_best=whole[1])
+        assert rows == one
+        if whole[1] > 0:
+            stride = len(t) + 1
+            assert rows[0][(whole[2] + 1) * stride:] == b"\xff" * ((len(q) - whole[2]) * stride)
+        assert rows[1:] == whole[1:]
+
+
+@pytest.mark.parametrize("local, banded", FILL_KINDS)
+def test_row_pass_fill_at_the_edge_of_8_bit_cells(local, banded):
+    # max|score| x (qlen + tlen) just below 128: the lowest global scores
+    # and the sums the row passes form from them stay inside the cell
+    rng = random.Random(f"row passes edge {local} {banded}")
+    for _ in range(200):
+        scores = random_fill_scores(rng)
+        top = max(map(abs, scores))
+        if top == 0:
+            continue
+        total = 127 // top
+        qlen = rng.randint(0, total)
+        q = bytes(rng.choice(b"AC") for _ in range(qlen))
+        t = bytes(rng.choice(b"AC") for _ in range(total - qlen))
+        one, rows = both_fills(local, banded, q, t, scores, rng.randint(0, 6), 8)
+        assert rows == one, (q, t, scores)
+
+
+@pytest.mark.parametrize("scores", [(2, -1, -3, -1), (1, -2, -2, 0), (3, -3, -4, -2), (2, -1, 1, -2)])
+def test_row_pass_fill_on_long_related_pairs(scores):
+    rng = random.Random(f"row passes long {scores}")
+    q, t = (s.encode() for s in related(rng, 300, 320))
+    for local, banded in FILL_KINDS:
+        one, rows = both_fills(local, banded, q, t, scores, 40, 16)
+        assert rows == one, (local, banded)

@@ -91,19 +91,18 @@ int64_t striped_or_wide(const FarrarTokenChannel &c, unsigned width, const char 
 
 // ---- one pair, any gaps ----------------------------------------------------------
 
-// The lanes of the local striped kernels. When the caller gave no width,
-// the narrowest lanes that provably hold every value of this pair
-// (align::narrowest_local_affine_lanes), if narrower than the width rule's
+// The lanes of the striped kernels. When the caller gave no width, the
+// narrowest lanes that provably hold every value of this pair (`narrowest`,
+// from align::narrowest_local_affine_lanes or
+// align::narrowest_global_affine_lanes), if narrower than the width rule's
 // 16 or 32 bits: the same score at two or four times the cells per word.
 // Everything the width rule makes observable stays: a given width is
 // honoured, a width of 64 keeps its bound check and wide kernel, and the
 // answer cannot change.
-unsigned local_affine_lanes(const FarrarTokenChannel &c, bool automatic_width, int64_t match, int64_t mismatch,
-                            int64_t open, int64_t extend) noexcept {
+unsigned automatic_lanes(const FarrarTokenChannel &c, bool automatic_width, unsigned narrowest) noexcept {
     if (!automatic_width || (c.width != 16 && c.width != 32))
         return c.width;
-    return std::min<unsigned>(
-        c.width, align::narrowest_local_affine_lanes(match, mismatch, open, extend, c.query.size(), c.target.size()));
+    return std::min<unsigned>(c.width, narrowest);
 }
 
 // The affine scores of a prepared channel on the striped profiles of
@@ -113,7 +112,10 @@ int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t
     if (open > 0 || extend > 0)
         return local_affine_scalar(c, match, mismatch, open, extend);
     return striped_or_wide(
-        c, local_affine_lanes(c, automatic_width, match, mismatch, open, extend),
+        c,
+        automatic_lanes(c, automatic_width,
+                        align::narrowest_local_affine_lanes(match, mismatch, open, extend, c.query.size(),
+                                                            c.target.size())),
         "unsupported SWAR affine Farrar score width",
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
             return align::striped_local_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open,
@@ -125,9 +127,13 @@ int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t
 }
 
 int64_t global_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
-                              int64_t extend, align::StripedAffineScratch &scratch) {
+                              int64_t extend, align::StripedAffineScratch &scratch, bool automatic_width = false) {
     return striped_or_wide(
-        c, c.width, "unsupported SWAR global affine Farrar score width",
+        c,
+        automatic_lanes(c, automatic_width,
+                        align::narrowest_global_affine_lanes(match, mismatch, open, extend, c.query.size(),
+                                                             c.target.size())),
+        "unsupported SWAR global affine Farrar score width",
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
             return align::striped_global_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch,
                                                             open, extend);
@@ -146,7 +152,7 @@ int64_t local_affine_pair(PyObject *query, PyObject *target, int64_t match, int6
 int64_t global_affine_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t open,
                            int64_t extend, uint64_t width, align::StripedAffineScratch &scratch) {
     const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, open, extend, width);
-    return global_affine_channel(c, match, mismatch, open, extend, scratch);
+    return global_affine_channel(c, match, mismatch, open, extend, scratch, width == 0);
 }
 
 // Linear gaps: tokens and the shortcut; affine gaps: the Farrar channel.
@@ -248,6 +254,12 @@ int64_t smith_waterman_affine_channel_score(const FarrarTokenChannel &channel, i
                                             int64_t open, int64_t extend) {
     align::StripedAffineScratch scratch;
     return local_affine_channel(channel, match, mismatch, open, extend, scratch);
+}
+
+int64_t smith_waterman_affine_scratch_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                            int64_t open, int64_t extend, align::StripedAffineScratch &scratch,
+                                            bool automatic_width) {
+    return local_affine_channel(channel, match, mismatch, open, extend, scratch, automatic_width);
 }
 
 int64_t needleman_wunsch_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,

@@ -2,6 +2,7 @@
 
 #include "align/alignment_keywords.hpp"
 #include "align/alignment_score_bindings.hpp"
+#include "align/score_shortcuts.hpp"
 #include "align/striped_profile.hpp"
 #include "module/farrar_preprocess.hpp"
 #include "module/raisers.hpp"
@@ -11,6 +12,7 @@ namespace nb = nanobind;
 namespace veltrocamber {
 namespace {
 
+using backend_swar::detail::local_linear_scalar_score;
 using backend_swar::detail::prepared_local_linear_score;
 
 [[noreturn]] void raise_linear_gaps_required() {
@@ -18,19 +20,30 @@ using backend_swar::detail::prepared_local_linear_score;
         "prepared Farrar scoring currently requires linear gaps; gap_open_score and gap_extend_score must match");
 }
 
-// One linear-gap local score through the symbol codes: a prepared object
-// built, scored and released.
-int64_t smith_waterman_farrar_linear_once(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
-                                          int64_t gap, uint64_t width) {
-    const FarrarTokenChannel channel = preprocess_farrar(query, target, match, mismatch, gap, gap, width);
-    PreparedSmithWatermanFarrarScore prepared(channel, match, mismatch, gap);
-    return prepared_local_linear_score(prepared);
+// One linear-gap local score through the symbol codes, on the profiles of
+// `scratch` (a batch keeps one for all its targets, so a target refills
+// storage it already has instead of building and freeing a profile). The
+// answer is the prepared object's: width 64 and a positive gap take the
+// scalar form; otherwise the shortcut, then the striped local kernel with
+// open = extend = gap, which is the very computation the striped linear
+// kernel runs for a gap <= 0. With no width given, that kernel may run the
+// narrower lanes the affine scores use, which provably hold the pair.
+int64_t farrar_linear_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap,
+                           uint64_t width, align::StripedAffineScratch &scratch) {
+    const FarrarTokenChannel c = preprocess_farrar(query, target, match, mismatch, gap, gap, width);
+    if (c.width == 64 || gap > 0)
+        return local_linear_scalar_score(c, match, mismatch, gap);
+    const align::ShortcutAnswer shortcut = align::local_score_shortcut<uint8_t>(
+        c.query.data(), c.query.size(), c.target.data(), c.target.size(), match, mismatch, gap);
+    if (shortcut.handled)
+        return shortcut.score;
+    return smith_waterman_affine_scratch_score(c, match, mismatch, gap, gap, scratch, width == 0);
 }
 
 int64_t farrar_pair(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, AffineGaps gaps,
                     uint64_t width, align::StripedAffineScratch &scratch) {
     if (gaps.linear())
-        return smith_waterman_farrar_linear_once(query, target, match, mismatch, gaps.open, width);
+        return farrar_linear_pair(query, target, match, mismatch, gaps.open, width, scratch);
     return smith_waterman_affine_pair(query, target, match, mismatch, gaps.open, gaps.extend, width, scratch);
 }
 

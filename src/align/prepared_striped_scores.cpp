@@ -58,14 +58,17 @@ PreparedAffineScore::PreparedAffineScore(const FarrarTokenChannel &channel, int6
                                          int64_t gap_open, int64_t gap_extend)
     : profile(affine_profile(channel, match, mismatch, gap_open, gap_extend)) {}
 
-int64_t prepared_linear_scalar_score(const ScalarScoreInputs &s) {
-    const FarrarTokenChannel &c = s.channel;
+int64_t local_linear_scalar_score(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t gap) {
     const align::ShortcutAnswer shortcut = align::local_score_shortcut<uint8_t>(
-        c.query.data(), c.query.size(), c.target.data(), c.target.size(), s.match, s.mismatch, s.gap_open);
+        c.query.data(), c.query.size(), c.target.data(), c.target.size(), match, mismatch, gap);
     if (shortcut.handled)
         return shortcut.score;
     return align::smith_waterman_linear_codes<int64_t>(c.query.data(), c.query.size(), c.target.data(),
-                                                       c.target.size(), s.match, s.mismatch, s.gap_open);
+                                                       c.target.size(), match, mismatch, gap);
+}
+
+int64_t prepared_linear_scalar_score(const ScalarScoreInputs &s) {
+    return local_linear_scalar_score(s.channel, s.match, s.mismatch, s.gap_open);
 }
 
 int64_t smith_waterman_affine_scalar_inputs(const ScalarScoreInputs &s) {

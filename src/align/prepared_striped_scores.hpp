@@ -67,7 +67,9 @@ struct PreparedAffineScore {
 };
 
 // The scalar form's scores: the shortcut, then the local linear kernel in
-// 64-bit cells; the wide local and global affine kernels.
+// 64-bit cells (also for a channel as it stands); the wide local and global
+// affine kernels.
+int64_t local_linear_scalar_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch, int64_t gap);
 int64_t prepared_linear_scalar_score(const ScalarScoreInputs &inputs);
 int64_t smith_waterman_affine_scalar_inputs(const ScalarScoreInputs &inputs);
 int64_t needleman_wunsch_affine_scalar_inputs(const ScalarScoreInputs &inputs);

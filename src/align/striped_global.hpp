@@ -365,6 +365,30 @@ int64_t striped_global_affine(StripedAffineProfile<Lane> &profile) {
     return striped_global_affine_full<Lane>(profile);
 }
 
+// The narrowest striped lane width (8, 16 or 32 bits) whose offset columns
+// hold every value of the global affine kernel for this pair, or 64 when
+// none does, a gap value is positive or a side is empty. A lane width that
+// value_offset_in_bits accepts runs the offset columns, which give the exact
+// score whenever they hold every value, so the answer is the one of any
+// wider lanes. The accepted value range also holds the four scoring values
+// (each lies between the lowest and the highest value when both sides are
+// non-empty); they are checked again so that a looser range could never
+// narrow a value. Scoring values within 32 bits (the caller's width rule
+// chose 16 or 32), so 2 * open cannot overflow.
+inline unsigned narrowest_global_affine_lanes(int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+                                              uint64_t qlen, uint64_t tlen) noexcept {
+    if (qlen == 0 || tlen == 0)
+        return 64;
+    for (const unsigned bits : {8u, 16u, 32u}) {
+        const int64_t limit = int64_t(1) << (bits - 1);
+        const auto fits = [limit](int64_t v) { return v >= -limit && v < limit; };
+        if (fits(match) && fits(mismatch) && fits(gap_open) && fits(gap_extend) &&
+            value_offset_in_bits(bits, 2 * gap_open, match, mismatch, gap_open, gap_extend, qlen, tlen).found)
+            return bits;
+    }
+    return 64;
+}
+
 // One-shot global affine score on `profile`, refilled in place (its storage
 // reused; the batch entry points keep one profile across their targets).
 template <typename Lane>

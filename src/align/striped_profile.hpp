@@ -5,15 +5,17 @@
 // words; query position p lives in word p mod S, lane p div S. Positions
 // qlen .. L*S - 1 are padding, always in the highest lanes of the last words.
 //
-// Profile rows. One row of S words per distinct TARGET symbol (in order of
-// first appearance), so the profile has at most 256 rows whatever the target
-// length; a target position finds its row through one row-offset load. In
-// row r, lane k of word i scores query position k*S + i against the row's
-// symbol: match or mismatch, and the lane minimum for a padding position.
-// Padding with the minimum (rather than the mismatch value) keeps a positive
-// mismatch from carrying a local score past the end of the query; the local
-// cells of padding lanes are then floored at 0, and the global kernels never
-// read them.
+// Profile rows. One row of S words per distinct QUERY symbol (in order of
+// first appearance), and one last row for every symbol the query lacks; a
+// target position finds its row through one row-offset load. In the row of
+// symbol c, lane k of word i scores query position k*S + i against c: match
+// or mismatch, and the lane minimum for a padding position; the last row
+// holds only mismatches there. The rows depend on the query and the two
+// scores alone, so a batch of one query keeps them from target to target
+// and only maps each new target onto them. Padding with the minimum (rather
+// than the mismatch value) keeps a positive mismatch from carrying a local
+// score past the end of the query; the local cells of padding lanes are then
+// floored at 0, and the global kernels never read them.
 //
 // A profile owns all its vectors, which are 64-byte aligned; nothing in it
 // points into the symbol codes it was built from.
@@ -56,56 +58,19 @@ using AlignedVector = std::vector<T, Aligned64Allocator<T>>;
 inline constexpr uint16_t no_profile_row = 0xFFFF;
 using RowOfSymbol = std::array<uint16_t, 256>;
 
-// The distinct target codes in order of first appearance, and for each code
-// its index there (no_profile_row for codes absent from the target).
-struct TargetAlphabet {
-    std::array<uint8_t, 256> symbols;
-    size_t symbol_count = 0;
-    RowOfSymbol row_of_symbol;
-};
-
-inline void fill_target_alphabet(TargetAlphabet &a, const uint8_t *target, size_t tlen) noexcept {
-    a.row_of_symbol.fill(no_profile_row);
-    a.symbol_count = 0;
-    for (size_t j = 0; j < tlen; ++j) {
-        uint16_t &row = a.row_of_symbol[target[j]];
-        if (row == no_profile_row) {
-            row = static_cast<uint16_t>(a.symbol_count);
-            a.symbols[a.symbol_count++] = target[j];
-        }
-    }
-}
-
 template <typename Lane>
 inline size_t striped_segments(size_t qlen) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
     return (qlen + L - 1) / L;
 }
 
-// symbol_count rows of S words, filled as told at the top of this file,
-// into `profile` (its storage reused).
-template <typename Lane>
-void fill_striped_profile(AlignedVector<Lane> &profile, const uint8_t *query, size_t qlen, const uint8_t *symbols,
-                          size_t symbol_count, Lane match, Lane mismatch, size_t segments) {
-    constexpr size_t L = SwarLanes<Lane>::count;
-    profile.assign(symbol_count * segments * L, SwarLanes<Lane>::minimum);
-    Lane *out = profile.data();
-    for (size_t r = 0; r < symbol_count; ++r) {
-        const uint8_t symbol = symbols[r];
-        for (size_t i = 0; i < segments; ++i) {
-            for (size_t k = 0; k < L; ++k, ++out) {
-                const size_t p = k * segments + i;
-                if (p < qlen)
-                    *out = query[p] == symbol ? match : mismatch;
-            }
-        }
-    }
-}
-
 // What every striped profile holds beyond its gap values: the lengths, the
-// segment count (0 when nothing was built), the row map, the row offset of
-// each target position (in lane elements), the profile rows and the work
-// vectors the kernels use (two H columns and one E column, S words each).
+// segment count (0 when nothing was built), the row map (every code to its
+// row; all no_profile_row when nothing was built), the row offset of each
+// target position (in lane elements), the profile rows and the work vectors
+// the kernels use (two H columns and one E column, S words each). The rows
+// were built for rows_query with rows_match and rows_mismatch when
+// rows_built is set.
 template <typename Lane>
 struct StripedProfileCore {
     uint64_t query_length = 0;
@@ -117,14 +82,58 @@ struct StripedProfileCore {
     AlignedVector<Lane> h_column_a;
     AlignedVector<Lane> h_column_b;
     AlignedVector<Lane> e_column;
+    std::vector<uint8_t> rows_query;
+    Lane rows_match = 0;
+    Lane rows_mismatch = 0;
+    bool rows_built = false;
 
     const Lane *row(size_t j) const noexcept { return profile.data() + row_offsets[j]; }
 };
 
+// The rows and the row map of `core` for this query and these scores, laid
+// out as told at the top of this file (storage reused).
+template <typename Lane>
+void fill_striped_rows(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, Lane match,
+                       Lane mismatch, size_t segments) {
+    constexpr size_t L = SwarLanes<Lane>::count;
+    core.rows_built = false;  // until every part below is in place (an allocation may throw)
+    std::array<uint8_t, 256> symbols;
+    size_t symbol_count = 0;
+    core.row_of_symbol.fill(no_profile_row);
+    for (size_t p = 0; p < qlen; ++p) {
+        uint16_t &row = core.row_of_symbol[query[p]];
+        if (row == no_profile_row) {
+            row = static_cast<uint16_t>(symbol_count);
+            symbols[symbol_count++] = query[p];
+        }
+    }
+    const auto absent_row = static_cast<uint16_t>(symbol_count);
+    for (uint16_t &row : core.row_of_symbol)
+        if (row == no_profile_row)
+            row = absent_row;
+    const size_t row_lanes = segments * L;
+    core.profile.assign((symbol_count + 1) * row_lanes, SwarLanes<Lane>::minimum);
+    Lane *out = core.profile.data();
+    for (size_t r = 0; r <= symbol_count; ++r) {
+        for (size_t i = 0; i < segments; ++i) {
+            for (size_t k = 0; k < L; ++k, ++out) {
+                const size_t p = k * segments + i;
+                if (p < qlen)
+                    *out = r < symbol_count && query[p] == symbols[r] ? match : mismatch;
+            }
+        }
+    }
+    core.rows_query.assign(query, query + qlen);
+    core.rows_match = match;
+    core.rows_mismatch = mismatch;
+    core.rows_built = true;
+}
+
 // Fills the core from the codes: nothing but the lengths and an empty row map
-// when a side is empty. A core that was filled before keeps its storage, so
-// a batch that refills one core per target allocates only when a target
-// needs more room than the ones before.
+// when a side is empty. A core that was filled before keeps its storage, and
+// its rows when the query and the scores are the ones they were built for,
+// so a batch that refills one core per target builds the rows once and
+// allocates only when a target needs more room than the ones before.
 template <typename Lane>
 void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, const uint8_t *target,
                         size_t tlen, Lane match, Lane mismatch) {
@@ -133,18 +142,19 @@ void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, si
     core.target_length = tlen;
     core.segments = 0;
     core.row_offsets.clear();
-    core.row_of_symbol.fill(no_profile_row);
-    if (qlen == 0 || tlen == 0)
+    if (qlen == 0 || tlen == 0) {
+        core.row_of_symbol.fill(no_profile_row);
+        core.rows_built = false;
         return;
+    }
     const size_t S = striped_segments<Lane>(qlen);
-    TargetAlphabet alphabet;
-    fill_target_alphabet(alphabet, target, tlen);
-    core.row_of_symbol = alphabet.row_of_symbol;
-    fill_striped_profile<Lane>(core.profile, query, qlen, alphabet.symbols.data(), alphabet.symbol_count, match,
-                               mismatch, S);
-    core.row_offsets.reserve(tlen);
+    const bool rows_kept = core.rows_built && core.rows_match == match && core.rows_mismatch == mismatch &&
+                           std::equal(query, query + qlen, core.rows_query.begin(), core.rows_query.end());
+    if (!rows_kept)
+        fill_striped_rows<Lane>(core, query, qlen, match, mismatch, S);
+    core.row_offsets.resize(tlen);
     for (size_t j = 0; j < tlen; ++j)
-        core.row_offsets.push_back(static_cast<uint64_t>(core.row_of_symbol[target[j]]) * S * L);
+        core.row_offsets[j] = static_cast<uint64_t>(core.row_of_symbol[target[j]]) * S * L;
     core.h_column_a.assign(S * L, Lane(0));
     core.h_column_b.assign(S * L, Lane(0));
     core.e_column.assign(S * L, Lane(0));
@@ -174,35 +184,53 @@ struct StripedLinearProfile {
     StripedProfileCore<Lane> core;
 };
 
-// The offset of the offset columns of the affine kernels: one below every
-// value their computation takes, when gap_open <= 0, gap_extend <= 0 and
+// The offset of the offset columns of the global affine kernel: one below
+// every value its computation takes, when gap_open <= 0, gap_extend <= 0 and
 // all those values then fit in [offset + 1, offset + 2^(w-1) - 1];
-// otherwise none (found = false). Every H is at least lowest_h plus
-// qlen + tlen extensions (the caller knows its own lowest_h: 0 for local,
-// 2 * open for global, whose all-gap path is that long). Every E,
-// F, carried or swept value is some H plus open and at most qlen + tlen
-// extensions; a diagonal sum is some H plus match or mismatch; no value
-// exceeds max(match, mismatch, 0) * min(qlen, tlen). Taken in 128 bits, so
-// no length or lane value can overflow the estimate.
+// otherwise none (found = false). With o = open, e = extend, n = qlen +
+// tlen, s = min(match, mismatch, 0):
+//   - every H is at least Hlow = lowest_h + e * n, lowest_h being the
+//     caller's floor before extensions (2 * o for global, whose all-gap
+//     path opens two gaps; a border cell opens one);
+//   - a diagonal sum is an H plus match or mismatch: at least Hlow + s;
+//   - every E or F the kernel stores or carries is a maximum that includes
+//     some H (a diagonal sum or better) plus o, so at least Hlow + s + o:
+//     the F word is refreshed against H + o at every segment, and a carried
+//     lane is the maximum of its own F and the carry, never the carry's
+//     extensions alone;
+//   - the one value below those is a single extension of an E, F or carried
+//     word (E + e, F + e), so the lowest value is Hlow + s + o + e;
+//   - the border cells, the F seed 2 * o + e * j and its first extension
+//     (j < tlen) lie above it.
+// No value exceeds max(match, mismatch, 0) * min(qlen, tlen): no alignment
+// has more substitution columns, and gaps only take away. So the values
+// span highest - lowest + 1 levels, which is what the lane must hold; the
+// width rule's bound (largest magnitude x n) is not needed. Taken in 128
+// bits, so no length or scoring value can overflow the estimate.
 struct ValueOffset {
     int64_t offset;
     bool found;
 };
 
-template <typename Lane>
-ValueOffset value_offset(int64_t lowest_h, Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen,
-                         uint64_t tlen) {
+inline ValueOffset value_offset_in_bits(unsigned bits, int64_t lowest_h, int64_t match, int64_t mismatch,
+                                        int64_t open, int64_t extend, uint64_t qlen, uint64_t tlen) noexcept {
     if (open > 0 || extend > 0)
         return {0, false};
     using Wide = __int128;
     const Wide n = static_cast<Wide>(qlen) + static_cast<Wide>(tlen);
-    const Wide lowest_extended_h = static_cast<Wide>(lowest_h) + static_cast<Wide>(extend) * n;
-    const Wide lowest = lowest_extended_h + open + static_cast<Wide>(extend) * n + std::min({Lane(0), match, mismatch});
-    const Wide highest = static_cast<Wide>(std::max({Lane(0), match, mismatch})) * std::min(qlen, tlen);
+    const Wide lowest_h_extended = static_cast<Wide>(lowest_h) + static_cast<Wide>(extend) * n;
+    const Wide lowest = lowest_h_extended + std::min({int64_t(0), match, mismatch}) + open + extend;
+    const Wide highest = static_cast<Wide>(std::max({int64_t(0), match, mismatch})) * std::min(qlen, tlen);
     const Wide offset = lowest - 1;
-    if (highest - offset >= (Wide(1) << (SwarLanes<Lane>::bits - 1)))
+    if (highest - offset >= (Wide(1) << (bits - 1)))
         return {0, false};
     return {static_cast<int64_t>(offset), true};
+}
+
+template <typename Lane>
+ValueOffset value_offset(int64_t lowest_h, Lane match, Lane mismatch, Lane open, Lane extend, uint64_t qlen,
+                         uint64_t tlen) noexcept {
+    return value_offset_in_bits(SwarLanes<Lane>::bits, lowest_h, match, mismatch, open, extend, qlen, tlen);
 }
 
 using StripedAffineProfile8 = StripedAffineProfile<int8_t>;

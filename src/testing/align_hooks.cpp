@@ -167,6 +167,8 @@ void register_striped_hooks(nb::module_ &m) {
             throw std::invalid_argument("unknown lane operation");
         });
     });
+    // The lanes the global striped kernel may run when no width is given.
+    m.def("narrowest_global_affine_lanes", &align::narrowest_global_affine_lanes);
     // (segments, row_of_symbol, row_offsets, profile lanes) of an affine profile.
     m.def("striped_profile_layout", [](unsigned width, const Tokens &q, const Tokens &t, int64_t match,
                                        int64_t mismatch) {

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include <nanobind/nanobind.h>
+#include <nanobind/stl/optional.h>
 #include <nanobind/stl/string.h>
 
 #include "module/cell_width_dispatch.hpp"
@@ -23,6 +24,7 @@
 #include "traceback/local_affine_box.hpp"
 #include "traceback/striped_local_end.hpp"
 #include "traceback/traceback_matrix.hpp"
+#include "traceback/two_pass_affine_fill.hpp"
 
 namespace nb = nanobind;
 using namespace nb::literals;
@@ -239,6 +241,39 @@ void register_traceback_hooks(nb::module_ &m) {
           },
           "fill"_a, "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "half_band"_a,
           "width"_a);
+    // One affine fill, the shared one-pass cell step (`two_pass` False) or
+    // the two-pass rows: (codes, end score, end row, end column), or None
+    // when a band row is empty. Cells never written show as 0xff.
+    m.def("traceback_affine_fill",
+          [](bool two_pass, bool local, bool banded, nb::bytes query, nb::bytes target, int64_t match,
+             int64_t mismatch, int64_t gap_open, int64_t gap_extend, size_t half_band,
+             std::optional<int64_t> known_best, unsigned width) -> nb::object {
+              const Codes q = codes_of(query), t = codes_of(target);
+              TracebackMatrix matrix(q.size, t.size);
+              const size_t bytes = traceback_matrix_bytes(q.size, t.size);
+              std::fill_n(matrix.codes.get(), bytes, TracebackCode{0xff});
+              TracebackEnd end;
+              const bool filled = by_cell_width(width, [&]<typename T>() {
+                  const AffineScores<T> scores{static_cast<T>(match), static_cast<T>(mismatch),
+                                               static_cast<T>(gap_open), static_cast<T>(gap_extend)};
+                  const int64_t best = known_best.value_or(no_known_best);
+                  const auto fill = [&]<bool Local, bool Banded>() {
+                      return two_pass ? fill_affine_two_pass<Local, T, Banded>(matrix, q.data, q.size, t.data,
+                                                                               t.size, scores, half_band, end, best)
+                                      : fill_affine<Local, T, Banded>(matrix, q.data, q.size, t.data, t.size,
+                                                                      scores, half_band, end, best);
+                  };
+                  if (local)
+                      return banded ? fill.template operator()<true, true>() : fill.template operator()<true, false>();
+                  return banded ? fill.template operator()<false, true>() : fill.template operator()<false, false>();
+              });
+              if (!filled)
+                  return nb::none();
+              return nb::make_tuple(nb::bytes(reinterpret_cast<const char *>(matrix.codes.get()), bytes), end.score,
+                                    end.row, end.column);
+          },
+          "two_pass"_a, "local"_a, "banded"_a, "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a,
+          "gap_extend"_a, "half_band"_a, "known_best"_a.none(), "width"_a);
     m.def("smith_waterman_half_band", &smith_waterman_half_band, "qlen"_a, "tlen"_a);
     m.def("traceback_matrix_bytes", &traceback_matrix_bytes, "qlen"_a, "tlen"_a);
     m.def("cigar_digest", [](nb::bytes text) { return cigar_digest(std::string_view(text.c_str(), text.size())); });

@@ -170,6 +170,45 @@ void start_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, const
     }
 }
 
+// Row 0 of an affine fill up to column `last`: stops of score 0 (local) or
+// the global border.
+template <bool Local, typename T>
+void start_affine_fill(AffineRows<T> &rows, TracebackCode *row0, size_t last, const AffineScores<T> &scores) {
+    if constexpr (Local) {
+        for (size_t j = 0; j <= last; ++j) {
+            rows.h_previous[j] = 0;
+            row0[j] = TRACE_STOP;
+        }
+    } else {
+        start_global_affine_border(rows, row0, last, scores);
+    }
+}
+
+// Query row i >= 1 of a band |i - j| <= half_band: its columns [first,
+// last], column 0 started when the band reaches it, and the columns just
+// left and right of the band set to minus infinity in the current rows, so
+// that H(i, first - 1) is column 0's score or minus infinity and the next
+// row finds no path beyond the band. The fills write every column of
+// [first, last] before anything reads it, so the cells in between need no
+// clearing. False when the row is empty.
+template <bool Local, typename T>
+bool start_banded_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, size_t half_band, size_t tlen,
+                             const AffineScores<T> &scores, size_t &first, size_t &last) {
+    last = std::min(i + half_band, tlen);
+    if (i <= half_band) {
+        first = 1;
+        start_affine_row<Local>(rows, codes, i, scores);
+    } else {
+        first = i - half_band;
+        if (first > last)
+            return false;
+        rows.clear_current(first - 1, first - 1);
+    }
+    if (last < tlen)
+        rows.clear_current(last + 1, last + 1);
+    return true;
+}
+
 // The affine fill, local or global, scoring symbol pairs through
 // `substitution`. Full (Banded false): every cell of the matrix. Banded:
 // only cells with |i - j| <= half_band, and of the borders only the cells
@@ -187,43 +226,28 @@ void start_affine_row(AffineRows<T> &rows, TracebackCode *codes, size_t i, const
 // The rows below are left unwritten.
 inline constexpr int64_t no_known_best = INT64_MIN;
 
-template <bool Local, typename T, bool Banded, typename Substitution>
-bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                 const Substitution &substitution, const AffineScores<T> &scores, size_t half_band,
-                 TracebackEnd &end, int64_t known_best = no_known_best) {
-    AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
-    const size_t row0_last = Banded ? std::min(half_band, tlen) : tlen;
-    TracebackCode *row0 = matrix.row(0);
-    if constexpr (Local) {
-        for (size_t j = 0; j <= row0_last; ++j) {
-            rows.h_previous[j] = 0;
-            row0[j] = TRACE_STOP;
-        }
-    } else {
-        start_global_affine_border(rows, row0, row0_last, scores);
-    }
+// The row loop of fill_affine over score rows `rows` (AffineRows or a type
+// built on it, already sized and set to its initial values):
+// `fill_row(codes, i, first, last)` computes cells first..last of query row
+// i >= 1, whose column first - 1 is started (column 0, or minus infinity
+// left of a band), and moves a local `end`.
+template <bool Local, bool Banded, typename T, typename Rows, typename FillRow>
+bool run_affine_fill(Rows &rows, TracebackMatrix &matrix, size_t qlen, size_t tlen, const AffineScores<T> &scores,
+                     size_t half_band, TracebackEnd &end, int64_t known_best, FillRow &&fill_row) {
+    start_affine_fill<Local>(rows, matrix.row(0), Banded ? std::min(half_band, tlen) : tlen, scores);
     end = TracebackEnd{};
     InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         TracebackCode *codes = matrix.row(i);
-        const size_t last = Banded ? std::min(i + half_band, tlen) : tlen;
         poll.advance(Banded ? 2 * half_band + 1 : tlen);
-        size_t first = 1;
-        T h_left;
-        if (!Banded || i <= half_band) {
-            if constexpr (Banded)
-                rows.clear_current(0, std::min(last + 1, tlen));
-            start_affine_row<Local>(rows, codes, i, scores);
-            h_left = rows.h_current[0];
-        } else {
-            first = i - half_band;
-            if (first > last)
+        size_t first = 1, last = tlen;
+        if constexpr (Banded) {
+            if (!start_banded_affine_row<Local>(rows, codes, i, half_band, tlen, scores, first, last))
                 return false;
-            rows.clear_current(first - 1, std::min(last + 1, tlen));
-            h_left = minus_infinity<T>();
+        } else {
+            start_affine_row<Local>(rows, codes, i, scores);
         }
-        fill_affine_row<Local>(rows, codes, i, first, last, h_left, substitution.row(query[i - 1]), target, scores,
-                               end);
+        fill_row(codes, i, first, last);
         if (Local && !Banded && end.score == known_best && known_best > 0)
             return true;
         rows.next_row();
@@ -231,6 +255,19 @@ bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, con
     if constexpr (!Local)
         end = TracebackEnd{rows.h_previous[tlen], qlen, tlen};
     return true;
+}
+
+template <bool Local, typename T, bool Banded, typename Substitution>
+bool fill_affine(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                 const Substitution &substitution, const AffineScores<T> &scores, size_t half_band,
+                 TracebackEnd &end, int64_t known_best = no_known_best) {
+    AffineRows<T> rows(tlen + 1, Local && !Banded ? T{0} : minus_infinity<T>());
+    return run_affine_fill<Local, Banded>(
+        rows, matrix, qlen, tlen, scores, half_band, end, known_best,
+        [&](TracebackCode *codes, size_t i, size_t first, size_t last) {
+            fill_affine_row<Local>(rows, codes, i, first, last, rows.h_current[first - 1],
+                                   substitution.row(query[i - 1]), target, scores, end);
+        });
 }
 
 // The match/mismatch form of the fill.

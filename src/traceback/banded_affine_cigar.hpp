@@ -19,6 +19,7 @@
 #include "module/cigar.hpp"
 #include "traceback/affine_path.hpp"
 #include "traceback/traceback_matrix.hpp"
+#include "traceback/two_pass_affine_fill.hpp"
 
 namespace veltrocamber::profile_traceback {
 
@@ -87,8 +88,8 @@ BandedCigarAttempt affine_banded_cigar(const uint8_t *query, size_t qlen, const 
         return attempt;
     TracebackMatrix matrix(qlen, tlen);
     TracebackEnd end;
-    if (!fill_affine<Local, T, true>(matrix, query, qlen, target, tlen,
-                                     AffineScores<T>{match, mismatch, gap_open, gap_extend}, half_band, end))
+    if (!fill_affine_two_pass<Local, T, true>(matrix, query, qlen, target, tlen,
+                                              AffineScores<T>{match, mismatch, gap_open, gap_extend}, half_band, end))
         return attempt;
     if (!Local && end.score == minus_infinity<T>())
         return attempt;
@@ -106,13 +107,15 @@ BandedCigarAttempt affine_banded_cigar(const uint8_t *query, size_t qlen, const 
 // The full-matrix traceback, which always answers; a local matrix without a
 // positive cell gives the empty result. A local fill told the matrix's best
 // score (`known_best`) stops at the row of its end cell (fill_affine).
+// Both fill in two passes per row (two_pass_affine_fill.hpp).
 template <bool Local, typename T>
 CigarTraceback affine_full_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
                                  T mismatch, T gap_open, T gap_extend, int64_t known_best = no_known_best) {
     TracebackMatrix matrix(qlen, tlen);
     TracebackEnd end;
-    fill_affine<Local, T, false>(matrix, query, qlen, target, tlen,
-                                 AffineScores<T>{match, mismatch, gap_open, gap_extend}, tlen, end, known_best);
+    fill_affine_two_pass<Local, T, false>(matrix, query, qlen, target, tlen,
+                                          AffineScores<T>{match, mismatch, gap_open, gap_extend}, tlen, end,
+                                          known_best);
     CigarTraceback out;
     if (!Local || end.score != 0)
         affine_cigar_walk<Local>(matrix, query, target, end, out, anywhere);

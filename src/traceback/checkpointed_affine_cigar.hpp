@@ -23,6 +23,7 @@
 #include "module/interrupt_poll.hpp"
 #include "module/memory_guard.hpp"
 #include "traceback/affine_path.hpp"
+#include "traceback/two_pass_affine_fill.hpp"
 #include "traceback/traceback_checkpoints.hpp"
 
 namespace veltrocamber::profile_traceback {
@@ -38,7 +39,7 @@ void recompute_affine_block(std::vector<TracebackCode> &block, const TracebackCh
     const size_t stride = tlen + 1;
     block.resize((bottom - top) * stride);
     const auto substitution = match_mismatch(scores);
-    AffineRows<T> rows(stride, Local ? T{0} : minus_infinity<T>());
+    TwoPassAffineRows<T> rows(stride, Local ? T{0} : minus_infinity<T>());
     store.load(top / store.interval, rows.h_previous, rows.v_previous);
     TracebackEnd unused;
     InterruptPoll poll;
@@ -46,8 +47,8 @@ void recompute_affine_block(std::vector<TracebackCode> &block, const TracebackCh
         poll.advance(tlen);
         TracebackCode *codes = block.data() + (i - top - 1) * stride;
         start_affine_row<Local>(rows, codes, i, scores);
-        fill_affine_row<Local>(rows, codes, i, 1, tlen, rows.h_current[0], substitution.row(query[i - 1]), target,
-                               scores, unused);
+        fill_affine_row_two_pass<Local>(rows, codes, i, tlen, substitution.row(query[i - 1]), target, scores,
+                                        unused);
         rows.next_row();
     }
 }

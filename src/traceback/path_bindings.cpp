@@ -7,7 +7,7 @@
 #include "module/memory_errors.hpp"
 #include "module/preprocess.hpp"
 #include "traceback/affine_path.hpp"
-#include "traceback/global_affine_path.hpp"
+#include "traceback/two_pass_affine_fill.hpp"
 #include "traceback/linear_path.hpp"
 
 namespace nb = nanobind;
@@ -27,8 +27,7 @@ AlignmentPath full_matrix_path(PyObject *query, PyObject *target, int64_t match,
         const uint8_t *q = channel.query.data(), *t = channel.target.data();
         const size_t qlen = channel.query.size(), tlen = channel.target.size();
         if constexpr (Affine) {
-            constexpr auto kernel = Mode == Alignment::local ? &profile_traceback::smith_waterman_affine_path<T>
-                                                             : &profile_traceback::needleman_wunsch_affine_path_two_pass<T>;
+            constexpr auto kernel = &profile_traceback::affine_path_two_pass<Mode == Alignment::local, T>;
             return kernel(q, qlen, t, tlen, static_cast<T>(match), static_cast<T>(mismatch),
                           static_cast<T>(gap_open), static_cast<T>(gap_extend));
         } else {

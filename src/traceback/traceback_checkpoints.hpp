@@ -22,6 +22,7 @@
 #include "traceback/affine_path.hpp"
 #include "traceback/best_cell.hpp"
 #include "traceback/traceback_codes.hpp"
+#include "traceback/two_pass_affine_fill.hpp"
 
 namespace veltrocamber::profile_traceback {
 
@@ -68,7 +69,7 @@ BestCell<T> affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint
                                    T mismatch, T gap_open, T gap_extend, TracebackCheckpoints<T> &store) {
     const AffineScores<T> scores{match, mismatch, gap_open, gap_extend};
     const auto substitution = match_mismatch(scores);
-    AffineRows<T> rows(tlen + 1, Local ? T{0} : minus_infinity<T>());
+    TwoPassAffineRows<T> rows(tlen + 1, Local ? T{0} : minus_infinity<T>());
     std::vector<TracebackCode> codes(tlen + 1);
     if constexpr (!Local)
         start_global_affine_border(rows, codes.data(), tlen, scores);
@@ -78,8 +79,8 @@ BestCell<T> affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint
     for (size_t i = 1; i <= qlen; ++i) {
         poll.advance(tlen);
         start_affine_row<Local>(rows, codes.data(), i, scores);
-        fill_affine_row<Local>(rows, codes.data(), i, 1, tlen, rows.h_current[0], substitution.row(query[i - 1]),
-                               target, scores, end);
+        fill_affine_row_two_pass<Local>(rows, codes.data(), i, tlen, substitution.row(query[i - 1]), target, scores,
+                                        end);
         rows.next_row();
         if (i % store.interval == 0)
             store.save(i / store.interval, rows.h_previous, rows.v_previous);
