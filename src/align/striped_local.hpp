@@ -82,7 +82,12 @@ constexpr uint64_t gap_step(uint64_t a, uint64_t c) noexcept {
 }
 
 // The same sweep on non-negative columns (every lane in [0, 2^(w-1));
-// open_c and extend_c hold the gap magnitudes, see gap_step).
+// open_c and extend_c hold the gap magnitudes, see gap_step). A raised word
+// is tested against the best score as the main pass tests its words (into
+// best_held, see local_affine_columns_nonneg), not folded into a maximum:
+// where the vertical gaps from a high cell run down the whole column (a
+// related pair), nearly every segment rises and that maximum was a third of
+// the sweep.
 //
 // With Settle (the single sweep of the closed-form mode) the sweep stops at
 // the first segment where no lane rose and F - extend_c is nowhere above
@@ -91,7 +96,7 @@ constexpr uint64_t gap_step(uint64_t a, uint64_t c) noexcept {
 // The returned F is then meaningless (the closed-form caller discards it).
 template <typename Lane, bool Plain, bool Settle = false>
 uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_c,
-                             uint64_t extend_c, uint64_t &best) noexcept {
+                             uint64_t extend_c, uint64_t best_high, uint64_t &best_held) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
     for (size_t i = 0; i < segments; ++i) {
         Lane *hp = h_column + i * L;
@@ -101,7 +106,7 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
         const uint64_t f_extend = gap_step<Lane, Plain>(f, extend_c);
         if (rose) {
             store_word(hp, raised);
-            best = swar_nonneg_max<Lane>(best, raised);
+            best_held &= best_high - raised;
             Lane *ep = e_column + i * L;
             store_word(ep, swar_nonneg_max<Lane>(load_word(ep), h_open));
         } else if (Settle && swar_nonneg_all_ge<Lane>(h_open, f_extend)) {
@@ -115,12 +120,23 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
 namespace striped_local_detail {
 
 // The largest lane of best and of the column's S words (all non-negative),
-// in every lane.
+// in every lane. Four running maxima: one alone is a chain of seven
+// dependent operations per word, and a related pair, whose score rises at
+// nearly every column, runs this scan on nearly every column.
 template <typename Lane>
 uint64_t splat_column_max(const Lane *h_column, size_t segments, uint64_t best) noexcept {
     constexpr size_t L = SwarLanes<Lane>::count;
-    for (size_t i = 0; i < segments; ++i)
+    uint64_t m1 = best, m2 = best, m3 = best;
+    size_t i = 0;
+    for (; i + 4 <= segments; i += 4) {
         best = swar_nonneg_max<Lane>(best, load_word(h_column + i * L));
+        m1 = swar_nonneg_max<Lane>(m1, load_word(h_column + (i + 1) * L));
+        m2 = swar_nonneg_max<Lane>(m2, load_word(h_column + (i + 2) * L));
+        m3 = swar_nonneg_max<Lane>(m3, load_word(h_column + (i + 3) * L));
+    }
+    for (; i < segments; ++i)
+        best = swar_nonneg_max<Lane>(best, load_word(h_column + i * L));
+    best = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(best, m1), swar_nonneg_max<Lane>(m2, m3));
     return swar_splat<Lane>(swar_horizontal_max_floor0<Lane>(best));
 }
 
@@ -237,16 +253,18 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
                 }
             }
             if (t != zero_w)
-                lazy_f_sweep_nonneg<Lane, Plain, true>(h_cur, e_col, segs, t, open_c, extend_c, best);
+                lazy_f_sweep_nonneg<Lane, Plain, true>(h_cur, e_col, segs, t, open_c, extend_c, best_high,
+                                                       best_held);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
-                f = lazy_f_sweep_nonneg<Lane, Plain>(h_cur, e_col, segs, swar_shift_up<Lane>(f) |
-                                                     static_cast<typename S::ULane>(zero), open_c, extend_c, best);
+                f = lazy_f_sweep_nonneg<Lane, Plain>(h_cur, e_col, segs,
+                                                     swar_shift_up<Lane>(f) | static_cast<typename S::ULane>(zero),
+                                                     open_c, extend_c, best_high, best_held);
                 if (swar_nonneg_all_ge<Lane>(zero_w, f))
                     break;
             }
         }
-        // The sweeps keep best by lane maxima; only the main pass is tested.
+        // The main pass and the sweeps tested every word they wrote.
         if ((best_held & S::high) != S::high)
             best = splat_column_max<Lane>(h_cur, segs, best);
         std::swap(h_prev, h_cur);
