@@ -192,9 +192,20 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 // Either way every lane stays in [0, 2^(w-1)), padding lanes included, and
 // the cheap non-negative lane operations apply; the scores are those of the
 // signed kernel.
-template <typename Lane, LocalGapMode Mode, bool Plain>
+//
+// Checked (offset form only): the pair's value range is not known to fit,
+// so the columns run while it does and give up (lanes_overflowed) at the
+// first column whose largest H lane exceeds `ceiling`. With ceiling =
+// 2^(w-1) - 1 - max(match, mismatch, 0), a column whose preceding columns
+// all stayed at or below it computes exactly: its diagonal sums, and so its
+// H, E and F, stay inside the lane. The test sits where a rise of the best
+// score is already scanned for, so a column that does not raise the best
+// pays nothing for it.
+inline constexpr int64_t lanes_overflowed = -1;
+
+template <typename Lane, LocalGapMode Mode, bool Plain, bool Checked = false>
 int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
-                                    Lane open, Lane extend, Lane zero) {
+                                    Lane open, Lane extend, Lane zero, Lane ceiling = 0) {
     using S = SwarLanes<Lane>;
     static_assert(Mode != LocalGapMode::full);
     constexpr size_t L = S::count;
@@ -264,9 +275,15 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
                     break;
             }
         }
-        // The main pass and the sweeps tested every word they wrote.
-        if ((best_held & S::high) != S::high)
+        // The main pass and the sweeps tested every word they wrote: here a
+        // new best in this column is detected.
+        if ((best_held & S::high) != S::high) {
             best = splat_column_max<Lane>(h_cur, segs, best);
+            if constexpr (Checked) {
+                if (swar_lane<Lane>(best, 0) > ceiling)
+                    return lanes_overflowed;
+            }
+        }
         std::swap(h_prev, h_cur);
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
@@ -288,8 +305,29 @@ ValueOffset local_value_offset(Lane match, Lane mismatch, Lane open, Lane extend
     return {static_cast<int64_t>(offset), true};
 }
 
-// Offset columns where the pair's value range fits the lane, floored ones
-// otherwise.
+// The lane ceiling of the checked offset columns (see
+// local_affine_columns_nonneg), or none when the lane cannot hold zero (the
+// lane of the value 0, 1 - open - extend) plus one substitution.
+struct CheckedCeiling {
+    int64_t ceiling;
+    bool found;
+};
+
+template <typename Lane>
+CheckedCeiling local_checked_ceiling(Lane match, Lane mismatch, Lane open, Lane extend) noexcept {
+    const int64_t top = (int64_t(1) << (SwarLanes<Lane>::bits - 1)) - 1;
+    const int64_t zero = 1 - static_cast<int64_t>(open) - extend;
+    const int64_t ceiling = top - std::max<int64_t>({0, match, mismatch});
+    if (ceiling <= zero)
+        return {0, false};
+    return {ceiling, true};
+}
+
+// Offset columns where the pair's value range fits the lane. Otherwise the
+// offset columns checked for overflow, which give the answer whenever the
+// values met stay low (most unrelated pairs), and the floored columns from
+// the start when they do not: the floored ones are exact wherever the
+// caller's width holds the pair, and cost about a quarter more per step.
 template <typename Lane, LocalGapMode Mode>
 int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
                                               Lane match, Lane mismatch, Lane open, Lane extend) {
@@ -297,6 +335,14 @@ int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const
     if (offset.found)
         return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
                                                              static_cast<Lane>(-offset.offset));
+    const CheckedCeiling checked = local_checked_ceiling<Lane>(match, mismatch, open, extend);
+    if (checked.found) {
+        const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
+        const int64_t score = local_affine_columns_nonneg<Lane, Mode, true, true>(
+            c, row_offsets, tlen, open, extend, zero, static_cast<Lane>(checked.ceiling));
+        if (score != lanes_overflowed)
+            return score;
+    }
     return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0));
 }
 
