@@ -81,38 +81,56 @@ constexpr uint64_t gap_step(uint64_t a, uint64_t c) noexcept {
         return swar_nonneg_sub_floor0<Lane>(a, c);
 }
 
+// The same step from a_high = a | high to gap_step(a, c) | high, the form
+// swar_nonneg_max_high takes: one subtraction on the offset columns.
+template <typename Lane, bool Plain>
+constexpr uint64_t gap_step_high(uint64_t a_high, uint64_t c) noexcept {
+    if constexpr (Plain) {
+        return a_high - c;
+    } else {
+        const uint64_t d = a_high - c;
+        return (d & swar_detail::low_bits_where<Lane>(d & SwarLanes<Lane>::high)) | SwarLanes<Lane>::high;
+    }
+}
+
 // The same sweep on non-negative columns (every lane in [0, 2^(w-1));
-// open_c and extend_c hold the gap magnitudes, see gap_step). A raised word
-// is tested against the best score as the main pass tests its words (into
-// best_held, see local_affine_columns_nonneg), not folded into a maximum:
-// where the vertical gaps from a high cell run down the whole column (a
-// related pair), nearly every segment rises and that maximum was a third of
-// the sweep.
+// open_c and step_c hold gap magnitudes, see gap_step; step_c is
+// min(extend, open), with which the F leaving a segment, max(F - extend,
+// max(H, F) - open), is max(F - step_c, H - open_c) from the H read: the
+// chain from segment to segment is then one maximum, as in the main pass).
+// A raised word is tested against the best score as the main pass tests its
+// words (into best_held, see local_affine_columns_nonneg), not folded into a
+// maximum: where the vertical gaps from a high cell run down the whole
+// column (a related pair), nearly every segment rises and that maximum was a
+// third of the sweep.
 //
-// With Settle (the single sweep of the closed-form mode) the sweep stops at
-// the first segment where no lane rose and F - extend_c is nowhere above
-// H - open_c: from there on its F is at most the one the main pass already
-// carried down the column, which raised nothing then and raises nothing now.
-// The returned F is then meaningless (the closed-form caller discards it).
+// With Settle (the single sweep of the closed-form mode, where step_c is
+// extend_c) the sweep stops at the first segment where no lane rose and
+// F - extend_c is nowhere above H - open_c: from there on its F is at most
+// the one the main pass already carried down the column, which raised
+// nothing then and raises nothing now. The returned F is then meaningless
+// (the closed-form caller discards it).
 template <typename Lane, bool Plain, bool Settle = false>
 uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_c,
-                             uint64_t extend_c, uint64_t best_high, uint64_t &best_held) noexcept {
-    constexpr size_t L = SwarLanes<Lane>::count;
+                             uint64_t step_c, uint64_t best_high, uint64_t &best_held) noexcept {
+    using S = SwarLanes<Lane>;
+    constexpr size_t L = S::count;
     for (size_t i = 0; i < segments; ++i) {
         Lane *hp = h_column + i * L;
+        const uint64_t h = load_word(hp);
         bool rose;
-        const uint64_t raised = swar_nonneg_raise<Lane>(load_word(hp), f, rose);
-        const uint64_t h_open = gap_step<Lane, Plain>(raised, open_c);
-        const uint64_t f_extend = gap_step<Lane, Plain>(f, extend_c);
+        const uint64_t raised = swar_nonneg_raise<Lane>(h, f, rose);
+        const uint64_t h_open_high = gap_step_high<Lane, Plain>(h | S::high, open_c);
+        const uint64_t f_step = gap_step<Lane, Plain>(f, step_c);
         if (rose) {
             store_word(hp, raised);
             best_held &= best_high - raised;
             Lane *ep = e_column + i * L;
-            store_word(ep, swar_nonneg_max<Lane>(load_word(ep), h_open));
-        } else if (Settle && swar_nonneg_all_ge<Lane>(h_open, f_extend)) {
+            store_word(ep, swar_nonneg_max<Lane>(load_word(ep), gap_step<Lane, Plain>(raised, open_c)));
+        } else if (Settle && swar_nonneg_all_ge<Lane>(h_open_high, f_step)) {
             break;
         }
-        f = swar_nonneg_max<Lane>(f_extend, h_open);
+        f = swar_nonneg_max_high<Lane>(h_open_high, f_step);
     }
     return f;
 }
@@ -211,15 +229,20 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     constexpr size_t L = S::count;
     const size_t segs = c.segments;
     std::fill(c.h_column_a.begin(), c.h_column_a.end(), zero);
-    std::fill(c.h_column_b.begin(), c.h_column_b.end(), zero);
     std::fill(c.e_column.begin(), c.e_column.end(), zero);
-    Lane *h_prev = c.h_column_a.data();
-    Lane *h_cur = c.h_column_b.data();
+    // One H column, overwritten in place: step i reads the previous
+    // column's word i (the next step's diagonal) before it stores its own,
+    // which leaves one more register to the main pass.
+    Lane *h_col = c.h_column_a.data();
     Lane *e_col = c.e_column.data();
     // The gap magnitudes, 0 .. 2^(w-1), as lane values.
     const uint64_t open_c = swar_splat<Lane>(-static_cast<int64_t>(open));
     const uint64_t extend_c = swar_splat<Lane>(-static_cast<int64_t>(extend));
     const uint64_t zero_w = swar_splat<Lane>(zero);
+    const uint64_t zero_high = zero_w | S::high;
+    // min(extend, open) as magnitudes: the smaller step of a gap run, with
+    // which F leaves a segment without waiting for its H (main pass, sweeps).
+    const uint64_t f_step_c = Mode == LocalGapMode::closed_form ? extend_c : open_c;
     const int64_t segment_extend = static_cast<int64_t>(extend) * static_cast<int64_t>(segs);
     // The best H so far. The main pass does not take a maximum per word: it
     // only asks whether some lane rose above best (one subtraction and one
@@ -234,22 +257,33 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         const Lane *row = profile_base + row_offsets[j];
         // Lane 0 receives the top row's 0.
         uint64_t h_diag =
-            swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
+            swar_shift_up<Lane>(load_word(h_col + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
         uint64_t f = zero_w;
         const uint64_t best_high = best | S::high;
         uint64_t best_held = S::high;
         for (size_t i = 0; i < segs; ++i) {
+            // Values that enter a maximum as its first operand are formed
+            // with their sign bits set (x_high = x | high), which saves the
+            // OR there (swar_nonneg_max_high).
             const uint64_t e = load_word(e_col + i * L);
+            const uint64_t e_high = e | S::high;
             // max(H + score, 0) on the value above zero, put back on zero.
-            const uint64_t diag =
-                swar_nonneg_add_signed_floor0<Lane>(h_diag - zero_w, load_word(row + i * L)) + zero_w;
-            h_diag = load_word(h_prev + i * L);
-            const uint64_t h = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(diag, e), f);
-            store_word(h_cur + i * L, h);
+            const uint64_t diag_high =
+                swar_nonneg_add_signed_floor0<Lane>(h_diag - zero_w, load_word(row + i * L)) + zero_high;
+            h_diag = load_word(h_col + i * L);
+            const uint64_t m_high = swar_nonneg_max_high<Lane>(diag_high, e) | S::high;  // max(diag, E)
+            const uint64_t h = swar_nonneg_max_high<Lane>(m_high, f);
+            store_word(h_col + i * L, h);
             best_held &= best_high - h;
             const uint64_t h_open = gap_step<Lane, Plain>(h, open_c);
-            store_word(e_col + i * L, swar_nonneg_max<Lane>(gap_step<Lane, Plain>(e, extend_c), h_open));
-            f = swar_nonneg_max<Lane>(gap_step<Lane, Plain>(f, extend_c), h_open);
+            store_word(e_col + i * L,
+                       swar_nonneg_max_high<Lane>(gap_step_high<Lane, Plain>(e_high, extend_c), h_open));
+            // F' = max(F - extend, H - open) with H = max(M, F), M =
+            // max(diag, E), is max(F - min(extend, open), M - open): the
+            // same value without waiting for H, which keeps the chain that
+            // runs from step to step down the column at one maximum.
+            f = swar_nonneg_max_high<Lane>(gap_step_high<Lane, Plain>(m_high, open_c),
+                                           gap_step<Lane, Plain>(f, f_step_c));
         }
         if constexpr (Mode == LocalGapMode::closed_form) {
             // c_k: the carried value leaving lane k, computed lane by lane,
@@ -264,13 +298,13 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
                 }
             }
             if (t != zero_w)
-                lazy_f_sweep_nonneg<Lane, Plain, true>(h_cur, e_col, segs, t, open_c, extend_c, best_high,
+                lazy_f_sweep_nonneg<Lane, Plain, true>(h_col, e_col, segs, t, open_c, f_step_c, best_high,
                                                        best_held);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
-                f = lazy_f_sweep_nonneg<Lane, Plain>(h_cur, e_col, segs,
+                f = lazy_f_sweep_nonneg<Lane, Plain>(h_col, e_col, segs,
                                                      swar_shift_up<Lane>(f) | static_cast<typename S::ULane>(zero),
-                                                     open_c, extend_c, best_high, best_held);
+                                                     open_c, f_step_c, best_high, best_held);
                 if (swar_nonneg_all_ge<Lane>(zero_w, f))
                     break;
             }
@@ -278,13 +312,12 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         // The main pass and the sweeps tested every word they wrote: here a
         // new best in this column is detected.
         if ((best_held & S::high) != S::high) {
-            best = splat_column_max<Lane>(h_cur, segs, best);
+            best = splat_column_max<Lane>(h_col, segs, best);
             if constexpr (Checked) {
                 if (swar_lane<Lane>(best, 0) > ceiling)
                     return lanes_overflowed;
             }
         }
-        std::swap(h_prev, h_cur);
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
 }
