@@ -93,7 +93,8 @@ constexpr uint64_t gap_step_high(uint64_t a_high, uint64_t c) noexcept {
     }
 }
 
-// The same sweep on non-negative columns (every lane in [0, 2^(w-1));
+// The same sweep on non-negative columns (every lane in [0, 2^(w-1)), H
+// and E words interleaved as local_affine_columns_nonneg keeps them;
 // open_c and step_c hold gap magnitudes, see gap_step; step_c is
 // min(extend, open), with which the F leaving a segment, max(F - extend,
 // max(H, F) - open), is max(F - step_c, H - open_c) from the H read: the
@@ -111,12 +112,12 @@ constexpr uint64_t gap_step_high(uint64_t a_high, uint64_t c) noexcept {
 // nothing then and raises nothing now. The returned F is then meaningless
 // (the closed-form caller discards it).
 template <typename Lane, bool Plain, bool Settle = false>
-uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_c,
-                             uint64_t step_c, uint64_t best_high, uint64_t &best_held) noexcept {
+uint64_t lazy_f_sweep_nonneg(Lane *he_column, size_t segments, uint64_t f, uint64_t open_c, uint64_t step_c,
+                             uint64_t best_high, uint64_t &best_held) noexcept {
     using S = SwarLanes<Lane>;
     constexpr size_t L = S::count;
     for (size_t i = 0; i < segments; ++i) {
-        Lane *hp = h_column + i * L;
+        Lane *hp = he_column + 2 * i * L;
         const uint64_t h = load_word(hp);
         bool rose;
         const uint64_t raised = swar_nonneg_raise<Lane>(h, f, rose);
@@ -125,7 +126,7 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
         if (rose) {
             store_word(hp, raised);
             best_held &= best_high - raised;
-            Lane *ep = e_column + i * L;
+            Lane *ep = hp + L;
             store_word(ep, swar_nonneg_max<Lane>(load_word(ep), gap_step<Lane, Plain>(raised, open_c)));
         } else if (Settle && swar_nonneg_all_ge<Lane>(h_open_high, f_step)) {
             break;
@@ -137,23 +138,24 @@ uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, ui
 
 namespace striped_local_detail {
 
-// The largest lane of best and of the column's S words (all non-negative),
-// in every lane. Four running maxima: one alone is a chain of seven
-// dependent operations per word, and a related pair, whose score rises at
-// nearly every column, runs this scan on nearly every column.
+// The largest lane of best and of the column's S H words (all
+// non-negative; H and E interleaved, see local_affine_columns_nonneg), in
+// every lane. Four running maxima: one alone is a chain of seven dependent
+// operations per word, and a related pair, whose score rises at nearly
+// every column, runs this scan on nearly every column.
 template <typename Lane>
-uint64_t splat_column_max(const Lane *h_column, size_t segments, uint64_t best) noexcept {
-    constexpr size_t L = SwarLanes<Lane>::count;
+uint64_t splat_column_max(const Lane *he_column, size_t segments, uint64_t best) noexcept {
+    constexpr size_t W = 2 * SwarLanes<Lane>::count;
     uint64_t m1 = best, m2 = best, m3 = best;
     size_t i = 0;
     for (; i + 4 <= segments; i += 4) {
-        best = swar_nonneg_max<Lane>(best, load_word(h_column + i * L));
-        m1 = swar_nonneg_max<Lane>(m1, load_word(h_column + (i + 1) * L));
-        m2 = swar_nonneg_max<Lane>(m2, load_word(h_column + (i + 2) * L));
-        m3 = swar_nonneg_max<Lane>(m3, load_word(h_column + (i + 3) * L));
+        best = swar_nonneg_max<Lane>(best, load_word(he_column + i * W));
+        m1 = swar_nonneg_max<Lane>(m1, load_word(he_column + (i + 1) * W));
+        m2 = swar_nonneg_max<Lane>(m2, load_word(he_column + (i + 2) * W));
+        m3 = swar_nonneg_max<Lane>(m3, load_word(he_column + (i + 3) * W));
     }
     for (; i < segments; ++i)
-        best = swar_nonneg_max<Lane>(best, load_word(h_column + i * L));
+        best = swar_nonneg_max<Lane>(best, load_word(he_column + i * W));
     best = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(best, m1), swar_nonneg_max<Lane>(m2, m3));
     return swar_splat<Lane>(swar_horizontal_max_floor0<Lane>(best));
 }
@@ -228,13 +230,13 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     static_assert(Mode != LocalGapMode::full);
     constexpr size_t L = S::count;
     const size_t segs = c.segments;
-    std::fill(c.h_column_a.begin(), c.h_column_a.end(), zero);
-    std::fill(c.e_column.begin(), c.e_column.end(), zero);
-    // One H column, overwritten in place: step i reads the previous
-    // column's word i (the next step's diagonal) before it stores its own,
-    // which leaves one more register to the main pass.
-    Lane *h_col = c.h_column_a.data();
-    Lane *e_col = c.e_column.data();
+    // One column of H and E words interleaved (H word i, then E word i:
+    // one pointer for both), H overwritten in place: step i reads the
+    // previous column's H word i (the next step's diagonal) before it
+    // stores its own. Both free registers for the main pass.
+    std::fill(c.he_column.begin(), c.he_column.end(), zero);
+    Lane *he = c.he_column.data();
+    constexpr size_t W = 2 * L;
     // The gap magnitudes, 0 .. 2^(w-1), as lane values.
     const uint64_t open_c = swar_splat<Lane>(-static_cast<int64_t>(open));
     const uint64_t extend_c = swar_splat<Lane>(-static_cast<int64_t>(extend));
@@ -257,7 +259,7 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         const Lane *row = profile_base + row_offsets[j];
         // Lane 0 receives the top row's 0.
         uint64_t h_diag =
-            swar_shift_up<Lane>(load_word(h_col + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
+            swar_shift_up<Lane>(load_word(he + (segs - 1) * W)) | static_cast<typename S::ULane>(zero);
         uint64_t f = zero_w;
         const uint64_t best_high = best | S::high;
         uint64_t best_held = S::high;
@@ -265,18 +267,18 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
             // Values that enter a maximum as its first operand are formed
             // with their sign bits set (x_high = x | high), which saves the
             // OR there (swar_nonneg_max_high).
-            const uint64_t e = load_word(e_col + i * L);
+            const uint64_t e = load_word(he + i * W + L);
             const uint64_t e_high = e | S::high;
             // max(H + score, 0) on the value above zero, put back on zero.
             const uint64_t diag_high =
                 swar_nonneg_add_signed_floor0<Lane>(h_diag - zero_w, load_word(row + i * L)) + zero_high;
-            h_diag = load_word(h_col + i * L);
+            h_diag = load_word(he + i * W);
             const uint64_t m_high = swar_nonneg_max_high<Lane>(diag_high, e) | S::high;  // max(diag, E)
             const uint64_t h = swar_nonneg_max_high<Lane>(m_high, f);
-            store_word(h_col + i * L, h);
+            store_word(he + i * W, h);
             best_held &= best_high - h;
             const uint64_t h_open = gap_step<Lane, Plain>(h, open_c);
-            store_word(e_col + i * L,
+            store_word(he + i * W + L,
                        swar_nonneg_max_high<Lane>(gap_step_high<Lane, Plain>(e_high, extend_c), h_open));
             // F' = max(F - extend, H - open) with H = max(M, F), M =
             // max(diag, E), is max(F - min(extend, open), M - open): the
@@ -298,11 +300,10 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
                 }
             }
             if (t != zero_w)
-                lazy_f_sweep_nonneg<Lane, Plain, true>(h_col, e_col, segs, t, open_c, f_step_c, best_high,
-                                                       best_held);
+                lazy_f_sweep_nonneg<Lane, Plain, true>(he, segs, t, open_c, f_step_c, best_high, best_held);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
-                f = lazy_f_sweep_nonneg<Lane, Plain>(h_col, e_col, segs,
+                f = lazy_f_sweep_nonneg<Lane, Plain>(he, segs,
                                                      swar_shift_up<Lane>(f) | static_cast<typename S::ULane>(zero),
                                                      open_c, f_step_c, best_high, best_held);
                 if (swar_nonneg_all_ge<Lane>(zero_w, f))
@@ -312,7 +313,7 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         // The main pass and the sweeps tested every word they wrote: here a
         // new best in this column is detected.
         if ((best_held & S::high) != S::high) {
-            best = splat_column_max<Lane>(h_col, segs, best);
+            best = splat_column_max<Lane>(he, segs, best);
             if constexpr (Checked) {
                 if (swar_lane<Lane>(best, 0) > ceiling)
                     return lanes_overflowed;

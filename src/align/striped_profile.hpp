@@ -105,7 +105,9 @@ void fill_striped_profile(AlignedVector<Lane> &profile, const uint8_t *query, si
 // What every striped profile holds beyond its gap values: the lengths, the
 // segment count (0 when nothing was built), the row map, the row offset of
 // each target position (in lane elements), the profile rows and the work
-// vectors the kernels use (two H columns and one E column, S words each).
+// vectors the kernels use (two H columns and one E column, S words each,
+// and for the local kernels on non-negative lanes one column of 2 S words,
+// H and E interleaved).
 template <typename Lane>
 struct StripedProfileCore {
     uint64_t query_length = 0;
@@ -117,6 +119,7 @@ struct StripedProfileCore {
     AlignedVector<Lane> h_column_a;
     AlignedVector<Lane> h_column_b;
     AlignedVector<Lane> e_column;
+    AlignedVector<Lane> he_column;
 
     const Lane *row(size_t j) const noexcept { return profile.data() + row_offsets[j]; }
 };
@@ -148,6 +151,7 @@ void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, si
     core.h_column_a.assign(S * L, Lane(0));
     core.h_column_b.assign(S * L, Lane(0));
     core.e_column.assign(S * L, Lane(0));
+    core.he_column.assign(2 * S * L, Lane(0));
     core.segments = S;
 }
 
