@@ -41,6 +41,10 @@ inline void zero_work_vectors(StripedProfileCore<Lane> &c) noexcept {
 // - full: a positive gap value; exactly L sweeps.
 enum class LocalGapMode { closed_form, tested, full };
 
+// What the local kernels checked for overflow return when a column outgrew
+// their lanes (no score is negative).
+inline constexpr int64_t lanes_overflowed = -1;
+
 inline LocalGapMode local_gap_mode(int64_t open, int64_t extend) noexcept {
     if (open > 0 || extend > 0)
         return LocalGapMode::full;
@@ -221,7 +225,6 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 // H, E and F, stay inside the lane. The test sits where a rise of the best
 // score is already scanned for, so a column that does not raise the best
 // pays nothing for it.
-inline constexpr int64_t lanes_overflowed = -1;
 
 template <typename Lane, LocalGapMode Mode, bool Plain, bool Checked = false>
 int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
@@ -362,21 +365,30 @@ CheckedCeiling local_checked_ceiling(Lane match, Lane mismatch, Lane open, Lane 
 // values met stay low (most unrelated pairs), and the floored columns from
 // the start when they do not: the floored ones are exact wherever the
 // caller's width holds the pair, and cost about a quarter more per step.
+// The offset columns, checked for overflow unless the pair's value range
+// provably fits the lane; lanes_overflowed when a column outgrew them or
+// the lane cannot hold zero plus one substitution.
 template <typename Lane, LocalGapMode Mode>
-int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
-                                              Lane match, Lane mismatch, Lane open, Lane extend) {
+int64_t local_affine_columns_offset(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane match,
+                                    Lane mismatch, Lane open, Lane extend) {
     const ValueOffset offset = local_value_offset<Lane>(match, mismatch, open, extend, c.query_length, tlen);
     if (offset.found)
         return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
                                                              static_cast<Lane>(-offset.offset));
     const CheckedCeiling checked = local_checked_ceiling<Lane>(match, mismatch, open, extend);
-    if (checked.found) {
-        const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
-        const int64_t score = local_affine_columns_nonneg<Lane, Mode, true, true>(
-            c, row_offsets, tlen, open, extend, zero, static_cast<Lane>(checked.ceiling));
-        if (score != lanes_overflowed)
-            return score;
-    }
+    if (!checked.found)
+        return lanes_overflowed;
+    const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
+    return local_affine_columns_nonneg<Lane, Mode, true, true>(c, row_offsets, tlen, open, extend, zero,
+                                                               static_cast<Lane>(checked.ceiling));
+}
+
+template <typename Lane, LocalGapMode Mode>
+int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
+                                              Lane match, Lane mismatch, Lane open, Lane extend) {
+    const int64_t score = local_affine_columns_offset<Lane, Mode>(c, row_offsets, tlen, match, mismatch, open, extend);
+    if (score != lanes_overflowed)
+        return score;
     return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0));
 }
 
@@ -401,6 +413,32 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
         break;
     }
     return local_affine_columns_full<Lane>(c, row_offsets, tlen, open, extend);
+}
+
+// The same score on lanes that may be too narrow for the pair: the offset
+// columns alone, checked for overflow, so lanes_overflowed when a column
+// outgrew them (and for a positive gap value, or lanes that cannot hold
+// zero plus one substitution). The caller then runs lanes that hold the
+// pair; a column that stayed low was exact.
+template <typename Lane>
+int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile) {
+    using namespace striped_local_detail;
+    StripedProfileCore<Lane> &c = profile.core;
+    if (c.segments == 0 || c.target_length == 0)
+        return 0;
+    const Lane open = profile.gap_open, extend = profile.gap_extend;
+    const uint64_t *row_offsets = c.row_offsets.data();
+    switch (local_gap_mode(open, extend)) {
+    case LocalGapMode::closed_form:
+        return local_affine_columns_offset<Lane, LocalGapMode::closed_form>(
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend);
+    case LocalGapMode::tested:
+        return local_affine_columns_offset<Lane, LocalGapMode::tested>(c, row_offsets, c.target_length,
+                                                                       profile.match, profile.mismatch, open, extend);
+    case LocalGapMode::full:
+        break;
+    }
+    return lanes_overflowed;
 }
 
 // Local linear score (every gap symbol scores gap). A gap value <= 0 runs
