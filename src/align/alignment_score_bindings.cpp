@@ -108,24 +108,21 @@ unsigned local_affine_lanes(const FarrarTokenChannel &c, bool automatic_width, i
 
 // The affine scores of a prepared channel on the striped profiles of
 // `scratch`, refilled in place. With no width given, lanes of 16 or 32 bits
-// are tried on 8-bit lanes checked for overflow first
-// (align::try_local_affine_lanes8): the same score when they hold it.
+// go by way of 8-bit lanes checked for overflow
+// (align::striped_local_affine_score_via_lanes8): the same score.
 int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
                              int64_t extend, align::StripedAffineScratch &scratch, bool automatic_width = false) {
     if (open > 0 || extend > 0)
         return local_affine_scalar(c, match, mismatch, open, extend);
-    const unsigned lanes = local_affine_lanes(c, automatic_width, match, mismatch, open, extend);
-    if (automatic_width && (lanes == 16 || lanes == 32)) {
-        const int64_t score = align::try_local_affine_lanes8(scratch.get<int8_t>(), c.query.data(), c.query.size(),
-                                                             c.target.data(), c.target.size(), match, mismatch, open,
-                                                             extend);
-        if (score != align::lanes_overflowed)
-            return score;
-    }
     return striped_or_wide(
-        c, lanes,
+        c, local_affine_lanes(c, automatic_width, match, mismatch, open, extend),
         "unsupported SWAR affine Farrar score width",
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            if constexpr (!std::is_same_v<Lane, int8_t>) {
+                if (automatic_width)
+                    return align::striped_local_affine_score_via_lanes8<Lane>(
+                        scratch.get<int8_t>(), scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open, extend);
+            }
             return align::striped_local_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open,
                                                            extend);
         },

@@ -45,6 +45,16 @@ enum class LocalGapMode { closed_form, tested, full };
 // their lanes (no score is negative).
 inline constexpr int64_t lanes_overflowed = -1;
 
+// Where a run of the local columns on non-negative lanes starts: column 0
+// from zeroed work columns, or a later column whose work column already
+// holds the H and E left by the column before (carried over from narrower
+// lanes that outgrew it), with the best score so far. A run checked for
+// overflow leaves here, when it gives up, where the next run starts.
+struct LocalColumnsStart {
+    size_t column = 0;
+    int64_t best = 0;
+};
+
 inline LocalGapMode local_gap_mode(int64_t open, int64_t extend) noexcept {
     if (open > 0 || extend > 0)
         return LocalGapMode::full;
@@ -228,7 +238,8 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 
 template <typename Lane, LocalGapMode Mode, bool Plain, bool Checked = false>
 int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
-                                    Lane open, Lane extend, Lane zero, Lane ceiling = 0) {
+                                    Lane open, Lane extend, Lane zero, Lane ceiling = 0,
+                                    LocalColumnsStart *start = nullptr) {
     using S = SwarLanes<Lane>;
     static_assert(Mode != LocalGapMode::full);
     constexpr size_t L = S::count;
@@ -237,7 +248,9 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     // one pointer for both), H overwritten in place: step i reads the
     // previous column's H word i (the next step's diagonal) before it
     // stores its own. Both free registers for the main pass.
-    std::fill(c.he_column.begin(), c.he_column.end(), zero);
+    const size_t first_column = start ? start->column : 0;
+    if (first_column == 0)
+        std::fill(c.he_column.begin(), c.he_column.end(), zero);
     Lane *he = c.he_column.data();
     constexpr size_t W = 2 * L;
     // The gap magnitudes, 0 .. 2^(w-1), as lane values.
@@ -254,10 +267,10 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
     // AND per word, see swar_nonneg_all_ge), and the rare column where one
     // did is scanned again. best is then the column's largest lane in every
     // lane, so only a rise of the score itself brings another scan.
-    uint64_t best = zero_w;
+    uint64_t best = first_column == 0 ? zero_w : swar_splat<Lane>(start->best + zero);
     const Lane *profile_base = c.profile.data();
     InterruptPoll poll;
-    for (size_t j = 0; j < tlen; ++j) {
+    for (size_t j = first_column; j < tlen; ++j) {
         poll.advance(segs * L);
         const Lane *row = profile_base + row_offsets[j];
         // Lane 0 receives the top row's 0.
@@ -318,8 +331,13 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         if ((best_held & S::high) != S::high) {
             best = splat_column_max<Lane>(he, segs, best);
             if constexpr (Checked) {
-                if (swar_lane<Lane>(best, 0) > ceiling)
+                if (swar_lane<Lane>(best, 0) > ceiling) {
+                    // This column still fitted: wider lanes can go on from
+                    // the next one.
+                    if (start)
+                        *start = {j + 1, swar_lane<Lane>(best, 0) - static_cast<int64_t>(zero)};
                     return lanes_overflowed;
+                }
             }
         }
     }
@@ -368,19 +386,21 @@ CheckedCeiling local_checked_ceiling(Lane match, Lane mismatch, Lane open, Lane 
 // The offset columns, checked for overflow unless the pair's value range
 // provably fits the lane; lanes_overflowed when a column outgrew them or
 // the lane cannot hold zero plus one substitution.
+// (The lane of the value 0 is 1 - open - extend, the same for every lane
+// width, in both: local_value_offset and local_checked_ceiling.)
 template <typename Lane, LocalGapMode Mode>
 int64_t local_affine_columns_offset(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane match,
-                                    Lane mismatch, Lane open, Lane extend) {
+                                    Lane mismatch, Lane open, Lane extend, LocalColumnsStart *start = nullptr) {
     const ValueOffset offset = local_value_offset<Lane>(match, mismatch, open, extend, c.query_length, tlen);
     if (offset.found)
         return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
-                                                             static_cast<Lane>(-offset.offset));
+                                                             static_cast<Lane>(-offset.offset), 0, start);
     const CheckedCeiling checked = local_checked_ceiling<Lane>(match, mismatch, open, extend);
     if (!checked.found)
         return lanes_overflowed;
     const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
     return local_affine_columns_nonneg<Lane, Mode, true, true>(c, row_offsets, tlen, open, extend, zero,
-                                                               static_cast<Lane>(checked.ceiling));
+                                                               static_cast<Lane>(checked.ceiling), start);
 }
 
 template <typename Lane, LocalGapMode Mode>
@@ -420,8 +440,11 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
 // outgrew them (and for a positive gap value, or lanes that cannot hold
 // zero plus one substitution). The caller then runs lanes that hold the
 // pair; a column that stayed low was exact.
+// When it gives up on a column, `start` (when given) receives where a run
+// on wider lanes can go on (see LocalColumnsStart, carry_local_columns); it
+// is left as it was when the run could not begin at all.
 template <typename Lane>
-int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile) {
+int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalColumnsStart *start = nullptr) {
     using namespace striped_local_detail;
     StripedProfileCore<Lane> &c = profile.core;
     if (c.segments == 0 || c.target_length == 0)
@@ -431,14 +454,57 @@ int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile) {
     switch (local_gap_mode(open, extend)) {
     case LocalGapMode::closed_form:
         return local_affine_columns_offset<Lane, LocalGapMode::closed_form>(
-            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend);
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
     case LocalGapMode::tested:
-        return local_affine_columns_offset<Lane, LocalGapMode::tested>(c, row_offsets, c.target_length,
-                                                                       profile.match, profile.mismatch, open, extend);
+        return local_affine_columns_offset<Lane, LocalGapMode::tested>(
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
     case LocalGapMode::full:
         break;
     }
     return lanes_overflowed;
+}
+
+// Hands the work column of a local run that gave up on narrow lanes (its H
+// and E after column start.column - 1, as offset lanes) to a profile of the
+// same pair on wider lanes, restriped: query position p moves from word
+// p mod S, lane p div S of one layout to those of the other, its lane value
+// unchanged (the lane of the value 0 is the same at every width). Padding
+// positions of the wider layout hold the value 0; no real cell reads them.
+template <typename Narrow, typename Lane>
+void carry_local_columns(const StripedProfileCore<Narrow> &from, StripedProfileCore<Lane> &to, Lane zero) noexcept {
+    constexpr size_t from_lanes = SwarLanes<Narrow>::count, to_lanes = SwarLanes<Lane>::count;
+    const size_t from_segs = from.segments, to_segs = to.segments;
+    std::fill(to.he_column.begin(), to.he_column.end(), zero);
+    for (size_t p = 0; p < from.query_length; ++p) {
+        const Narrow *h = from.he_column.data() + 2 * (p % from_segs) * from_lanes + p / from_segs;
+        Lane *out = to.he_column.data() + 2 * (p % to_segs) * to_lanes + p / to_segs;
+        out[0] = h[0];
+        out[to_lanes] = h[from_lanes];
+    }
+}
+
+// The local affine score on `profile` from `start`, after a run on 8-bit
+// lanes of the same pair (`narrow`) gave up there; from the first column
+// when nothing can be carried: no column was done, or these lanes take the
+// pair only checked (their own checked run starts afresh).
+template <typename Lane>
+int64_t striped_local_affine_resumed(StripedAffineProfile<Lane> &profile, const StripedProfileCore<int8_t> &narrow,
+                                     LocalColumnsStart start) {
+    using namespace striped_local_detail;
+    StripedProfileCore<Lane> &c = profile.core;
+    const Lane open = profile.gap_open, extend = profile.gap_extend;
+    const LocalGapMode mode = local_gap_mode(open, extend);
+    const ValueOffset offset =
+        local_value_offset<Lane>(profile.match, profile.mismatch, open, extend, c.query_length, c.target_length);
+    if (start.column == 0 || c.segments == 0 || mode == LocalGapMode::full || !offset.found)
+        return striped_local_affine<Lane>(profile, c.row_offsets.data(), c.target_length);
+    const Lane zero = static_cast<Lane>(-offset.offset);
+    carry_local_columns<int8_t, Lane>(narrow, c, zero);
+    if (mode == LocalGapMode::closed_form)
+        return local_affine_columns_nonneg<Lane, LocalGapMode::closed_form, true>(
+            c, c.row_offsets.data(), c.target_length, open, extend, zero, 0, &start);
+    return local_affine_columns_nonneg<Lane, LocalGapMode::tested, true>(c, c.row_offsets.data(), c.target_length,
+                                                                         open, extend, zero, 0, &start);
 }
 
 // Local linear score (every gap symbol scores gap). A gap value <= 0 runs
