@@ -8,8 +8,9 @@
 // (lazy F) carries it across the lane boundaries afterwards. Every H cell is
 // floored at 0, so no minus infinity is needed, and E and F start at 0 at the
 // left edge and the top of each column. The kernels write only the profile's
-// work vectors, re-zeroed on every call, and allocate nothing; they poll for
-// an interrupt once per column.
+// work vectors, re-zeroed on every call (but a run that goes on where
+// narrower lanes gave up, see LocalColumnsStart), and allocate nothing;
+// they poll for an interrupt once per column.
 #pragma once
 
 #include <cstddef>
@@ -234,8 +235,8 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 // all stayed at or below it computes exactly: its diagonal sums, and so its
 // H, E and F, stay inside the lane. The test sits where a rise of the best
 // score is already scanned for, so a column that does not raise the best
-// pays nothing for it.
-
+// pays nothing for it. A run may also start later than column 0 (see
+// LocalColumnsStart).
 template <typename Lane, LocalGapMode Mode, bool Plain, bool Checked = false>
 int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
                                     Lane open, Lane extend, Lane zero, Lane ceiling = 0,
@@ -378,16 +379,10 @@ CheckedCeiling local_checked_ceiling(Lane match, Lane mismatch, Lane open, Lane 
     return {ceiling, true};
 }
 
-// Offset columns where the pair's value range fits the lane. Otherwise the
-// offset columns checked for overflow, which give the answer whenever the
-// values met stay low (most unrelated pairs), and the floored columns from
-// the start when they do not: the floored ones are exact wherever the
-// caller's width holds the pair, and cost about a quarter more per step.
 // The offset columns, checked for overflow unless the pair's value range
 // provably fits the lane; lanes_overflowed when a column outgrew them or
-// the lane cannot hold zero plus one substitution.
-// (The lane of the value 0 is 1 - open - extend, the same for every lane
-// width, in both: local_value_offset and local_checked_ceiling.)
+// the lane cannot hold zero plus one substitution. (The lane of the value 0
+// is 1 - open - extend either way, the same for every lane width.)
 template <typename Lane, LocalGapMode Mode>
 int64_t local_affine_columns_offset(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane match,
                                     Lane mismatch, Lane open, Lane extend, LocalColumnsStart *start = nullptr) {
@@ -403,6 +398,11 @@ int64_t local_affine_columns_offset(StripedProfileCore<Lane> &c, const uint64_t 
                                                                static_cast<Lane>(checked.ceiling), start);
 }
 
+// Offset columns where the pair's value range fits the lane. Otherwise the
+// offset columns checked for overflow, which give the answer whenever the
+// values met stay low (most unrelated pairs), and the floored columns from
+// the start when they do not: the floored ones are exact wherever the
+// caller's width holds the pair, and cost about a quarter more per step.
 template <typename Lane, LocalGapMode Mode>
 int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
                                               Lane match, Lane mismatch, Lane open, Lane extend) {
@@ -439,10 +439,10 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
 // columns alone, checked for overflow, so lanes_overflowed when a column
 // outgrew them (and for a positive gap value, or lanes that cannot hold
 // zero plus one substitution). The caller then runs lanes that hold the
-// pair; a column that stayed low was exact.
-// When it gives up on a column, `start` (when given) receives where a run
-// on wider lanes can go on (see LocalColumnsStart, carry_local_columns); it
-// is left as it was when the run could not begin at all.
+// pair; a column that stayed low was exact. When it gives up on a column,
+// `start` (when given) receives where a run on wider lanes can go on (see
+// LocalColumnsStart, carry_local_columns); it is left as it was when the
+// run could not begin at all.
 template <typename Lane>
 int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalColumnsStart *start = nullptr) {
     using namespace striped_local_detail;
