@@ -43,16 +43,48 @@ inline unsigned narrowest_local_affine_lanes(int64_t match, int64_t mismatch, in
     return 64;
 }
 
+// The local affine score on lanes Lane (16 or 32 bits, gaps of 0 or below)
+// by way of 8-bit lanes checked for overflow, whenever the scoring values
+// fit them. The best possible score of a long pair rarely comes near its
+// real one: an unrelated pair mostly stays low enough for 8-bit lanes,
+// twice the cells per word of 16-bit ones, and one that does not goes on
+// at Lane from the column after the one that outgrew them (their H and E
+// carried over), so the columns done narrow are not done again. `narrow`
+// and `profile` are refilled in place.
+template <typename Lane>
+int64_t striped_local_affine_score_via_lanes8(StripedAffineProfile<int8_t> &narrow, StripedAffineProfile<Lane> &profile,
+                                              const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                              int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+    if (std::min({match, mismatch, gap_open, gap_extend}) < INT8_MIN || std::max(match, mismatch) > INT8_MAX)
+        return striped_local_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
+                                                gap_extend);
+    rebuild_striped_affine_profile<int8_t>(narrow, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    LocalColumnsStart start;
+    const int64_t score = striped_local_affine_checked<int8_t>(narrow, &start);
+    if (score != lanes_overflowed)
+        return score;
+    rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    return striped_local_affine_resumed<Lane>(profile, narrow.core, start);
+}
+
 // The best local affine score at cell width T: the striped kernel of lanes T
-// for gaps of 0 or below (T of 8 to 32 bits), the scalar Gotoh kernel of
-// cells T otherwise. Same answer either way (the width rule keeps every value
-// inside T).
+// for gaps of 0 or below (T of 8 to 32 bits; by way of 8-bit lanes for T
+// wider, see striped_local_affine_score_via_lanes8), the scalar Gotoh
+// kernel of cells T otherwise. Same answer either way (the width rule keeps
+// every value inside T).
 template <typename T>
 int64_t local_affine_score_of_width(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
                                     T mismatch, T gap_open, T gap_extend) {
-    if constexpr (!std::is_same_v<T, int64_t>) {
+    if constexpr (std::is_same_v<T, int8_t>) {
         if (gap_open <= 0 && gap_extend <= 0)
             return striped_local_affine_score<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    } else if constexpr (!std::is_same_v<T, int64_t>) {
+        if (gap_open <= 0 && gap_extend <= 0) {
+            StripedAffineProfile<int8_t> narrow;
+            StripedAffineProfile<T> profile;
+            return striped_local_affine_score_via_lanes8<T>(narrow, profile, query, qlen, target, tlen, match,
+                                                            mismatch, gap_open, gap_extend);
+        }
     }
     return smith_waterman_affine_scalar<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
 }
