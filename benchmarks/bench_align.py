@@ -37,8 +37,9 @@ best of five;
 `python benchmarks/bench_align.py lanes` runs only the lane-width rows: one
 5,000 x 5,000 protein pair, local affine (5/-4/-11/-1), automatic width and
 each width given, against parasail's sw_striped_16; and the striped 8- and
-16-bit kernels on 1,000 x 1,000 DNA (1/-1/-3/-1) through the test hooks.
-Best of five or more.
+16-bit kernels on 1,000 x 1,000 DNA (1/-1/-3/-1) through the test hooks; and the
+score pass of the Smith-Waterman CIGAR on a related and an unrelated 1,000 x 1,000
+DNA pair (2/-1/-3/-1). Best of five or more.
 """
 
 import random
@@ -351,6 +352,48 @@ def bench_lane_rows():
         seconds = cpu_time(lambda: _testhooks.striped_repeat("local_affine", width, a, b, 1, -1, -3, -1, 20),
                            min_time=0.5, rounds=5)
         print(f"striped {width:2d}-bit lanes, local affine {20e6 / seconds / 1e9:7.3f} GCUPS")
+    bench_score_pass_pairs()
+
+
+def edited_copy(rng, text, rate):
+    """text with about rate x len edits: substitutions, insertions, deletions."""
+    out = []
+    for ch in text:
+        r = rng.random()
+        if r < rate / 3:
+            continue
+        if r < 2 * rate / 3:
+            out.append(rng.choice("ACGT"))
+        elif r < rate:
+            out += [ch, rng.choice("ACGT")]
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def bench_score_pass_pairs():
+    # The score pass of the Smith-Waterman CIGAR (the local affine score with
+    # its own width) on a related pair, whose best score rises at nearly every
+    # column, and on an unrelated one: automatic width and width=16, and the
+    # 16-bit striped kernel alone through the test hooks.
+    print("\n== score pass, 1,000 x 1,000 DNA, local affine 2/-1/-3/-1: related (10 % edits) and unrelated ==")
+    rng = random.Random(11)
+    q = random_text(rng, "ACGT", 1000)
+    keywords = dict(match_score=2, mismatch_score=-1, gap_open_score=-3, gap_extend_score=-1)
+    for label, t in (("related", edited_copy(rng, q, 0.10)), ("unrelated", random_text(rng, "ACGT", 1000))):
+        cells = len(q) * len(t)
+        score = vc.smith_waterman_score(q, t, **keywords)
+        line = f"{label:9s} (score {score:4d})"
+        for width in (None, 16):
+            extra = {} if width is None else {"width": width}
+            seconds = cpu_time(lambda: vc.smith_waterman_score(q, t, **keywords, **extra), min_time=0.3, rounds=5)
+            line += f"   {'automatic' if width is None else 'width=16'} {seconds * 1e3:6.3f} ms"
+        if _testhooks is not None:
+            a, b = list(q.encode()), list(t.encode())
+            seconds = cpu_time(lambda: _testhooks.striped_repeat("local_affine", 16, a, b, 2, -1, -3, -1, 5),
+                               min_time=0.3, rounds=5) / 5
+            line += f"   16-bit kernel {seconds * 1e3:6.3f} ms ({cells / seconds / 1e9:5.3f} GCUPS)"
+        print(line)
 
 
 def bench_global_lanes():

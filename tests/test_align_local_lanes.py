@@ -99,3 +99,38 @@ def test_long_pair_whose_rule_width_is_32_bits():
         assert vc.smith_waterman_score(q, t, **kw(*scores)) == want
         assert vc.smith_waterman_score(q, t, **kw(*scores, width=32)) == want
     assert want == dp.local_affine(q, t, *scores)
+
+
+def test_pairs_that_outgrow_8_bit_lanes_partway():
+    # With the width automatic, a pair whose provable lanes are 16 or 32 bits
+    # runs on 8-bit lanes checked for overflow first, then on the wider ones
+    # from the column after the one that outgrew them, H and E carried over.
+    # A copied block (with a few indels) after unrelated flanks puts the
+    # score just under, at or past the 8-bit reach from some column on; gap
+    # values of 0 included. The score is the model's and every given
+    # width's, and the CIGAR, whose score pass takes the same road, is the
+    # one of width 64 (whose score pass is the plain wide kernel).
+    rng = random.Random("outgrow 8-bit lanes")
+    noise = lambda n: "".join(rng.choice("ACGT") for _ in range(n))  # noqa: E731
+    for _ in range(30):
+        m = rng.randint(1, 2)
+        scores = (m, -rng.randint(0, 3), -rng.randint(0, 6), -rng.randint(0, 2))
+        block = rng.randint(90, 150) // m
+        q = noise(rng.randint(block, block + 40))
+        start = rng.randint(0, len(q) - block)
+        copy = list(q[start:start + block])
+        for _ in range(rng.randint(0, 2)):
+            at = rng.randint(0, len(copy))
+            del copy[at:at + rng.randint(1, 3)]
+        # An insertion where the score first passes the 8-bit ceiling: the
+        # horizontal gap opens in the last narrow column and runs on in the
+        # wide ones, through the carried E.
+        ceiling = 127 - (1 - scores[2] - scores[3]) - m
+        at = ceiling // m + rng.choice((0, 1, 2))
+        copy[at:at] = noise(rng.randint(1, 4))
+        t = noise(rng.randint(0, 40)) + "".join(copy) + noise(rng.randint(0, 40))
+        want = dp.local_affine(q, t, *scores)
+        assert vc.smith_waterman_score(q, t, **kw(*scores)) == want
+        for width, score in widths_at_or_above_the_rule(q, t, scores):
+            assert score == want, width
+        assert vc.smith_waterman_cigar(q, t, **kw(*scores)) == vc.smith_waterman_cigar(q, t, **kw(*scores, width=64))

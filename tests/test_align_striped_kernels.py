@@ -369,3 +369,43 @@ def test_empty_side_gap_run_wraps_in_the_lane_type(width):
         expected = (o + e * (n - 1) + half) % (2 * half) - half
         assert hooks.striped_global_affine(width, [], [1] * n, 2, -1, o, e) == (expected, expected)
         assert hooks.striped_global_affine(width, [1] * n, [], 2, -1, o, e) == (expected, expected)
+
+
+@pytest.mark.parametrize("width", [8, 16])
+def test_checked_offset_columns_give_way_to_floored_ones_when_the_score_outgrows_them(width):
+    # Pairs whose best possible score does not fit the lane, run without the
+    # width rule: the checked offset columns either finish (the values met
+    # stay low) or overflow partway and the floored columns run from the
+    # start, whose answer is exact while the score plus one substitution
+    # fits. A copied block (or a one-letter query) sets a score just under
+    # the lane limit, above the checked ceiling or below it; unrelated pairs
+    # stay low; gap values of 0 included. Only pairs the floored columns
+    # hold are kept.
+    rng = random.Random(f"checked offset {width}")
+    limit = 2 ** (width - 1)
+    scale = 1 if width == 8 else limit // 128
+    kept = climbed = 0
+    while kept < 45:
+        m = rng.randint(1, 2) * scale
+        x = -rng.randint(0, 3) * scale
+        o = -rng.randint(0, 6) * scale
+        e = rng.randint(o, 0) if rng.random() < 0.7 else rng.randint(o - 4 * scale, o - 1)
+        block = (limit - 1 - rng.randint(1, 24) * scale) // m
+        noise = lambda n, letters=DNA: [rng.choice(letters) for _ in range(n)]  # noqa: E731
+        kind = kept % 3
+        if kind == 0:  # a copied block inside unrelated flanks
+            q = noise(rng.randint(block, block + 20))
+            start = rng.randint(0, len(q) - block)
+            t = noise(rng.randint(0, 10)) + q[start:start + block] + noise(rng.randint(0, 20))
+        elif kind == 1:  # a one-letter query against a run of its letter
+            q = [DNA[0]] * rng.randint(block, block + 20)
+            t = noise(rng.randint(0, 5), DNA[1:]) + [DNA[0]] * block + noise(rng.randint(5, 20), DNA[1:])
+        else:
+            q, t = noise(rng.randint(block, block + 20)), noise(rng.randint(block, block + 20))
+        score = dp.local_affine(q, t, m, x, o, e)
+        if m * min(len(q), len(t)) < limit or score + m >= limit:
+            continue  # the width rule holds it, or the floored columns do not
+        kept += 1
+        climbed += score + m + 1 - o - e >= limit  # beyond the checked ceiling
+        assert hooks.striped_local_affine(width, q, t, m, x, o, e) == score
+    assert climbed >= 5, climbed

@@ -326,3 +326,32 @@ def test_driver_keeps_the_band_answer_where_the_band_may_tie():
         assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, 16) == (band or full)
         assert hooks.smith_waterman_affine_cigar(q, t, *scores, full[1], True, 16) == (band or full)
     assert min(seen.values()) > 10, seen
+
+
+def test_end_cell_pass_on_lanes_that_hold_the_pair_only_checked():
+    # 8-bit lanes hold every value of these pairs (best at most 124), but
+    # not provably with the offset of the gaps: the pass runs the offset
+    # columns checked for overflow. An unrelated pair stays low and finishes
+    # there; a related one passes the ceiling (best above 116) and the
+    # columns run again floored from the first, with another lane of the
+    # value 0. Either way the end cell and the stored rows the planned fill
+    # reads are those of the final run.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41055)
+    scores = (2, -3, -6, -2)
+    seen = {"checked run finished": 0, "floored run again": 0}
+    for _ in range(40):
+        q = bytes(rng.choice(b"ACGT") for _ in range(rng.randint(58, 62)))
+        t = _mutated(rng, q, b"ACGT", rng.randint(0, 2)) if rng.random() < 0.6 else bytes(
+            rng.choice(b"ACGT") for _ in range(rng.randint(40, 62)))
+        if rng.random() < 0.5:
+            q, t = t, q
+        full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, 16)
+        assert full[1] < 125
+        seen["floored run again" if full[1] > 116 else "checked run finished"] += 1
+        end = hooks.striped_local_affine_end(q, t, *scores, 8)
+        assert end == ((full[1], full[3], full[5]) if full[1] > 0 else (0, 0, 0))
+        assert hooks.smith_waterman_affine_box_cigar(q, t, *scores, 8) == full
+        band = hooks.smith_waterman_affine_banded_cigar(q, t, *scores, full[1], 16) if full[1] > 0 else None
+        assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, 8) == (band or full)
+    assert min(seen.values()) > 5, seen

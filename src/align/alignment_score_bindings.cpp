@@ -106,7 +106,9 @@ unsigned automatic_lanes(const FarrarTokenChannel &c, bool automatic_width, unsi
 }
 
 // The affine scores of a prepared channel on the striped profiles of
-// `scratch`, refilled in place.
+// `scratch`, refilled in place. With no width given, lanes of 16 or 32 bits
+// go by way of 8-bit lanes checked for overflow
+// (align::striped_local_affine_score_via_lanes8): the same score.
 int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
                              int64_t extend, align::StripedAffineScratch &scratch, bool automatic_width = false) {
     if (open > 0 || extend > 0)
@@ -118,6 +120,11 @@ int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t
                                                             c.target.size())),
         "unsupported SWAR affine Farrar score width",
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
+            if constexpr (!std::is_same_v<Lane, int8_t>) {
+                if (automatic_width)
+                    return align::striped_local_affine_score_via_lanes8<Lane>(
+                        scratch.get<int8_t>(), scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open, extend);
+            }
             return align::striped_local_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open,
                                                            extend);
         },

@@ -1,4 +1,5 @@
-// The narrowest lanes that hold a local affine pair.
+// The local affine score by its fastest exact road, and the narrowest lanes
+// that hold a local affine pair.
 //
 // With gap values of 0 or below, the striped local kernels return exactly
 // the score of the scalar Gotoh kernel whenever their lanes hold every value
@@ -10,6 +11,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+
+#include "align/striped_local.hpp"
+#include "align/swar_lanes.hpp"
 
 namespace veltrocamber::align {
 
@@ -35,6 +39,30 @@ inline unsigned narrowest_local_affine_lanes(int64_t match, int64_t mismatch, in
             return bits;
     }
     return 64;
+}
+
+// The local affine score on lanes Lane (16 or 32 bits, gaps of 0 or below)
+// by way of 8-bit lanes checked for overflow, whenever the scoring values
+// fit them. The best possible score of a long pair rarely comes near its
+// real one: an unrelated pair mostly stays low enough for 8-bit lanes,
+// twice the cells per word of 16-bit ones, and one that does not goes on
+// at Lane from the column after the one that outgrew them (their H and E
+// carried over), so the columns done narrow are not done again. `narrow`
+// and `profile` are refilled in place.
+template <typename Lane>
+int64_t striped_local_affine_score_via_lanes8(StripedAffineProfile<int8_t> &narrow, StripedAffineProfile<Lane> &profile,
+                                              const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                              int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+    if (std::min({match, mismatch, gap_open, gap_extend}) < INT8_MIN || std::max(match, mismatch) > INT8_MAX)
+        return striped_local_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
+                                                gap_extend);
+    rebuild_striped_affine_profile<int8_t>(narrow, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    LocalColumnsStart start;
+    const int64_t score = striped_local_affine_checked<int8_t>(narrow, &start);
+    if (score != lanes_overflowed)
+        return score;
+    rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+    return striped_local_affine_resumed<Lane>(profile, narrow.core, start);
 }
 
 }  // namespace veltrocamber::align

@@ -8,8 +8,9 @@
 // (lazy F) carries it across the lane boundaries afterwards. Every H cell is
 // floored at 0, so no minus infinity is needed, and E and F start at 0 at the
 // left edge and the top of each column. The kernels write only the profile's
-// work vectors, re-zeroed on every call, and allocate nothing; they poll for
-// an interrupt once per column.
+// work vectors, re-zeroed on every call (but a run that goes on where
+// narrower lanes gave up, see LocalColumnsStart), and allocate nothing;
+// they poll for an interrupt once per column.
 #pragma once
 
 #include <cstddef>
@@ -40,6 +41,20 @@ inline void zero_work_vectors(StripedProfileCore<Lane> &c) noexcept {
 //   no carried lane is positive;
 // - full: a positive gap value; exactly L sweeps.
 enum class LocalGapMode { closed_form, tested, full };
+
+// What the local kernels checked for overflow return when a column outgrew
+// their lanes (no score is negative).
+inline constexpr int64_t lanes_overflowed = -1;
+
+// Where a run of the local columns on non-negative lanes starts: column 0
+// from zeroed work columns, or a later column whose work column already
+// holds the H and E left by the column before (carried over from narrower
+// lanes that outgrew it), with the best score so far. A run checked for
+// overflow leaves here, when it gives up, where the next run starts.
+struct LocalColumnsStart {
+    size_t column = 0;
+    int64_t best = 0;
+};
 
 inline LocalGapMode local_gap_mode(int64_t open, int64_t extend) noexcept {
     if (open > 0 || extend > 0)
@@ -81,63 +96,103 @@ constexpr uint64_t gap_step(uint64_t a, uint64_t c) noexcept {
         return swar_nonneg_sub_floor0<Lane>(a, c);
 }
 
-// The same sweep on non-negative columns (every lane in [0, 2^(w-1));
-// open_c and extend_c hold the gap magnitudes, see gap_step).
+// The same step from a_high = a | high to gap_step(a, c) | high, the form
+// swar_nonneg_max_high takes: one subtraction on the offset columns.
+template <typename Lane, bool Plain>
+constexpr uint64_t gap_step_high(uint64_t a_high, uint64_t c) noexcept {
+    if constexpr (Plain) {
+        return a_high - c;
+    } else {
+        const uint64_t d = a_high - c;
+        return (d & swar_detail::low_bits_where<Lane>(d & SwarLanes<Lane>::high)) | SwarLanes<Lane>::high;
+    }
+}
+
+// The same sweep on non-negative columns (every lane in [0, 2^(w-1)), H
+// and E words interleaved as local_affine_columns_nonneg keeps them;
+// open_c and step_c hold gap magnitudes, see gap_step; step_c is
+// min(extend, open), with which the F leaving a segment, max(F - extend,
+// max(H, F) - open), is max(F - step_c, H - open_c) from the H read: the
+// chain from segment to segment is then one maximum, as in the main pass).
+// A raised word is tested against the best score as the main pass tests its
+// words (into best_held, see local_affine_columns_nonneg), not folded into a
+// maximum: where the vertical gaps from a high cell run down the whole
+// column (a related pair), nearly every segment rises and that maximum was a
+// third of the sweep.
 //
-// With Settle (the single sweep of the closed-form mode) the sweep stops at
-// the first segment where no lane rose and F - extend_c is nowhere above
-// H - open_c: from there on its F is at most the one the main pass already
-// carried down the column, which raised nothing then and raises nothing now.
-// The returned F is then meaningless (the closed-form caller discards it).
+// With Settle (the single sweep of the closed-form mode, where step_c is
+// extend_c) the sweep stops at the first segment where no lane rose and
+// F - extend_c is nowhere above H - open_c: from there on its F is at most
+// the one the main pass already carried down the column, which raised
+// nothing then and raises nothing now. The returned F is then meaningless
+// (the closed-form caller discards it).
 template <typename Lane, bool Plain, bool Settle = false>
-uint64_t lazy_f_sweep_nonneg(Lane *h_column, Lane *e_column, size_t segments, uint64_t f, uint64_t open_c,
-                             uint64_t extend_c, uint64_t &best) noexcept {
-    constexpr size_t L = SwarLanes<Lane>::count;
+uint64_t lazy_f_sweep_nonneg(Lane *he_column, size_t segments, uint64_t f, uint64_t open_c, uint64_t step_c,
+                             uint64_t best_high, uint64_t &best_held) noexcept {
+    using S = SwarLanes<Lane>;
+    constexpr size_t L = S::count;
     for (size_t i = 0; i < segments; ++i) {
-        Lane *hp = h_column + i * L;
+        Lane *hp = he_column + 2 * i * L;
+        const uint64_t h = load_word(hp);
         bool rose;
-        const uint64_t raised = swar_nonneg_raise<Lane>(load_word(hp), f, rose);
-        const uint64_t h_open = gap_step<Lane, Plain>(raised, open_c);
-        const uint64_t f_extend = gap_step<Lane, Plain>(f, extend_c);
+        const uint64_t raised = swar_nonneg_raise<Lane>(h, f, rose);
+        const uint64_t h_open_high = gap_step_high<Lane, Plain>(h | S::high, open_c);
+        const uint64_t f_step = gap_step<Lane, Plain>(f, step_c);
         if (rose) {
             store_word(hp, raised);
-            best = swar_nonneg_max<Lane>(best, raised);
-            Lane *ep = e_column + i * L;
-            store_word(ep, swar_nonneg_max<Lane>(load_word(ep), h_open));
-        } else if (Settle && swar_nonneg_all_ge<Lane>(h_open, f_extend)) {
+            best_held &= best_high - raised;
+            Lane *ep = hp + L;
+            store_word(ep, swar_nonneg_max<Lane>(load_word(ep), gap_step<Lane, Plain>(raised, open_c)));
+        } else if (Settle && swar_nonneg_all_ge<Lane>(h_open_high, f_step)) {
             break;
         }
-        f = swar_nonneg_max<Lane>(f_extend, h_open);
+        f = swar_nonneg_max_high<Lane>(h_open_high, f_step);
     }
     return f;
 }
 
 // A watch on the local kernels with gap values of 0 or below; the default
 // watches nothing and costs nothing. new_best is told of every column j
-// (0-based) where the best score rises strictly, with that column's final H
-// words and the new best in every lane; column is told of every column once
-// it is final, with the lane of the value 0. Both come in the kernel's lane
-// form (a lane is the value plus the lane of the value 0, see
-// local_affine_columns_nonneg), so equal lanes are equal values. With such
-// gaps a swept H never exceeds the column's main-pass maximum (an F comes
-// from an H above it, minus gaps), so the main-pass test that brings the
-// rescan sees every strict rise.
+// (0-based) where the best score rises strictly, with that column's final
+// work column (H word i at he_column + 2 i L, E words between, see
+// local_affine_columns_nonneg) and the new best in every lane; column is
+// told of every column once it is final, with the lane of the value 0.
+// Both come in the kernel's lane form (a lane is the value plus the lane of
+// the value 0), so equal lanes are equal values. With such gaps a swept H
+// never exceeds the column's main-pass maximum (an F comes from an H above
+// it, minus gaps), so the test that brings the rescan sees every strict
+// rise. restart is told when the columns start again from column 0 in
+// another lane form (checked offset columns that outgrew their lanes): what
+// was told before no longer holds.
 struct NoColumnWatch {
     template <typename Lane>
     void new_best(size_t, const Lane *, size_t, uint64_t) const noexcept {}
     template <typename Lane>
     void column(size_t, const Lane *, size_t, Lane) const noexcept {}
+    void restart() const noexcept {}
 };
 
 namespace striped_local_detail {
 
-// The largest lane of best and of the column's S words (all non-negative),
-// in every lane.
+// The largest lane of best and of the column's S H words (all
+// non-negative; H and E interleaved, see local_affine_columns_nonneg), in
+// every lane. Four running maxima: one alone is a chain of seven dependent
+// operations per word, and a related pair, whose score rises at nearly
+// every column, runs this scan on nearly every column.
 template <typename Lane>
-uint64_t splat_column_max(const Lane *h_column, size_t segments, uint64_t best) noexcept {
-    constexpr size_t L = SwarLanes<Lane>::count;
-    for (size_t i = 0; i < segments; ++i)
-        best = swar_nonneg_max<Lane>(best, load_word(h_column + i * L));
+uint64_t splat_column_max(const Lane *he_column, size_t segments, uint64_t best) noexcept {
+    constexpr size_t W = 2 * SwarLanes<Lane>::count;
+    uint64_t m1 = best, m2 = best, m3 = best;
+    size_t i = 0;
+    for (; i + 4 <= segments; i += 4) {
+        best = swar_nonneg_max<Lane>(best, load_word(he_column + i * W));
+        m1 = swar_nonneg_max<Lane>(m1, load_word(he_column + (i + 1) * W));
+        m2 = swar_nonneg_max<Lane>(m2, load_word(he_column + (i + 2) * W));
+        m3 = swar_nonneg_max<Lane>(m3, load_word(he_column + (i + 3) * W));
+    }
+    for (; i < segments; ++i)
+        best = swar_nonneg_max<Lane>(best, load_word(he_column + i * W));
+    best = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(best, m1), swar_nonneg_max<Lane>(m2, m3));
     return swar_splat<Lane>(swar_horizontal_max_floor0<Lane>(best));
 }
 
@@ -193,53 +248,82 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 // Either way every lane stays in [0, 2^(w-1)), padding lanes included, and
 // the cheap non-negative lane operations apply; the scores are those of the
 // signed kernel.
-template <typename Lane, LocalGapMode Mode, bool Plain, typename Watch = NoColumnWatch>
+//
+// Checked (offset form only): the pair's value range is not known to fit,
+// so the columns run while it does and give up (lanes_overflowed) at the
+// first column whose largest H lane exceeds `ceiling`. With ceiling =
+// 2^(w-1) - 1 - max(match, mismatch, 0), a column whose preceding columns
+// all stayed at or below it computes exactly: its diagonal sums, and so its
+// H, E and F, stay inside the lane. The test sits where a rise of the best
+// score is already scanned for, so a column that does not raise the best
+// pays nothing for it. A run may also start later than column 0 (see
+// LocalColumnsStart).
+template <typename Lane, LocalGapMode Mode, bool Plain, bool Checked = false, typename Watch = NoColumnWatch>
 int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
-                                    Lane open, Lane extend, Lane zero, Watch &&watch = Watch{}) {
+                                    Lane open, Lane extend, Lane zero, Lane ceiling = 0,
+                                    LocalColumnsStart *start = nullptr, Watch &&watch = Watch{}) {
     using S = SwarLanes<Lane>;
     static_assert(Mode != LocalGapMode::full);
     constexpr size_t L = S::count;
     const size_t segs = c.segments;
-    std::fill(c.h_column_a.begin(), c.h_column_a.end(), zero);
-    std::fill(c.h_column_b.begin(), c.h_column_b.end(), zero);
-    std::fill(c.e_column.begin(), c.e_column.end(), zero);
-    Lane *h_prev = c.h_column_a.data();
-    Lane *h_cur = c.h_column_b.data();
-    Lane *e_col = c.e_column.data();
+    // One column of H and E words interleaved (H word i, then E word i:
+    // one pointer for both), H overwritten in place: step i reads the
+    // previous column's H word i (the next step's diagonal) before it
+    // stores its own. Both free registers for the main pass.
+    const size_t first_column = start ? start->column : 0;
+    if (first_column == 0)
+        std::fill(c.he_column.begin(), c.he_column.end(), zero);
+    Lane *he = c.he_column.data();
+    constexpr size_t W = 2 * L;
     // The gap magnitudes, 0 .. 2^(w-1), as lane values.
     const uint64_t open_c = swar_splat<Lane>(-static_cast<int64_t>(open));
     const uint64_t extend_c = swar_splat<Lane>(-static_cast<int64_t>(extend));
     const uint64_t zero_w = swar_splat<Lane>(zero);
+    const uint64_t zero_high = zero_w | S::high;
+    // min(extend, open) as magnitudes: the smaller step of a gap run, with
+    // which F leaves a segment without waiting for its H (main pass, sweeps).
+    const uint64_t f_step_c = Mode == LocalGapMode::closed_form ? extend_c : open_c;
     const int64_t segment_extend = static_cast<int64_t>(extend) * static_cast<int64_t>(segs);
     // The best H so far. The main pass does not take a maximum per word: it
     // only asks whether some lane rose above best (one subtraction and one
     // AND per word, see swar_nonneg_all_ge), and the rare column where one
     // did is scanned again. best is then the column's largest lane in every
     // lane, so only a rise of the score itself brings another scan.
-    uint64_t best = zero_w;
+    uint64_t best = first_column == 0 ? zero_w : swar_splat<Lane>(start->best + zero);
     const Lane *profile_base = c.profile.data();
     InterruptPoll poll;
-    for (size_t j = 0; j < tlen; ++j) {
+    for (size_t j = first_column; j < tlen; ++j) {
         poll.advance(segs * L);
         const Lane *row = profile_base + row_offsets[j];
         // Lane 0 receives the top row's 0.
         uint64_t h_diag =
-            swar_shift_up<Lane>(load_word(h_prev + (segs - 1) * L)) | static_cast<typename S::ULane>(zero);
+            swar_shift_up<Lane>(load_word(he + (segs - 1) * W)) | static_cast<typename S::ULane>(zero);
         uint64_t f = zero_w;
         const uint64_t best_high = best | S::high;
         uint64_t best_held = S::high;
         for (size_t i = 0; i < segs; ++i) {
-            const uint64_t e = load_word(e_col + i * L);
+            // Values that enter a maximum as its first operand are formed
+            // with their sign bits set (x_high = x | high), which saves the
+            // OR there (swar_nonneg_max_high).
+            const uint64_t e = load_word(he + i * W + L);
+            const uint64_t e_high = e | S::high;
             // max(H + score, 0) on the value above zero, put back on zero.
-            const uint64_t diag =
-                swar_nonneg_add_signed_floor0<Lane>(h_diag - zero_w, load_word(row + i * L)) + zero_w;
-            h_diag = load_word(h_prev + i * L);
-            const uint64_t h = swar_nonneg_max<Lane>(swar_nonneg_max<Lane>(diag, e), f);
-            store_word(h_cur + i * L, h);
+            const uint64_t diag_high =
+                swar_nonneg_add_signed_floor0<Lane>(h_diag - zero_w, load_word(row + i * L)) + zero_high;
+            h_diag = load_word(he + i * W);
+            const uint64_t m_high = swar_nonneg_max_high<Lane>(diag_high, e) | S::high;  // max(diag, E)
+            const uint64_t h = swar_nonneg_max_high<Lane>(m_high, f);
+            store_word(he + i * W, h);
             best_held &= best_high - h;
             const uint64_t h_open = gap_step<Lane, Plain>(h, open_c);
-            store_word(e_col + i * L, swar_nonneg_max<Lane>(gap_step<Lane, Plain>(e, extend_c), h_open));
-            f = swar_nonneg_max<Lane>(gap_step<Lane, Plain>(f, extend_c), h_open);
+            store_word(he + i * W + L,
+                       swar_nonneg_max_high<Lane>(gap_step_high<Lane, Plain>(e_high, extend_c), h_open));
+            // F' = max(F - extend, H - open) with H = max(M, F), M =
+            // max(diag, E), is max(F - min(extend, open), M - open): the
+            // same value without waiting for H, which keeps the chain that
+            // runs from step to step down the column at one maximum.
+            f = swar_nonneg_max_high<Lane>(gap_step_high<Lane, Plain>(m_high, open_c),
+                                           gap_step<Lane, Plain>(f, f_step_c));
         }
         if constexpr (Mode == LocalGapMode::closed_form) {
             // c_k: the carried value leaving lane k, computed lane by lane,
@@ -254,22 +338,32 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
                 }
             }
             if (t != zero_w)
-                lazy_f_sweep_nonneg<Lane, Plain, true>(h_cur, e_col, segs, t, open_c, extend_c, best);
+                lazy_f_sweep_nonneg<Lane, Plain, true>(he, segs, t, open_c, f_step_c, best_high, best_held);
         } else {
             for (size_t pass = 0; pass < L; ++pass) {
-                f = lazy_f_sweep_nonneg<Lane, Plain>(h_cur, e_col, segs, swar_shift_up<Lane>(f) |
-                                                     static_cast<typename S::ULane>(zero), open_c, extend_c, best);
+                f = lazy_f_sweep_nonneg<Lane, Plain>(he, segs,
+                                                     swar_shift_up<Lane>(f) | static_cast<typename S::ULane>(zero),
+                                                     open_c, f_step_c, best_high, best_held);
                 if (swar_nonneg_all_ge<Lane>(zero_w, f))
                     break;
             }
         }
-        // The sweeps keep best by lane maxima; only the main pass is tested.
+        // The main pass and the sweeps tested every word they wrote: here a
+        // new best in this column is detected.
         if ((best_held & S::high) != S::high) {
-            best = splat_column_max<Lane>(h_cur, segs, best);
-            watch.new_best(j, h_cur, segs, best);
+            best = splat_column_max<Lane>(he, segs, best);
+            if constexpr (Checked) {
+                if (swar_lane<Lane>(best, 0) > ceiling) {
+                    // This column still fitted: wider lanes can go on from
+                    // the next one.
+                    if (start)
+                        *start = {j + 1, swar_lane<Lane>(best, 0) - static_cast<int64_t>(zero)};
+                    return lanes_overflowed;
+                }
+            }
+            watch.new_best(j, he, segs, best);
         }
-        watch.column(j, h_cur, segs, zero);
-        std::swap(h_prev, h_cur);
+        watch.column(j, he, segs, zero);
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
 }
@@ -290,23 +384,66 @@ ValueOffset local_value_offset(Lane match, Lane mismatch, Lane open, Lane extend
     return {static_cast<int64_t>(offset), true};
 }
 
-// Offset columns where the pair's value range fits the lane, floored ones
-// otherwise.
+// The lane ceiling of the checked offset columns (see
+// local_affine_columns_nonneg), or none when the lane cannot hold zero (the
+// lane of the value 0, 1 - open - extend) plus one substitution.
+struct CheckedCeiling {
+    int64_t ceiling;
+    bool found;
+};
+
+template <typename Lane>
+CheckedCeiling local_checked_ceiling(Lane match, Lane mismatch, Lane open, Lane extend) noexcept {
+    const int64_t top = (int64_t(1) << (SwarLanes<Lane>::bits - 1)) - 1;
+    const int64_t zero = 1 - static_cast<int64_t>(open) - extend;
+    const int64_t ceiling = top - std::max<int64_t>({0, match, mismatch});
+    if (ceiling <= zero)
+        return {0, false};
+    return {ceiling, true};
+}
+
+// The offset columns, checked for overflow unless the pair's value range
+// provably fits the lane; lanes_overflowed when a column outgrew them or
+// the lane cannot hold zero plus one substitution. (The lane of the value 0
+// is 1 - open - extend either way, the same for every lane width.)
+template <typename Lane, LocalGapMode Mode, typename Watch = NoColumnWatch>
+int64_t local_affine_columns_offset(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane match,
+                                    Lane mismatch, Lane open, Lane extend, LocalColumnsStart *start = nullptr,
+                                    Watch &&watch = Watch{}) {
+    const ValueOffset offset = local_value_offset<Lane>(match, mismatch, open, extend, c.query_length, tlen);
+    if (offset.found)
+        return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
+                                                             static_cast<Lane>(-offset.offset), 0, start, watch);
+    const CheckedCeiling checked = local_checked_ceiling<Lane>(match, mismatch, open, extend);
+    if (!checked.found)
+        return lanes_overflowed;
+    const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
+    return local_affine_columns_nonneg<Lane, Mode, true, true>(c, row_offsets, tlen, open, extend, zero,
+                                                               static_cast<Lane>(checked.ceiling), start, watch);
+}
+
+// Offset columns where the pair's value range fits the lane. Otherwise the
+// offset columns checked for overflow, which give the answer whenever the
+// values met stay low (most unrelated pairs), and the floored columns from
+// the start when they do not: the floored ones are exact wherever the
+// caller's width holds the pair, and cost about a quarter more per step.
 template <typename Lane, LocalGapMode Mode, typename Watch = NoColumnWatch>
 int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
                                               Lane match, Lane mismatch, Lane open, Lane extend,
                                               Watch &&watch = Watch{}) {
-    const ValueOffset offset = local_value_offset<Lane>(match, mismatch, open, extend, c.query_length, tlen);
-    if (offset.found)
-        return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
-                                                             static_cast<Lane>(-offset.offset), watch);
-    return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0), watch);
+    const int64_t score =
+        local_affine_columns_offset<Lane, Mode>(c, row_offsets, tlen, match, mismatch, open, extend, nullptr, watch);
+    if (score != lanes_overflowed)
+        return score;
+    watch.restart();
+    return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0), 0, nullptr,
+                                                          watch);
 }
 
 }  // namespace striped_local_detail
 
 // Local affine score (gap run of k symbols: open + (k-1) * extend). `watch`
-// (NoColumnWatch above) is told of the strict rises of gaps <= 0 only.
+// (NoColumnWatch above) is told of the columns of gaps <= 0 only.
 template <typename Lane, typename Watch = NoColumnWatch>
 int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen,
                              Watch &&watch = Watch{}) {
@@ -326,6 +463,78 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
         break;
     }
     return local_affine_columns_full<Lane>(c, row_offsets, tlen, open, extend);
+}
+
+// The same score on lanes that may be too narrow for the pair: the offset
+// columns alone, checked for overflow, so lanes_overflowed when a column
+// outgrew them (and for a positive gap value, or lanes that cannot hold
+// zero plus one substitution). The caller then runs lanes that hold the
+// pair; a column that stayed low was exact. When it gives up on a column,
+// `start` (when given) receives where a run on wider lanes can go on (see
+// LocalColumnsStart, carry_local_columns); it is left as it was when the
+// run could not begin at all.
+template <typename Lane>
+int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalColumnsStart *start = nullptr) {
+    using namespace striped_local_detail;
+    StripedProfileCore<Lane> &c = profile.core;
+    if (c.segments == 0 || c.target_length == 0)
+        return 0;
+    const Lane open = profile.gap_open, extend = profile.gap_extend;
+    const uint64_t *row_offsets = c.row_offsets.data();
+    switch (local_gap_mode(open, extend)) {
+    case LocalGapMode::closed_form:
+        return local_affine_columns_offset<Lane, LocalGapMode::closed_form>(
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
+    case LocalGapMode::tested:
+        return local_affine_columns_offset<Lane, LocalGapMode::tested>(
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
+    case LocalGapMode::full:
+        break;
+    }
+    return lanes_overflowed;
+}
+
+// Hands the work column of a local run that gave up on narrow lanes (its H
+// and E after column start.column - 1, as offset lanes) to a profile of the
+// same pair on wider lanes, restriped: query position p moves from word
+// p mod S, lane p div S of one layout to those of the other, its lane value
+// unchanged (the lane of the value 0 is the same at every width). Padding
+// positions of the wider layout hold the value 0; no real cell reads them.
+template <typename Narrow, typename Lane>
+void carry_local_columns(const StripedProfileCore<Narrow> &from, StripedProfileCore<Lane> &to, Lane zero) noexcept {
+    constexpr size_t from_lanes = SwarLanes<Narrow>::count, to_lanes = SwarLanes<Lane>::count;
+    const size_t from_segs = from.segments, to_segs = to.segments;
+    std::fill(to.he_column.begin(), to.he_column.end(), zero);
+    for (size_t p = 0; p < from.query_length; ++p) {
+        const Narrow *h = from.he_column.data() + 2 * (p % from_segs) * from_lanes + p / from_segs;
+        Lane *out = to.he_column.data() + 2 * (p % to_segs) * to_lanes + p / to_segs;
+        out[0] = h[0];
+        out[to_lanes] = h[from_lanes];
+    }
+}
+
+// The local affine score on `profile` from `start`, after a run on 8-bit
+// lanes of the same pair (`narrow`) gave up there; from the first column
+// when nothing can be carried: no column was done, or these lanes take the
+// pair only checked (their own checked run starts afresh).
+template <typename Lane>
+int64_t striped_local_affine_resumed(StripedAffineProfile<Lane> &profile, const StripedProfileCore<int8_t> &narrow,
+                                     LocalColumnsStart start) {
+    using namespace striped_local_detail;
+    StripedProfileCore<Lane> &c = profile.core;
+    const Lane open = profile.gap_open, extend = profile.gap_extend;
+    const LocalGapMode mode = local_gap_mode(open, extend);
+    const ValueOffset offset =
+        local_value_offset<Lane>(profile.match, profile.mismatch, open, extend, c.query_length, c.target_length);
+    if (start.column == 0 || c.segments == 0 || mode == LocalGapMode::full || !offset.found)
+        return striped_local_affine<Lane>(profile, c.row_offsets.data(), c.target_length);
+    const Lane zero = static_cast<Lane>(-offset.offset);
+    carry_local_columns<int8_t, Lane>(narrow, c, zero);
+    if (mode == LocalGapMode::closed_form)
+        return local_affine_columns_nonneg<Lane, LocalGapMode::closed_form, true>(
+            c, c.row_offsets.data(), c.target_length, open, extend, zero, 0, &start);
+    return local_affine_columns_nonneg<Lane, LocalGapMode::tested, true>(c, c.row_offsets.data(), c.target_length,
+                                                                         open, extend, zero, 0, &start);
 }
 
 // Local linear score (every gap symbol scores gap). A gap value <= 0 runs

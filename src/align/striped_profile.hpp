@@ -68,9 +68,10 @@ inline size_t striped_segments(size_t qlen) noexcept {
 // segment count (0 when nothing was built), the row map (every code to its
 // row; all no_profile_row when nothing was built), the row offset of each
 // target position (in lane elements), the profile rows and the work vectors
-// the kernels use (two H columns and one E column, S words each). The rows
-// were built for rows_query with rows_match and rows_mismatch when
-// rows_built is set.
+// the kernels use (two H columns and one E column, S words each, and for the
+// local kernels on non-negative lanes one column of 2 S words, H and E
+// interleaved). The rows were built for rows_query with rows_match and
+// rows_mismatch when rows_built is set.
 template <typename Lane>
 struct StripedProfileCore {
     uint64_t query_length = 0;
@@ -82,6 +83,7 @@ struct StripedProfileCore {
     AlignedVector<Lane> h_column_a;
     AlignedVector<Lane> h_column_b;
     AlignedVector<Lane> e_column;
+    AlignedVector<Lane> he_column;
     std::vector<uint8_t> rows_query;
     Lane rows_match = 0;
     Lane rows_mismatch = 0;
@@ -158,6 +160,7 @@ void build_striped_core(StripedProfileCore<Lane> &core, const uint8_t *query, si
     core.h_column_a.assign(S * L, Lane(0));
     core.h_column_b.assign(S * L, Lane(0));
     core.e_column.assign(S * L, Lane(0));
+    core.he_column.assign(2 * S * L, Lane(0));
     core.segments = S;
 }
 

@@ -157,10 +157,20 @@ constexpr uint64_t swar_nonneg_sub_floor0(uint64_t a, uint64_t c) noexcept {
     return d & swar_detail::low_bits_where<Lane>(d & S::high);
 }
 
+// max(a, b) per lane, both in [0, 2^(w-1)), from a_high = a | high (the
+// form in which a kernel may already hold a): b + max(a - b, 0) in six
+// operations, one fewer than from a itself.
+template <typename Lane>
+constexpr uint64_t swar_nonneg_max_high(uint64_t a_high, uint64_t b) noexcept {
+    using S = SwarLanes<Lane>;
+    const uint64_t d = a_high - b;
+    return b + (d & swar_detail::low_bits_where<Lane>(d & S::high));
+}
+
 // max(a, b) per lane, both in [0, 2^(w-1)).
 template <typename Lane>
 constexpr uint64_t swar_nonneg_max(uint64_t a, uint64_t b) noexcept {
-    return b + swar_nonneg_sub_floor0<Lane>(a, b);
+    return swar_nonneg_max_high<Lane>(a | SwarLanes<Lane>::high, b);
 }
 
 // max(h, f) together with whether some lane of f exceeded h, both in

@@ -48,6 +48,7 @@
 #include "traceback/best_cell.hpp"
 #include "traceback/striped_local_end.hpp"
 #include "traceback/traceback_matrix.hpp"
+#include "traceback/two_pass_affine_fill.hpp"
 
 namespace veltrocamber::profile_traceback {
 
@@ -132,7 +133,11 @@ bool path_spans(const uint8_t *query, const uint8_t *target, size_t end_row, siz
 // The local fill over the spans of rows 1 .. rows (columns clipped to
 // 1 .. columns); row 0 and column 0 are the zero borders with stop codes,
 // every other cell outside the spans minus infinity. Only the spans' codes
-// and the borders are written. Returns the first strict maximum.
+// and the borders are written. Returns the first strict maximum. Rows go
+// through the one-pass step (fill_affine_row), not the two-pass one the box
+// uses: here the row above holds minus infinity beside its own span, and V
+// may be missing inside it too, and only the one-pass step tests each
+// candidate for minus infinity (the two-pass sums would wrap).
 template <typename T>
 TracebackEnd fill_local_affine_spans(TracebackMatrix &matrix, const uint8_t *query, size_t rows,
                                      const uint8_t *target, size_t columns, const std::vector<RowSpan> &spans,
@@ -247,7 +252,8 @@ CigarTraceback local_affine_planned_cigar(const uint8_t *query, const uint8_t *t
     const uint8_t *box_query = query + plan.box_row, *box_target = target + plan.box_column;
     TracebackMatrix matrix(rows, columns);
     TracebackEnd box_end;
-    fill_affine<true, T, false>(matrix, box_query, rows, box_target, columns, scores, columns, box_end, end.score);
+    fill_affine_two_pass<true, T, false>(matrix, box_query, rows, box_target, columns, scores, columns, box_end,
+                                         end.score);
     affine_cigar_walk<true>(matrix, box_query, box_target, box_end, out, anywhere);
     out.query_start += plan.box_row;
     out.query_end += plan.box_row;

@@ -23,14 +23,22 @@
 
 namespace veltrocamber::profile_traceback {
 
+// The S H words of a work column of the striped local kernel (H word i at
+// he_column + 2 i L, its E word after it) into `words`, one after another
+// (S x 8 bytes).
+template <typename Lane>
+void copy_h_words(const Lane *he_column, size_t segments, void *words) noexcept {
+    constexpr size_t L = align::SwarLanes<Lane>::count;
+    for (size_t i = 0; i < segments; ++i)
+        std::memcpy(static_cast<char *>(words) + i * sizeof(uint64_t), he_column + 2 * i * L, sizeof(uint64_t));
+}
+
 // A column watch of the striped local kernel (align::NoColumnWatch) that
-// keeps a copy of the column of the latest strict rise; position_of_best()
-// then finds the smallest striped position holding the best there. Padding
-// positions lie above every real one, and a strict rise is always held by a
-// real position too (padding cells take their values from real ones, minus
-// gaps), so the position found is real. A pass that ran again wider would
-// tell its own rises after the first pass's, so the copy kept is the final
-// pass's whenever its best is positive.
+// keeps a copy of the H words of the column of the latest strict rise;
+// position_of_best() then finds the smallest striped position holding the
+// best there. Padding positions lie above every real one, and a strict rise
+// is always held by a real position too (padding cells take their values
+// from real ones, minus gaps), so the position found is real.
 struct ColumnOfLastRise {
     std::vector<uint64_t> words;
     uint64_t step = 0;
@@ -46,9 +54,9 @@ struct ColumnOfLastRise {
         lane_bits = S::bits;
     }
     template <typename Lane>
-    void new_best(size_t j, const Lane *column, size_t segments, uint64_t best) {
+    void new_best(size_t j, const Lane *he_column, size_t segments, uint64_t best) {
         words.resize(segments);
-        std::memcpy(words.data(), column, segments * sizeof(uint64_t));
+        copy_h_words(he_column, segments, words.data());
         note<Lane>(j, best);
     }
 
@@ -85,23 +93,30 @@ struct StoredRows {
 
 // The watch of the pass: every column into `stored` when it has room, the
 // column of the last rise otherwise (a column that `stored` keeps anyway).
+// A restart (checked offset columns that outgrew the lanes, run again
+// floored from column 0 with another lane of the value 0) forgets the rise:
+// the new run tells its own and stores every column again.
 template <typename Lane>
 struct EndPassWatch {
     ColumnOfLastRise rise;
     StoredRows<Lane> *stored;
 
-    void new_best(size_t j, const Lane *column, size_t segments, uint64_t best) {
+    void new_best(size_t j, const Lane *he_column, size_t segments, uint64_t best) {
         if (stored != nullptr)
             rise.note<Lane>(j, best);
         else
-            rise.new_best(j, column, segments, best);
+            rise.new_best(j, he_column, segments, best);
     }
-    void column(size_t j, const Lane *column, size_t segments, Lane zero) noexcept {
+    void column(size_t j, const Lane *he_column, size_t segments, Lane zero) noexcept {
         if (stored != nullptr) {
-            std::memcpy(stored->lanes.get() + j * segments * align::SwarLanes<Lane>::count, column,
-                        segments * sizeof(uint64_t));
+            copy_h_words(he_column, segments, stored->lanes.get() + j * segments * align::SwarLanes<Lane>::count);
             stored->zero = zero;
         }
+    }
+    void restart() noexcept {
+        rise.words.clear();
+        rise.step = 0;
+        rise.best_lane = 0;
     }
 };
 
