@@ -355,3 +355,28 @@ def test_end_cell_pass_on_lanes_that_hold_the_pair_only_checked():
         band = hooks.smith_waterman_affine_banded_cigar(q, t, *scores, full[1], 16) if full[1] > 0 else None
         assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, 8) == (band or full)
     assert min(seen.values()) > 5, seen
+
+
+@pytest.mark.parametrize("scores, length, edits, shift", [
+    ((100, -100, -100, -20), 327, 0, 0),
+    ((100, -100, -100, -20), 327, 2, 0),
+    ((10, -1, -1, -1), 3300, 300, 500),
+])
+def test_end_cell_pass_when_the_lanes_run_again_from_the_first_column(scores, length, edits, shift):
+    # On 16-bit lanes that hold these pairs only checked (the best possible
+    # score plus the offset of the gaps passes 2^15), so the columns run
+    # again from the first: scores of 100 give up on 8-bit lanes at once and
+    # run the 16-bit lanes checked, then floored when the identical pair's
+    # best (32700) passes their ceiling; scores of 10 begin on 8-bit lanes
+    # for a few columns, whose stored rows the 16-bit run replaces, and the
+    # cheap gaps make the planned fill read those rows (the path shifted
+    # right, where an 8-bit reading of 16-bit rows goes wrong). The end cell
+    # and the stored rows are those of the last run.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(f"again {length} {edits}")
+    q = bytes(rng.choice(b"ACGT") for _ in range(length))
+    t = bytes(rng.choice(b"ACGT") for _ in range(shift)) + _mutated(rng, q, b"ACGT", edits)
+    full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, 32)
+    assert full[1] < 2**15
+    assert hooks.striped_local_affine_end(q, t, *scores, 16) == (full[1], full[3], full[5])
+    assert hooks.smith_waterman_affine_box_cigar(q, t, *scores, 16) == full

@@ -161,9 +161,11 @@ uint64_t lazy_f_sweep_nonneg(Lane *he_column, size_t segments, uint64_t f, uint6
 // the value 0), so equal lanes are equal values. With such gaps a swept H
 // never exceeds the column's main-pass maximum (an F comes from an H above
 // it, minus gaps), so the test that brings the rescan sees every strict
-// rise. restart is told when the columns start again from column 0 in
-// another lane form (checked offset columns that outgrew their lanes): what
-// was told before no longer holds.
+// rise. restart is told when the columns start again from column 0 (after
+// checked offset columns outgrew their lanes), possibly in another lane
+// form: what was told before no longer holds. A run that goes on wider from
+// the column after the one that outgrew narrow lanes (LocalColumnsStart)
+// tells the later columns, in its own lanes, to the same watch.
 struct NoColumnWatch {
     template <typename Lane>
     void new_best(size_t, const Lane *, size_t, uint64_t) const noexcept {}
@@ -350,20 +352,21 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         }
         // The main pass and the sweeps tested every word they wrote: here a
         // new best in this column is detected.
+        bool outgrew = false;
         if ((best_held & S::high) != S::high) {
             best = splat_column_max<Lane>(he, segs, best);
-            if constexpr (Checked) {
-                if (swar_lane<Lane>(best, 0) > ceiling) {
-                    // This column still fitted: wider lanes can go on from
-                    // the next one.
-                    if (start)
-                        *start = {j + 1, swar_lane<Lane>(best, 0) - static_cast<int64_t>(zero)};
-                    return lanes_overflowed;
-                }
-            }
             watch.new_best(j, he, segs, best);
+            if constexpr (Checked)
+                outgrew = swar_lane<Lane>(best, 0) > ceiling;
         }
         watch.column(j, he, segs, zero);
+        if (outgrew) {
+            // This column still fitted: wider lanes can go on from the next
+            // one.
+            if (start)
+                *start = {j + 1, swar_lane<Lane>(best, 0) - static_cast<int64_t>(zero)};
+            return lanes_overflowed;
+        }
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
 }
@@ -472,9 +475,11 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
 // pair; a column that stayed low was exact. When it gives up on a column,
 // `start` (when given) receives where a run on wider lanes can go on (see
 // LocalColumnsStart, carry_local_columns); it is left as it was when the
-// run could not begin at all.
-template <typename Lane>
-int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalColumnsStart *start = nullptr) {
+// run could not begin at all. `watch` is told of every column done, the one
+// that outgrew the lanes included (its values still fitted).
+template <typename Lane, typename Watch = NoColumnWatch>
+int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalColumnsStart *start = nullptr,
+                                     Watch &&watch = Watch{}) {
     using namespace striped_local_detail;
     StripedProfileCore<Lane> &c = profile.core;
     if (c.segments == 0 || c.target_length == 0)
@@ -484,10 +489,10 @@ int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalC
     switch (local_gap_mode(open, extend)) {
     case LocalGapMode::closed_form:
         return local_affine_columns_offset<Lane, LocalGapMode::closed_form>(
-            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start, watch);
     case LocalGapMode::tested:
         return local_affine_columns_offset<Lane, LocalGapMode::tested>(
-            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start, watch);
     case LocalGapMode::full:
         break;
     }
@@ -516,25 +521,28 @@ void carry_local_columns(const StripedProfileCore<Narrow> &from, StripedProfileC
 // The local affine score on `profile` from `start`, after a run on 8-bit
 // lanes of the same pair (`narrow`) gave up there; from the first column
 // when nothing can be carried: no column was done, or these lanes take the
-// pair only checked (their own checked run starts afresh).
-template <typename Lane>
+// pair only checked (their own checked run starts afresh, after
+// watch.restart()). `watch` goes on from the narrow run's columns.
+template <typename Lane, typename Watch = NoColumnWatch>
 int64_t striped_local_affine_resumed(StripedAffineProfile<Lane> &profile, const StripedProfileCore<int8_t> &narrow,
-                                     LocalColumnsStart start) {
+                                     LocalColumnsStart start, Watch &&watch = Watch{}) {
     using namespace striped_local_detail;
     StripedProfileCore<Lane> &c = profile.core;
     const Lane open = profile.gap_open, extend = profile.gap_extend;
     const LocalGapMode mode = local_gap_mode(open, extend);
     const ValueOffset offset =
         local_value_offset<Lane>(profile.match, profile.mismatch, open, extend, c.query_length, c.target_length);
-    if (start.column == 0 || c.segments == 0 || mode == LocalGapMode::full || !offset.found)
-        return striped_local_affine<Lane>(profile, c.row_offsets.data(), c.target_length);
+    if (start.column == 0 || c.segments == 0 || mode == LocalGapMode::full || !offset.found) {
+        watch.restart();
+        return striped_local_affine<Lane>(profile, c.row_offsets.data(), c.target_length, watch);
+    }
     const Lane zero = static_cast<Lane>(-offset.offset);
     carry_local_columns<int8_t, Lane>(narrow, c, zero);
     if (mode == LocalGapMode::closed_form)
         return local_affine_columns_nonneg<Lane, LocalGapMode::closed_form, true>(
-            c, c.row_offsets.data(), c.target_length, open, extend, zero, 0, &start);
+            c, c.row_offsets.data(), c.target_length, open, extend, zero, 0, &start, watch);
     return local_affine_columns_nonneg<Lane, LocalGapMode::tested, true>(c, c.row_offsets.data(), c.target_length,
-                                                                         open, extend, zero, 0, &start);
+                                                                         open, extend, zero, 0, &start, watch);
 }
 
 // Local linear score (every gap symbol scores gap). A gap value <= 0 runs
