@@ -18,7 +18,9 @@ interpreter with the inputs loaded, before the call).
 
 `--cigar-rows` runs only the smith_waterman_cigar rows of 1,000 x 1,000 DNA
 (match 2, mismatch -1, gaps -3/-1), a related pair (10 % edits) and an
-unrelated one, against sw_trace_striped_16 reading its CIGAR, best of
+unrelated one, then unrelated pairs under stringent scorings (DNA
+1/-3/-5/-2, protein 5/-4/-11/-1, whose best local alignments are short),
+against sw_trace_striped_16 reading its CIGAR, best of
 --repeats (at least five); there the ratio is parasail's time / ours (above
 1: faster), with the prepared call (no score pass; its stored score does
 not end a full fill early) shown beside it.
@@ -130,7 +132,15 @@ def peak_memory(n, related):
           f"(+{(after - before) / 1024:.0f} MiB over the loaded inputs), CIGAR {length} chars, {elapsed:.1f} s")
 
 
-def cigar_rows(repeats, sw_theirs):
+# Unrelated 1,000 x 1,000 pairs under stringent scorings, whose best local
+# alignments are short (the 2/-1/-3/-1 DNA pair above has a long one).
+STRINGENT_ROWS = (
+    ("unrelated DNA, 1/-3/-5/-2", "ACGT", (1, -3, -5, -2)),
+    ("unrelated protein, 5/-4/-11/-1", "ARNDCQEGHILKMFPSTWYV", (5, -4, -11, -1)),
+)
+
+
+def cigar_rows(repeats, sw_theirs, sw_factory=None):
     repeats = max(repeats, 5)
     # CPU time of this process: the machine may be shared.
     def cpu_best(fn):
@@ -148,6 +158,16 @@ def cigar_rows(repeats, sw_theirs):
         line = f"{label:<28} ours {t_ours * 1e3:7.3f} ms (prepared, no score pass, {t_fill * 1e3:7.3f} ms)"
         if sw_theirs is not None:
             t_theirs = cpu_best(lambda: sw_theirs(q, t))
+            line += f"   sw_trace_striped_16 + cigar {t_theirs * 1e3:7.3f} ms   ratio {t_theirs / t_ours:5.2f}"
+        print(line)
+    for label, alphabet, (match, mismatch, open_, extend) in STRINGENT_ROWS:
+        q, t = ("".join(rng.choice(alphabet) for _ in range(1000)) for _ in range(2))
+        kw = dict(match_score=match, mismatch_score=mismatch, gap_open_score=open_, gap_extend_score=extend)
+        t_ours = cpu_best(lambda: _swar.smith_waterman_cigar(q, t, **kw))
+        line = f"{label:<32} ours {t_ours * 1e3:7.3f} ms"
+        if sw_factory is not None:
+            theirs = sw_factory(alphabet, match, mismatch, open_, extend)
+            t_theirs = cpu_best(lambda: theirs(q, t))
             line += f"   sw_trace_striped_16 + cigar {t_theirs * 1e3:7.3f} ms   ratio {t_theirs / t_ours:5.2f}"
         print(line)
 
@@ -277,11 +297,15 @@ def main():
 
         def nw_theirs(q, t):
             return parasail.nw_trace_striped_16(q, t, -OPEN, -EXTEND, matrix).cigar.decode
+
+        def sw_factory(alphabet, match, mismatch, open_, extend):
+            scores = parasail.matrix_create(alphabet, match, mismatch)
+            return lambda q, t: parasail.sw_trace_striped_16(q, t, -open_, -extend, scores).cigar.decode
     else:
-        sw_theirs = nw_theirs = None
+        sw_theirs = nw_theirs = sw_factory = None
 
     if args.cigar_rows:
-        cigar_rows(args.repeats, sw_theirs)
+        cigar_rows(args.repeats, sw_theirs, sw_factory)
         return
     if args.nw_path_rows:
         nw_path_rows(args.repeats, nw_theirs)

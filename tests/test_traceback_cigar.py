@@ -202,3 +202,181 @@ def test_cigars_rescore_to_smith_waterman_score(road):
         assert score == _swar.smith_waterman_score(q, t, **kw)
         assert ref.rescore(ref.operations_of(text), q, t, query_start, target_start, match, mismatch, open_,
                            extend) == (score, query_end, target_end)
+
+
+def _mutated(rng, q, alphabet, edits):
+    t = bytearray(q)
+    for _ in range(edits):
+        r = rng.random()
+        if t and r < 0.4:
+            t[rng.randrange(len(t))] = rng.choice(alphabet)
+        elif t and r < 0.7:
+            del t[rng.randrange(len(t))]
+        else:
+            t.insert(rng.randint(0, len(t)), rng.choice(alphabet))
+    return bytes(t)
+
+
+@pytest.mark.parametrize("gaps", [(0, 0), (0, -1), (-3, -1), (-1, 0), (-2, -2), (-1, -3)])
+def test_end_cell_pass_and_box_road_match_the_full_fill(gaps):
+    # The striped pass finds the full matrix's end cell, and the box road
+    # (no band) and the driver give the full fill's answer to the letter:
+    # small alphabets for many ties, related and unrelated pairs, lengths 0
+    # and 1, every cell width that holds the pair; short pairs also against
+    # the plain model.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    open_, extend = gaps
+    rng = random.Random(f"box {gaps}")
+    for case in range(150):
+        alphabet = b"ACGT"[: rng.randint(2, 4)]
+        n = rng.choice([0, 1, rng.randint(0, 14), rng.randint(0, 14), rng.randint(30, 80)])
+        q = bytes(rng.choice(alphabet) for _ in range(n))
+        if rng.random() < 0.5:
+            t = _mutated(rng, q, alphabet, rng.randint(0, 1 + n // 4))
+        else:
+            t = bytes(rng.choice(alphabet) for _ in range(rng.choice([0, 1, rng.randint(0, 80)])))
+        if case % 2:
+            q, t = t, q
+        match, mismatch = rng.randint(0, 4), rng.randint(-4, 1)
+        scores = (match, mismatch, open_, extend)
+        want = None
+        if len(q) <= 14 and len(t) <= 14:
+            model = ref.affine_path(True, q, t, *scores)
+            want = (ref.cigar(model["operations"]), model["score"], model["query_start"], model["query_end"],
+                    model["target_start"], model["target_end"])
+        bound = max(abs(v) for v in scores) * (len(q) + len(t))
+        for width in (8, 16, 32, 64):
+            if bound >= 2 ** (width - 1):
+                continue
+            full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, width)
+            if want is not None:
+                assert full == want
+            if full[1] > 0:
+                expected = hooks.smith_waterman_affine_banded_cigar(q, t, *scores, full[1], width) or full
+            else:
+                expected = full
+            assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, width) == expected
+            # a prepared object's road: the band on its stored score, then the full matrix's answer
+            assert hooks.smith_waterman_affine_cigar(q, t, *scores, full[1], True, width) == expected
+            if width == 64:
+                continue
+            assert hooks.smith_waterman_affine_box_cigar(q, t, *scores, width) == full
+            end = hooks.striped_local_affine_end(q, t, *scores, width)
+            assert end == ((full[1], full[3], full[5]) if full[1] > 0 else (0, 0, 0))
+
+
+def test_box_road_on_long_pairs_both_sides_of_the_search_budget():
+    # A related pair's path spans the matrix (the search gives up and fills
+    # the whole rectangle up to the end cell); a pair with harsh mismatches
+    # and gaps has a short one (a small box). Both as the full fill answers.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41052)
+    for _ in range(6):
+        q = bytes(rng.choice(b"ACGT") for _ in range(rng.randint(150, 300)))
+        t = _mutated(rng, q, b"ACGT", 30)
+        u = bytes(rng.choice(b"ACGT") for _ in range(rng.randint(150, 300)))
+        for pair, scores in (((q, t), (2, -1, -3, -1)), ((q, u), (1, -3, -5, -2)), ((u, t), (2, -1, 0, -1))):
+            full = hooks.smith_waterman_affine_full_cigar(*pair, *scores, 16)
+            assert hooks.smith_waterman_affine_box_cigar(*pair, *scores, 16) == full
+            assert hooks.smith_waterman_affine_box_cigar(*pair, *scores, 32) == full
+
+
+def test_box_road_beyond_the_stored_rows_limit_fills_the_whole_rectangle():
+    # More than 2^24 cells up to the end cell and a long alignment: neither
+    # search narrows the fill, which covers the rectangle up to the end cell.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41053)
+    q = bytes(rng.choice(b"ACGT") for _ in range(4200))
+    t = _mutated(rng, q, b"ACGT", 400)
+    full = hooks.smith_waterman_affine_full_cigar(q, t, 2, -1, -3, -1, 16)
+    assert full[3] * full[5] > 2**24
+    assert hooks.smith_waterman_affine_box_cigar(q, t, 2, -1, -3, -1, 16) == full
+
+
+def test_driver_keeps_the_band_answer_where_the_band_may_tie():
+    # Lengths beyond the band's threshold, tiny alphabets and shifted copies,
+    # so that the best score is often reached both inside and outside the
+    # band: the driver skips the band only when no band cell can reach the
+    # best, and answers as the band-then-full road does.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41054)
+    seen = {"band differs": 0, "band declines": 0}
+
+    def noise(n):
+        return bytes(rng.choice(b"ACGT") for _ in range(n))
+
+    for _ in range(250):
+        alphabet = b"ACGT"[: rng.randint(2, 3)]
+        core = bytes(rng.choice(alphabet) for _ in range(rng.randint(6, 40)))
+        shift = rng.randint(0, 90)
+        if rng.random() < 0.5:  # the core twice in the query: first off the band, then on it
+            core = noise(len(core))
+            q = core + b"N" * (shift + 40) + core + b"N" * 10
+            t = b"M" * (shift + 40 + len(core)) + core + b"M" * 10
+        else:
+            q = noise(shift) + core + noise(20)
+            t = _mutated(rng, core, alphabet, rng.randint(0, 3)) + noise(shift // 2)
+        if rng.random() < 0.5:
+            q, t = t, q
+        scores = (rng.randint(1, 3), rng.randint(-3, 0), rng.choice([0, -1, -3]), rng.choice([0, -1]))
+        full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, 16)
+        band = hooks.smith_waterman_affine_banded_cigar(q, t, *scores, full[1], 16)
+        seen["band declines"] += band is None
+        seen["band differs"] += band is not None and band != full
+        assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, 16) == (band or full)
+        assert hooks.smith_waterman_affine_cigar(q, t, *scores, full[1], True, 16) == (band or full)
+    assert min(seen.values()) > 10, seen
+
+
+def test_end_cell_pass_on_lanes_that_hold_the_pair_only_checked():
+    # 8-bit lanes hold every value of these pairs (best at most 124), but
+    # not provably with the offset of the gaps: the pass runs the offset
+    # columns checked for overflow. An unrelated pair stays low and finishes
+    # there; a related one passes the ceiling (best above 116) and the
+    # columns run again floored from the first, with another lane of the
+    # value 0. Either way the end cell and the stored rows the planned fill
+    # reads are those of the final run.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(41055)
+    scores = (2, -3, -6, -2)
+    seen = {"checked run finished": 0, "floored run again": 0}
+    for _ in range(40):
+        q = bytes(rng.choice(b"ACGT") for _ in range(rng.randint(58, 62)))
+        t = _mutated(rng, q, b"ACGT", rng.randint(0, 2)) if rng.random() < 0.6 else bytes(
+            rng.choice(b"ACGT") for _ in range(rng.randint(40, 62)))
+        if rng.random() < 0.5:
+            q, t = t, q
+        full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, 16)
+        assert full[1] < 125
+        seen["floored run again" if full[1] > 116 else "checked run finished"] += 1
+        end = hooks.striped_local_affine_end(q, t, *scores, 8)
+        assert end == ((full[1], full[3], full[5]) if full[1] > 0 else (0, 0, 0))
+        assert hooks.smith_waterman_affine_box_cigar(q, t, *scores, 8) == full
+        band = hooks.smith_waterman_affine_banded_cigar(q, t, *scores, full[1], 16) if full[1] > 0 else None
+        assert hooks.smith_waterman_affine_cigar(q, t, *scores, 0, False, 8) == (band or full)
+    assert min(seen.values()) > 5, seen
+
+
+@pytest.mark.parametrize("scores, length, edits, shift", [
+    ((100, -100, -100, -20), 327, 0, 0),
+    ((100, -100, -100, -20), 327, 2, 0),
+    ((10, -1, -1, -1), 3300, 300, 500),
+])
+def test_end_cell_pass_when_the_lanes_run_again_from_the_first_column(scores, length, edits, shift):
+    # On 16-bit lanes that hold these pairs only checked (the best possible
+    # score plus the offset of the gaps passes 2^15), so the columns run
+    # again from the first: scores of 100 give up on 8-bit lanes at once and
+    # run the 16-bit lanes checked, then floored when the identical pair's
+    # best (32700) passes their ceiling; scores of 10 begin on 8-bit lanes
+    # for a few columns, whose stored rows the 16-bit run replaces, and the
+    # cheap gaps make the planned fill read those rows (the path shifted
+    # right, where an 8-bit reading of 16-bit rows goes wrong). The end cell
+    # and the stored rows are those of the last run.
+    hooks = pytest.importorskip("veltrocamber._testhooks")
+    rng = random.Random(f"again {length} {edits}")
+    q = bytes(rng.choice(b"ACGT") for _ in range(length))
+    t = bytes(rng.choice(b"ACGT") for _ in range(shift)) + _mutated(rng, q, b"ACGT", edits)
+    full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, 32)
+    assert full[1] < 2**15
+    assert hooks.striped_local_affine_end(q, t, *scores, 16) == (full[1], full[3], full[5])
+    assert hooks.smith_waterman_affine_box_cigar(q, t, *scores, 16) == full

@@ -11,9 +11,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 
-#include "align/scalar_kernels.hpp"
 #include "align/striped_local.hpp"
 #include "align/swar_lanes.hpp"
 
@@ -43,6 +41,13 @@ inline unsigned narrowest_local_affine_lanes(int64_t match, int64_t mismatch, in
     return 64;
 }
 
+// Whether the four scoring values fit 8-bit lanes, on which a local affine
+// pass of wider lanes may then begin.
+inline bool local_affine_scores_fit_lanes8(int64_t match, int64_t mismatch, int64_t gap_open,
+                                           int64_t gap_extend) noexcept {
+    return std::min({match, mismatch, gap_open, gap_extend}) >= INT8_MIN && std::max(match, mismatch) <= INT8_MAX;
+}
+
 // The local affine score on lanes Lane (16 or 32 bits, gaps of 0 or below)
 // by way of 8-bit lanes checked for overflow, whenever the scoring values
 // fit them. The best possible score of a long pair rarely comes near its
@@ -55,7 +60,7 @@ template <typename Lane>
 int64_t striped_local_affine_score_via_lanes8(StripedAffineProfile<int8_t> &narrow, StripedAffineProfile<Lane> &profile,
                                               const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                               int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
-    if (std::min({match, mismatch, gap_open, gap_extend}) < INT8_MIN || std::max(match, mismatch) > INT8_MAX)
+    if (!local_affine_scores_fit_lanes8(match, mismatch, gap_open, gap_extend))
         return striped_local_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
                                                 gap_extend);
     rebuild_striped_affine_profile<int8_t>(narrow, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
@@ -65,28 +70,6 @@ int64_t striped_local_affine_score_via_lanes8(StripedAffineProfile<int8_t> &narr
         return score;
     rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
     return striped_local_affine_resumed<Lane>(profile, narrow.core, start);
-}
-
-// The best local affine score at cell width T: the striped kernel of lanes T
-// for gaps of 0 or below (T of 8 to 32 bits; by way of 8-bit lanes for T
-// wider, see striped_local_affine_score_via_lanes8), the scalar Gotoh
-// kernel of cells T otherwise. Same answer either way (the width rule keeps
-// every value inside T).
-template <typename T>
-int64_t local_affine_score_of_width(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
-                                    T mismatch, T gap_open, T gap_extend) {
-    if constexpr (std::is_same_v<T, int8_t>) {
-        if (gap_open <= 0 && gap_extend <= 0)
-            return striped_local_affine_score<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    } else if constexpr (!std::is_same_v<T, int64_t>) {
-        if (gap_open <= 0 && gap_extend <= 0) {
-            StripedAffineProfile<int8_t> narrow;
-            StripedAffineProfile<T> profile;
-            return striped_local_affine_score_via_lanes8<T>(narrow, profile, query, qlen, target, tlen, match,
-                                                            mismatch, gap_open, gap_extend);
-        }
-    }
-    return smith_waterman_affine_scalar<T>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
 }
 
 }  // namespace veltrocamber::align

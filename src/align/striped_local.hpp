@@ -151,6 +151,29 @@ uint64_t lazy_f_sweep_nonneg(Lane *he_column, size_t segments, uint64_t f, uint6
     return f;
 }
 
+// A watch on the local kernels with gap values of 0 or below; the default
+// watches nothing and costs nothing. new_best is told of every column j
+// (0-based) where the best score rises strictly, with that column's final
+// work column (H word i at he_column + 2 i L, E words between, see
+// local_affine_columns_nonneg) and the new best in every lane; column is
+// told of every column once it is final, with the lane of the value 0.
+// Both come in the kernel's lane form (a lane is the value plus the lane of
+// the value 0), so equal lanes are equal values. With such gaps a swept H
+// never exceeds the column's main-pass maximum (an F comes from an H above
+// it, minus gaps), so the test that brings the rescan sees every strict
+// rise. restart is told when the columns start again from column 0 (after
+// checked offset columns outgrew their lanes), possibly in another lane
+// form: what was told before no longer holds. A run that goes on wider from
+// the column after the one that outgrew narrow lanes (LocalColumnsStart)
+// tells the later columns, in its own lanes, to the same watch.
+struct NoColumnWatch {
+    template <typename Lane>
+    void new_best(size_t, const Lane *, size_t, uint64_t) const noexcept {}
+    template <typename Lane>
+    void column(size_t, const Lane *, size_t, Lane) const noexcept {}
+    void restart() const noexcept {}
+};
+
 namespace striped_local_detail {
 
 // The largest lane of best and of the column's S H words (all
@@ -237,10 +260,10 @@ int64_t local_affine_columns_full(StripedProfileCore<Lane> &c, const uint64_t *r
 // score is already scanned for, so a column that does not raise the best
 // pays nothing for it. A run may also start later than column 0 (see
 // LocalColumnsStart).
-template <typename Lane, LocalGapMode Mode, bool Plain, bool Checked = false>
+template <typename Lane, LocalGapMode Mode, bool Plain, bool Checked = false, typename Watch = NoColumnWatch>
 int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
                                     Lane open, Lane extend, Lane zero, Lane ceiling = 0,
-                                    LocalColumnsStart *start = nullptr) {
+                                    LocalColumnsStart *start = nullptr, Watch &&watch = Watch{}) {
     using S = SwarLanes<Lane>;
     static_assert(Mode != LocalGapMode::full);
     constexpr size_t L = S::count;
@@ -329,17 +352,20 @@ int64_t local_affine_columns_nonneg(StripedProfileCore<Lane> &c, const uint64_t 
         }
         // The main pass and the sweeps tested every word they wrote: here a
         // new best in this column is detected.
+        bool outgrew = false;
         if ((best_held & S::high) != S::high) {
             best = splat_column_max<Lane>(he, segs, best);
-            if constexpr (Checked) {
-                if (swar_lane<Lane>(best, 0) > ceiling) {
-                    // This column still fitted: wider lanes can go on from
-                    // the next one.
-                    if (start)
-                        *start = {j + 1, swar_lane<Lane>(best, 0) - static_cast<int64_t>(zero)};
-                    return lanes_overflowed;
-                }
-            }
+            watch.new_best(j, he, segs, best);
+            if constexpr (Checked)
+                outgrew = swar_lane<Lane>(best, 0) > ceiling;
+        }
+        watch.column(j, he, segs, zero);
+        if (outgrew) {
+            // This column still fitted: wider lanes can go on from the next
+            // one.
+            if (start)
+                *start = {j + 1, swar_lane<Lane>(best, 0) - static_cast<int64_t>(zero)};
+            return lanes_overflowed;
         }
     }
     return swar_horizontal_max_floor0<Lane>(best - zero_w);
@@ -383,19 +409,20 @@ CheckedCeiling local_checked_ceiling(Lane match, Lane mismatch, Lane open, Lane 
 // provably fits the lane; lanes_overflowed when a column outgrew them or
 // the lane cannot hold zero plus one substitution. (The lane of the value 0
 // is 1 - open - extend either way, the same for every lane width.)
-template <typename Lane, LocalGapMode Mode>
+template <typename Lane, LocalGapMode Mode, typename Watch = NoColumnWatch>
 int64_t local_affine_columns_offset(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen, Lane match,
-                                    Lane mismatch, Lane open, Lane extend, LocalColumnsStart *start = nullptr) {
+                                    Lane mismatch, Lane open, Lane extend, LocalColumnsStart *start = nullptr,
+                                    Watch &&watch = Watch{}) {
     const ValueOffset offset = local_value_offset<Lane>(match, mismatch, open, extend, c.query_length, tlen);
     if (offset.found)
         return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend,
-                                                             static_cast<Lane>(-offset.offset), 0, start);
+                                                             static_cast<Lane>(-offset.offset), 0, start, watch);
     const CheckedCeiling checked = local_checked_ceiling<Lane>(match, mismatch, open, extend);
     if (!checked.found)
         return lanes_overflowed;
     const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
     return local_affine_columns_nonneg<Lane, Mode, true, true>(c, row_offsets, tlen, open, extend, zero,
-                                                               static_cast<Lane>(checked.ceiling), start);
+                                                               static_cast<Lane>(checked.ceiling), start, watch);
 }
 
 // Offset columns where the pair's value range fits the lane. Otherwise the
@@ -403,20 +430,26 @@ int64_t local_affine_columns_offset(StripedProfileCore<Lane> &c, const uint64_t 
 // values met stay low (most unrelated pairs), and the floored columns from
 // the start when they do not: the floored ones are exact wherever the
 // caller's width holds the pair, and cost about a quarter more per step.
-template <typename Lane, LocalGapMode Mode>
+template <typename Lane, LocalGapMode Mode, typename Watch = NoColumnWatch>
 int64_t local_affine_columns_nonpositive_gaps(StripedProfileCore<Lane> &c, const uint64_t *row_offsets, size_t tlen,
-                                              Lane match, Lane mismatch, Lane open, Lane extend) {
-    const int64_t score = local_affine_columns_offset<Lane, Mode>(c, row_offsets, tlen, match, mismatch, open, extend);
+                                              Lane match, Lane mismatch, Lane open, Lane extend,
+                                              Watch &&watch = Watch{}) {
+    const int64_t score =
+        local_affine_columns_offset<Lane, Mode>(c, row_offsets, tlen, match, mismatch, open, extend, nullptr, watch);
     if (score != lanes_overflowed)
         return score;
-    return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0));
+    watch.restart();
+    return local_affine_columns_nonneg<Lane, Mode, false>(c, row_offsets, tlen, open, extend, Lane(0), 0, nullptr,
+                                                          watch);
 }
 
 }  // namespace striped_local_detail
 
-// Local affine score (gap run of k symbols: open + (k-1) * extend).
-template <typename Lane>
-int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen) {
+// Local affine score (gap run of k symbols: open + (k-1) * extend). `watch`
+// (NoColumnWatch above) is told of the columns of gaps <= 0 only.
+template <typename Lane, typename Watch = NoColumnWatch>
+int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t *row_offsets, size_t tlen,
+                             Watch &&watch = Watch{}) {
     using namespace striped_local_detail;
     StripedProfileCore<Lane> &c = profile.core;
     if (c.segments == 0 || tlen == 0)
@@ -425,10 +458,10 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
     switch (local_gap_mode(open, extend)) {
     case LocalGapMode::closed_form:
         return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::closed_form>(
-            c, row_offsets, tlen, profile.match, profile.mismatch, open, extend);
+            c, row_offsets, tlen, profile.match, profile.mismatch, open, extend, watch);
     case LocalGapMode::tested:
-        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::tested>(c, row_offsets, tlen, profile.match,
-                                                                                 profile.mismatch, open, extend);
+        return local_affine_columns_nonpositive_gaps<Lane, LocalGapMode::tested>(
+            c, row_offsets, tlen, profile.match, profile.mismatch, open, extend, watch);
     case LocalGapMode::full:
         break;
     }
@@ -442,9 +475,11 @@ int64_t striped_local_affine(StripedAffineProfile<Lane> &profile, const uint64_t
 // pair; a column that stayed low was exact. When it gives up on a column,
 // `start` (when given) receives where a run on wider lanes can go on (see
 // LocalColumnsStart, carry_local_columns); it is left as it was when the
-// run could not begin at all.
-template <typename Lane>
-int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalColumnsStart *start = nullptr) {
+// run could not begin at all. `watch` is told of every column done, the one
+// that outgrew the lanes included (its values still fitted).
+template <typename Lane, typename Watch = NoColumnWatch>
+int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalColumnsStart *start = nullptr,
+                                     Watch &&watch = Watch{}) {
     using namespace striped_local_detail;
     StripedProfileCore<Lane> &c = profile.core;
     if (c.segments == 0 || c.target_length == 0)
@@ -454,10 +489,10 @@ int64_t striped_local_affine_checked(StripedAffineProfile<Lane> &profile, LocalC
     switch (local_gap_mode(open, extend)) {
     case LocalGapMode::closed_form:
         return local_affine_columns_offset<Lane, LocalGapMode::closed_form>(
-            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start, watch);
     case LocalGapMode::tested:
         return local_affine_columns_offset<Lane, LocalGapMode::tested>(
-            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start);
+            c, row_offsets, c.target_length, profile.match, profile.mismatch, open, extend, start, watch);
     case LocalGapMode::full:
         break;
     }
@@ -486,25 +521,28 @@ void carry_local_columns(const StripedProfileCore<Narrow> &from, StripedProfileC
 // The local affine score on `profile` from `start`, after a run on 8-bit
 // lanes of the same pair (`narrow`) gave up there; from the first column
 // when nothing can be carried: no column was done, or these lanes take the
-// pair only checked (their own checked run starts afresh).
-template <typename Lane>
+// pair only checked (their own checked run starts afresh, after
+// watch.restart()). `watch` goes on from the narrow run's columns.
+template <typename Lane, typename Watch = NoColumnWatch>
 int64_t striped_local_affine_resumed(StripedAffineProfile<Lane> &profile, const StripedProfileCore<int8_t> &narrow,
-                                     LocalColumnsStart start) {
+                                     LocalColumnsStart start, Watch &&watch = Watch{}) {
     using namespace striped_local_detail;
     StripedProfileCore<Lane> &c = profile.core;
     const Lane open = profile.gap_open, extend = profile.gap_extend;
     const LocalGapMode mode = local_gap_mode(open, extend);
     const ValueOffset offset =
         local_value_offset<Lane>(profile.match, profile.mismatch, open, extend, c.query_length, c.target_length);
-    if (start.column == 0 || c.segments == 0 || mode == LocalGapMode::full || !offset.found)
-        return striped_local_affine<Lane>(profile, c.row_offsets.data(), c.target_length);
+    if (start.column == 0 || c.segments == 0 || mode == LocalGapMode::full || !offset.found) {
+        watch.restart();
+        return striped_local_affine<Lane>(profile, c.row_offsets.data(), c.target_length, watch);
+    }
     const Lane zero = static_cast<Lane>(-offset.offset);
     carry_local_columns<int8_t, Lane>(narrow, c, zero);
     if (mode == LocalGapMode::closed_form)
         return local_affine_columns_nonneg<Lane, LocalGapMode::closed_form, true>(
-            c, c.row_offsets.data(), c.target_length, open, extend, zero, 0, &start);
+            c, c.row_offsets.data(), c.target_length, open, extend, zero, 0, &start, watch);
     return local_affine_columns_nonneg<Lane, LocalGapMode::tested, true>(c, c.row_offsets.data(), c.target_length,
-                                                                         open, extend, zero, 0, &start);
+                                                                         open, extend, zero, 0, &start, watch);
 }
 
 // Local linear score (every gap symbol scores gap). A gap value <= 0 runs

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include <nanobind/nanobind.h>
 #include <nanobind/stl/optional.h>
@@ -20,6 +21,8 @@
 #include "traceback/cigar_digest.hpp"
 #include "traceback/linear_path.hpp"
 #include "traceback/affine_cigar_driver.hpp"
+#include "traceback/local_affine_box.hpp"
+#include "traceback/striped_local_end.hpp"
 #include "traceback/traceback_matrix.hpp"
 #include "traceback/two_pass_affine_fill.hpp"
 
@@ -131,6 +134,47 @@ void register_traceback_hooks(nb::module_ &m) {
                                       "smith_waterman_affine_cigar");
     register_affine_cigar_hooks<false>(m, "needleman_wunsch_affine_banded_cigar",
                                        "needleman_wunsch_affine_full_cigar", "needleman_wunsch_affine_cigar");
+    // The striped end-cell pass ((score, row, column)) and the box road
+    // after it, without the band; cells of 8 to 32 bits, gaps of 0 or below.
+    m.def("striped_local_affine_end",
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              const BestCell<int64_t> end = by_cell_width(width, [&]<typename T>() {
+                  if constexpr (std::is_same_v<T, int64_t>) {
+                      raise_value_error("no striped lanes of 64 bits");
+                      return BestCell<int64_t>{};
+                  } else {
+                      StoredRows<T> stored;
+                      return striped_local_affine_end<T>(q.data, q.size, t.data, t.size, match, mismatch, gap_open,
+                                                         gap_extend, stored);
+                  }
+              });
+              return nb::make_tuple(end.score, end.row, end.col);
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
+    m.def("smith_waterman_affine_box_cigar",
+          [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+             unsigned width) {
+              const Codes q = codes_of(query), t = codes_of(target);
+              return cigar_traceback_tuple(by_cell_width(width, [&]<typename T>() {
+                  if constexpr (std::is_same_v<T, int64_t>) {
+                      raise_value_error("no striped lanes of 64 bits");
+                      return CigarTraceback{};
+                  } else {
+                      StoredRows<T> stored;
+                      const BestCell<int64_t> end = striped_local_affine_end<T>(
+                          q.data, q.size, t.data, t.size, match, mismatch, gap_open, gap_extend, stored);
+                      if (end.score <= 0)
+                          return CigarTraceback{};
+                      const AffineScores<T> scores{static_cast<T>(match), static_cast<T>(mismatch),
+                                                   static_cast<T>(gap_open), static_cast<T>(gap_extend)};
+                      return local_affine_planned_cigar(q.data, t.data, scores, end,
+                                                        plan_local_affine_fill(q.data, t.data, scores, end, stored));
+                  }
+              }));
+          },
+          "query"_a, "target"_a, "match"_a, "mismatch"_a, "gap_open"_a, "gap_extend"_a, "width"_a);
     m.def("needleman_wunsch_affine_scalar",
           [](nb::bytes query, nb::bytes target, int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
              unsigned width) {

@@ -1,0 +1,202 @@
+// The best local affine score together with its end cell, from one striped
+// pass (gap values of 0 or below, lanes of 8 to 32 bits).
+//
+// The end cell of a local traceback is the first cell in row-major order
+// (query rows outer, target columns inner) whose H is the best score. With
+// match/mismatch scoring and one pair of gap values for both gap kinds, H is
+// symmetric under swapping query and target, so a striped pass over the
+// TARGET that steps through the query meets one whole query row per column
+// step. The end row is the last step where the best rises strictly, and the
+// end column the smallest target position of that step holding the new best.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+#include "align/local_affine_score.hpp"
+#include "align/striped_local.hpp"
+#include "align/striped_profile.hpp"
+#include "align/swar_lanes.hpp"
+#include "traceback/best_cell.hpp"
+
+namespace veltrocamber::profile_traceback {
+
+// The S H words of a work column of the striped local kernel (H word i at
+// he_column + 2 i L, its E word after it) into `words`, one after another
+// (S x 8 bytes).
+template <typename Lane>
+void copy_h_words(const Lane *he_column, size_t segments, void *words) noexcept {
+    constexpr size_t L = align::SwarLanes<Lane>::count;
+    for (size_t i = 0; i < segments; ++i)
+        std::memcpy(static_cast<char *>(words) + i * sizeof(uint64_t), he_column + 2 * i * L, sizeof(uint64_t));
+}
+
+// A column watch of the striped local kernel (align::NoColumnWatch) that
+// keeps a copy of the H words of the column of the latest strict rise;
+// position_of_best() then finds the smallest striped position holding the
+// best there. Padding positions lie above every real one, and a strict rise
+// is always held by a real position too (padding cells take their values
+// from real ones, minus gaps), so the position found is real. The lanes are
+// those of the run that told the rise.
+struct ColumnOfLastRise {
+    std::vector<uint64_t> words;
+    uint64_t step = 0;
+    uint64_t best_lane = 0;  // the best as an unsigned lane
+    unsigned lane_bits = 8;
+    size_t segments = 0;
+
+    // The rise without the copy, for a caller that keeps the column itself.
+    template <typename Lane>
+    void note(size_t j, size_t column_segments, uint64_t best) noexcept {
+        using S = align::SwarLanes<Lane>;
+        step = j;
+        best_lane = best & S::lane_mask;
+        lane_bits = S::bits;
+        segments = column_segments;
+    }
+    template <typename Lane>
+    void new_best(size_t j, const Lane *he_column, size_t column_segments, uint64_t best) {
+        words.resize(column_segments);
+        copy_h_words(he_column, column_segments, words.data());
+        note<Lane>(j, column_segments, best);
+    }
+
+    // Position k * S + i lives in word i, lane k (S words).
+    uint64_t position_of_best() const noexcept {
+        const uint64_t mask = (uint64_t(1) << lane_bits) - 1;
+        for (unsigned k = 0; k < 64 / lane_bits; ++k)
+            for (size_t i = 0; i < segments; ++i)
+                if (((words[i] >> (k * lane_bits)) & mask) == best_lane)
+                    return k * segments + i;
+        return 0;  // not reached: the column holds its best
+    }
+};
+
+// Every H of the pass, when the pair has at most stored_rows_cell_limit
+// cells: step i - 1 holds query row i, position j - 1 target column j, one
+// row of `stride` words per step. A pass begun on 8-bit lanes that went on
+// wider (see striped_local_affine_end) holds its first narrow_rows steps as
+// 8-bit lanes (narrow_segments words), the others as lanes Lane (segments
+// words); the lane of the value 0 is the same for both.
+inline constexpr uint64_t stored_rows_cell_limit = uint64_t(1) << 24;
+
+template <typename Lane>
+struct StoredRows {
+    std::unique_ptr<uint64_t[]> words;  // uninitialised until the pass writes it
+    size_t stride = 0;
+    size_t segments = 0;
+    size_t narrow_rows = 0;
+    size_t narrow_segments = 0;
+    int64_t zero = 0;
+
+    bool filled() const noexcept { return words != nullptr; }
+    // The words of step `row`.
+    const uint64_t *row_words(size_t row) const noexcept { return words.get() + row * stride; }
+    bool narrow(size_t row) const noexcept { return row < narrow_rows; }
+    // H(i, j) for i, j >= 1.
+    int64_t h(size_t i, size_t j) const noexcept {
+        const size_t p = j - 1;
+        const uint64_t *row = row_words(i - 1);
+        const unsigned bits = narrow(i - 1) ? 8 : align::SwarLanes<Lane>::bits;
+        const size_t segs = narrow(i - 1) ? narrow_segments : segments;
+        const uint64_t lane = (row[p % segs] >> (p / segs * bits)) & ((uint64_t(1) << bits) - 1);
+        return static_cast<int64_t>(lane) - zero;
+    }
+};
+
+// The watch of the pass: every column into `stored` when it has room, the
+// column of the last rise otherwise (a column that `stored` keeps anyway).
+// A restart (the columns run again from the first, see NoColumnWatch)
+// forgets the rise and the narrow rows: the new run tells its own rises and
+// stores every column again.
+template <typename Wide>
+struct EndPassWatch {
+    ColumnOfLastRise rise;
+    StoredRows<Wide> *stored;
+
+    template <typename Lane>
+    void new_best(size_t j, const Lane *he_column, size_t segments, uint64_t best) {
+        if (stored != nullptr)
+            rise.note<Lane>(j, segments, best);
+        else
+            rise.new_best(j, he_column, segments, best);
+    }
+    template <typename Lane>
+    void column(size_t j, const Lane *he_column, size_t segments, Lane zero) noexcept {
+        if (stored != nullptr) {
+            copy_h_words(he_column, segments, stored->words.get() + j * stored->stride);
+            stored->zero = zero;
+            if constexpr (!std::is_same_v<Lane, Wide>) {
+                stored->narrow_rows = j + 1;
+                stored->narrow_segments = segments;
+            }
+        }
+    }
+    void restart() noexcept {
+        rise = ColumnOfLastRise{};
+        if (stored != nullptr)
+            stored->narrow_rows = 0;
+    }
+};
+
+// The best local affine score and its end cell (matrix indices, query row
+// first; {0, 0, 0} when no cell is positive), for gap_open <= 0 and
+// gap_extend <= 0 on lanes Lane that hold the pair (the kernel-width rule).
+// `stored` receives every H when the pair is small enough (see StoredRows).
+// Wider lanes begin on 8-bit ones checked for overflow, which answer alone
+// whenever the pair's values stay low, and go on wider from the column
+// after the one that outgrew them (the road of the score functions).
+template <typename Lane>
+BestCell<int64_t> striped_local_affine_end(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
+                                           int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+                                           StoredRows<Lane> &stored) {
+    constexpr bool narrow_first_lanes = !std::is_same_v<Lane, int8_t>;
+    const bool narrow_first =
+        narrow_first_lanes && align::local_affine_scores_fit_lanes8(match, mismatch, gap_open, gap_extend);
+    EndPassWatch<Lane> watch{{}, nullptr};
+    stored.words.reset();
+    stored.narrow_rows = 0;
+    if (qlen != 0 && tlen != 0 && static_cast<uint64_t>(qlen) * tlen <= stored_rows_cell_limit) {
+        stored.segments = align::striped_segments<Lane>(tlen);
+        stored.stride = std::max<size_t>(stored.segments, narrow_first ? align::striped_segments<int8_t>(tlen) : 0);
+        stored.words.reset(new uint64_t[qlen * stored.stride]);
+        watch.stored = &stored;
+    }
+    // The profile stripes the target; the pass steps through the query.
+    align::StripedAffineProfile<Lane> profile;
+    int64_t best = 0;
+    if constexpr (narrow_first_lanes) {
+        if (narrow_first) {
+            align::StripedAffineProfile<int8_t> narrow;
+            align::rebuild_striped_affine_profile<int8_t>(narrow, target, tlen, query, qlen, match, mismatch,
+                                                          gap_open, gap_extend);
+            align::LocalColumnsStart start;
+            best = align::striped_local_affine_checked<int8_t>(narrow, &start, watch);
+            if (best == align::lanes_overflowed) {
+                align::rebuild_striped_affine_profile<Lane>(profile, target, tlen, query, qlen, match, mismatch,
+                                                            gap_open, gap_extend);
+                best = align::striped_local_affine_resumed<Lane>(profile, narrow.core, start, watch);
+            }
+        }
+    }
+    if (!narrow_first) {
+        align::rebuild_striped_affine_profile<Lane>(profile, target, tlen, query, qlen, match, mismatch, gap_open,
+                                                    gap_extend);
+        best = align::striped_local_affine<Lane>(profile, profile.core.row_offsets.data(),
+                                                 profile.core.target_length, watch);
+    }
+    if (best <= 0)
+        return {};
+    if (watch.stored != nullptr) {
+        const uint64_t *row = stored.row_words(watch.rise.step);
+        watch.rise.words.assign(row, row + watch.rise.segments);
+    }
+    return {best, watch.rise.step + 1, watch.rise.position_of_best() + 1};
+}
+
+}  // namespace veltrocamber::profile_traceback
