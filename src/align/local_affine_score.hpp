@@ -55,21 +55,23 @@ inline bool local_affine_scores_fit_lanes8(int64_t match, int64_t mismatch, int6
 // twice the cells per word of 16-bit ones, and one that does not goes on
 // at Lane from the column after the one that outgrew them (their H and E
 // carried over), so the columns done narrow are not done again. `narrow`
-// and `profile` are refilled in place.
-template <typename Lane>
+// and `profile` are refilled in place; `watch` (NoColumnWatch) is told of
+// the columns of every run, and of a restart.
+template <typename Lane, typename Watch = NoColumnWatch>
 int64_t striped_local_affine_score_via_lanes8(StripedAffineProfile<int8_t> &narrow, StripedAffineProfile<Lane> &profile,
                                               const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                              int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) {
+                                              int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
+                                              Watch &&watch = Watch{}) {
     if (!local_affine_scores_fit_lanes8(match, mismatch, gap_open, gap_extend))
         return striped_local_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
-                                                gap_extend);
+                                                gap_extend, watch);
     rebuild_striped_affine_profile<int8_t>(narrow, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
     LocalColumnsStart start;
-    const int64_t score = striped_local_affine_checked<int8_t>(narrow, &start);
+    const int64_t score = striped_local_affine_checked<int8_t>(narrow, &start, watch);
     if (score != lanes_overflowed)
         return score;
     rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    return striped_local_affine_resumed<Lane>(profile, narrow.core, start);
+    return striped_local_affine_resumed<Lane>(profile, narrow.core, start, watch);
 }
 
 }  // namespace veltrocamber::align

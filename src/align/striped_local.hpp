@@ -612,13 +612,13 @@ int64_t striped_local_linear(StripedLinearProfile<Lane> &profile) {
 
 // One-shot local affine score on `profile`, refilled in place (its storage
 // reused; the batch entry points keep one profile across their targets).
-template <typename Lane>
+template <typename Lane, typename Watch = NoColumnWatch>
 int64_t striped_local_affine_score(StripedAffineProfile<Lane> &profile, const uint8_t *query, size_t qlen,
                                    const uint8_t *target, size_t tlen, int64_t match, int64_t mismatch,
-                                   int64_t gap_open, int64_t gap_extend) {
+                                   int64_t gap_open, int64_t gap_extend, Watch &&watch = Watch{}) {
     rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
                                          gap_extend);
-    return striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length);
+    return striped_local_affine<Lane>(profile, profile.core.row_offsets.data(), profile.core.target_length, watch);
 }
 
 // One-shot local affine score: build, run, release (also on an exception).

@@ -1,8 +1,9 @@
 // The affine CIGAR drivers, local and global: the banded traceback first,
-// with the expected score from a score pass of the same cell width unless the caller already knows it (a prepared object), and the
-// full-matrix traceback from scratch when the band declines. A local pass
-// on striped lanes (gaps of 0 or below, cells of 8 to 32 bits) also finds
-// the end cell, and then only the box around the path is filled
+// with the expected score from a score pass of the same cell width unless
+// the caller already knows it (a prepared object), and the full-matrix
+// traceback from scratch when the band declines. A local pass on striped
+// lanes (gaps of 0 or below, cells of 8 to 32 bits) also finds the end
+// cell, and then only the cells near the optimal paths are filled
 // (local_affine_box.hpp).
 #pragma once
 

@@ -171,24 +171,12 @@ BestCell<int64_t> striped_local_affine_end(const uint8_t *query, size_t qlen, co
     align::StripedAffineProfile<Lane> profile;
     int64_t best = 0;
     if constexpr (narrow_first_lanes) {
-        if (narrow_first) {
-            align::StripedAffineProfile<int8_t> narrow;
-            align::rebuild_striped_affine_profile<int8_t>(narrow, target, tlen, query, qlen, match, mismatch,
-                                                          gap_open, gap_extend);
-            align::LocalColumnsStart start;
-            best = align::striped_local_affine_checked<int8_t>(narrow, &start, watch);
-            if (best == align::lanes_overflowed) {
-                align::rebuild_striped_affine_profile<Lane>(profile, target, tlen, query, qlen, match, mismatch,
-                                                            gap_open, gap_extend);
-                best = align::striped_local_affine_resumed<Lane>(profile, narrow.core, start, watch);
-            }
-        }
-    }
-    if (!narrow_first) {
-        align::rebuild_striped_affine_profile<Lane>(profile, target, tlen, query, qlen, match, mismatch, gap_open,
-                                                    gap_extend);
-        best = align::striped_local_affine<Lane>(profile, profile.core.row_offsets.data(),
-                                                 profile.core.target_length, watch);
+        align::StripedAffineProfile<int8_t> narrow;
+        best = align::striped_local_affine_score_via_lanes8<Lane>(narrow, profile, target, tlen, query, qlen, match,
+                                                                  mismatch, gap_open, gap_extend, watch);
+    } else {
+        best = align::striped_local_affine_score<Lane>(profile, target, tlen, query, qlen, match, mismatch, gap_open,
+                                                       gap_extend, watch);
     }
     if (best <= 0)
         return {};
