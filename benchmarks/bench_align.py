@@ -32,6 +32,10 @@ a fresh process each).
 `python benchmarks/bench_align.py global-lanes` runs only the global affine
 pairs (2,000 x 2,000 protein 5/-4/-11/-1, 2,000 and 4,000 DNA 2/-3/-5/-2),
 automatic width against each width given, and parasail's nw_striped_16;
+`python benchmarks/bench_align.py related-lanes` runs only the related protein
+pairs (10 % edits) of 6,000 to 8,000, local affine 5/-4/-11/-1, whose score
+fits 16-bit lanes while their bound passes them from 6,554 on: no width
+against width=32 and width=64, best of five;
 `python benchmarks/bench_align.py batch` runs only the 30 x 10,000 batch rows,
 best of five;
 `python benchmarks/bench_align.py lanes` runs only the lane-width rows: one
@@ -355,7 +359,7 @@ def bench_lane_rows():
     bench_score_pass_pairs()
 
 
-def edited_copy(rng, text, rate):
+def edited_copy(rng, text, rate, letters="ACGT"):
     """text with about rate x len edits: substitutions, insertions, deletions."""
     out = []
     for ch in text:
@@ -363,9 +367,9 @@ def edited_copy(rng, text, rate):
         if r < rate / 3:
             continue
         if r < 2 * rate / 3:
-            out.append(rng.choice("ACGT"))
+            out.append(rng.choice(letters))
         elif r < rate:
-            out += [ch, rng.choice("ACGT")]
+            out += [ch, rng.choice(letters)]
         else:
             out.append(ch)
     return "".join(out)
@@ -394,6 +398,32 @@ def bench_score_pass_pairs():
                                min_time=0.3, rounds=5) / 5
             line += f"   16-bit kernel {seconds * 1e3:6.3f} ms ({cells / seconds / 1e9:5.3f} GCUPS)"
         print(line)
+
+
+def bench_related_long_pairs(sizes=(6000, 6500, 7000, 7500, 8000)):
+    # Related protein pairs (10 % edits) whose best local score, 5/-4/-11/-1,
+    # still fits 16-bit lanes while the pair's provable bound (5 x n) passes
+    # them from n = 6,554: no width against width=32 (the lanes the bound
+    # picks) and width=64 (the plain wide kernel). Ratios above 1: the
+    # automatic width is faster.
+    print("\n== related protein pairs (10 % edits), local affine 5/-4/-11/-1, n x n (best of 5) ==")
+    keywords = dict(match_score=5, mismatch_score=-4, gap_open_score=-11, gap_extend_score=-1)
+    for n in sizes:
+        rng = random.Random(n)
+        q = random_text(rng, PROTEIN, n)
+        t = edited_copy(rng, q, 0.10, PROTEIN)
+        cells = len(q) * len(t)
+        score = vc.smith_waterman_score(q, t, **keywords)
+        seconds = {}
+        for width in (None, 32, 64):
+            extra = {} if width is None else {"width": width}
+            check(vc.smith_waterman_score(q, t, **keywords, **extra), score, f"related {n} width={width}")
+            seconds[width] = cpu_time(lambda: vc.smith_waterman_score(q, t, **keywords, **extra), min_time=0.3,
+                                      rounds=5)
+        print(f"n = {n:5d} (score {score:6d})   "
+              + "   ".join(f"{'no width' if w is None else f'width={w}'} {cells / s / 1e9:5.3f} GCUPS"
+                           for w, s in seconds.items())
+              + f"   x{seconds[32] / seconds[None]:5.2f} vs width=32   x{seconds[64] / seconds[None]:5.2f} vs width=64")
 
 
 def bench_global_lanes():
@@ -425,6 +455,9 @@ def main():
     if sys.argv[1:] == ["lanes"]:
         bench_lane_rows()
         return
+    if sys.argv[1:] == ["related-lanes"]:
+        bench_related_long_pairs()
+        return
     if sys.argv[1:] == ["global-lanes"]:
         bench_global_lanes()
         return
@@ -439,6 +472,7 @@ def main():
     bench_prepared()
     bench_lanes()
     bench_lane_rows()
+    bench_related_long_pairs()
     bench_global_lanes()
     bench_matrix()
 

@@ -98,7 +98,8 @@ int64_t striped_or_wide(const FarrarTokenChannel &c, unsigned width, const char 
 // 16 or 32 bits: the same score at two or four times the cells per word.
 // Everything the width rule makes observable stays: a given width is
 // honoured, a width of 64 keeps its bound check and wide kernel, and the
-// answer cannot change.
+// answer cannot change. (The local scores then begin on narrower lanes
+// still, checked for overflow: see local_affine_channel.)
 unsigned automatic_lanes(const FarrarTokenChannel &c, bool automatic_width, unsigned narrowest) noexcept {
     if (!automatic_width || (c.width != 16 && c.width != 32))
         return c.width;
@@ -106,9 +107,10 @@ unsigned automatic_lanes(const FarrarTokenChannel &c, bool automatic_width, unsi
 }
 
 // The affine scores of a prepared channel on the striped profiles of
-// `scratch`, refilled in place. With no width given, lanes of 16 or 32 bits
-// go by way of 8-bit lanes checked for overflow
-// (align::striped_local_affine_score_via_lanes8): the same score.
+// `scratch`, refilled in place. With no width given, local lanes of 16 or
+// 32 bits go by way of narrower lanes checked for overflow (8 bits, then 16
+// under 32: align::striped_local_affine_score_narrow_first), the same
+// score; global ones keep the narrowest lanes that hold the pair.
 int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t mismatch, int64_t open,
                              int64_t extend, align::StripedAffineScratch &scratch, bool automatic_width = false) {
     if (open > 0 || extend > 0)
@@ -122,8 +124,8 @@ int64_t local_affine_channel(const FarrarTokenChannel &c, int64_t match, int64_t
         [&]<typename Lane>(const uint8_t *q, size_t ql, const uint8_t *t, size_t tl) {
             if constexpr (!std::is_same_v<Lane, int8_t>) {
                 if (automatic_width)
-                    return align::striped_local_affine_score_via_lanes8<Lane>(
-                        scratch.get<int8_t>(), scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open, extend);
+                    return align::striped_local_affine_score_narrow_first<Lane>(scratch, q, ql, t, tl, match,
+                                                                               mismatch, open, extend);
             }
             return align::striped_local_affine_score<Lane>(scratch.get<Lane>(), q, ql, t, tl, match, mismatch, open,
                                                            extend);

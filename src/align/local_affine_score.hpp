@@ -11,8 +11,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <type_traits>
 
 #include "align/striped_local.hpp"
+#include "align/striped_profile.hpp"
 #include "align/swar_lanes.hpp"
 
 namespace veltrocamber::align {
@@ -41,37 +44,52 @@ inline unsigned narrowest_local_affine_lanes(int64_t match, int64_t mismatch, in
     return 64;
 }
 
-// Whether the four scoring values fit 8-bit lanes, on which a local affine
+// Whether the four scoring values fit lanes Lane, on which a local affine
 // pass of wider lanes may then begin.
-inline bool local_affine_scores_fit_lanes8(int64_t match, int64_t mismatch, int64_t gap_open,
-                                           int64_t gap_extend) noexcept {
-    return std::min({match, mismatch, gap_open, gap_extend}) >= INT8_MIN && std::max(match, mismatch) <= INT8_MAX;
+template <typename Lane>
+bool local_affine_scores_fit_lanes(int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend) noexcept {
+    return std::min({match, mismatch, gap_open, gap_extend}) >= std::numeric_limits<Lane>::min() &&
+           std::max(match, mismatch) <= std::numeric_limits<Lane>::max();
 }
 
 // The local affine score on lanes Lane (16 or 32 bits, gaps of 0 or below)
-// by way of 8-bit lanes checked for overflow, whenever the scoring values
-// fit them. The best possible score of a long pair rarely comes near its
-// real one: an unrelated pair mostly stays low enough for 8-bit lanes,
-// twice the cells per word of 16-bit ones, and one that does not goes on
-// at Lane from the column after the one that outgrew them (their H and E
-// carried over), so the columns done narrow are not done again. `narrow`
-// and `profile` are refilled in place; `watch` (NoColumnWatch) is told of
-// the columns of every run, and of a restart.
+// by way of narrower lanes checked for overflow: 8-bit lanes whenever the
+// scoring values fit them, then, under 32-bit Lane, 16-bit ones whenever
+// they fit those. The best possible score of a long pair rarely comes near
+// its real one: an unrelated pair mostly stays low enough for 8-bit lanes,
+// and a related pair of a few thousand symbols for 16-bit ones, with two
+// or four times the cells per word of the wider lanes. A run that outgrows
+// its lanes hands over to the next wider ones from the column after the one
+// that outgrew them (H, E and the best carried over), so no column is done
+// twice. The profiles of `scratch` are refilled in place; `watch`
+// (NoColumnWatch) is told of the columns of every run, and of a restart.
 template <typename Lane, typename Watch = NoColumnWatch>
-int64_t striped_local_affine_score_via_lanes8(StripedAffineProfile<int8_t> &narrow, StripedAffineProfile<Lane> &profile,
-                                              const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                              int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
-                                              Watch &&watch = Watch{}) {
-    if (!local_affine_scores_fit_lanes8(match, mismatch, gap_open, gap_extend))
-        return striped_local_affine_score<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open,
-                                                gap_extend, watch);
-    rebuild_striped_affine_profile<int8_t>(narrow, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    LocalColumnsStart start;
-    const int64_t score = striped_local_affine_checked<int8_t>(narrow, &start, watch);
-    if (score != lanes_overflowed)
-        return score;
-    rebuild_striped_affine_profile<Lane>(profile, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
-    return striped_local_affine_resumed<Lane>(profile, narrow.core, start, watch);
+int64_t striped_local_affine_score_narrow_first(StripedAffineScratch &scratch, const uint8_t *query, size_t qlen,
+                                                const uint8_t *target, size_t tlen, int64_t match, int64_t mismatch,
+                                                int64_t gap_open, int64_t gap_extend, Watch &&watch = Watch{}) {
+    static_assert(std::is_same_v<Lane, int16_t> || std::is_same_v<Lane, int32_t>);
+    const auto rebuilt = [&]<typename L>() -> StripedAffineProfile<L> & {
+        StripedAffineProfile<L> &p = scratch.get<L>();
+        rebuild_striped_affine_profile<L>(p, query, qlen, target, tlen, match, mismatch, gap_open, gap_extend);
+        return p;
+    };
+    LocalColumnsStart start;  // column 0 until a narrow run gives up
+    if (local_affine_scores_fit_lanes<int8_t>(match, mismatch, gap_open, gap_extend)) {
+        const int64_t score = striped_local_affine_checked<int8_t>(rebuilt.template operator()<int8_t>(), &start, watch);
+        if (score != lanes_overflowed)
+            return score;
+    }
+    if constexpr (std::is_same_v<Lane, int32_t>) {
+        if (local_affine_scores_fit_lanes<int16_t>(match, mismatch, gap_open, gap_extend)) {
+            const int64_t score = striped_local_affine_checked_from<int16_t>(rebuilt.template operator()<int16_t>(),
+                                                                             scratch.p8.core, start, watch);
+            if (score != lanes_overflowed)
+                return score;
+            return striped_local_affine_resumed<Lane>(rebuilt.template operator()<Lane>(), scratch.p16.core, start,
+                                                      watch);
+        }
+    }
+    return striped_local_affine_resumed<Lane>(rebuilt.template operator()<Lane>(), scratch.p8.core, start, watch);
 }
 
 }  // namespace veltrocamber::align

@@ -518,31 +518,83 @@ void carry_local_columns(const StripedProfileCore<Narrow> &from, StripedProfileC
     }
 }
 
-// The local affine score on `profile` from `start`, after a run on 8-bit
-// lanes of the same pair (`narrow`) gave up there; from the first column
-// when nothing can be carried: no column was done, or these lanes take the
-// pair only checked (their own checked run starts afresh, after
-// watch.restart()). `watch` goes on from the narrow run's columns.
-template <typename Lane, typename Watch = NoColumnWatch>
-int64_t striped_local_affine_resumed(StripedAffineProfile<Lane> &profile, const StripedProfileCore<int8_t> &narrow,
-                                     LocalColumnsStart start, Watch &&watch = Watch{}) {
+// The local affine columns on `profile` from `start`, where a checked run on
+// narrower lanes of the same pair (`narrow`) gave up, their H and E carried
+// over; from the first column, after watch.restart(), when there is nothing
+// to carry (start.column 0: the narrow run did not begin). Offset columns,
+// checked for overflow unless the pair's value range provably fits these
+// lanes, as striped_local_affine_checked runs them: lanes_overflowed when a
+// column outgrew them (`start` then tells where wider lanes go on, from
+// these lanes' work column) or when these lanes cannot take the pair at all
+// (`start` then goes back to column 0: wider lanes begin afresh).
+template <typename Lane, typename Narrow, typename Watch = NoColumnWatch>
+int64_t striped_local_affine_checked_from(StripedAffineProfile<Lane> &profile, const StripedProfileCore<Narrow> &narrow,
+                                          LocalColumnsStart &start, Watch &&watch = Watch{}) {
     using namespace striped_local_detail;
+    static_assert(sizeof(Narrow) < sizeof(Lane));
+    if (start.column == 0) {
+        watch.restart();
+        return striped_local_affine_checked<Lane>(profile, &start, watch);
+    }
     StripedProfileCore<Lane> &c = profile.core;
+    if (c.segments == 0 || c.target_length == 0)
+        return 0;
     const Lane open = profile.gap_open, extend = profile.gap_extend;
     const LocalGapMode mode = local_gap_mode(open, extend);
-    const ValueOffset offset =
-        local_value_offset<Lane>(profile.match, profile.mismatch, open, extend, c.query_length, c.target_length);
-    if (start.column == 0 || c.segments == 0 || mode == LocalGapMode::full || !offset.found) {
-        watch.restart();
-        return striped_local_affine<Lane>(profile, c.row_offsets.data(), c.target_length, watch);
+    const bool fits =
+        local_value_offset<Lane>(profile.match, profile.mismatch, open, extend, c.query_length, c.target_length)
+            .found;
+    const CheckedCeiling checked = local_checked_ceiling<Lane>(profile.match, profile.mismatch, open, extend);
+    if (mode == LocalGapMode::full || (!fits && !checked.found)) {
+        start = {};
+        return lanes_overflowed;
     }
-    const Lane zero = static_cast<Lane>(-offset.offset);
-    carry_local_columns<int8_t, Lane>(narrow, c, zero);
-    if (mode == LocalGapMode::closed_form)
-        return local_affine_columns_nonneg<Lane, LocalGapMode::closed_form, true>(
-            c, c.row_offsets.data(), c.target_length, open, extend, zero, 0, &start, watch);
-    return local_affine_columns_nonneg<Lane, LocalGapMode::tested, true>(c, c.row_offsets.data(), c.target_length,
-                                                                         open, extend, zero, 0, &start, watch);
+    // The lane of the value 0, 1 - open - extend, is that of the offset
+    // columns whether checked or not.
+    const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
+    const Lane ceiling = fits ? Lane(0) : static_cast<Lane>(checked.ceiling);
+    carry_local_columns<Narrow, Lane>(narrow, c, zero);
+    const uint64_t *row_offsets = c.row_offsets.data();
+    const size_t tlen = c.target_length;
+    const auto run = [&]<LocalGapMode Mode>() {
+        if (fits)
+            return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend, zero, 0, &start,
+                                                                 watch);
+        return local_affine_columns_nonneg<Lane, Mode, true, true>(c, row_offsets, tlen, open, extend, zero, ceiling,
+                                                                   &start, watch);
+    };
+    return mode == LocalGapMode::closed_form ? run.template operator()<LocalGapMode::closed_form>()
+                                             : run.template operator()<LocalGapMode::tested>();
+}
+
+// The local affine score on `profile` from `start`, after a checked run on
+// narrower lanes of the same pair (`narrow`) gave up there: the columns of
+// striped_local_affine_checked_from, and where those give up too, the ones
+// that hold whatever pair these lanes take (floored; signed for a positive
+// gap value) from the first column, after watch.restart(). `watch` goes on
+// from the narrow run's columns.
+template <typename Lane, typename Narrow, typename Watch = NoColumnWatch>
+int64_t striped_local_affine_resumed(StripedAffineProfile<Lane> &profile, const StripedProfileCore<Narrow> &narrow,
+                                     LocalColumnsStart start, Watch &&watch = Watch{}) {
+    using namespace striped_local_detail;
+    const int64_t score = striped_local_affine_checked_from<Lane>(profile, narrow, start, watch);
+    if (score != lanes_overflowed)
+        return score;
+    watch.restart();
+    StripedProfileCore<Lane> &c = profile.core;
+    const Lane open = profile.gap_open, extend = profile.gap_extend;
+    const uint64_t *row_offsets = c.row_offsets.data();
+    switch (local_gap_mode(open, extend)) {
+    case LocalGapMode::closed_form:
+        return local_affine_columns_nonneg<Lane, LocalGapMode::closed_form, false>(
+            c, row_offsets, c.target_length, open, extend, Lane(0), 0, nullptr, watch);
+    case LocalGapMode::tested:
+        return local_affine_columns_nonneg<Lane, LocalGapMode::tested, false>(c, row_offsets, c.target_length, open,
+                                                                              extend, Lane(0), 0, nullptr, watch);
+    case LocalGapMode::full:
+        break;
+    }
+    return local_affine_columns_full<Lane>(c, row_offsets, c.target_length, open, extend);
 }
 
 // Local linear score (every gap symbol scores gap). A gap value <= 0 runs

@@ -79,31 +79,32 @@ struct ColumnOfLastRise {
 
 // Every H of the pass, when the pair has at most stored_rows_cell_limit
 // cells: step i - 1 holds query row i, position j - 1 target column j, one
-// row of `stride` words per step. A pass begun on 8-bit lanes that went on
-// wider (see striped_local_affine_end) holds its first narrow_rows steps as
-// 8-bit lanes (narrow_segments words), the others as lanes Lane (segments
-// words); the lane of the value 0 is the same for both.
+// row of `stride` words per step. A pass begun on narrower lanes that went
+// on wider (see striped_local_affine_end) holds each step in the lanes of
+// the run that told it (lane_bits: 8, 16 or the bits of Lane, in that order
+// down the steps); narrower lanes take no more words than Lane's, and the
+// lane of the value 0 is the same for all.
 inline constexpr uint64_t stored_rows_cell_limit = uint64_t(1) << 24;
 
 template <typename Lane>
 struct StoredRows {
-    std::unique_ptr<uint64_t[]> words;  // uninitialised until the pass writes it
+    std::unique_ptr<uint64_t[]> words;      // uninitialised until the pass writes it
+    std::unique_ptr<uint8_t[]> lane_bits;   // of each step, as words
     size_t stride = 0;
-    size_t segments = 0;
-    size_t narrow_rows = 0;
-    size_t narrow_segments = 0;
+    size_t target_length = 0;
     int64_t zero = 0;
 
     bool filled() const noexcept { return words != nullptr; }
     // The words of step `row`.
     const uint64_t *row_words(size_t row) const noexcept { return words.get() + row * stride; }
-    bool narrow(size_t row) const noexcept { return row < narrow_rows; }
-    // H(i, j) for i, j >= 1.
+    // H(i, j) for i, j >= 1: position p of a row of 64 / bits lanes a word
+    // lives in word p mod S, lane p div S, S = ceil(target_length x bits /
+    // 64) (striped_segments).
     int64_t h(size_t i, size_t j) const noexcept {
         const size_t p = j - 1;
         const uint64_t *row = row_words(i - 1);
-        const unsigned bits = narrow(i - 1) ? 8 : align::SwarLanes<Lane>::bits;
-        const size_t segs = narrow(i - 1) ? narrow_segments : segments;
+        const unsigned bits = lane_bits[i - 1];
+        const size_t segs = (target_length * bits + 63) / 64;
         const uint64_t lane = (row[p % segs] >> (p / segs * bits)) & ((uint64_t(1) << bits) - 1);
         return static_cast<int64_t>(lane) - zero;
     }
@@ -112,8 +113,8 @@ struct StoredRows {
 // The watch of the pass: every column into `stored` when it has room, the
 // column of the last rise otherwise (a column that `stored` keeps anyway).
 // A restart (the columns run again from the first, see NoColumnWatch)
-// forgets the rise and the narrow rows: the new run tells its own rises and
-// stores every column again.
+// forgets the rise: the new run tells its own rises, and every column
+// again into `stored`, in its own lanes.
 template <typename Wide>
 struct EndPassWatch {
     ColumnOfLastRise rise;
@@ -130,54 +131,44 @@ struct EndPassWatch {
     void column(size_t j, const Lane *he_column, size_t segments, Lane zero) noexcept {
         if (stored != nullptr) {
             copy_h_words(he_column, segments, stored->words.get() + j * stored->stride);
+            stored->lane_bits[j] = align::SwarLanes<Lane>::bits;
             stored->zero = zero;
-            if constexpr (!std::is_same_v<Lane, Wide>) {
-                stored->narrow_rows = j + 1;
-                stored->narrow_segments = segments;
-            }
         }
     }
-    void restart() noexcept {
-        rise = ColumnOfLastRise{};
-        if (stored != nullptr)
-            stored->narrow_rows = 0;
-    }
+    void restart() noexcept { rise = ColumnOfLastRise{}; }
 };
 
 // The best local affine score and its end cell (matrix indices, query row
 // first; {0, 0, 0} when no cell is positive), for gap_open <= 0 and
 // gap_extend <= 0 on lanes Lane that hold the pair (the kernel-width rule).
 // `stored` receives every H when the pair is small enough (see StoredRows).
-// Wider lanes begin on 8-bit ones checked for overflow, which answer alone
-// whenever the pair's values stay low, and go on wider from the column
-// after the one that outgrew them (the road of the score functions).
+// Wider lanes begin on narrower ones checked for overflow, which answer
+// alone whenever the pair's values stay low, and go on wider from the
+// column after the one that outgrew them (the road of the score functions,
+// align::striped_local_affine_score_narrow_first).
 template <typename Lane>
 BestCell<int64_t> striped_local_affine_end(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                                            int64_t match, int64_t mismatch, int64_t gap_open, int64_t gap_extend,
                                            StoredRows<Lane> &stored) {
-    constexpr bool narrow_first_lanes = !std::is_same_v<Lane, int8_t>;
-    const bool narrow_first =
-        narrow_first_lanes && align::local_affine_scores_fit_lanes8(match, mismatch, gap_open, gap_extend);
     EndPassWatch<Lane> watch{{}, nullptr};
     stored.words.reset();
-    stored.narrow_rows = 0;
+    stored.lane_bits.reset();
     if (qlen != 0 && tlen != 0 && static_cast<uint64_t>(qlen) * tlen <= stored_rows_cell_limit) {
-        stored.segments = align::striped_segments<Lane>(tlen);
-        stored.stride = std::max<size_t>(stored.segments, narrow_first ? align::striped_segments<int8_t>(tlen) : 0);
+        stored.stride = align::striped_segments<Lane>(tlen);
+        stored.target_length = tlen;
         stored.words.reset(new uint64_t[qlen * stored.stride]);
+        stored.lane_bits.reset(new uint8_t[qlen]);
         watch.stored = &stored;
     }
     // The profile stripes the target; the pass steps through the query.
-    align::StripedAffineProfile<Lane> profile;
+    align::StripedAffineScratch scratch;
     int64_t best = 0;
-    if constexpr (narrow_first_lanes) {
-        align::StripedAffineProfile<int8_t> narrow;
-        best = align::striped_local_affine_score_via_lanes8<Lane>(narrow, profile, target, tlen, query, qlen, match,
-                                                                  mismatch, gap_open, gap_extend, watch);
-    } else {
-        best = align::striped_local_affine_score<Lane>(profile, target, tlen, query, qlen, match, mismatch, gap_open,
-                                                       gap_extend, watch);
-    }
+    if constexpr (std::is_same_v<Lane, int8_t>)
+        best = align::striped_local_affine_score<Lane>(scratch.get<Lane>(), target, tlen, query, qlen, match,
+                                                       mismatch, gap_open, gap_extend, watch);
+    else
+        best = align::striped_local_affine_score_narrow_first<Lane>(scratch, target, tlen, query, qlen, match,
+                                                                    mismatch, gap_open, gap_extend, watch);
     if (best <= 0)
         return {};
     if (watch.stored != nullptr) {
