@@ -101,31 +101,84 @@ def test_long_pair_whose_rule_width_is_32_bits():
     assert want == dp.local_affine(q, t, *scores)
 
 
-def test_pairs_that_outgrow_8_bit_lanes_partway():
+@pytest.mark.parametrize(
+    "n, match",
+    [
+        (3, 8191),  # 24,573: the checked 16-bit lanes' last value
+        (4, 8191),  # 32,764 outgrows them at the last matching column
+        (5, 8191),
+        (326, 100),  # on 8-bit lanes first, which give up at the first match
+        (327, 100),
+    ],
+)
+def test_pairs_at_the_edge_of_checked_16_bit_lanes(n, match):
+    # Unequal tails make the provable bound (match x n + 4) pass 16 bits, so
+    # the pair runs 16-bit lanes checked for overflow (ceiling 2^15 - 1 -
+    # match for a value plus 3, the lane of the value 0) and hands over to
+    # 32-bit lanes after the column that passes it, here the last match.
+    q, t = "A" * n + "C" * 4, "A" * n + "G" * 4
+    scores = (match, -1, -1, -1)
+    for fn in LOCAL_FNS:
+        assert fn(q, t, **kw(*scores)) == match * n
+    for width in (32, 64):
+        assert vc.smith_waterman_score(q, t, **kw(*scores, width=width)) == match * n
+    assert vc.smith_waterman_cigar(q, t, **kw(*scores)) == f"{n}="
+
+
+def _lanes8_scores(rng):
+    m = rng.randint(1, 2)
+    return (m, -rng.randint(0, 3), -rng.randint(0, 6), -rng.randint(0, 2)), rng.randint(90, 150) // m
+
+
+def _lanes16_scores(rng):
+    # Scoring values too large for 8-bit lanes: the 16-bit lanes run first.
+    m = rng.randint(500, 1500)
+    scores = (m, -rng.randint(0, 2000), -rng.randint(0, 3000), -rng.randint(0, 1000))
+    return scores, rng.randint(29000, 37000) // m
+
+
+def _lanes8_then_16_scores(rng):
+    # 8-bit lanes give up at the first match, 16-bit ones near the end of
+    # the copied block.
+    m = rng.randint(100, 110)
+    scores = (m, -rng.randint(0, 100), -rng.randint(0, 8), -rng.randint(0, 2))
+    return scores, rng.randint(31000, 35000) // m
+
+
+@pytest.mark.parametrize(
+    "seed, pairs, draw, lane_top",
+    [
+        ("outgrow 8-bit lanes", 30, _lanes8_scores, 127),
+        ("outgrow 16-bit lanes", 30, _lanes16_scores, 32767),
+        ("outgrow 8- then 16-bit lanes", 6, _lanes8_then_16_scores, 32767),
+    ],
+)
+def test_pairs_that_outgrow_checked_lanes_partway(seed, pairs, draw, lane_top):
     # With the width automatic, a pair whose provable lanes are 16 or 32 bits
-    # runs on 8-bit lanes checked for overflow first, then on the wider ones
-    # from the column after the one that outgrew them, H and E carried over.
-    # A copied block (with a few indels) after unrelated flanks puts the
-    # score just under, at or past the 8-bit reach from some column on; gap
+    # runs on narrower lanes checked for overflow first (8 bits, then 16
+    # under 32), each handing over to the next wider ones from the column
+    # after the one that outgrew them, H and E carried over. A copied block
+    # (with a few indels) after unrelated flanks puts the score just under,
+    # at or past the reach of 8- or 16-bit lanes from some column on; gap
     # values of 0 included. The score is the model's and every given
-    # width's, and the CIGAR, whose score pass takes the same road, is the
-    # one of width 64 (whose score pass is the plain wide kernel).
-    rng = random.Random("outgrow 8-bit lanes")
+    # width's, also in a batch whose profiles are reused, and the CIGAR,
+    # whose score pass takes the same road, is the one of width 64 (whose
+    # score pass is the plain wide kernel).
+    rng = random.Random(seed)
     noise = lambda n: "".join(rng.choice("ACGT") for _ in range(n))  # noqa: E731
-    for _ in range(30):
-        m = rng.randint(1, 2)
-        scores = (m, -rng.randint(0, 3), -rng.randint(0, 6), -rng.randint(0, 2))
-        block = rng.randint(90, 150) // m
+    for _ in range(pairs):
+        scores, block = draw(rng)
+        m = scores[0]
         q = noise(rng.randint(block, block + 40))
         start = rng.randint(0, len(q) - block)
         copy = list(q[start:start + block])
         for _ in range(rng.randint(0, 2)):
             at = rng.randint(0, len(copy))
             del copy[at:at + rng.randint(1, 3)]
-        # An insertion where the score first passes the 8-bit ceiling: the
+        # An insertion where the score first passes the lanes' ceiling: the
         # horizontal gap opens in the last narrow column and runs on in the
         # wide ones, through the carried E.
-        ceiling = 127 - (1 - scores[2] - scores[3]) - m
+        ceiling = lane_top - (1 - scores[2] - scores[3]) - m
         at = ceiling // m + rng.choice((0, 1, 2))
         copy[at:at] = noise(rng.randint(1, 4))
         t = noise(rng.randint(0, 40)) + "".join(copy) + noise(rng.randint(0, 40))
@@ -133,4 +186,7 @@ def test_pairs_that_outgrow_8_bit_lanes_partway():
         assert vc.smith_waterman_score(q, t, **kw(*scores)) == want
         for width, score in widths_at_or_above_the_rule(q, t, scores):
             assert score == want, width
+        reversed_score = vc.smith_waterman_score(q, t[::-1], **kw(*scores, width=64))
+        assert vc.smith_waterman_scores(q, [t, t[::-1], t], **kw(*scores)).tolist() == [
+            want, reversed_score, want]
         assert vc.smith_waterman_cigar(q, t, **kw(*scores)) == vc.smith_waterman_cigar(q, t, **kw(*scores, width=64))

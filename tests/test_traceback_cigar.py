@@ -357,25 +357,28 @@ def test_end_cell_pass_on_lanes_that_hold_the_pair_only_checked():
     assert min(seen.values()) > 5, seen
 
 
-@pytest.mark.parametrize("scores, length, edits, shift", [
-    ((100, -100, -100, -20), 327, 0, 0),
-    ((100, -100, -100, -20), 327, 2, 0),
-    ((10, -1, -1, -1), 3300, 300, 500),
+@pytest.mark.parametrize("scores, length, edits, shift, copied", [
+    ((100, -100, -100, -20), 327, 0, 0, None),
+    ((100, -100, -100, -20), 327, 2, 0, None),
+    ((10, -1, -1, -1), 3300, 300, 500, None),
+    ((10, -1, -1, -1), 3300, 0, 500, 3276),
 ])
-def test_end_cell_pass_when_the_lanes_run_again_from_the_first_column(scores, length, edits, shift):
+def test_end_cell_pass_when_the_lanes_run_again_from_the_first_column(scores, length, edits, shift, copied):
     # On 16-bit lanes that hold these pairs only checked (the best possible
-    # score plus the offset of the gaps passes 2^15), so the columns run
-    # again from the first: scores of 100 give up on 8-bit lanes at once and
-    # run the 16-bit lanes checked, then floored when the identical pair's
-    # best (32700) passes their ceiling; scores of 10 begin on 8-bit lanes
-    # for a few columns, whose stored rows the 16-bit run replaces, and the
-    # cheap gaps make the planned fill read those rows (the path shifted
-    # right, where an 8-bit reading of 16-bit rows goes wrong). The end cell
-    # and the stored rows are those of the last run.
+    # score plus the offset of the gaps passes 2^15): scores of 100 give up
+    # on 8-bit lanes at once and run the 16-bit lanes checked, then again
+    # floored from the first column when the identical pair's best (32700)
+    # passes their ceiling; scores of 10 begin on 8-bit lanes for a few
+    # columns and go on in checked 16-bit ones from there, so that the
+    # stored rows hold both lane widths, and the cheap gaps make the planned
+    # fill read them (the path shifted right, where an 8-bit reading of
+    # 16-bit rows goes wrong). A copy of 3,276 symbols (best 32760) passes
+    # the 16-bit ceiling at its last column: the floored run replaces every
+    # stored row. The end cell and the stored rows are those of the last run.
     hooks = pytest.importorskip("veltrocamber._testhooks")
     rng = random.Random(f"again {length} {edits}")
     q = bytes(rng.choice(b"ACGT") for _ in range(length))
-    t = bytes(rng.choice(b"ACGT") for _ in range(shift)) + _mutated(rng, q, b"ACGT", edits)
+    t = bytes(rng.choice(b"ACGT") for _ in range(shift)) + _mutated(rng, q[:copied], b"ACGT", edits)
     full = hooks.smith_waterman_affine_full_cigar(q, t, *scores, 32)
     assert full[1] < 2**15
     assert hooks.striped_local_affine_end(q, t, *scores, 16) == (full[1], full[3], full[5])
