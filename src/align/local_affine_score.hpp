@@ -75,7 +75,8 @@ int64_t striped_local_affine_score_narrow_first(StripedAffineScratch &scratch, c
     };
     LocalColumnsStart start;  // column 0 until a narrow run gives up
     if (local_affine_scores_fit_lanes<int8_t>(match, mismatch, gap_open, gap_extend)) {
-        const int64_t score = striped_local_affine_checked<int8_t>(rebuilt.template operator()<int8_t>(), &start, watch);
+        const int64_t score =
+            striped_local_affine_checked<int8_t>(rebuilt.template operator()<int8_t>(), &start, watch);
         if (score != lanes_overflowed)
             return score;
     }

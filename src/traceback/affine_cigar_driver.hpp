@@ -77,7 +77,7 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
     // score needs no pass; the tracebacks guard their own allocations (and a
     // stored local score of 0 or below answers empty without any matrix).
     // The score pass is a kernel of the same cell width: the striped end-cell
-    // pass where the gaps allow (begun on 8-bit lanes while the pair's
+    // pass where the gaps allow (begun on narrower lanes while the pair's
     // values stay low), the best local score of the scalar Gotoh kernel, or
     // its global score H(qlen, tlen).
     constexpr bool striped_lanes = Local && !std::is_same_v<T, int64_t>;

@@ -88,8 +88,8 @@ inline constexpr uint64_t stored_rows_cell_limit = uint64_t(1) << 24;
 
 template <typename Lane>
 struct StoredRows {
-    std::unique_ptr<uint64_t[]> words;      // uninitialised until the pass writes it
-    std::unique_ptr<uint8_t[]> lane_bits;   // of each step, as words
+    std::unique_ptr<uint64_t[]> words;     // uninitialised until the pass writes it
+    std::unique_ptr<uint8_t[]> lane_bits;  // the lane width of each step: 8, 16 or 32
     size_t stride = 0;
     size_t target_length = 0;
     int64_t zero = 0;
