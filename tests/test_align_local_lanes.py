@@ -112,10 +112,11 @@ def test_long_pair_whose_rule_width_is_32_bits():
     ],
 )
 def test_pairs_at_the_edge_of_checked_16_bit_lanes(n, match):
-    # Unequal tails make the provable bound (match x n + 4) pass 16 bits, so
-    # the pair runs 16-bit lanes checked for overflow (ceiling 2^15 - 1 -
+    # Unequal tails make the provable bound (match x (n + 4)) pass 16 bits,
+    # so the pair runs 16-bit lanes checked for overflow (ceiling 2^15 - 1 -
     # match for a value plus 3, the lane of the value 0) and hands over to
-    # 32-bit lanes after the column that passes it, here the last match.
+    # 32-bit lanes after the column that passes it: the last match of n = 4,
+    # 5 and 327; n = 3 and 326 end on the 16-bit lanes.
     q, t = "A" * n + "C" * 4, "A" * n + "G" * 4
     scores = (match, -1, -1, -1)
     for fn in LOCAL_FNS:
