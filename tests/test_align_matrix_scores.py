@@ -152,6 +152,10 @@ TYPE_MESSAGES = {
                    "SubstitutionMatrix.encode to map sequences to alphabet indices.",
 }
 
+# Ends the message of an index at or above the stride, the usual sign of a
+# sequence passed as letters.
+ENCODE_HINT = "; use SubstitutionMatrix.encode to map sequences to alphabet indices"
+
 FUNCTIONS = [  # (name, family, gap arguments)
     ("smith_waterman_score_matrix", "linear", (-1,)),
     ("needleman_wunsch_score_matrix", "linear", (-1,)),
@@ -190,12 +194,17 @@ def test_error_table(name, family, gaps):
     # A code at or above the stride would index outside the matrix.
     with pytest.raises(ValueError) as info:
         fn(b"\x00\x05", b"\x00", bytes(4), 2, *gaps)
-    assert str(info.value) == f"{name}: code 5 at index 1 of query_indices is not below stride 2"
+    assert str(info.value) == f"{name}: code 5 at index 1 of query_indices is not below stride 2" + ENCODE_HINT
     with pytest.raises(ValueError) as info:
         fn(b"\x00", b"\x01\x00\x02", bytes(4), 2, *gaps)
-    assert str(info.value) == f"{name}: code 2 at index 2 of target_indices is not below stride 2"
+    assert str(info.value) == f"{name}: code 2 at index 2 of target_indices is not below stride 2" + ENCODE_HINT
     with pytest.raises(ValueError, match="code 0 at index 0 of query_indices is not below stride 0"):
         fn(b"\x00", b"", b"", 0, *gaps)
+    # A protein given as its letters: "H" is code 72, past BLOSUM62's 24 symbols.
+    blosum = vc.SubstitutionMatrix.blosum62()
+    with pytest.raises(ValueError) as info:
+        fn("HEAG", blosum.encode("HEAG"), blosum.buffer, blosum.stride, *gaps)
+    assert str(info.value) == f"{name}: code 72 at index 0 of query_indices is not below stride 24" + ENCODE_HINT
     assert fn(b"", b"", b"", 0, *gaps) is not None
     # stride and the gaps are nanobind's: negative, float or out of range
     # do not match the signature.
@@ -266,4 +275,4 @@ def test_plural_argument_rules(single):
         fn(b"\x00", [b"\x00", bytearray(b"\x00")], bytes(4), 2, *gaps)
     with pytest.raises(ValueError) as info:
         fn(b"\x00", [b"\x00", b"\x00\x00\x07"], bytes(4), 2, *gaps)
-    assert str(info.value) == f"{PLURAL[single]}: code 7 at index 2 of targets[1] is not below stride 2"
+    assert str(info.value) == f"{PLURAL[single]}: code 7 at index 2 of targets[1] is not below stride 2" + ENCODE_HINT

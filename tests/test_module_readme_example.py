@@ -1,8 +1,10 @@
 """The README's example prints what its comments promise."""
 
 import contextlib
+import doctest
 import io
 import re
+import textwrap
 from pathlib import Path
 
 import pytest
@@ -32,6 +34,21 @@ def test_readme_example_prints_its_comments():
     with contextlib.redirect_stdout(out):
         exec(compile(code, str(README), "exec"), {})
     assert out.getvalue().splitlines() == promises
+
+
+def test_readme_sessions_print_what_they_show():
+    """The README's ``pycon`` blocks run as doctests, like the examples of docs/
+    (the test command does not collect the README itself)."""
+    if not README.exists():
+        pytest.skip("no README beside the tests")
+    blocks = re.findall(r"^( *)```pycon\n(.*?)^ *```", README.read_text(encoding="utf-8"), re.S | re.M)
+    assert blocks, "the README shows at least one session"
+    text = "\n".join(textwrap.dedent(indent + body) for indent, body in blocks)
+    test = doctest.DocTestParser().get_doctest(text, {}, "README.md", str(README), 0)
+    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+    out = io.StringIO()
+    runner.run(test, out=out.write)
+    assert runner.failures == 0, out.getvalue()
 
 
 def test_ci_runs_the_readme_install_and_test_commands():

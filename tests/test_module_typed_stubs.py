@@ -48,12 +48,21 @@ def test_stubs_type_and_document_every_public_name(module):
                     assert "object" not in ast.unparse(arg.annotation), f"{name}({arg.arg})"
 
 
+# Runtime docstrings that stay word for word but mislead: the stub says what
+# the function does instead. levenshtein_top_k's runtime text calls the list
+# ascending, while it is in the selection heap's order.
+OWN_STUB_DOCSTRINGS = {"levenshtein_top_k": "The list is not sorted"}
+
+
 def test_runtime_docstrings_are_copied_unchanged_into_the_stubs():
     tree = ast.parse(stub_text(_swar))
     for node in tree.body:
         if isinstance(node, ast.FunctionDef) and not node.name.startswith("_"):
             runtime = getattr(_swar, node.name).__nb_signature__[0][1]
-            if runtime is not None:
+            if node.name in OWN_STUB_DOCSTRINGS:
+                assert OWN_STUB_DOCSTRINGS[node.name] in ast.get_docstring(node), node.name
+                assert ast.get_docstring(node) != inspect.cleandoc(runtime), node.name
+            elif runtime is not None:
                 assert ast.get_docstring(node) == inspect.cleandoc(runtime), node.name
 
 

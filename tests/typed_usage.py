@@ -35,6 +35,7 @@ def typed_calls() -> list[object]:
     path: vc.AlignmentPath = vc.needleman_wunsch_path_info(["a", "b"], ("a",))
     cigar: str = vc.smith_waterman_cigar(query, targets[0]) + vc.smith_waterman_trace_cigar(query, targets[0])
     global_cigar: str = vc.needleman_wunsch_cigar(query, targets[0]) + vc.smith_waterman_trade_cigar(query, targets[0])
+    array_cigar: str = vc.smith_waterman_cigar(np.array([1, 2, 3]), np.array([1, 3])) + global_cigar
     rows: tuple[int, str] = (result.query_end, path.cigar)
 
     distance: int = vc.levenshtein_score("kitten", "sitting", score_cutoff=2)

@@ -22,7 +22,8 @@ uint64_t magnitude(int64_t v) noexcept {
     return v < 0 ? uint64_t{0} - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
 }
 
-// A code at or above the stride would index past the matrix.
+// A code at or above the stride would index past the matrix. The usual cause is
+// a sequence passed as its letters instead of its alphabet indices.
 void check_codes(const MatrixCall &call, const RawText &codes, const std::string &argument, uint64_t stride) {
     if (stride > 0xFF)
         return;
@@ -32,7 +33,8 @@ void check_codes(const MatrixCall &call, const RawText &codes, const std::string
         return;
     const std::string message = std::string(call.function) + ": code " + std::to_string(*found) + " at index " +
                                 std::to_string(found - codes.data) + " of " + argument + " is not below stride " +
-                                std::to_string(stride);
+                                std::to_string(stride) +
+                                "; use SubstitutionMatrix.encode to map sequences to alphabet indices";
     raise_value_error(message.c_str());
 }
 
