@@ -5,11 +5,14 @@ is progress only. Tests that would hang forever if the iterator regressed run
 in a child interpreter under a timeout.
 """
 
+import gc
 import os
+import signal
 import subprocess
 import sys
 import textwrap
 import time
+import weakref
 
 import pytest
 
@@ -218,6 +221,111 @@ def test_python_references_are_dropped_by_the_iterator_not_by_the_last_owner(hoo
     del it
     assert [sys.getrefcount(x) for x in (*queries, *targets, bar)] == counts
     assert hooks.release_lingering_states() == 0
+
+
+def test_a_cycle_through_the_progress_object_is_freed(hooks):
+    B = type("B", (), {"update": lambda s, n: None, "close": lambda s: None})
+    b = B()
+    it = hooks.make_threshold_iterator([1], [2], [], capacity=1, workers=1, progress=b)
+    b.it = it
+    w = weakref.ref(b)
+    del it, b
+    gc.collect()
+    assert w() is None
+
+
+def node_class(log):
+    """Query, target or progress objects that can refer back to the iterator and log what they are asked.
+
+    The log lives outside the objects: the collector may clear an object's own
+    attributes before it clears the iterator.
+    """
+
+    class Node:
+        def update(self, count):
+            log.append(("update", count))
+
+        def close(self):
+            log.append("close")
+            it = getattr(self, "it", None)
+            if it is not None:
+                try:
+                    next(it)  # runs while the iterator shuts down
+                except StopIteration:
+                    log.append("exhausted")
+
+    return Node
+
+
+@pytest.mark.parametrize("link", ["progress", "query", "target"])
+def test_a_cycle_collected_mid_iteration_shuts_the_iterator_down(hooks, link):
+    threads_before = live_threads()
+    log = []
+    Node = node_class(log)
+    node = Node()
+    queries = [node if link == "query" else object()]
+    targets = [node if link == "target" else object()]
+    bar = node if link == "progress" else Node()
+    it = hooks.make_threshold_iterator(queries, targets, [result(float(i), 0, 0) for i in range(100)], capacity=2,
+                                       workers=3, progress=bar)
+    assert next(it)[0] in (0.0, 1.0, 2.0)
+    time.sleep(0.05)  # let the workers fill the queue and block on it
+    node.it = bar.it = it
+    w = weakref.ref(node)
+    del it, node, bar, queries, targets
+    gc.collect()
+    assert w() is None
+    assert log in (["close"], ["close", "exhausted"])
+    assert live_threads() == threads_before  # every worker joined
+
+
+def test_clear_from_inside_a_progress_update_ends_the_call(hooks, tp_clear):
+    log = []
+
+    class Clearing(node_class(log)):
+        def update(self, count):
+            super().update(count)
+            tp_clear(self.it)
+
+    bar = Clearing()
+    it = hooks.make_threshold_iterator(["q"], ["t"], [progress(1), result(0.5, 0, 0), progress(2)], capacity=1,
+                                       workers=1, progress=bar)
+    bar.it = it
+    with pytest.raises(StopIteration):
+        next(it)
+    assert log == [("update", 1), "close", "exhausted"]
+    with pytest.raises(StopIteration):
+        next(it)
+    tp_clear(it)  # clearing again is harmless
+    del bar.it, it
+
+
+def test_clear_from_a_signal_handler_ends_a_wait():
+    out = run_isolated(f"""
+        import os, signal, sys
+        sys.path.insert(0, {os.path.dirname(__file__)!r})
+        from conftest import call_tp_clear
+        from veltrocamber import _swar, _testhooks as hooks
+
+        class Bar:
+            closed = 0
+            def update(self, n):
+                pass
+            def close(self):
+                Bar.closed += 1
+
+        threads_before = len(os.listdir("/proc/self/task"))
+        it = hooks.make_threshold_iterator(["q"], ["t"], [(0, 0.5, 0, 0, 0)], capacity=1, workers=2,
+                                           progress=Bar(), hold_until_stop=True)
+        assert next(it) == (0.5, "q", "t")
+        signal.signal(signal.SIGALRM, lambda *args: call_tp_clear(it))
+        signal.setitimer(signal.ITIMER_REAL, 0.05)
+        try:
+            next(it)  # waits on a producer that never finishes until the handler clears the iterator
+        except StopIteration:
+            print("stopped", Bar.closed, len(os.listdir("/proc/self/task")) - threads_before)
+    """)
+    assert out.split() == ["stopped", "1", "0"]
 
 
 def test_done_without_a_notify_is_still_seen():

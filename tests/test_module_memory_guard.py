@@ -53,9 +53,11 @@ def test_block_sizes_are_checked_before_allocation(hooks):
 
 PATHS = ["smith_waterman_path", "smith_waterman_path_info", "needleman_wunsch_path", "needleman_wunsch_path_info"]
 CIGARS = ["smith_waterman_cigar", "smith_waterman_trace_cigar", "_smith_waterman_cigar_digest"]
+# The prepare functions refuse a pair that their prepared call would refuse, before their score pass.
+PREPARES = ["_prepare_smith_waterman_affine_cigar", "_prepare_needleman_wunsch_affine_cigar"]
 
 
-@pytest.mark.parametrize("name", PATHS + CIGARS)
+@pytest.mark.parametrize("name", PATHS + CIGARS + PREPARES)
 @pytest.mark.parametrize("gaps", [{}, dict(gap_score=1), AFFINE], ids=["linear", "positive linear", "affine"])
 def test_a_matrix_that_cannot_be_held_names_the_function(hooks, name, gaps):
     available = hooks.available_memory_bytes()
@@ -141,3 +143,36 @@ def test_a_lowered_address_space_refuses_at_once():
     assert refusal.startswith(
         "smith_waterman_cigar: a traceback matrix of 100001 x 100001 cells (9.3 GiB) exceeds the memory available (")
     assert failure == "not enough memory to complete the call"
+
+
+PREPARE_UNDER_ONE_GIB = textwrap.dedent("""
+    import random, resource
+    resource.setrlimit(resource.RLIMIT_AS, (2**30, resource.getrlimit(resource.RLIMIT_AS)[1]))  # ulimit -v 1048576
+    from veltrocamber import _swar
+    rng = random.Random(1)
+    q = "".join(rng.choice("ACGT") for _ in range(40_000))
+    t = "".join(rng.choice("ACGT") for _ in range(40_000))
+    for prepare, prepared in [
+        (_swar._prepare_smith_waterman_affine_cigar, _swar._smith_waterman_affine_cigar_prepared),
+        (_swar._prepare_needleman_wunsch_affine_cigar, _swar._needleman_wunsch_affine_cigar_prepared),
+    ]:
+        try:
+            prepare(q, t, gap_open_score=-3, gap_extend_score=-1)
+        except MemoryError as error:
+            print(error)
+        # A pair whose matrix fits is prepared and answered as before.
+        print(prepared(prepare(q[:2000], q[:2000], gap_open_score=-3, gap_extend_score=-1)))
+""")
+
+
+@pytest.mark.skipif(sanitizer_loaded(), reason="AddressSanitizer cannot start under a lowered address space")
+def test_preparing_a_cigar_object_under_a_lowered_address_space_refuses_the_pair():
+    run = subprocess.run([sys.executable, "-c", PREPARE_UNDER_ONE_GIB], capture_output=True, text=True, timeout=120,
+                         env={**os.environ, "PYTHONPATH": os.pathsep.join(sys.path)})
+    assert run.returncode == 0, run.stderr
+    lines = run.stdout.splitlines()
+    assert len(lines) == 4, run.stdout
+    for name, refusal, answer in zip(PREPARES, lines[::2], lines[1::2]):
+        assert refusal.startswith(
+            f"{name}: a traceback matrix of 40001 x 40001 cells (1.5 GiB) exceeds the memory available ("), refusal
+        assert answer == "2000="

@@ -1,7 +1,11 @@
-"""AlignmentResult and AlignmentPath: construction, properties, reprs."""
+"""AlignmentResult and AlignmentPath: construction, properties, reprs, garbage collection."""
+
+import gc
+import weakref
 
 import pytest
 
+import veltrocamber as vc
 from veltrocamber import AlignmentPath, AlignmentResult
 
 
@@ -63,3 +67,46 @@ def test_alignment_path_repr_and_fields(hooks):
     assert (p.operations, p.cigar, p.matches, p.mismatches, p.aligned_length) == ("==X", "2=1X", 2, 1, 3)
     with pytest.raises(AttributeError):
         p.cigar = ""
+
+
+class Token:
+    """A caller's object that can refer back to the result holding it."""
+
+
+@pytest.mark.parametrize(
+    "align",
+    [
+        lambda a: vc.smith_waterman_path(a, a),
+        lambda a: vc.needleman_wunsch_path(a, a[:1], gap_open_score=-3, gap_extend_score=-1),
+        lambda a: AlignmentResult(aligned_query=tuple(a)),
+        lambda a: AlignmentResult(aligned_target=a),  # the row object itself holds the tokens
+    ],
+    ids=["smith_waterman_path", "needleman_wunsch_path_affine", "constructed_query_row", "constructed_target_list"],
+)
+def test_a_cycle_through_the_aligned_rows_is_freed(align):
+    a = [Token(), Token()]
+    r = align(a)
+    a[0].r = r
+    w = weakref.ref(a[0])
+    del a, r
+    gc.collect()
+    assert w() is None
+
+
+def test_cleared_result_reads_none_rows_and_keeps_the_rest(tp_clear):
+    a = [Token(), Token()]
+    r = vc.smith_waterman_path(a, a)
+    before = repr(r)
+    w = weakref.ref(a[0])
+    del a
+    tp_clear(r)
+    assert w() is None  # the rows were the last holders of the tokens
+    assert r.aligned_query is None and r.aligned_target is None
+    assert repr(r) == before and r.operations == "=="
+    tp_clear(r)  # clearing again is harmless
+    assert r.aligned_query is None
+
+
+def test_alignment_path_holds_no_python_objects(hooks):
+    assert not gc.is_tracked(hooks.make_alignment_path(7, 0, 3, 1, 4, "==X"))
+    assert gc.is_tracked(AlignmentResult())

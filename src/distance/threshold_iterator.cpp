@@ -67,6 +67,11 @@ void close_progress(nb::handle progress) noexcept {
     Py_XDECREF(result);
 }
 
+[[noreturn]] void raise_stop_iteration() {
+    PyErr_SetNone(PyExc_StopIteration);
+    raise_pending();
+}
+
 }  // namespace
 
 ThresholdIterator &ThresholdIterator::operator=(ThresholdIterator &&other) noexcept {
@@ -78,14 +83,19 @@ ThresholdIterator &ThresholdIterator::operator=(ThresholdIterator &&other) noexc
 }
 
 nb::object ThresholdIterator::next() {
-    if (!state_) {
-        PyErr_SetNone(PyExc_StopIteration);
-        raise_pending();
-    }
-    ThresholdSharedState &state = *state_;
+    // Held for the whole call: Python code run below may shut the iterator
+    // down, and the queue must outlive that.
+    const std::shared_ptr<ThresholdSharedState> held = state_;
+    if (!held)
+        raise_stop_iteration();
+    ThresholdSharedState &state = *held;
     if (!state.queue)
         raise_runtime_error("_ThresholdIterator: the producer gave no record queue");
     for (;;) {
+        // A signal handler or a progress update run by the last round may
+        // have shut the iterator down; its objects are gone then.
+        if (state_ != held)
+            raise_stop_iteration();
         ThresholdRecord record;
         Take taken;
         try {
@@ -103,8 +113,7 @@ nb::object ThresholdIterator::next() {
                 raise_pending();
             continue;
         case Take::FINISHED:
-            PyErr_SetNone(PyExc_StopIteration);
-            raise_pending();
+            raise_stop_iteration();
         case Take::RECORD:
             break;
         }
@@ -116,9 +125,12 @@ nb::object ThresholdIterator::next() {
 }
 
 void ThresholdIterator::shut_down() noexcept {
-    if (!state_)
+    // Taken out first: closing the progress object and dropping the last
+    // references run Python code, which may call this iterator again.
+    const std::shared_ptr<ThresholdSharedState> owned = std::move(state_);
+    if (!owned)
         return;
-    ThresholdSharedState &state = *state_;
+    ThresholdSharedState &state = *owned;
     state.cancel.store(true, std::memory_order_release);
     if (state.queue) {
         {
@@ -142,7 +154,22 @@ void ThresholdIterator::shut_down() noexcept {
     state.target_objects.clear();
     state.progress.reset();
     state.has_progress = false;
-    state_.reset();
+}
+
+int ThresholdIterator::visit_held_objects(visitproc visit, void *arg) const noexcept {
+    if (!state_)
+        return 0;
+    for (const nb::object &query : state_->query_objects)
+        Py_VISIT(query.ptr());
+    for (const nb::object &target : state_->target_objects)
+        Py_VISIT(target.ptr());
+    Py_VISIT(state_->progress.ptr());
+    return 0;
+}
+
+nb::object threshold_iterator_next(ThresholdIterator &self) {
+    const nb::object held = nb::find(&self);
+    return self.next();
 }
 
 }  // namespace veltrocamber::cdist_threshold

@@ -48,19 +48,20 @@ struct ThresholdQueue {
     std::condition_variable has_items;  // the consumer waits here for a record
     std::condition_variable has_room;   // signalled after each pop; producers wait here while full
     std::deque<ThresholdRecord> records;  // consumed from the front
-    bool stop = false;                    // set under the mutex by the iterator's destructor
+    bool stop = false;                    // set under the mutex when the iterator shuts down
 };
 
 // Shared by the iterator and the producer threads. The Python references
 // (query and target objects, progress) are owned here but may only be
-// dropped with the interpreter lock held: the iterator's destructor drops
-// them itself after joining the workers, because a producer thread may hold
-// the last reference to the state.
+// dropped with the interpreter lock held: the iterator drops them itself
+// when it shuts down (destroyed or cleared by the garbage collector), after
+// joining the workers, because a producer thread may hold the last reference
+// to the state.
 struct ThresholdSharedState {
     std::vector<nanobind::object> query_objects;
     std::vector<nanobind::object> target_objects;
     std::atomic<bool> done{false};    // set by the producer after its last push
-    std::atomic<bool> cancel{false};  // set by the iterator's destructor
+    std::atomic<bool> cancel{false};  // set when the iterator shuts down
     std::vector<std::thread> workers;
     std::unique_ptr<ThresholdQueue> queue;
     nanobind::object progress;
@@ -69,6 +70,13 @@ struct ThresholdSharedState {
 
 // Python's _ThresholdIterator. Movable, not copyable; Python cannot construct
 // one, only a producer can. Every member runs with the interpreter lock held.
+//
+// The iterator owns the state's Python references (it drops them when it
+// shuts down, whoever else keeps the state) and so takes part in garbage
+// collection: a progress object or a query that refers back to the iterator
+// makes a cycle. Clearing it is shutting it down, as its destructor does;
+// an iterator shut down, also by Python code run while one of its calls is
+// in progress, answers StopIteration from then on.
 class ThresholdIterator {
 public:
     explicit ThresholdIterator(std::shared_ptr<ThresholdSharedState> state) noexcept : state_(std::move(state)) {}
@@ -82,12 +90,24 @@ public:
     // is done and every record pushed before that has been delivered.
     nanobind::object next();
 
-private:
     // Cancels and stops the producer, wakes every waiter, joins the workers,
-    // closes the progress object and lets the state go.
+    // closes the progress object (its errors discarded), drops the Python
+    // references and lets the state go. The state leaves the iterator
+    // first, so that a call made by the Python code this runs (close, a
+    // finalizer) finds the iterator already shut down.
     void shut_down() noexcept;
 
+    // Py_VISIT on every Python object the state holds. Reads only what the
+    // producer leaves alone once it has started.
+    int visit_held_objects(visitproc visit, void *arg) const noexcept;
+
+private:
     std::shared_ptr<ThresholdSharedState> state_;
 };
+
+// Python's __next__: next() with a reference to the Python object of `self`
+// held throughout, so that Python code run meanwhile (a progress update, a
+// signal handler) cannot free the iterator under the call.
+nanobind::object threshold_iterator_next(ThresholdIterator &self);
 
 }  // namespace veltrocamber::cdist_threshold

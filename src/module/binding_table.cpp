@@ -23,6 +23,7 @@
 #include "distance/top_k_bindings.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
+#include "module/garbage_collection_slots.hpp"
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
 #include "module/scorer_registry.hpp"
@@ -316,9 +317,11 @@ void define_module(nb::module_ m, const char *doc) {
           "prefix_cap"_a = 4);  // 98
     {
         using cdist_threshold::ThresholdIterator;
-        nb::class_<ThresholdIterator>(m, "_ThresholdIterator")
+        const auto iterator_slots = garbage_collection_slots<ThresholdIterator, &ThresholdIterator::visit_held_objects,
+                                                             &ThresholdIterator::shut_down>();
+        nb::class_<ThresholdIterator>(m, "_ThresholdIterator", nb::type_slots(iterator_slots))
             .def("__iter__", [](nb::handle_t<ThresholdIterator> self) { return nb::borrow(self); })
-            .def("__next__", [](ThresholdIterator &self) { return self.next(); });
+            .def("__next__", &cdist_threshold::threshold_iterator_next);
     }
     m.def("cdist_above_threshold", &all_pairs::py_cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
           nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,

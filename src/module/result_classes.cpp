@@ -1,8 +1,11 @@
 #include "module/result_classes.hpp"
 
 #include <charconv>
+#include <utility>
 
 #include <nanobind/stl/string.h>
+
+#include "module/garbage_collection_slots.hpp"
 
 namespace nb = nanobind;
 
@@ -37,6 +40,22 @@ void append_score_and_spans(std::string &out, int64_t score, uint64_t qs, uint64
     out += "), ";
 }
 
+// The aligned rows may be tuples of the caller's own objects, and one of
+// those may refer back to the result.
+int visit_aligned_rows(const AlignmentResult &result, visitproc visit, void *arg) {
+    Py_VISIT(result.aligned_query.ptr());
+    Py_VISIT(result.aligned_target.ptr());
+    return 0;
+}
+
+// A cleared result reads None in both rows, as one built without them. Both
+// rows are replaced before either is let go, since letting one go may run
+// Python code that reads the result.
+void clear_aligned_rows(AlignmentResult &result) {
+    nb::object query_row = std::exchange(result.aligned_query, nb::none());
+    nb::object target_row = std::exchange(result.aligned_target, nb::none());
+}
+
 }  // namespace
 
 std::string alignment_result_repr(const AlignmentResult &r) {
@@ -58,7 +77,9 @@ std::string alignment_path_repr(const AlignmentPath &p) {
 }
 
 void register_result_classes(nb::module_ &m) {
-    nb::class_<AlignmentResult>(m, "AlignmentResult")
+    const auto alignment_result_slots =
+        garbage_collection_slots<AlignmentResult, &visit_aligned_rows, &clear_aligned_rows>();
+    nb::class_<AlignmentResult>(m, "AlignmentResult", nb::type_slots(alignment_result_slots))
         .def(nb::init<int64_t, uint64_t, uint64_t, uint64_t, uint64_t, nb::object, nb::object, std::string>(),
              nb::arg("score") = 0, nb::arg("query_start") = 0, nb::arg("query_end") = 0,
              nb::arg("target_start") = 0, nb::arg("target_end") = 0, nb::arg("aligned_query") = nb::none(),

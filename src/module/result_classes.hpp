@@ -1,9 +1,11 @@
 // The two records that carry alignments back to Python.
 //
 // AlignmentResult holds the aligned rows themselves (the caller's inputs with
-// gaps) and owns one reference to each row object. AlignmentPath (in
-// alignment_path.hpp, free of Python) holds the operation string, its CIGAR
-// text and the operation counts. Spans are half-open token positions.
+// gaps) and owns one reference to each row object; its Python class takes
+// part in garbage collection, since a row may hold the caller's objects.
+// AlignmentPath (in alignment_path.hpp, free of Python) holds the operation
+// string, its CIGAR text and the operation counts, and so stays out of
+// garbage collection. Spans are half-open token positions.
 // Neither record checks its fields against each other: they store what the
 // traceback or the caller gives them.
 #pragma once

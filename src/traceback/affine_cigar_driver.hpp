@@ -74,7 +74,8 @@ CigarTraceback affine_cigar(const uint8_t *query, size_t qlen, const uint8_t *ta
                             T mismatch, T gap_open, T gap_extend, int64_t expected_score, bool has_score) {
     // Both tracebacks allocate the whole code matrix: refuse one that cannot
     // be held before the score pass spends qlen x tlen cells on it. A stored
-    // score needs no pass; the tracebacks guard their own allocations (and a
+    // score needs no pass (the prepare functions made this same check before
+    // theirs); the tracebacks guard their own allocations (and a
     // stored local score of 0 or below answers empty without any matrix).
     // The score pass is a kernel of the same cell width: the striped end-cell
     // pass where the gaps allow (begun on narrower lanes while the pair's

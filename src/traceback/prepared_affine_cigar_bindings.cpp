@@ -5,6 +5,7 @@
 #include "align/alignment_keywords.hpp"
 #include "align/alignment_score_bindings.hpp"
 #include "module/memory_errors.hpp"
+#include "traceback/traceback_matrix.hpp"
 
 namespace nb = nanobind;
 
@@ -17,6 +18,9 @@ using profile_traceback::PreparedAffineCigar;
 // one-shot input (an iterator) is read once and the score belongs to the
 // codes that are kept. The scores are those of the score functions:
 // smith_waterman_affine_pair's and needleman_wunsch_affine_pair's roads.
+// A pair whose traceback matrix the prepared call would refuse is refused
+// here, by the same check against the memory available now, before the
+// score pass spends qlen x tlen cells on an object that could never answer.
 template <AlignmentMode Mode>
 PreparedAffineCigar prepare(const char *function, nb::handle query, nb::handle target, int64_t match,
                             int64_t mismatch, int64_t gap, nb::handle gap_open, nb::handle gap_extend,
@@ -26,6 +30,9 @@ PreparedAffineCigar prepare(const char *function, nb::handle query, nb::handle t
     PreparedAffineCigar prepared;
     prepared.channel =
         preprocess_farrar(query.ptr(), target.ptr(), match, mismatch, gaps.open, gaps.extend, keywords.width);
+    name_memory_refusals(function, [&] {
+        profile_traceback::traceback_matrix_bytes(prepared.channel.query.size(), prepared.channel.target.size());
+    });
     prepared.match = match;
     prepared.mismatch = mismatch;
     prepared.gap_open = gaps.open;

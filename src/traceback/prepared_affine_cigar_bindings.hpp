@@ -44,7 +44,9 @@ std::string needleman_wunsch_affine_cigar_prepared_by_width(const profile_traceb
 
 // The Python bodies: the prepare functions (query, target, match_score,
 // mismatch_score, gap_score, gap_open_score, gap_extend_score, width) and the
-// prepared calls.
+// prepared calls. A prepare function raises the MemoryError, naming itself,
+// that its prepared call would raise for a traceback matrix that cannot be
+// held, and does so before its score pass.
 profile_traceback::PreparedAffineCigar py_prepare_smith_waterman_affine_cigar(
     nanobind::handle query, nanobind::handle target, int64_t match, int64_t mismatch, int64_t gap,
     nanobind::handle gap_open, nanobind::handle gap_extend, nanobind::handle width);
