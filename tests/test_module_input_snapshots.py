@@ -415,13 +415,15 @@ def test_one_shot_input_is_read_once(case_side, kind):
 @pytest.mark.parametrize("kind", ["generator", "iter"])
 def test_normalised_by_len_needs_a_length(name, measured, kind):
     # These similarities divide by len() of the inputs they measure (Hamming
-    # by the query's alone), which a one-shot iterator does not have: the
-    # TypeError of len() stands.
+    # by the query's alone), which a one-shot iterator does not have: a
+    # TypeError that names the function and the input.
     function = getattr(sw, name)
-    with pytest.raises(TypeError, match="has no len\\(\\)"):
+    lengthless = " must have a length \\(a str, bytes or sequence\\), not " + {
+        "generator": "generator", "iter": "list_iterator"}[kind]
+    with pytest.raises(TypeError, match=f"^{name}: query{lengthless}$"):
         function(ONE_SHOT[kind]("kitten"), "sitten")
     if "target" in measured:
-        with pytest.raises(TypeError, match="has no len\\(\\)"):
+        with pytest.raises(TypeError, match=f"^{name}: target{lengthless}$"):
             function("kitten", ONE_SHOT[kind]("sitten"))
     else:
         assert function("kitten", ONE_SHOT[kind]("sitten")) == function("kitten", "sitten")
