@@ -26,36 +26,38 @@ inline bool has_length(PyObject *object) noexcept {
            (type->tp_as_mapping != nullptr && type->tp_as_mapping->mp_length != nullptr);
 }
 
-// TypeError "<function>: <argument> must have a length (a str, bytes or
-// sequence), not <type>".
-[[noreturn]] [[gnu::cold]] inline void raise_lengthless(PyObject *object, const char *function,
-                                                        const char *argument) {
+// After len(object) failed: TypeError "<function>: <argument> must have a
+// length (a str, bytes or sequence), not <type>" in place of len()'s own
+// when the object has no length at all; the error of the object's own
+// __len__ as it was raised otherwise.
+[[noreturn]] [[gnu::cold]] inline void raise_length_error(PyObject *object, const char *function,
+                                                          const char *argument) {
+    if (has_length(object))
+        raise_pending();
+    PyErr_Clear();
     PyErr_Format(PyExc_TypeError, "%s: %s must have a length (a str, bytes or sequence), not %.200s", function,
                  argument, Py_TYPE(object)->tp_name);
     raise_pending();
 }
 
-// len(object), read as unsigned only once it is known: an object without a
-// length raises the TypeError above (rather than -1 read as 2^64 - 1), and
-// an error of the object's own __len__ stands as it was raised. `argument`
-// names the object in that message ("query", "target").
+// len(object), read as unsigned only once it is known (never -1 read as
+// 2^64 - 1). `argument` names the object in the error ("query", "target").
 inline uint64_t python_length(PyObject *object, const char *function, const char *argument) {
-    if (!has_length(object)) [[unlikely]]
-        raise_lengthless(object, function, argument);
     const Py_ssize_t n = PyObject_Size(object);
-    if (n < 0)
-        raise_pending();
+    if (n < 0) [[unlikely]]
+        raise_length_error(object, function, argument);
     return static_cast<uint64_t>(n);
 }
 
 // len() of target `index` of a batch, named by its index.
 inline uint64_t target_length(PyObject *target, const char *function, size_t index) {
-    if (!has_length(target)) [[unlikely]] {
+    const Py_ssize_t n = PyObject_Size(target);
+    if (n < 0) [[unlikely]] {
         char argument[48];
         std::snprintf(argument, sizeof argument, "target at index %zu", index);
-        raise_lengthless(target, function, argument);
+        raise_length_error(target, function, argument);
     }
-    return python_length(target, function, "target");
+    return static_cast<uint64_t>(n);
 }
 
 // len() of a batch's query, for a one-shot iterable the length of the tuple
