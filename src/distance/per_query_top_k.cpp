@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "distance/edit_distance_pairs.hpp"
@@ -247,11 +248,16 @@ nb::list py_cdist_top_k_one_query(nb::handle query, nb::handle targets, ScorerId
     // any Python object is made (making one may run Python code, a garbage
     // collection): a kept target that a signal handler replaced under the
     // call was scored as an object the list no longer holds.
-    for (const Candidate &c : slots)
-        snapshot.check_unchanged(candidates.kept[c.index].index, candidates.kept[c.index].target.ptr());
+    std::vector<nb::object> listed;
+    listed.reserve(slots.size());
+    for (const Candidate &c : slots) {
+        KeptTarget &kept = candidates.kept[c.index];
+        snapshot.check_unchanged(kept.index, kept.target.ptr());
+        listed.push_back(std::move(kept.target));
+    }
     nb::list out;
-    for (const Candidate &c : slots)
-        out.append(nb::make_tuple(nb::float_(c.score), candidates.kept[c.index].target));
+    for (size_t i = 0; i < slots.size(); ++i)
+        out.append(nb::make_tuple(nb::float_(slots[i].score), listed[i]));
     return out;
 }
 
