@@ -71,5 +71,44 @@ def test_hamming_divides_by_the_query():
 def test_the_query_is_measured_first(name):
     # Neither a generator nor a map object has a len(); the query's error is
     # the one raised.
-    with pytest.raises(TypeError, match="^object of type 'generator' has no len\\(\\)$"):
+    with pytest.raises(
+        TypeError, match=f"^{name}: query must have a length \\(a str, bytes or sequence\\), not generator$"
+    ):
         getattr(_swar, name)((c for c in "ab"), map(str, "ab"))
+
+
+class FailingLength:
+    """An iterable whose __len__ raises."""
+
+    def __iter__(self):
+        return iter("ab")
+
+    def __len__(self):
+        raise ValueError("no length today")
+
+
+# Calls that measure a FailingLength (a batch measures its one-shot query
+# as the tuple of its items, which has a length).
+FAILING_LENGTH_CALLS = {
+    "indel_normalized_score-query": lambda: _swar.indel_normalized_score(FailingLength(), "ab"),
+    "indel_normalized_score-target": lambda: _swar.indel_normalized_score("ab", FailingLength()),
+    "true_damerau_levenshtein_normalized_score-query": lambda: _swar.true_damerau_levenshtein_normalized_score(
+        FailingLength(), "ab"),
+    "true_damerau_levenshtein_normalized_score-target": lambda: _swar.true_damerau_levenshtein_normalized_score(
+        "ab", FailingLength()),
+    "hamming_normalized_score-query": lambda: _swar.hamming_normalized_score(FailingLength(), "ab"),
+    "indel_normalized_scores-target": lambda: _swar.indel_normalized_scores("ab", ["ab", FailingLength()]),
+    "true_damerau_levenshtein_normalized_scores-target": lambda: _swar.true_damerau_levenshtein_normalized_scores(
+        "ab", ["ab", FailingLength()]),
+    "cdist_top_k_one_query-query": lambda: _swar.cdist_top_k_one_query(FailingLength(), ["ab"], scorer=9, k=1),
+    "cdist_top_k_one_query-target": lambda: _swar.cdist_top_k_one_query(
+        "ab", ["ab", FailingLength()], scorer=9, k=1),
+}
+
+
+@pytest.mark.parametrize("case", list(FAILING_LENGTH_CALLS))
+def test_an_error_of_len_stands(case):
+    # Only an object with no length at all gets the message that names the
+    # function; an error that its own __len__ raises reaches the caller.
+    with pytest.raises(ValueError, match="^no length today$"):
+        FAILING_LENGTH_CALLS[case]()

@@ -18,6 +18,9 @@ from veltrocamber import _swar as sw
 from reference.edit_distances import random_pair, same_length_variant
 from reference.per_query_top_k import SIMILARITY_IDS, length_bound, search as model_search
 
+# The TypeError of an input without a length, after "<function>: <input>".
+LENGTHLESS = " must have a length \\(a str, bytes or sequence\\), not "
+
 BATCH = {
     1: "levenshtein_normalized_scores",
     3: "damerau_levenshtein_normalized_scores",
@@ -191,8 +194,8 @@ def test_nan_scores_rank_last():
 
 
 def test_length_of_a_one_shot_query():
-    for one_shot in ((c for c in "abc"), iter("abc")):
-        with pytest.raises(TypeError, match="has no len\\(\\)"):
+    for one_shot, kind in (((c for c in "abc"), "generator"), (iter("abc"), "str_ascii_iterator")):
+        with pytest.raises(TypeError, match=f"^cdist_top_k_one_query: query{LENGTHLESS}{kind}$"):
             query_top_k(one_shot, ["abc"], 1, 1)
     # No target or k = 0: the query is not measured.
     assert query_top_k((c for c in "abc"), [], 1, 1) == []
@@ -308,7 +311,7 @@ def test_room_for_k_is_taken_before_any_target(k):
 def test_scorer_errors_propagate():
     with pytest.raises(TypeError):
         query_top_k("abc", ["abc", 5], 1, 3)
-    with pytest.raises(TypeError, match="has no len\\(\\)"):
+    with pytest.raises(TypeError, match=f"^cdist_top_k_one_query: target at index 1{LENGTHLESS}generator$"):
         query_top_k("abc", ["abc", (c for c in "ab")], 1, 3)
 
 

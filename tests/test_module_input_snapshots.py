@@ -268,6 +268,124 @@ def test_signal_handler_edits_targets(name, length, count):
     assert got[0] == want
 
 
+def edited_by_signal(call, edit):
+    """call() under a timer that fires every millisecond until its handler
+    has run `edit` once (the handler disarms it); returns what call()
+    returns, once `edit` has run, during the call or after it."""
+    edited = []
+
+    def on_alarm(signum, frame):
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        if not edited:
+            edited.append(True)
+            edit()
+
+    previous = signal.signal(signal.SIGALRM, on_alarm)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.001, 0.001)
+        try:
+            return call()
+        finally:
+            while not edited:  # the call may end before the first tick
+                time.sleep(0.001)
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+
+
+# Scorer ids in order, and how many targets of 300 symbols keep each one's
+# calls busy for several milliseconds: long enough for a timer that fires
+# every millisecond to meet an interrupt check, every few million cells.
+SCORER_NAMES = (
+    "levenshtein", "levenshtein_normalized", "damerau_levenshtein", "damerau_levenshtein_normalized", "hamming",
+    "hamming_normalized", "jaro", "jaro_winkler", "indel", "indel_normalized", "true_damerau_levenshtein",
+    "true_damerau_levenshtein_normalized")
+BUSY_COUNTS = (1000, 1000, 1000, 1000, 300_000, 300_000, 3000, 2000, 3000, 2000, 100, 100)
+
+# The functions that list targets: (name, keywords, how many targets, whether
+# it reads a list of exact str in place while it scores).
+LISTING_CALLS = [
+    *[(f"{name}_top_k", dict(k=3), count, False) for name, count in zip(SCORER_NAMES, BUSY_COUNTS)],
+    *[("extract", dict(scorer=scorer, k=3), BUSY_COUNTS[scorer], False) for scorer in (0, 4, 6, 9, 11)],
+    ("smith_waterman_top_k", dict(k=3), 100, False),
+    *[("cdist_top_k_one_query", dict(scorer=scorer, k=3, pruning=pruning), BUSY_COUNTS[scorer], True)
+      for scorer in (1, 3, 5, 6, 7, 9, 11) for pruning in (False, True)],
+]
+
+
+def listing_id(case):
+    name, keywords, _, _ = case
+    return name + "".join(f"-{key}{value}" for key, value in keywords.items() if key in ("scorer", "pruning"))
+
+
+def answer_values(result):
+    """A listing result as plain values, with each target's text."""
+    if result and len(result[0]) == 2:
+        return [(score, str(target)) for score, target in result]
+    return [(str(target), score, index) for target, score, index in result]
+
+
+# How a signal handler edits the targets in place (the list keeps its size).
+LISTING_EDITS = {
+    # Every target replaced by one that scores worse than any of them.
+    "replace-all": lambda targets: targets.__setitem__(slice(None), ["z" * 300] * len(targets)),
+    # The first target, which every answer keeps, replaced by an equal str.
+    "replace-first-by-equal": lambda targets: targets.__setitem__(0, targets[0][:1] + targets[0][1:]),
+    # The first target freed, and a new one of its size put in its place.
+    "delete-and-insert": lambda targets: (targets.__delitem__(0), targets.insert(0, "abcd" * 74 + "abce")),
+}
+
+
+# A function that holds its snapshot first never reads the list again, so
+# one edit shows it; the in-place reader meets each.
+LISTING_CASES = [
+    pytest.param(case, edit, id=f"{listing_id(case)}-{edit}")
+    for case in LISTING_CALLS for edit in LISTING_EDITS if case[3] or edit == "replace-all"]
+
+
+@pytest.mark.parametrize("case, edit", LISTING_CASES)
+def test_signal_handler_replaces_listed_targets(case, edit):
+    # A timer fires every millisecond until its handler has run once; the
+    # handler edits the targets in place. A function that holds its snapshot
+    # before it scores answers for the targets as passed. One that reads the
+    # list in place (the per-query search over exact str) raises where a
+    # kept target is no longer the list's item at its index; where the
+    # handler came after the call, the answer is the undisturbed one. Never
+    # a target listed with the score of another. The targets are distinct
+    # objects that only the list holds, so the edits free them.
+    name, keywords, count, reads_in_place = case
+    function = getattr(sw, name)
+    query = "abdc" * 75
+    distinct = [("abcd" * 75)[:1] + ("abcd" * 75)[1:] for _ in range(min(count, 1000))]
+    targets = [distinct[i % len(distinct)] for i in range(count)]
+    del distinct
+    want = answer_values(function(query, targets, **keywords))
+    try:
+        got = answer_values(edited_by_signal(lambda: function(query, targets, **keywords),
+                                             lambda: LISTING_EDITS[edit](targets)))
+    except RuntimeError as error:
+        assert reads_in_place and str(error) == "targets changed during the call"
+    else:
+        assert got == want
+    assert len(targets) == count
+
+
+@pytest.mark.parametrize("name", ["indel_normalized_scores", "true_damerau_levenshtein_normalized_scores"])
+def test_signal_handler_replaces_targets_of_a_batch_normalised_by_len(name):
+    # A batch reads the list in place and sees a replacement by the targets
+    # read after it; each target is measured while it is in hand, so no
+    # score divides one object's distance by another's length.
+    function = getattr(sw, name)
+    query, old, new = "abdc" * 75, "abcd" * 75, "zzzz"
+    count = BUSY_COUNTS[SCORER_NAMES.index(name[:-len("_scores")])]
+    targets = [old[:1] + old[1:] for _ in range(count)]
+    want_old, want_new = function(query, [old, new]).tolist()
+    got = edited_by_signal(lambda: function(query, targets),
+                           lambda: targets.__setitem__(slice(None), [new] * count)).tolist()
+    assert len(got) == count and set(got) <= {want_old, want_new}
+    assert got[0] == want_old
+
+
 def test_path_rows_and_operations_come_from_one_reading():
     # The query's first item edits the query list while it is hashed; the
     # rows and the operations both describe the items as they were passed.
@@ -415,13 +533,15 @@ def test_one_shot_input_is_read_once(case_side, kind):
 @pytest.mark.parametrize("kind", ["generator", "iter"])
 def test_normalised_by_len_needs_a_length(name, measured, kind):
     # These similarities divide by len() of the inputs they measure (Hamming
-    # by the query's alone), which a one-shot iterator does not have: the
-    # TypeError of len() stands.
+    # by the query's alone), which a one-shot iterator does not have: a
+    # TypeError that names the function and the input.
     function = getattr(sw, name)
-    with pytest.raises(TypeError, match="has no len\\(\\)"):
+    lengthless = " must have a length \\(a str, bytes or sequence\\), not " + {
+        "generator": "generator", "iter": "list_iterator"}[kind]
+    with pytest.raises(TypeError, match=f"^{name}: query{lengthless}$"):
         function(ONE_SHOT[kind]("kitten"), "sitten")
     if "target" in measured:
-        with pytest.raises(TypeError, match="has no len\\(\\)"):
+        with pytest.raises(TypeError, match=f"^{name}: target{lengthless}$"):
             function("kitten", ONE_SHOT[kind]("sitten"))
     else:
         assert function("kitten", ONE_SHOT[kind]("sitten")) == function("kitten", "sitten")

@@ -60,8 +60,11 @@ struct HammingDistance {
 
 // Unequal lengths are an error, so the similarity needs no clamp. The
 // length is that of the query: its byte count on the byte path, len() of
-// the object on the token path.
+// the object on the token path (a query without one raises TypeError naming
+// `function`).
 struct HammingSimilarity {
+    const char *function;
+
     double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
         return distance::normalized_similarity<distance::NormalizedBy::query_length>(HammingDistance{}.bytes(q, t),
                                                                                      q.size, t.size);
@@ -69,7 +72,7 @@ struct HammingSimilarity {
 
     double tokens(PyObject *q, PyObject *t) const {
         const uint64_t d = HammingDistance{}.tokens(q, t);
-        const uint64_t n = distance::python_length(q);
+        const uint64_t n = distance::python_length(q, function, "query");
         return distance::normalized_similarity<distance::NormalizedBy::query_length>(d, n, n);
     }
 };
@@ -118,13 +121,13 @@ int64_t py_hamming_score(nb::handle query, nb::handle target) {
     return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
 }
 
-double hamming_normalized_pair(PyObject *query, PyObject *target) {
-    HammingSimilarity metric;
+double hamming_normalized_pair(PyObject *query, PyObject *target, const char *function) {
+    HammingSimilarity metric{function};
     return distance::score_pair(query, target, metric);
 }
 
 double py_hamming_normalized_score(nb::handle query, nb::handle target) {
-    return hamming_normalized_pair(query.ptr(), target.ptr());
+    return hamming_normalized_pair(query.ptr(), target.ptr(), "hamming_normalized_score");
 }
 
 std::vector<int64_t> hamming_score_array(PyObject *query, TargetSnapshot &targets) {
@@ -132,10 +135,10 @@ std::vector<int64_t> hamming_score_array(PyObject *query, TargetSnapshot &target
     return hamming_distances(batch_query, targets);
 }
 
-std::vector<double> hamming_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
+std::vector<double> hamming_normalized_score_array(PyObject *query, TargetSnapshot &targets, const char *function) {
     distance::BatchQuery batch_query(query, targets);
     const std::vector<int64_t> distances = hamming_distances(batch_query, targets);
-    const uint64_t n = distance::batch_query_length(batch_query);
+    const uint64_t n = distance::batch_query_length(batch_query, function);
     std::vector<double> out(distances.size());
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = distance::normalized_similarity<distance::NormalizedBy::query_length>(
@@ -150,7 +153,7 @@ Int64Array py_hamming_scores(nb::handle query, nb::handle targets) {
 
 Float64Array py_hamming_normalized_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(hamming_normalized_score_array(query.ptr(), sequence));
+    return to_float64_array(hamming_normalized_score_array(query.ptr(), sequence, "hamming_normalized_scores"));
 }
 
 }  // namespace veltrocamber::hamming

@@ -23,12 +23,14 @@ double py_hamming_normalized_score(nanobind::handle query, nanobind::handle targ
 Int64Array py_hamming_scores(nanobind::handle query, nanobind::handle targets);
 Float64Array py_hamming_normalized_scores(nanobind::handle query, nanobind::handle targets);
 
-// 1 - d / len(query) for one pair, by either road.
-double hamming_normalized_pair(PyObject *query, PyObject *target);
+// 1 - d / len(query) for one pair, by either road; a query without a
+// length raises TypeError naming `function`.
+double hamming_normalized_pair(PyObject *query, PyObject *target, const char *function);
 
 // Batch cores, one value per target in order; unequal lengths raise
-// ValueError for the first offending target.
+// ValueError for the first offending target. The normalized form measures
+// the query by len(), and names `function` when it has none.
 std::vector<int64_t> hamming_score_array(PyObject *query, TargetSnapshot &targets);
-std::vector<double> hamming_normalized_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> hamming_normalized_score_array(PyObject *query, TargetSnapshot &targets, const char *function);
 
 }  // namespace veltrocamber::hamming

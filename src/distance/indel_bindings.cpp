@@ -37,8 +37,9 @@ int64_t py_indel_score(nb::handle query, nb::handle target) {
 
 double py_indel_normalized_score(nb::handle query, nb::handle target) {
     const uint64_t d = indel_pair(query.ptr(), target.ptr());
-    const uint64_t lq = distance::python_length(query.ptr());  // the query first: its error, if any, wins
-    const uint64_t lt = distance::python_length(target.ptr());
+    // The query first: its error, if any, wins.
+    const uint64_t lq = distance::python_length(query.ptr(), "indel_normalized_score", "query");
+    const uint64_t lt = distance::python_length(target.ptr(), "indel_normalized_score", "target");
     return distance::normalized_similarity<distance::NormalizedBy::length_sum>(d, lq, lt);
 }
 
@@ -47,18 +48,9 @@ std::vector<int64_t> indel_score_array(PyObject *query, TargetSnapshot &targets)
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
-std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
-    distance::BatchQuery batch_query(query, targets);
+std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot &targets, const char *function) {
     IndelDistance metric = indel_distance();
-    const std::vector<int64_t> distances = distance::score_each_target<int64_t>(batch_query, targets, metric);
-    const uint64_t q = distance::batch_query_length(batch_query);
-    std::vector<double> out(distances.size());
-    for (size_t i = 0; i < out.size(); ++i) {
-        const uint64_t lt = distance::python_length(targets[i]);
-        out[i] = distance::normalized_similarity<distance::NormalizedBy::length_sum>(
-            static_cast<uint64_t>(distances[i]), q, lt);
-    }
-    return out;
+    return distance::similarities_by_length<distance::NormalizedBy::length_sum>(query, targets, metric, function);
 }
 
 Int64Array py_indel_scores(nb::handle query, nb::handle targets) {
@@ -68,7 +60,7 @@ Int64Array py_indel_scores(nb::handle query, nb::handle targets) {
 
 Float64Array py_indel_normalized_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(indel_normalized_score_array(query.ptr(), sequence));
+    return to_float64_array(indel_normalized_score_array(query.ptr(), sequence, "indel_normalized_scores"));
 }
 
 }  // namespace veltrocamber::indel

@@ -36,8 +36,10 @@ IndelDistance indel_distance();
 uint64_t indel_pair(PyObject *query, PyObject *target);
 
 // Batch cores, one value per target in order. The normalized form divides by
-// len(query) + len(target), the lengths of the very items that were scored.
+// len(query) + len(target), the lengths of the very items that were scored
+// (the query's before any target, each target's right after its distance),
+// and names `function` when one of them has no length.
 std::vector<int64_t> indel_score_array(PyObject *query, TargetSnapshot &targets);
-std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot &targets);
+std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot &targets, const char *function);
 
 }  // namespace veltrocamber::indel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "distance/edit_distance_pairs.hpp"
@@ -72,7 +73,7 @@ struct LongerLengthScorer {
 struct HammingScorer {
     double bound(uint64_t lq, uint64_t lt) const { return hamming_bound(lq, lt); }
     double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t) {
-        return hamming::hamming_normalized_pair(query.token_object(), target);
+        return hamming::hamming_normalized_pair(query.token_object(), target, FUNCTION);
     }
 };
 
@@ -110,58 +111,82 @@ struct TrueDamerauLevenshteinScorer {
     }
 };
 
-using Candidate = top_k_detail::HeapEntry<double>;  // score, index of the target
+// A candidate in the heap: its score, and the place of its target in
+// Candidates::kept (not the target's index, which that place records).
+using Candidate = top_k_detail::HeapEntry<double>;
 
-// The candidates of one search, in heap order until sorted.
+// A kept target as it was scored: a reference of its own, and its index.
+struct KeptTarget {
+    nb::object target;
+    size_t index;
+};
+
+// The candidates of one search, in heap order until sorted, and their
+// targets. The list may be read in place, and an interrupt check's signal
+// handler may replace a target in it after it was scored: each candidate
+// holds the very object it scored, so that the result can tell.
+struct Candidates {
+    std::vector<Candidate> heap;
+    std::vector<KeptTarget> kept;  // one place per heap slot, reused by the candidate that replaces its owner
+};
+
+// The candidates of one search.
 struct Search {
     BatchQuery &query;
     TargetSnapshot &targets;
     uint64_t lq;
     uint64_t k;
     bool pruning;
-    std::vector<Candidate> &heap_slots;
+    Candidates &candidates;
 
     template <typename Scorer>
     void run(Scorer &scorer) {
         if constexpr (requires { scorer.metric; })
             begin_batch(query, scorer.metric);
+        std::vector<Candidate> &heap_slots = candidates.heap;
         top_k_detail::BoundedHeap<double> heap(heap_slots, true);
         InterruptPoll poll;
         for (size_t i = 0; i < targets.size(); ++i) {
             PyObject *target = targets[i];  // kept alive across the check
             poll_before_target(poll, query, target);
-            const uint64_t lt = python_length(target);
+            const uint64_t lt = target_length(target, FUNCTION, i);
             const double u = scorer.bound(lq, lt);
             if (u <= 0.0)  // the pair has no score worth listing
                 continue;
             const bool full = heap_slots.size() == k;
             if (pruning && full && u <= heap_slots[0].score)
                 continue;
-            const Candidate candidate{scorer.score(query, target, lq, lt), i};
-            if (!full)
-                heap.push(candidate);
-            else if (top_k_detail::better(candidate.score, heap_slots[0].score, true))
-                heap.replace_root(candidate);
+            const double score = scorer.score(query, target, lq, lt);
+            if (!full) {
+                heap.push(Candidate{score, candidates.kept.size()});
+                candidates.kept.push_back(KeptTarget{nb::borrow(target), i});
+            } else if (top_k_detail::better(score, heap_slots[0].score, true)) {
+                const uint64_t place = heap_slots[0].index;  // the root's, which leaves
+                candidates.kept[place] = KeptTarget{nb::borrow(target), i};
+                heap.replace_root(Candidate{score, place});
+            }
         }
     }
 };
 
-// Room for k candidates before any target is read: a k that cannot be held
-// fails the call at once, as MemoryError whatever the reason (beyond the
-// memory available, beyond what a vector can hold, or refused by malloc).
-std::vector<Candidate> reserve_candidates(uint64_t k) {
-    std::vector<Candidate> slots;
+// Room for k candidates before any target is read (the kept targets for no
+// more than there are targets): a k that cannot be held fails the call at
+// once, as MemoryError whatever the reason (beyond the memory available,
+// beyond what a vector can hold, or refused by malloc).
+Candidates reserve_candidates(uint64_t k, size_t target_count) {
+    Candidates candidates;
     try {
         guarded_block_bytes("candidates", 1, k, sizeof(Candidate));
-        if (k > slots.max_size())
+        if (k > candidates.heap.max_size())
             throw std::bad_alloc();
-        slots.reserve(k);
+        candidates.heap.reserve(k);
+        candidates.kept.reserve(k < target_count ? k : target_count);
     } catch (const std::bad_alloc &) {  // MemoryRefusal included
         PyErr_Format(PyExc_MemoryError, "%s: no room for k = %llu candidates", FUNCTION,
                      static_cast<unsigned long long>(k));
         raise_pending();
     }
-    return slots;
+    return candidates;
 }
 
 }  // namespace
@@ -176,11 +201,11 @@ nb::list py_cdist_top_k_one_query(nb::handle query, nb::handle targets, ScorerId
     TargetSnapshot snapshot = batch_targets(targets.ptr());
     if (k == 0 || snapshot.size() == 0)
         return nb::list();
-    std::vector<Candidate> slots = reserve_candidates(k);
+    Candidates candidates = reserve_candidates(k, snapshot.size());
 
     BatchQuery batch_query(query.ptr(), snapshot);
-    const uint64_t lq = python_length(query.ptr());  // a one-shot iterable has no len(): its TypeError
-    Search search{batch_query, snapshot, lq, k, pruning, slots};
+    const uint64_t lq = python_length(query.ptr(), FUNCTION, "query");  // a one-shot iterable has none
+    Search search{batch_query, snapshot, lq, k, pruning, candidates};
     name_memory_refusals(FUNCTION, [&] {
         switch (id) {
             case 1: {
@@ -216,14 +241,20 @@ nb::list py_cdist_top_k_one_query(nb::handle query, nb::handle targets, ScorerId
     });
 
     // Best first, NaN last; equal scores in no particular order.
+    std::vector<Candidate> &slots = candidates.heap;
     std::sort(slots.begin(), slots.end(),
               [](const Candidate &a, const Candidate &b) { return top_k_detail::better(a.score, b.score, true); });
-    // References to the listed targets before any Python object is made:
-    // making one may run Python code (a garbage collection).
+    // Every listed target must still be the list's item at its index, before
+    // any Python object is made (making one may run Python code, a garbage
+    // collection): a kept target that a signal handler replaced under the
+    // call was scored as an object the list no longer holds.
     std::vector<nb::object> listed;
     listed.reserve(slots.size());
-    for (const Candidate &c : slots)
-        listed.push_back(nb::borrow(snapshot[c.index]));
+    for (const Candidate &c : slots) {
+        KeptTarget &kept = candidates.kept[c.index];
+        snapshot.check_unchanged(kept.index, kept.target.ptr());
+        listed.push_back(std::move(kept.target));
+    }
     nb::list out;
     for (size_t i = 0; i < slots.size(); ++i)
         out.append(nb::make_tuple(nb::float_(slots[i].score), listed[i]));

@@ -55,8 +55,9 @@ uint64_t true_damerau_levenshtein_pair(PyObject *query, PyObject *target) {
 // subclass with its own __len__).
 double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
     const uint64_t d = true_damerau_levenshtein_pair(query, target);
-    const uint64_t lq = distance::python_length(query);  // the query first: its error, if any, wins
-    const uint64_t lt = distance::python_length(target);
+    // The query first: its error, if any, wins.
+    const uint64_t lq = distance::python_length(query, "true_damerau_levenshtein_normalized_score", "query");
+    const uint64_t lt = distance::python_length(target, "true_damerau_levenshtein_normalized_score", "target");
     return distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, lt);
 }
 
@@ -78,22 +79,11 @@ std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, Targe
     return distance::score_targets<int64_t>(query, targets, metric);
 }
 
-// The query is measured once, before any target; each target right after
-// its distance.
-std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets) {
-    distance::BatchQuery batch_query(query, targets);
-    const uint64_t lq = distance::batch_query_length(batch_query);
+std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets,
+                                                                    const char *function) {
     TrueDamerauLevenshteinDistance metric;
-    std::vector<double> out;
-    out.reserve(targets.size());
-    InterruptPoll poll;
-    for (size_t i = 0; i < targets.size(); ++i) {
-        PyObject *target = targets[i];  // kept alive across the checks
-        distance::poll_before_target(poll, batch_query, target);
-        const uint64_t d = distance::score_target(batch_query, target, metric);
-        out.push_back(distance::normalized_similarity<distance::NormalizedBy::longer_length>(d, lq, distance::python_length(target)));
-    }
-    return out;
+    return distance::similarities_by_length<distance::NormalizedBy::longer_length>(query, targets, metric,
+                                                                                  function);
 }
 
 Int64Array py_true_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
@@ -106,7 +96,8 @@ Int64Array py_true_damerau_levenshtein_scores(nb::handle query, nb::handle targe
 Float64Array py_true_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
     return to_float64_array(name_memory_refusals("true_damerau_levenshtein_normalized_scores", [&] {
         TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-        return true_damerau_levenshtein_normalized_score_array(query.ptr(), sequence);
+        return true_damerau_levenshtein_normalized_score_array(query.ptr(), sequence,
+                                                               "true_damerau_levenshtein_normalized_scores");
     }));
 }
 

@@ -32,6 +32,8 @@ double true_damerau_levenshtein_normalized_pair(PyObject *query, PyObject *targe
 
 // Batch cores, one value per target in order.
 std::vector<int64_t> true_damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets);
-std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets);
+// The normalized form names `function` when an input has no length.
+std::vector<double> true_damerau_levenshtein_normalized_score_array(PyObject *query, TargetSnapshot &targets,
+                                                                    const char *function);
 
 }  // namespace veltrocamber::true_damerau_levenshtein

@@ -62,7 +62,10 @@ inline constexpr DeferredSnapshot deferred_snapshot{};
 // the size it had: a handler that resized the list makes the call raise
 // RuntimeError "targets changed during the call", and one that replaced an
 // item in place is seen by the targets read after it. Nothing dangles
-// either way.
+// either way. A call that lists targets as well as scores either holds the
+// snapshot before it scores any (the top-k functions, whose result needs
+// every target held anyway) or keeps references to the targets it will list
+// and checks them with check_unchanged() (the per-query search).
 class TargetSnapshot {
 public:
     TargetSnapshot(PyObject *targets, const char *message);
@@ -86,6 +89,16 @@ public:
             hold();  // the same object, now held by the snapshot
         current_ = target;
         return target;
+    }
+
+    // Raises RuntimeError "targets changed during the call" unless `scored`
+    // still is target i. A signal handler may replace an item in place in a
+    // list that is read in place, after its target was scored: a call that
+    // keeps its scored targets by references of its own (a per-query
+    // search's candidates) checks each against the list before it lists it.
+    void check_unchanged(size_t i, PyObject *scored) {
+        if ((*this)[i] != scored)
+            raise_changed();
     }
 
     // All size() targets in order, borrowed from the snapshot.
