@@ -83,25 +83,41 @@ int64_t needleman_wunsch_affine_scalar_inputs(const ScalarScoreInputs &s) {
                                                      c.target.size(), s.match, s.mismatch, s.gap_open, s.gap_extend);
 }
 
-int64_t prepared_local_linear_score(PreparedSmithWatermanFarrarScore &prepared) {
-    return std::visit(Overloaded{[](ScalarScoreInputs &s) { return prepared_linear_scalar_score(s); },
-                                 [](auto &profile) { return align::striped_local_linear(profile); }},
-                      prepared.profile);
-}
+namespace {
 
-int64_t prepared_local_affine_score(PreparedAffineScore &prepared) {
-    return std::visit(Overloaded{[](ScalarScoreInputs &s) { return smith_waterman_affine_scalar_inputs(s); },
-                                 [](auto &profile) {
-                                     return align::striped_local_affine(profile, profile.core.row_offsets.data(),
-                                                                        profile.core.target_length);
+// Runs `striped` on the object's striped profile, or, in a call nested in
+// another on the same object, on a copy of it (the outer call is using the
+// profile's work vectors); the scalar form keeps nothing between calls and
+// runs `scalar` on the object's inputs either way.
+template <typename Prepared, typename Scalar, typename Striped>
+int64_t guarded_score(Prepared &prepared, Scalar &&scalar, Striped &&striped) {
+    const CallGuard guard(prepared.call);
+    return std::visit(Overloaded{[&](ScalarScoreInputs &s) { return scalar(s); },
+                                 [&](auto &profile) {
+                                     if (!guard.nested())
+                                         return striped(profile);
+                                     auto own = profile;
+                                     return striped(own);
                                  }},
                       prepared.profile);
 }
 
+}  // namespace
+
+int64_t prepared_local_linear_score(PreparedSmithWatermanFarrarScore &prepared) {
+    return guarded_score(prepared, prepared_linear_scalar_score,
+                         [](auto &profile) { return align::striped_local_linear(profile); });
+}
+
+int64_t prepared_local_affine_score(PreparedAffineScore &prepared) {
+    return guarded_score(prepared, smith_waterman_affine_scalar_inputs, [](auto &profile) {
+        return align::striped_local_affine(profile, profile.core.row_offsets.data(), profile.core.target_length);
+    });
+}
+
 int64_t prepared_global_affine_score(PreparedAffineScore &prepared) {
-    return std::visit(Overloaded{[](ScalarScoreInputs &s) { return needleman_wunsch_affine_scalar_inputs(s); },
-                                 [](auto &profile) { return align::striped_global_affine(profile); }},
-                      prepared.profile);
+    return guarded_score(prepared, needleman_wunsch_affine_scalar_inputs,
+                         [](auto &profile) { return align::striped_global_affine(profile); });
 }
 
 }  // namespace veltrocamber::backend_swar::detail

@@ -13,8 +13,10 @@
 // call on a striped form re-initialises the profile's work vectors first,
 // so its answer never depends on earlier calls, and allocates nothing; the
 // scalar form runs the two-row kernels, which allocate their rows per call.
-// Calls on one object must not overlap (the interpreter lock serialises
-// them).
+// A call may be re-entered (Python code run by its interrupt poll may score
+// the same object): the object marks a call in progress, and a nested call
+// scores a copy of the striped profile, work vectors and all, so that the
+// outer call's columns are left as they were.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,7 @@
 
 #include "align/striped_profile.hpp"
 #include "module/farrar_preprocess.hpp"
+#include "module/reentry_guard.hpp"
 
 namespace veltrocamber::backend_swar::detail {
 
@@ -46,6 +49,7 @@ using AffineScoreProfile = std::variant<align::StripedAffineProfile8, align::Str
 // answer at construction; the scalar form asks it on every call.
 struct PreparedSmithWatermanFarrarScore {
     FarrarScoreProfile profile;
+    CallInProgress call;
 
     // Raises RuntimeError "unsupported Farrar score width" for a channel
     // width other than 8, 16, 32 or 64.
@@ -57,6 +61,7 @@ struct PreparedSmithWatermanFarrarScore {
 // global score alike.
 struct PreparedAffineScore {
     AffineScoreProfile profile;
+    CallInProgress call;
 
     // Raises RuntimeError "unsupported SWAR affine score width" for a channel
     // width other than 8, 16, 32 or 64, and at width 64 the OverflowError of
