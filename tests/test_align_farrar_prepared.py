@@ -61,14 +61,22 @@ def check_every_form(q, t, values, kind, width):
     args = kw(m, x, o, e, width)
     case = (q, t, values, kind, width)
     assert vc.smith_waterman_farrar_score(qq, tt, **args) == local, case
-    if o == e:
-        prepared = sw._prepare_smith_waterman_farrar_score(qq, tt, **args)
+    check_prepared_objects(qq, tt, args, local, glob, case)
+
+
+def check_prepared_objects(q, t, args, local, glob, case):
+    """Each prepared object against the known local and global scores: the
+    linear one twice (linear gaps), each affine one local, global, local
+    through the other name, local and global again."""
+    if args["gap_open_score"] == args["gap_extend_score"]:
+        prepared = sw._prepare_smith_waterman_farrar_score(q, t, **args)
         assert [sw._smith_waterman_farrar_score_prepared(prepared) for _ in range(2)] == [local, local], case
     for prepare in AFFINE_PREPARE:
-        prepared = prepare(qq, tt, **args)
+        prepared = prepare(q, t, **args)
         got = [LOCAL_AFFINE_PREPARED[0](prepared), sw._needleman_wunsch_affine_score_prepared(prepared),
-               LOCAL_AFFINE_PREPARED[1](prepared), LOCAL_AFFINE_PREPARED[0](prepared)]
-        assert got == [local, glob, local, local], (prepare.__name__, case)
+               LOCAL_AFFINE_PREPARED[1](prepared), LOCAL_AFFINE_PREPARED[0](prepared),
+               sw._needleman_wunsch_affine_score_prepared(prepared)]
+        assert got == [local, glob, local, local, glob], (prepare.__name__, case)
 
 
 # ---- against the reference ----------------------------------------------------
@@ -148,9 +156,9 @@ LANE_EDGES = lane_edge_cases()
 
 @pytest.mark.parametrize("name, q, t, values", LANE_EDGES, ids=[case[0] for case in LANE_EDGES])
 def test_lane_edges_every_width_every_form(name, q, t, values):
-    # One-shot, batch and prepared objects (each called twice, local and
-    # global interleaved on one affine object) against the plain model, at
-    # every width the pair admits.
+    # One-shot, batch and prepared objects (each called more than once, local
+    # and global interleaved on one affine object) against the plain model,
+    # at every width the pair admits.
     m, x, o, e = values
     local = dp.score(True, q, t, m, x, o, e)
     glob = dp.score(False, q, t, m, x, o, e)
@@ -161,14 +169,7 @@ def test_lane_edges_every_width_every_form(name, q, t, values):
         assert vc.smith_waterman_farrar_score(q, t, **args) == local, case
         assert vc.smith_waterman_scores(q, [t, q], **args).tolist()[0] == local, case
         assert vc.needleman_wunsch_score(q, t, **args) == glob, case
-        if o == e:
-            prepared = sw._prepare_smith_waterman_farrar_score(q, t, **args)
-            assert [sw._smith_waterman_farrar_score_prepared(prepared) for _ in range(2)] == [local, local], case
-        for prepare in AFFINE_PREPARE:
-            prepared = prepare(q, t, **args)
-            got = [LOCAL_AFFINE_PREPARED[0](prepared), sw._needleman_wunsch_affine_score_prepared(prepared),
-                   LOCAL_AFFINE_PREPARED[1](prepared), sw._needleman_wunsch_affine_score_prepared(prepared)]
-            assert got == [local, glob, local, glob], (prepare.__name__, case)
+        check_prepared_objects(q, t, args, local, glob, case)
 
 
 def test_lane_edges_reach_the_widths_they_are_named_for():

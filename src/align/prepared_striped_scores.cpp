@@ -87,6 +87,14 @@ int64_t guarded_score(Prepared &prepared, Scalar &&scalar, LaneRoad &&lane_road,
                       prepared.profile);
 }
 
+// An affine object's lane road: `Score` is the local or the global one-shot
+// score on a scratch, with the automatic width.
+template <auto Score>
+int64_t affine_lane_road(const LaneRoadInputs &road, align::StripedAffineScratch &scratch) {
+    const ScalarScoreInputs &s = road.inputs;
+    return Score(s.channel, s.match, s.mismatch, s.gap_open, s.gap_extend, scratch, true);
+}
+
 }  // namespace
 
 PreparedSmithWatermanFarrarScore::PreparedSmithWatermanFarrarScore(FarrarTokenChannel channel, int64_t match,
@@ -138,12 +146,7 @@ int64_t prepared_local_linear_score(PreparedSmithWatermanFarrarScore &prepared) 
 
 int64_t prepared_local_affine_score(PreparedAffineScore &prepared) {
     return guarded_score(
-        prepared, smith_waterman_affine_scalar_inputs,
-        [](const LaneRoadInputs &road, align::StripedAffineScratch &scratch) {
-            const ScalarScoreInputs &s = road.inputs;
-            return smith_waterman_affine_scratch_score(s.channel, s.match, s.mismatch, s.gap_open, s.gap_extend,
-                                                       scratch, true);
-        },
+        prepared, smith_waterman_affine_scalar_inputs, affine_lane_road<smith_waterman_affine_scratch_score>,
         [](auto &profile) {
             return align::striped_local_affine(profile, profile.core.row_offsets.data(), profile.core.target_length);
         });
@@ -151,12 +154,7 @@ int64_t prepared_local_affine_score(PreparedAffineScore &prepared) {
 
 int64_t prepared_global_affine_score(PreparedAffineScore &prepared) {
     return guarded_score(
-        prepared, needleman_wunsch_affine_scalar_inputs,
-        [](const LaneRoadInputs &road, align::StripedAffineScratch &scratch) {
-            const ScalarScoreInputs &s = road.inputs;
-            return needleman_wunsch_affine_scratch_score(s.channel, s.match, s.mismatch, s.gap_open, s.gap_extend,
-                                                         scratch, true);
-        },
+        prepared, needleman_wunsch_affine_scalar_inputs, affine_lane_road<needleman_wunsch_affine_scratch_score>,
         [](auto &profile) { return align::striped_global_affine(profile); });
 }
 
