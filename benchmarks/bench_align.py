@@ -38,6 +38,15 @@ fits 16-bit lanes while their bound passes them from 6,554 on: no width
 against width=32 and width=64, best of five;
 `python benchmarks/bench_align.py batch` runs only the 30 x 10,000 batch rows,
 best of five;
+`python benchmarks/bench_align.py prepared` runs only the prepared-object rows
+with no width given, best of five: one 300 x 300 pair (protein 5/-4/-11/-1,
+DNA 1/-1/-3/-1) re-scored through _smith_waterman_affine_score_prepared
+against the one-shot smith_waterman_score; and 5,000 objects (one query of
+300 against 5,000 targets of 100-500), each prepared and scored once,
+against the batch over the same targets: the local affine object against
+smith_waterman_scores, the linear Farrar object (gap -4 protein, -2 DNA)
+against smith_waterman_farrar_scores and smith_waterman_scores, the global
+affine object against needleman_wunsch_scores;
 `python benchmarks/bench_align.py lanes` runs only the lane-width rows: one
 5,000 x 5,000 protein pair, local affine (5/-4/-11/-1), automatic width and
 each width given, against parasail's sw_striped_16; and the striped 8- and
@@ -207,6 +216,60 @@ def bench_prepared():
                     check(score(prepared), parasail.sw(query, target, p_open, p_extend, matrix).score, label)
                     line += f" {t_peer / t_prepared:19.2f}x"
                 print(line)
+
+
+PREPARED_ROWS = {
+    # name: (letters, match, mismatch, affine open, affine extend, linear gap)
+    "protein": ("ACDEFGHIKLMNPQRSTVWY", 5, -4, -11, -1, -4),
+    "dna": ("ACGT", 1, -1, -3, -1, -2),
+}
+
+
+def bench_prepared_rows(rounds=5):
+    print(f"\n== prepared objects, no width: one 300 x 300 pair re-scored (best of {rounds}; "
+          "ratio = one-shot / prepared) ==")
+    for name, (letters, match, mismatch, gap_open, gap_extend, _) in PREPARED_ROWS.items():
+        rng = random.Random(300)
+        q, t = random_text(rng, letters, 300), random_text(rng, letters, 300)
+        keywords = dict(match_score=match, mismatch_score=mismatch, gap_open_score=gap_open,
+                        gap_extend_score=gap_extend)
+        prepared = _swar._prepare_smith_waterman_affine_score(q, t, **keywords)
+        check(_swar._smith_waterman_affine_score_prepared(prepared), vc.smith_waterman_score(q, t, **keywords), name)
+        t_prepared = cpu_time(lambda: _swar._smith_waterman_affine_score_prepared(prepared), rounds=rounds)
+        t_once = cpu_time(lambda: vc.smith_waterman_score(q, t, **keywords), rounds=rounds)
+        print(f"{name:8s} prepared {t_prepared * 1e6:8.2f} us   smith_waterman_score {t_once * 1e6:8.2f} us   "
+              f"ratio {t_once / t_prepared:5.2f}")
+    print(f"\n== 5,000 prepared objects, each prepared and scored once, against the batch (best of {rounds}; "
+          "ratio = objects / batch) ==")
+    for name, (letters, match, mismatch, gap_open, gap_extend, gap) in PREPARED_ROWS.items():
+        rng = random.Random(5000)
+        q = random_text(rng, letters, 300)
+        targets = [random_text(rng, letters, rng.randint(100, 500)) for _ in range(5000)]
+        affine = dict(match_score=match, mismatch_score=mismatch, gap_open_score=gap_open,
+                      gap_extend_score=gap_extend)
+        linear = dict(match_score=match, mismatch_score=mismatch, gap_score=gap)
+        cases = [
+            ("local affine", _swar._prepare_smith_waterman_affine_score, _swar._smith_waterman_affine_score_prepared,
+             affine, [("smith_waterman_scores", vc.smith_waterman_scores)]),
+            ("Farrar linear", _swar._prepare_smith_waterman_farrar_score,
+             _swar._smith_waterman_farrar_score_prepared, linear,
+             [("smith_waterman_farrar_scores", vc.smith_waterman_farrar_scores),
+              ("smith_waterman_scores", vc.smith_waterman_scores)]),
+            ("global affine", _swar._prepare_needleman_wunsch_affine_score,
+             _swar._needleman_wunsch_affine_score_prepared, affine,
+             [("needleman_wunsch_scores", vc.needleman_wunsch_scores)]),
+        ]
+        for label, prepare, score, keywords, batches in cases:
+            def objects():
+                return [score(prepare(q, t, **keywords)) for t in targets]
+
+            check(objects(), batches[0][1](q, targets, **keywords).tolist(), f"{name} {label}")
+            t_objects = cpu_time(objects, min_time=0.05, rounds=rounds)
+            line = f"{name:8s} {label:14s} objects {t_objects * 1e3:8.1f} ms"
+            for batch_name, batch in batches:
+                t_batch = cpu_time(lambda: batch(q, targets, **keywords), min_time=0.05, rounds=rounds)
+                line += f"   {batch_name} {t_batch * 1e3:8.1f} ms ratio {t_objects / t_batch:5.2f}"
+            print(line)
 
 
 def bench_lanes():
@@ -461,6 +524,9 @@ def main():
     if sys.argv[1:] == ["global-lanes"]:
         bench_global_lanes()
         return
+    if sys.argv[1:] == ["prepared"]:
+        bench_prepared_rows()
+        return
     if sys.argv[1:] == ["batch"]:
         bench_batch(rounds=5)
         return
@@ -470,6 +536,7 @@ def main():
     bench_batch()
     bench_long()
     bench_prepared()
+    bench_prepared_rows()
     bench_lanes()
     bench_lane_rows()
     bench_related_long_pairs()

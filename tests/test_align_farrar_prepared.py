@@ -61,14 +61,22 @@ def check_every_form(q, t, values, kind, width):
     args = kw(m, x, o, e, width)
     case = (q, t, values, kind, width)
     assert vc.smith_waterman_farrar_score(qq, tt, **args) == local, case
-    if o == e:
-        prepared = sw._prepare_smith_waterman_farrar_score(qq, tt, **args)
+    check_prepared_objects(qq, tt, args, local, glob, case)
+
+
+def check_prepared_objects(q, t, args, local, glob, case):
+    """Each prepared object against the known local and global scores: the
+    linear one twice (linear gaps), each affine one local, global, local
+    through the other name, local and global again."""
+    if args["gap_open_score"] == args["gap_extend_score"]:
+        prepared = sw._prepare_smith_waterman_farrar_score(q, t, **args)
         assert [sw._smith_waterman_farrar_score_prepared(prepared) for _ in range(2)] == [local, local], case
     for prepare in AFFINE_PREPARE:
-        prepared = prepare(qq, tt, **args)
+        prepared = prepare(q, t, **args)
         got = [LOCAL_AFFINE_PREPARED[0](prepared), sw._needleman_wunsch_affine_score_prepared(prepared),
-               LOCAL_AFFINE_PREPARED[1](prepared), LOCAL_AFFINE_PREPARED[0](prepared)]
-        assert got == [local, glob, local, local], (prepare.__name__, case)
+               LOCAL_AFFINE_PREPARED[1](prepared), LOCAL_AFFINE_PREPARED[0](prepared),
+               sw._needleman_wunsch_affine_score_prepared(prepared)]
+        assert got == [local, glob, local, local, glob], (prepare.__name__, case)
 
 
 # ---- against the reference ----------------------------------------------------
@@ -100,6 +108,90 @@ def test_long_pairs_cross_segments_and_lane_boundaries():
         t = q[: n // 3] + "".join(rng.choice(DNA) for _ in range(n // 5)) + q[n // 2:]
         for values in ((2, -3, -5, -2), (1, -1, -1, -3), (2, -1, -1, -1), (1, 1, -2, -1), (2, -1, 1, -2)):
             check_every_form(q, t, values, "bytes", None)
+
+
+# ---- lane widths: the edges, and pairs that outgrow 8-bit lanes partway ------
+
+
+def lane_edge_cases():
+    """Pairs at the edges where the automatic width changes its lanes, as
+    (name, query, target, scoring values)."""
+    rng = random.Random(77)
+
+    def text(alphabet, n):
+        return "".join(rng.choice(alphabet) for _ in range(n))
+
+    cases = []
+    # Identical pairs of 127 and 128 with unit values: the first provably
+    # fits 8-bit lanes; the second's score 128 outgrows them at its last
+    # columns and goes on on 16-bit ones.
+    for n in (127, 128):
+        q = text(DNA, n)
+        cases += [(f"identical-{n}-affine", q, q, (1, -1, -3, -1)), (f"identical-{n}-linear", q, q, (1, -1, -1, -1))]
+    # A shared stretch in the middle: the checked 8-bit lanes give up where
+    # it begins to score high, wider lanes go on from that column; once with
+    # a gap inside the stretch.
+    q = text(PROTEIN, 90)
+    cases.append(("stretch", q, text(PROTEIN, 40) + q[20:80] + text(PROTEIN, 20), (5, -4, -11, -1)))
+    cases.append(("stretch-gapped", q, text(PROTEIN, 30) + q[10:40] + q[46:85], (5, -4, -11, -1)))
+    cases.append(("stretch-linear", q, text(PROTEIN, 40) + q[20:80], (5, -4, -4, -4)))
+    # Values that fit 8-bit lanes and a best score of 127 x 258 or 127 x 259,
+    # just inside 16-bit lanes or past them: the checked 8-bit lanes hand
+    # over to 16- or to 32-bit ones partway.
+    for n in (258, 259):
+        q = text(DNA, n)
+        cases.append((f"lanes16-edge-{n}", q, text(DNA, 60) + q[100:240] + text(DNA, n - 200),
+                      (127, -128, -128, -1)))
+    # A score bound just below and at 2^31 (32-bit lanes or width 64), with
+    # values too large for 8-bit lanes.
+    for n in (63, 64):
+        q = text(DNA, n)
+        cases.append((f"bound32-edge-{n}", q, q[:20] + text(DNA, 44),
+                      (2**24, -(2**24), -(2**24), -(2**23))))
+    return cases
+
+
+LANE_EDGES = lane_edge_cases()
+
+
+@pytest.mark.parametrize("name, q, t, values", LANE_EDGES, ids=[case[0] for case in LANE_EDGES])
+def test_lane_edges_every_width_every_form(name, q, t, values):
+    # One-shot, batch and prepared objects (each called more than once, local
+    # and global interleaved on one affine object) against the plain model,
+    # at every width the pair admits.
+    m, x, o, e = values
+    local = dp.score(True, q, t, m, x, o, e)
+    glob = dp.score(False, q, t, m, x, o, e)
+    for width in fitting_widths(q, t, values):
+        args = kw(m, x, o, e, width)
+        case = (name, width)
+        assert vc.smith_waterman_score(q, t, **args) == local, case
+        assert vc.smith_waterman_farrar_score(q, t, **args) == local, case
+        assert vc.smith_waterman_scores(q, [t, q], **args).tolist()[0] == local, case
+        assert vc.needleman_wunsch_score(q, t, **args) == glob, case
+        check_prepared_objects(q, t, args, local, glob, case)
+
+
+def test_lane_edges_reach_the_widths_they_are_named_for():
+    # The cases above are only edges if the width rule puts them there.
+    by_name = {name: (q, t, values) for name, q, t, values in LANE_EDGES}
+
+    def narrowest_width(name):
+        q, t, values = by_name[name]
+        for width in (8, 16, 32):
+            try:
+                vc.smith_waterman_score(q, t, **kw(*values, width))
+                return width
+            except ValueError:
+                pass
+        return 64
+
+    assert narrowest_width("bound32-edge-63") == 32
+    assert narrowest_width("bound32-edge-64") == 64
+    for name in ("lanes16-edge-258", "lanes16-edge-259"):
+        assert narrowest_width(name) == 32
+    q, t, _ = by_name["lanes16-edge-258"]
+    assert 127 * min(len(q), len(t)) < 2**15 <= 127 * (min(len(q), len(t)) + 1)
 
 
 # ---- mended: positive values -----------------------------------------------------

@@ -277,6 +277,12 @@ int64_t needleman_wunsch_affine_channel_score(const FarrarTokenChannel &channel,
     return global_affine_channel(channel, match, mismatch, open, extend, scratch);
 }
 
+int64_t needleman_wunsch_affine_scratch_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                              int64_t open, int64_t extend, align::StripedAffineScratch &scratch,
+                                              bool automatic_width) {
+    return global_affine_channel(channel, match, mismatch, open, extend, scratch, automatic_width);
+}
+
 int64_t py_smith_waterman_score(nb::handle query, nb::handle target, int64_t match_score, int64_t mismatch_score,
                                 int64_t gap_score, nb::handle gap_open_score, nb::handle gap_extend_score,
                                 nb::handle width) {

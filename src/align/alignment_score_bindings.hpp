@@ -54,12 +54,16 @@ int64_t smith_waterman_affine_channel_score(const FarrarTokenChannel &channel, i
                                             int64_t open, int64_t extend);
 int64_t needleman_wunsch_affine_channel_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
                                               int64_t open, int64_t extend);
-// The local one on the profiles of `scratch`; with `automatic_width` (no
-// width given by the caller) the striped kernels may run narrower lanes than
-// the channel's when they provably hold the pair, with the same answer.
+// The same two on the profiles of `scratch`, the one-shot scores' own road;
+// with `automatic_width` (no width given by the caller) the striped kernels
+// may run narrower lanes than the channel's when they provably hold the
+// pair, or begin on checked narrower lanes, with the same answer.
 int64_t smith_waterman_affine_scratch_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
                                             int64_t open, int64_t extend, align::StripedAffineScratch &scratch,
                                             bool automatic_width);
+int64_t needleman_wunsch_affine_scratch_score(const FarrarTokenChannel &channel, int64_t match, int64_t mismatch,
+                                              int64_t open, int64_t extend, align::StripedAffineScratch &scratch,
+                                              bool automatic_width);
 
 // One pair of a batch: the scoring values resolved, the scratch shared by
 // the batch's targets.

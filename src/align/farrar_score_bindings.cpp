@@ -53,9 +53,9 @@ PreparedAffineScore prepare_affine_score(const char *function, nb::handle query,
     const AlignmentKeywords keywords =
         convert_alignment_keywords(function, gap_score, gap_open_score, gap_extend_score, width);
     const AffineGaps gaps = keywords.gaps;
-    const FarrarTokenChannel channel =
-        preprocess_farrar(query.ptr(), target.ptr(), match, mismatch, gaps.open, gaps.extend, keywords.width);
-    return PreparedAffineScore(channel, match, mismatch, gaps.open, gaps.extend);
+    return PreparedAffineScore(
+        preprocess_farrar(query.ptr(), target.ptr(), match, mismatch, gaps.open, gaps.extend, keywords.width), match,
+        mismatch, gaps.open, gaps.extend, keywords.width == 0);
 }
 
 }  // namespace
@@ -89,9 +89,9 @@ PreparedSmithWatermanFarrarScore py_prepare_smith_waterman_farrar_score(nb::hand
     if (!keywords.gaps.linear())
         raise_linear_gaps_required();
     const int64_t gap = keywords.gaps.open;
-    const FarrarTokenChannel channel =
-        preprocess_farrar(query.ptr(), target.ptr(), match_score, mismatch_score, gap, gap, keywords.width);
-    return PreparedSmithWatermanFarrarScore(channel, match_score, mismatch_score, gap);
+    return PreparedSmithWatermanFarrarScore(
+        preprocess_farrar(query.ptr(), target.ptr(), match_score, mismatch_score, gap, gap, keywords.width),
+        match_score, mismatch_score, gap, keywords.width == 0);
 }
 
 int64_t py_smith_waterman_farrar_score_prepared(PreparedSmithWatermanFarrarScore &prepared) {

@@ -93,36 +93,40 @@ struct StripedProfileCore {
 };
 
 // The rows and the row map of `core` for this query and these scores, laid
-// out as told at the top of this file (storage reused).
+// out as told at the top of this file (storage reused). The rows differ only
+// where the query has their symbol, so the first is laid out (mismatches,
+// the minimum on padding positions), copied to the others, and each query
+// position then sets its match in its own symbol's row: a profile of many
+// rows costs a copy per row, not a test per lane.
 template <typename Lane>
 void fill_striped_rows(StripedProfileCore<Lane> &core, const uint8_t *query, size_t qlen, Lane match,
                        Lane mismatch, size_t segments) {
     constexpr size_t L = SwarLanes<Lane>::count;
     core.rows_built = false;  // until every part below is in place (an allocation may throw)
-    std::array<uint8_t, 256> symbols;
     size_t symbol_count = 0;
     core.row_of_symbol.fill(no_profile_row);
     for (size_t p = 0; p < qlen; ++p) {
         uint16_t &row = core.row_of_symbol[query[p]];
-        if (row == no_profile_row) {
-            row = static_cast<uint16_t>(symbol_count);
-            symbols[symbol_count++] = query[p];
-        }
+        if (row == no_profile_row)
+            row = static_cast<uint16_t>(symbol_count++);
     }
     const auto absent_row = static_cast<uint16_t>(symbol_count);
     for (uint16_t &row : core.row_of_symbol)
         if (row == no_profile_row)
             row = absent_row;
     const size_t row_lanes = segments * L;
-    core.profile.assign((symbol_count + 1) * row_lanes, SwarLanes<Lane>::minimum);
-    Lane *out = core.profile.data();
-    for (size_t r = 0; r <= symbol_count; ++r) {
-        for (size_t i = 0; i < segments; ++i) {
-            for (size_t k = 0; k < L; ++k, ++out) {
-                const size_t p = k * segments + i;
-                if (p < qlen)
-                    *out = r < symbol_count && query[p] == symbols[r] ? match : mismatch;
-            }
+    core.profile.assign((symbol_count + 1) * row_lanes, mismatch);
+    Lane *rows = core.profile.data();
+    for (size_t p = qlen; p < row_lanes; ++p)
+        rows[(p % segments) * L + p / segments] = SwarLanes<Lane>::minimum;
+    for (size_t r = 1; r <= symbol_count; ++r)
+        std::copy(rows, rows + row_lanes, rows + r * row_lanes);
+    // Position p = k * segments + i is lane k of word i.
+    for (size_t p = 0, i = 0, k = 0; p < qlen; ++p) {
+        rows[core.row_of_symbol[query[p]] * row_lanes + i * L + k] = match;
+        if (++i == segments) {
+            i = 0;
+            ++k;
         }
     }
     core.rows_query.assign(query, query + qlen);
