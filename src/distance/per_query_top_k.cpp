@@ -55,8 +55,9 @@ constexpr uint32_t SIMILARITY_SCORERS = 0xAEA;
 // The scorers of the search. Each gives bound(lq, lt), the most a pair of
 // those lengths (len() of the objects) can score, and score(query, target,
 // lq, lt, poll), its score on either road, the pair's cells counted in the
-// search's poll: the numbers of the scorer's batch function. A metric that keeps a byte-like query's masks across targets
-// (`metric`, when it has begin_batch) builds them once.
+// search's poll: the numbers of the scorer's batch function. A metric that
+// keeps a byte-like query's masks across targets (`metric`, when it has
+// begin_batch) builds them once.
 
 // Levenshtein and optimal string alignment: normalised by the longer length
 // in symbols.

@@ -2,8 +2,10 @@
 //
 // Every call keeps the interpreter lock, so a SIGINT (or any signal with a
 // Python handler) is only acted on once the call asks. Long loops count
-// their work in an InterruptPoll: the kernels a few cells at a time (a row or
-// a column), the batch loops one pair of lengths per target. Every few
+// their work in an InterruptPoll: the kernels a few cells at a time (a row, a
+// column, a run of bit-parallel columns at 64 cells a word), the batch loops
+// one pair of lengths per target, handing the same poll to the edit-distance
+// kernel of each pair so that one count spans the call. Every few
 // million cells the poll calls check_interrupt(), which runs the pending
 // signal handlers; when one raises (KeyboardInterrupt for Ctrl-C) the
 // exception unwinds the call, whose buffers are all held by RAII, and
