@@ -189,3 +189,20 @@ def test_a_long_edit_distance_pair_stops_at_an_interrupt(alarm_interrupts, case)
     elapsed = time.monotonic() - start
     assert elapsed < 0.2 + IN_PAIR, f"{case} ran {elapsed:.2f} s"
     assert [repr(fn(q, t)) for q, t in pieces] == expected
+
+
+@pytest.mark.parametrize("alphabet", [LATIN, CYRILLIC], ids=["bytes", "tokens"])
+@pytest.mark.parametrize("lengths", [(50, 20_000), (200, 20_000), (20_000, 300), (5_000, 6_000)])
+def test_the_runs_between_polls_change_no_answer(alphabet, lengths):
+    # Targets of many runs against queries of one word, a few words and many.
+    rf = pytest.importorskip("rapidfuzz.distance")
+    rng = random.Random(sum(lengths))
+    q = "".join(rng.choices(alphabet, k=lengths[0]))
+    t = "".join(rng.choices(alphabet, k=lengths[1]))
+    assert _swar.levenshtein_score(q, t) == rf.Levenshtein.distance(q, t)
+    assert _swar.levenshtein_score(q, t, 500) == min(rf.Levenshtein.distance(q, t), 501)
+    assert _swar.damerau_levenshtein_score(q, t) == rf.OSA.distance(q, t)
+    assert _swar.indel_score(q, t) == rf.Indel.distance(q, t)
+    assert _swar.jaro_similarity(q, t) == pytest.approx(rf.Jaro.similarity(q, t), abs=1e-12)
+    assert _swar.levenshtein_scores(q, [t, q]).tolist() == [rf.Levenshtein.distance(q, t), 0]
+    assert _swar.jaro_similarities(q, [t]).tolist() == [_swar.jaro_similarity(q, t)]
