@@ -104,11 +104,14 @@ uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *targ
         default:
             std::fill(v, v + blocks, ~uint64_t{0});
             v[blocks - 1] = last_mask;
-            for (size_t j = 0; j < lt;) {
-                for (const size_t end = distance::polled_run_end(poll, j, lt, blocks); j < end; ++j) {
-                    detail::indel_blocked_step(masks_of(target[j]), v, blocks);
-                    v[blocks - 1] &= last_mask;
-                }
+            // One loop over the columns, the run's end checked in it: a
+            // loop of runs around it would leave the loop over a column's
+            // words too few registers.
+            for (size_t j = 0, run_end = 0; j < lt; ++j) {
+                if (j == run_end)
+                    run_end = distance::polled_run_end(poll, j, lt, blocks);
+                detail::indel_blocked_step(masks_of(target[j]), v, blocks);
+                v[blocks - 1] &= last_mask;
             }
             for (size_t k = 0; k < blocks; ++k)
                 ones += static_cast<uint64_t>(std::popcount(v[k]));

@@ -245,6 +245,18 @@ inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, co
     return jaro_bytes(p.query.data(), lq, target, lt, poll);
 }
 
+// Tokens wider than a byte, a side longer than 64: the position masks of the
+// target, by token. Kept out of line, so that the short pairs' road in
+// jaro_tokens stays as small as it is fast.
+template <typename Token>
+[[gnu::noinline]] double jaro_blocked_tokens(const Token *query, size_t lq, const Token *target, size_t lt,
+                                             InterruptPoll &poll) {
+    const distance::TokenPatternMasks<Token> masks(target, lt);
+    std::vector<uint64_t> work(masks.blocks() + distance::block_count(lq), 0);
+    return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query, lq, target, lt, work.data(),
+                             poll);
+}
+
 // The diagonal entries of the Jaro token width table. `Tokens` is a
 // contiguous sequence of one token type (a vector, or a span over str
 // storage).
@@ -263,11 +275,7 @@ double jaro_tokens(const Tokens &query, const Tokens &target, InterruptPoll &pol
             return jaro_bit_parallel_columns([&masks](Token s) { return masks.mask_of(s); }, query.data(), lq,
                                              target.data(), lt);
         }
-        // Position masks of the target, by token.
-        const distance::TokenPatternMasks<Token> masks(target.data(), lt);
-        std::vector<uint64_t> work(masks.blocks() + distance::block_count(lq), 0);
-        return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query.data(), lq, target.data(),
-                                 lt, work.data(), poll);
+        return jaro_blocked_tokens(query.data(), lq, target.data(), lt, poll);
     }
 }
 

@@ -101,8 +101,16 @@ uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, co
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     const uint64_t *pm_prev = zero_row;
     uint64_t d = lq;
-    for (size_t j = 0; j < lt;) {
-        for (const size_t end = distance::polled_run_end(poll, j, lt, blocks); j < end; ++j) {
+    // A word count known at compile time runs on to the run's end in the
+    // inner loop, its state in registers; any other takes one column per
+    // turn of the outer loop, which checks the run's end: a loop of runs
+    // around its loop over a column's words would leave that too few
+    // registers (a third slower at 32 words).
+    constexpr bool fixed = !std::is_same_v<Count, size_t>;
+    for (size_t j = 0, run_end = 0; j < lt; ++j) {
+        if (j == run_end)
+            run_end = distance::polled_run_end(poll, j, lt, blocks);
+        for (;; ++j) {
             const uint64_t *pm = masks_of(target[j]);
             uint64_t hp = 0;
             uint64_t hn = 0;
@@ -110,6 +118,8 @@ uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, co
             d += static_cast<uint64_t>((hp & last_bit) != 0);
             d -= static_cast<uint64_t>((hn & last_bit) != 0);
             pm_prev = pm;
+            if (!fixed || j + 1 == run_end)
+                break;
         }
     }
     return d;

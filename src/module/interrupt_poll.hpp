@@ -24,8 +24,9 @@ namespace veltrocamber {
 
 // Runs the pending signal handlers; throws nanobind's python_error with the
 // handler's exception set when one raised. Does nothing on a thread that
-// does not hold the interpreter lock.
-void check_interrupt();
+// does not hold the interpreter lock. Cold, as the check is rare: the loops
+// that poll keep their registers for their own work.
+[[gnu::cold]] void check_interrupt();
 
 class InterruptPoll {
   public:
@@ -44,7 +45,7 @@ class InterruptPoll {
     }
 
     void advance(uint64_t cells) {
-        if (cells < remaining_) {
+        if (cells < remaining_) [[likely]] {
             remaining_ -= cells;
             return;
         }
