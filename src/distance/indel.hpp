@@ -104,9 +104,7 @@ uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *targ
         default:
             std::fill(v, v + blocks, ~uint64_t{0});
             v[blocks - 1] = last_mask;
-            // One loop over the columns, the run's end checked in it: a
-            // loop of runs around it would leave the loop over a column's
-            // words too few registers.
+            // One column loop (polled_runs.hpp).
             for (size_t j = 0, run_end = 0; j < lt; ++j) {
                 if (j == run_end)
                     run_end = distance::polled_run_end(poll, j, lt, blocks);

@@ -131,20 +131,23 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     std::fill(vn, vn + blocks, uint64_t{0});
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     uint64_t d = lq;
+    size_t run_end = 0;  // one column loop (polled_runs.hpp)
     if (cutoff == NO_CUTOFF) {
-        for (size_t j = 0; j < lt;)
-            for (const size_t end = distance::polled_run_end(poll, j, lt, blocks); j < end; ++j)
-                d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]), vp, vn, blocks, last_bit));
+        for (size_t j = 0; j < lt; ++j) {
+            if (j == run_end)
+                run_end = distance::polled_run_end(poll, j, lt, blocks);
+            d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]), vp, vn, blocks, last_bit));
+        }
         return d;
     }
     uint64_t limit = cutoff + lt;
-    for (size_t j = 0; j < lt;) {
-        for (const size_t end = distance::polled_run_end(poll, j, lt, blocks); j < end; ++j) {
-            d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]), vp, vn, blocks, last_bit));
-            --limit;
-            if (d > limit)
-                return cutoff + 1;
-        }
+    for (size_t j = 0; j < lt; ++j) {
+        if (j == run_end)
+            run_end = distance::polled_run_end(poll, j, lt, blocks);
+        d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]), vp, vn, blocks, last_bit));
+        --limit;
+        if (d > limit)
+            return cutoff + 1;
     }
     return d;
 }
@@ -235,7 +238,7 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
     while (shift > 0 && (lt >> shift) == 0)
         --shift;
     const size_t widest = band_width(k, blocks);
-    size_t run_end = 0;
+    size_t run_end = 0;  // one column loop (polled_runs.hpp)
     for (size_t j = 0; j < lt; ++j) {
         if (j == run_end)
             run_end = distance::polled_run_end(poll, j, lt, widest);

@@ -102,10 +102,8 @@ uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, co
     const uint64_t *pm_prev = zero_row;
     uint64_t d = lq;
     // A word count known at compile time runs on to the run's end in the
-    // inner loop, its state in registers; any other takes one column per
-    // turn of the outer loop, which checks the run's end: a loop of runs
-    // around its loop over a column's words would leave that too few
-    // registers (a third slower at 32 words).
+    // inner loop; any other takes one column per turn of the outer loop
+    // (the two shapes of polled_runs.hpp).
     constexpr bool fixed = !std::is_same_v<Count, size_t>;
     for (size_t j = 0, run_end = 0; j < lt; ++j) {
         if (j == run_end)
