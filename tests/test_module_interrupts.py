@@ -7,6 +7,7 @@ KeyboardInterrupt (signal.default_int_handler) 0.2 s into it. A call that
 never polls would still end in KeyboardInterrupt, but only once it is done,
 so the test measures how long the call took."""
 
+import functools
 import random
 import signal
 import time
@@ -88,3 +89,120 @@ def test_a_long_call_stops_at_an_interrupt(alarm_interrupts, case):
     # Nothing is left half done.
     small = shortened(inputs)
     assert repr(fn(*small, **keywords)) == repr(fn(*small, **keywords))
+
+
+# One long pair inside an edit-distance call: the pair kernels count their
+# cells in the call's poll, so the interrupt comes within IN_PAIR of the
+# signal on the byte road (one-byte str), the token road (a str with code
+# points of 256 and above, a list of tokens) and in every loop over targets
+# that reaches the pair. Each pair runs several seconds undisturbed.
+IN_PAIR = 0.5
+LATIN = "abcdefghijklmnopqrstuvwxyz"
+CYRILLIC = "абвгдеёжзийклмнопрстуфхцчшщъыьэюя"
+# Levenshtein, optimal string alignment and Indel are quadratic over 64-bit
+# words; Jaro's scan looks at fewer words per pair of letters.
+BIT_PARALLEL_LETTERS = 300_000
+JARO_LETTERS = 1_000_000
+
+
+def letters(seed, n, alphabet):
+    rng = random.Random(seed)
+    return "".join(rng.choices(alphabet, k=n))
+
+
+@functools.lru_cache(maxsize=4)
+def text_pair(n, alphabet):
+    return letters(1, n, alphabet), letters(2, n, alphabet)
+
+
+def token_list_pair(n):
+    a, b = text_pair(n, LATIN)
+    return [ord(c) for c in a], [ord(c) for c in b]
+
+
+def prepared(query, target):
+    return _swar._levenshtein_score_prepared(_swar._prepare_levenshtein_score(query), target)
+
+
+PAIR_FUNCTIONS = {
+    "levenshtein_score": (_swar.levenshtein_score, BIT_PARALLEL_LETTERS),
+    "levenshtein_normalized_score": (_swar.levenshtein_normalized_score, BIT_PARALLEL_LETTERS),
+    "damerau_levenshtein_score": (_swar.damerau_levenshtein_score, BIT_PARALLEL_LETTERS),
+    "damerau_levenshtein_normalized_score": (_swar.damerau_levenshtein_normalized_score, BIT_PARALLEL_LETTERS),
+    "indel_score": (_swar.indel_score, BIT_PARALLEL_LETTERS),
+    "indel_normalized_score": (_swar.indel_normalized_score, BIT_PARALLEL_LETTERS),
+    "jaro_similarity": (_swar.jaro_similarity, JARO_LETTERS),
+    "jaro_winkler_similarity": (_swar.jaro_winkler_similarity, JARO_LETTERS),
+}
+
+# (function of a query and a target, the pair's inputs); the inputs are made
+# when the case runs.
+IN_PAIR_CASES = {
+    f"{name} {road}": (fn, lambda n=n, alphabet=alphabet: text_pair(n, alphabet))
+    for name, (fn, n) in PAIR_FUNCTIONS.items()
+    for road, alphabet in (("bytes", LATIN), ("tokens", CYRILLIC))
+}
+IN_PAIR_CASES.update({
+    "levenshtein_score token list": (_swar.levenshtein_score, lambda: token_list_pair(BIT_PARALLEL_LETTERS)),
+    "jaro_similarity token list": (_swar.jaro_similarity, lambda: token_list_pair(JARO_LETTERS)),
+    "_levenshtein_score_prepared": (prepared, lambda: text_pair(BIT_PARALLEL_LETTERS, LATIN)),
+    # a loop over targets whose one target is the long pair's
+    "levenshtein_scores": (lambda q, t: _swar.levenshtein_scores(q, [t]),
+                           lambda: text_pair(BIT_PARALLEL_LETTERS, LATIN)),
+    "damerau_levenshtein_normalized_scores tokens": (
+        lambda q, t: _swar.damerau_levenshtein_normalized_scores(q, [t]),
+        lambda: text_pair(BIT_PARALLEL_LETTERS, CYRILLIC)),
+    "jaro_winkler_similarities": (lambda q, t: _swar.jaro_winkler_similarities(q, [t]),
+                                  lambda: text_pair(JARO_LETTERS, LATIN)),
+    "levenshtein_top_k": (lambda q, t: _swar.levenshtein_top_k(q, ["", t], 1),
+                          lambda: text_pair(BIT_PARALLEL_LETTERS, LATIN)),
+    "jaro_top_k tokens": (lambda q, t: _swar.jaro_top_k(q, [t], 1), lambda: text_pair(JARO_LETTERS, CYRILLIC)),
+    "indel_normalized_top_k": (lambda q, t: _swar.indel_normalized_top_k(q, [t], 1),
+                               lambda: text_pair(BIT_PARALLEL_LETTERS, LATIN)),
+    "extract damerau_levenshtein": (lambda q, t: _swar.extract(q, [t], scorer=2, k=1),
+                                    lambda: text_pair(BIT_PARALLEL_LETTERS, LATIN)),
+    "extract jaro_winkler tokens": (lambda q, t: _swar.extract(q, [t], scorer=7, k=1),
+                                    lambda: text_pair(JARO_LETTERS, CYRILLIC)),
+    "cdist_top_k_one_query levenshtein": (
+        lambda q, t: _swar.cdist_top_k_one_query(q, [t], scorer=1, k=1),
+        lambda: text_pair(BIT_PARALLEL_LETTERS, LATIN)),
+    "cdist_top_k_one_query indel tokens": (
+        lambda q, t: _swar.cdist_top_k_one_query(q, [t], scorer=9, k=1),
+        lambda: text_pair(BIT_PARALLEL_LETTERS, CYRILLIC)),
+    "cdist_top_k_one_query jaro": (lambda q, t: _swar.cdist_top_k_one_query(q, [t], scorer=6, k=1),
+                                   lambda: text_pair(JARO_LETTERS, LATIN)),
+})
+
+
+@pytest.mark.parametrize("case", list(IN_PAIR_CASES))
+def test_a_long_edit_distance_pair_stops_at_an_interrupt(alarm_interrupts, case):
+    fn, make_inputs = IN_PAIR_CASES[case]
+    query, target = make_inputs()
+    # Short pieces of the same pair, across the one-word limit: their answer
+    # before and after the interrupt.
+    pieces = [(query[:n], target[:n]) for n in (10, 200)]
+    expected = [repr(fn(q, t)) for q, t in pieces]
+    start = time.monotonic()
+    signal.setitimer(signal.ITIMER_REAL, 0.2)
+    with pytest.raises(KeyboardInterrupt):
+        fn(query, target)
+    elapsed = time.monotonic() - start
+    assert elapsed < 0.2 + IN_PAIR, f"{case} ran {elapsed:.2f} s"
+    assert [repr(fn(q, t)) for q, t in pieces] == expected
+
+
+@pytest.mark.parametrize("alphabet", [LATIN, CYRILLIC], ids=["bytes", "tokens"])
+@pytest.mark.parametrize("lengths", [(50, 20_000), (200, 20_000), (20_000, 300), (5_000, 6_000)])
+def test_the_runs_between_polls_change_no_answer(alphabet, lengths):
+    # Targets of many runs against queries of one word, a few words and many.
+    rf = pytest.importorskip("rapidfuzz.distance")
+    rng = random.Random(sum(lengths))
+    q = "".join(rng.choices(alphabet, k=lengths[0]))
+    t = "".join(rng.choices(alphabet, k=lengths[1]))
+    assert _swar.levenshtein_score(q, t) == rf.Levenshtein.distance(q, t)
+    assert _swar.levenshtein_score(q, t, 500) == min(rf.Levenshtein.distance(q, t), 501)
+    assert _swar.damerau_levenshtein_score(q, t) == rf.OSA.distance(q, t)
+    assert _swar.indel_score(q, t) == rf.Indel.distance(q, t)
+    assert _swar.jaro_similarity(q, t) == pytest.approx(rf.Jaro.similarity(q, t), abs=1e-12)
+    assert _swar.levenshtein_scores(q, [t, q]).tolist() == [rf.Levenshtein.distance(q, t), 0]
+    assert _swar.jaro_similarities(q, [t]).tolist() == [_swar.jaro_similarity(q, t)]

@@ -56,18 +56,18 @@ struct BitParallelDistance {
 
     void begin_batch() noexcept { batch.begin(); }
 
-    uint64_t bytes(const ByteText &q, const ByteText &t) {
+    uint64_t bytes(const ByteText &q, const ByteText &t, InterruptPoll &poll) {
         if (const auto *p = batch.masks(q))
-            return bit_parallel_prepared(recurrence, *p, t.data, t.size, batch.work());
-        return bit_parallel_bytes(recurrence, q.data, q.size, t.data, t.size);
+            return bit_parallel_prepared(recurrence, *p, t.data, t.size, batch.work(), poll);
+        return bit_parallel_bytes(recurrence, q.data, q.size, t.data, t.size, poll);
     }
 
     template <typename Tokens>
-    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
-        return bit_parallel_tokens(recurrence, a, b);
+    uint64_t on_tokens(const Tokens &a, const Tokens &b, InterruptPoll &poll) const {
+        return bit_parallel_tokens(recurrence, a, b, poll);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const { return tokens_by_kernel(*this, q, t); }
+    uint64_t tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const { return tokens_by_kernel(*this, q, t, poll); }
 };
 
 }  // namespace veltrocamber::distance

@@ -8,15 +8,22 @@
 //   scoring values turns both sides into token vectors of one width.
 //
 // A metric plugs in as a small struct with two members:
-//   R bytes(const ByteText &query, const ByteText &target);
-//   R tokens(PyObject *query, PyObject *target);   // usually token_pair_result
-//                                                  // or tokens_by_kernel
+//   R bytes(const ByteText &query, const ByteText &target, InterruptPoll &poll);
+//   R tokens(PyObject *query, PyObject *target, InterruptPoll &poll);
+//                                   // usually token_pair_result or tokens_by_kernel
 // and may add `void begin_batch()`, called once before the targets of a batch
 // when the query is byte-like, so that it can build what only depends on the
 // query once (every `bytes` call of that batch then sees the same query).
 // score_pair runs one pair; score_targets runs a batch (over one snapshot of
 // `targets`, taken with the batch message by batch_targets, one result per
 // target in order, the first error ending the call).
+//
+// `poll` is the call's InterruptPoll: a pair's own, or the one that a batch
+// loop also counts its targets in, so that one count spans the whole call.
+// The kernels count their cells in it as they run, and a check there may
+// run Python code (signal handlers) in the middle of a pair: what a pair
+// reads stays alive across it (the call's arguments, the target that a
+// snapshot hands out, prepared token vectors).
 #pragma once
 
 #include <Python.h>
@@ -95,12 +102,12 @@ auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_m
 }
 
 // The token road of a metric that names its kernel on two token sequences
-// of one width, `on_tokens(a, b)`, and its width table's message,
+// of one width, `on_tokens(a, b, poll)`, and its width table's message,
 // `mismatch_message`.
 template <typename Metric>
-auto tokens_by_kernel(const Metric &metric, PyObject *query, PyObject *target) {
+auto tokens_by_kernel(const Metric &metric, PyObject *query, PyObject *target, InterruptPoll &poll) {
     return token_pair_result(query, target, metric.mismatch_message,
-                             [&metric](const auto &a, const auto &b) { return metric.on_tokens(a, b); });
+                             [&metric, &poll](const auto &a, const auto &b) { return metric.on_tokens(a, b, poll); });
 }
 
 // A distance metric (bytes(), on_tokens(), mismatch_message, and perhaps
@@ -115,13 +122,14 @@ struct MaxLengthSimilarity {
             distance.begin_batch();
     }
 
-    double bytes(const ByteText &q, const ByteText &t) {
-        return normalized_similarity<NormalizedBy::longer_length>(distance.bytes(q, t), q.size, t.size);
+    double bytes(const ByteText &q, const ByteText &t, InterruptPoll &poll) {
+        return normalized_similarity<NormalizedBy::longer_length>(distance.bytes(q, t, poll), q.size, t.size);
     }
 
-    double tokens(PyObject *q, PyObject *t) const {
-        return token_pair_result(q, t, distance.mismatch_message, [this](const auto &a, const auto &b) {
-            return normalized_similarity<NormalizedBy::longer_length>(distance.on_tokens(a, b), a.size(), b.size());
+    double tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
+        return token_pair_result(q, t, distance.mismatch_message, [this, &poll](const auto &a, const auto &b) {
+            return normalized_similarity<NormalizedBy::longer_length>(distance.on_tokens(a, b, poll), a.size(),
+                                                                      b.size());
         });
     }
 };
@@ -129,11 +137,12 @@ struct MaxLengthSimilarity {
 // One pair, on whichever road it takes.
 template <typename Metric>
 auto score_pair(PyObject *query, PyObject *target, Metric &metric) {
+    InterruptPoll poll;
     ByteText q;
     ByteText t;
     if (byte_text(query, q) && byte_text(target, t))
-        return metric.bytes(q, t);
-    return metric.tokens(query, target);
+        return metric.bytes(q, t, poll);
+    return metric.tokens(query, target, poll);
 }
 
 // The query as every pair of one batch sees it. A byte-like query is read
@@ -162,13 +171,14 @@ private:
     ByteText bytes_;
 };
 
-// One target of a batch, on whichever road it takes with the query.
+// One target of a batch, on whichever road it takes with the query, its
+// cells counted in the batch's poll.
 template <typename Metric>
-auto score_target(BatchQuery &query, PyObject *target, Metric &metric) {
+auto score_target(BatchQuery &query, PyObject *target, Metric &metric, InterruptPoll &poll) {
     ByteText t;
     if (query.byte_like() && byte_text(target, t))
-        return metric.bytes(query.bytes(), t);
-    return metric.tokens(query.token_object(), target);
+        return metric.bytes(query.bytes(), t, poll);
+    return metric.tokens(query.token_object(), target, poll);
 }
 
 // Paces a batch's interrupt polls by the sizes of its pairs.
@@ -197,7 +207,7 @@ std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets
     for (size_t i = 0; i < n; ++i) {
         PyObject *target = targets[i];  // kept alive across the check
         poll_before_target(poll, query, target);
-        out.push_back(score_target(query, target, metric));
+        out.push_back(score_target(query, target, metric, poll));
     }
     return out;
 }

@@ -43,19 +43,23 @@ uint64_t checked_count(const Symbol *q, size_t lq, const Symbol *t, size_t lt) {
     return hamming_count(q, t, lq);
 }
 
+// The count is linear in the length, faster than the inputs can be made:
+// nothing to count in the poll inside a pair.
 struct HammingDistance {
     const char *mismatch_message = HAMMING_MISMATCHED_WIDTHS;
 
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t, InterruptPoll &) const {
         return checked_count(q.data, q.size, t.data, t.size);
     }
 
     template <typename Tokens>
-    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
+    uint64_t on_tokens(const Tokens &a, const Tokens &b, InterruptPoll &) const {
         return checked_count(a.data(), a.size(), b.data(), b.size());
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
+    uint64_t tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
+        return distance::tokens_by_kernel(*this, q, t, poll);
+    }
 };
 
 // Unequal lengths are an error, so the similarity needs no clamp. The
@@ -65,13 +69,13 @@ struct HammingDistance {
 struct HammingSimilarity {
     const char *function;
 
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) const {
-        return distance::normalized_similarity<distance::NormalizedBy::query_length>(HammingDistance{}.bytes(q, t),
-                                                                                     q.size, t.size);
+    double bytes(const distance::ByteText &q, const distance::ByteText &t, InterruptPoll &poll) const {
+        return distance::normalized_similarity<distance::NormalizedBy::query_length>(
+            HammingDistance{}.bytes(q, t, poll), q.size, t.size);
     }
 
-    double tokens(PyObject *q, PyObject *t) const {
-        const uint64_t d = HammingDistance{}.tokens(q, t);
+    double tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
+        const uint64_t d = HammingDistance{}.tokens(q, t, poll);
         const uint64_t n = distance::python_length(q, function, "query");
         return distance::normalized_similarity<distance::NormalizedBy::query_length>(d, n, n);
     }

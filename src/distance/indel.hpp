@@ -6,7 +6,8 @@
 // in one word up to 64 symbols, in ceil(lq / 64) words above. The two-row
 // dynamic programme gives the same distances in O(lq x lt) cells; it stays
 // as the plain form the blocked one is checked against. Symbols are compared
-// for equality only.
+// for equality only. The bit-parallel columns run in runs counted in the
+// call's InterruptPoll (polled_runs.hpp).
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -20,7 +21,9 @@
 #include <vector>
 
 #include "distance/bit_parallel_roads.hpp"
+#include "distance/polled_runs.hpp"
 #include "distance/word_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::indel {
 
@@ -29,12 +32,15 @@ namespace veltrocamber::indel {
 // lq + lt - 2 * LCS with LCS = lq - popcount(V), written so that the
 // unsigned arithmetic never has to hold a negative intermediate value.
 template <typename Symbol, typename MaskOf>
-uint64_t indel_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
+uint64_t indel_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt,
+                                   InterruptPoll &poll) {
     const uint64_t mask = distance::low_bits(lq);
     uint64_t v = mask;
-    for (size_t j = 0; j < lt; ++j) {
-        const uint64_t u = v & mask_of(target[j]);
-        v = mask & ((v + u) | (v - u));
+    for (size_t j = 0; j < lt;) {
+        for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j) {
+            const uint64_t u = v & mask_of(target[j]);
+            v = mask & ((v + u) | (v - u));
+        }
     }
     return uint64_t{lt} - uint64_t{lq} + 2 * static_cast<uint64_t>(std::popcount(v));
 }
@@ -61,13 +67,16 @@ inline void indel_blocked_step(const uint64_t *pm, uint64_t *v, size_t blocks) n
 // The columns over a query of exactly `Blocks` words, the state held in a
 // local array that the compiler keeps in registers.
 template <size_t Blocks, typename Symbol, typename MasksOf>
-uint64_t indel_fixed_columns(MasksOf &&masks_of, const Symbol *target, size_t lt, uint64_t last_mask) {
+uint64_t indel_fixed_columns(MasksOf &&masks_of, const Symbol *target, size_t lt, uint64_t last_mask,
+                             InterruptPoll &poll) {
     std::array<uint64_t, Blocks> v;
     v.fill(~uint64_t{0});
     v[Blocks - 1] = last_mask;
-    for (size_t j = 0; j < lt; ++j) {
-        indel_blocked_step(masks_of(target[j]), v.data(), Blocks);
-        v[Blocks - 1] &= last_mask;
+    for (size_t j = 0; j < lt;) {
+        for (const size_t end = distance::polled_run_end(poll, j, lt, Blocks); j < end; ++j) {
+            indel_blocked_step(masks_of(target[j]), v.data(), Blocks);
+            v[Blocks - 1] &= last_mask;
+        }
     }
     uint64_t ones = 0;
     for (size_t k = 0; k < Blocks; ++k)
@@ -83,18 +92,22 @@ uint64_t indel_fixed_columns(MasksOf &&masks_of, const Symbol *target, size_t lt
 // `masks_of(symbol)` points at the symbol's B mask words; `v` is B words of
 // scratch. Queries of two to four words run a form unrolled for their size.
 template <typename Symbol, typename MasksOf>
-uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t *v) {
+uint64_t indel_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t *v,
+                               InterruptPoll &poll) {
     const size_t blocks = distance::block_count(lq);
     const uint64_t last_mask = distance::low_bits(lq - distance::WORD_BITS * (blocks - 1));
     uint64_t ones = 0;
     switch (blocks) {
-        case 2: ones = detail::indel_fixed_columns<2>(masks_of, target, lt, last_mask); break;
-        case 3: ones = detail::indel_fixed_columns<3>(masks_of, target, lt, last_mask); break;
-        case 4: ones = detail::indel_fixed_columns<4>(masks_of, target, lt, last_mask); break;
+        case 2: ones = detail::indel_fixed_columns<2>(masks_of, target, lt, last_mask, poll); break;
+        case 3: ones = detail::indel_fixed_columns<3>(masks_of, target, lt, last_mask, poll); break;
+        case 4: ones = detail::indel_fixed_columns<4>(masks_of, target, lt, last_mask, poll); break;
         default:
             std::fill(v, v + blocks, ~uint64_t{0});
             v[blocks - 1] = last_mask;
-            for (size_t j = 0; j < lt; ++j) {
+            // One column loop (polled_runs.hpp).
+            for (size_t j = 0, run_end = 0; j < lt; ++j) {
+                if (j == run_end)
+                    run_end = distance::polled_run_end(poll, j, lt, blocks);
                 detail::indel_blocked_step(masks_of(target[j]), v, blocks);
                 v[blocks - 1] &= last_mask;
             }
@@ -116,25 +129,28 @@ struct IndelRecurrence {
     static uint64_t clamp(uint64_t d) noexcept { return d; }
 
     template <typename Symbol, typename MaskOf>
-    static uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
-        return indel_single_word_columns(mask_of, lq, target, lt);
+    static uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt, InterruptPoll &poll) {
+        return indel_single_word_columns(mask_of, lq, target, lt, poll);
     }
 
     template <typename Symbol, typename MasksOf>
     static uint64_t blocked(MasksOf &&masks_of, const uint64_t *, size_t lq, const Symbol *target, size_t lt,
-                            uint64_t *scratch) {
-        return indel_blocked_columns(masks_of, lq, target, lt, scratch);
+                            uint64_t *scratch, InterruptPoll &poll) {
+        return indel_blocked_columns(masks_of, lq, target, lt, scratch, poll);
     }
 };
 
 // Query of at most 64 bytes; the pattern table lives in the kernel's frame.
+// A call on its own, with a poll of its own.
 inline uint64_t indel_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_single_word(IndelRecurrence{}, query, lq, target, lt);
+    InterruptPoll poll;
+    return distance::bit_parallel_single_word(IndelRecurrence{}, query, lq, target, lt, poll);
 }
 
-// Bytes, query longer than 64 bytes, target non-empty.
+// Bytes, query longer than 64 bytes, target non-empty; a call on its own.
 inline uint64_t indel_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_blocked_bytes(IndelRecurrence{}, query, lq, target, lt);
+    InterruptPoll poll;
+    return distance::bit_parallel_blocked_bytes(IndelRecurrence{}, query, lq, target, lt, poll);
 }
 
 // Both sides non-empty, symbols of any width: one row of lq + 1 cells per
@@ -159,14 +175,15 @@ uint64_t indel_two_row(const Symbol *query, size_t lq, const Symbol *target, siz
 
 // The byte path (also the 8-bit token member), on what is left of the pair
 // after its common prefix and suffix.
-inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_bytes(IndelRecurrence{}, query, lq, target, lt);
+inline uint64_t indel_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
+                            InterruptPoll &poll) {
+    return distance::bit_parallel_bytes(IndelRecurrence{}, query, lq, target, lt, poll);
 }
 
 // The diagonal entries of the token width table.
 template <typename Tokens>
-uint64_t indel_tokens(const Tokens &query, const Tokens &target) {
-    return distance::bit_parallel_tokens(IndelRecurrence{}, query, target);
+uint64_t indel_tokens(const Tokens &query, const Tokens &target, InterruptPoll &poll) {
+    return distance::bit_parallel_tokens(IndelRecurrence{}, query, target, poll);
 }
 
 }  // namespace veltrocamber::indel

@@ -15,7 +15,8 @@
 // Kernels: the bit-parallel target scan for pairs of at most 64 symbols a
 // side; for longer pairs the query scan over bit masks of the target
 // positions. The plain scalar query scan gives the same values; it stays as
-// the form the others are checked against.
+// the form the others are checked against. The scan of a long pair counts
+// the words it looks at in the call's InterruptPoll (polled_runs.hpp).
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -31,9 +32,11 @@
 
 #include "distance/affix_trim.hpp"
 #include "distance/byte_pattern_rows.hpp"
+#include "distance/polled_runs.hpp"
 #include "distance/prepared_levenshtein_score.hpp"
 #include "distance/token_pattern_masks.hpp"
 #include "distance/word_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::jaro {
 
@@ -150,38 +153,48 @@ double jaro_scalar(const Symbol *query, size_t lq, const Symbol *target, size_t 
 // `masks_of(symbol)` points at the B = ceil(lt / 64) words of the target
 // positions holding the symbol (all zero for a symbol the target lacks);
 // `work` is B + ceil(lq / 64) words of zeroed scratch. Both sides non-empty.
+//
+// How far a position's search goes depends on the matches before it (on a
+// long random pair it grows with the position), so a run of positions ends
+// once it has looked at RUN_WORDS words, and the poll counts those.
 template <typename Symbol, typename MasksOf>
 double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, const Symbol *target, size_t lt,
-                         uint64_t *work) {
+                         uint64_t *work, InterruptPoll &poll) {
     const int64_t w = match_window(lq, lt);
     const int64_t n = static_cast<int64_t>(lt);
     uint64_t *target_matched = work;
     uint64_t *query_matched = work + distance::block_count(lt);
     uint64_t m = 0;
-    for (size_t k = 0; k < lq; ++k) {
-        const int64_t kk = static_cast<int64_t>(k);
-        const int64_t lo = std::max<int64_t>(0, kk - w);
-        const int64_t hi = std::min<int64_t>(n, kk + w + 1);
-        if (lo >= hi)
-            continue;
-        const uint64_t *pm = masks_of(query[k]);
-        const size_t first = static_cast<size_t>(lo) / distance::WORD_BITS;
-        const size_t last = static_cast<size_t>(hi - 1) / distance::WORD_BITS;
-        for (size_t word = first; word <= last; ++word) {
-            uint64_t g = pm[word] & ~target_matched[word];
-            if (word == first)
-                g &= ~uint64_t{0} << (static_cast<size_t>(lo) % distance::WORD_BITS);
-            if (word == last) {
-                const size_t top = static_cast<size_t>(hi - 1) % distance::WORD_BITS;
-                g &= distance::low_bits(top + 1);
+    for (size_t k = 0; k < lq;) {
+        uint64_t words_seen = 0;
+        for (; k < lq && words_seen < distance::RUN_WORDS; ++k) {
+            const int64_t kk = static_cast<int64_t>(k);
+            const int64_t lo = std::max<int64_t>(0, kk - w);
+            const int64_t hi = std::min<int64_t>(n, kk + w + 1);
+            if (lo >= hi)
+                continue;
+            const uint64_t *pm = masks_of(query[k]);
+            const size_t first = static_cast<size_t>(lo) / distance::WORD_BITS;
+            const size_t last = static_cast<size_t>(hi - 1) / distance::WORD_BITS;
+            size_t word = first;
+            for (; word <= last; ++word) {
+                uint64_t g = pm[word] & ~target_matched[word];
+                if (word == first)
+                    g &= ~uint64_t{0} << (static_cast<size_t>(lo) % distance::WORD_BITS);
+                if (word == last) {
+                    const size_t top = static_cast<size_t>(hi - 1) % distance::WORD_BITS;
+                    g &= distance::low_bits(top + 1);
+                }
+                if (g != 0) {
+                    target_matched[word] |= g & (uint64_t{0} - g);
+                    query_matched[k / distance::WORD_BITS] |= uint64_t{1} << (k % distance::WORD_BITS);
+                    ++m;
+                    break;
+                }
             }
-            if (g != 0) {
-                target_matched[word] |= g & (uint64_t{0} - g);
-                query_matched[k / distance::WORD_BITS] |= uint64_t{1} << (k % distance::WORD_BITS);
-                ++m;
-                break;
-            }
+            words_seen += word - first + 1;  // one more than looked at when none matched
         }
+        poll.advance(words_seen * distance::WORD_BITS);
     }
     if (m == 0)
         return 0.0;
@@ -204,42 +217,56 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
 
 // Bytes of any lengths, both sides non-empty: the target's position masks,
 // followed by the scratch.
-inline double jaro_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+inline double jaro_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
+                           InterruptPoll &poll) {
     distance::BytePatternRows masks(target, lt, distance::block_count(lt) + distance::block_count(lq));
     return jaro_blocked_scan([&masks](uint8_t c) { return masks.masks_of(c); }, query, lq, target, lt,
-                             masks.extra());
+                             masks.extra(), poll);
 }
 
 // The byte path's choice.
-inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
+inline double jaro_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt, InterruptPoll &poll) {
     if (lq <= distance::WORD_BITS && lt <= distance::WORD_BITS)
         return jaro_bit_parallel(query, lq, target, lt);
     if (lq == 0 || lt == 0)
         return 0.0;
-    return jaro_blocked(query, lq, target, lt);
+    return jaro_blocked(query, lq, target, lt, poll);
 }
 
 // A byte query whose masks were built once (for the targets of a batch)
 // against one byte target: the bit-parallel scan with the stored masks
 // when both sides fit in a word, else the same choice as jaro_bytes.
-inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt) {
+inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
+                           InterruptPoll &poll) {
     const size_t lq = p.query_size;
     if (p.single_word && lt >= 1 && lt <= distance::WORD_BITS)
         return jaro_bit_parallel_columns([masks = p.masks.data()](uint8_t c) { return masks[c]; }, p.query.data(),
                                          lq, target, lt);
-    return jaro_bytes(p.query.data(), lq, target, lt);
+    return jaro_bytes(p.query.data(), lq, target, lt, poll);
+}
+
+// Tokens wider than a byte, a side longer than 64: the position masks of the
+// target, by token. Kept out of line, so that the short pairs' road in
+// jaro_tokens stays as small as it is fast.
+template <typename Token>
+[[gnu::noinline]] double jaro_blocked_tokens(const Token *query, size_t lq, const Token *target, size_t lt,
+                                             InterruptPoll &poll) {
+    const distance::TokenPatternMasks<Token> masks(target, lt);
+    std::vector<uint64_t> work(masks.blocks() + distance::block_count(lq), 0);
+    return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query, lq, target, lt, work.data(),
+                             poll);
 }
 
 // The diagonal entries of the Jaro token width table. `Tokens` is a
 // contiguous sequence of one token type (a vector, or a span over str
 // storage).
 template <typename Tokens>
-double jaro_tokens(const Tokens &query, const Tokens &target) {
+double jaro_tokens(const Tokens &query, const Tokens &target, InterruptPoll &poll) {
     using Token = std::remove_cv_t<typename Tokens::value_type>;
     const size_t lq = query.size();
     const size_t lt = target.size();
     if constexpr (sizeof(Token) == 1) {
-        return jaro_bytes(query.data(), lq, target.data(), lt);
+        return jaro_bytes(query.data(), lq, target.data(), lt, poll);
     } else {
         if (lq == 0 || lt == 0)
             return lq == lt ? 1.0 : 0.0;
@@ -248,11 +275,7 @@ double jaro_tokens(const Tokens &query, const Tokens &target) {
             return jaro_bit_parallel_columns([&masks](Token s) { return masks.mask_of(s); }, query.data(), lq,
                                              target.data(), lt);
         }
-        // Position masks of the target, by token.
-        const distance::TokenPatternMasks<Token> masks(target.data(), lt);
-        std::vector<uint64_t> work(masks.blocks() + distance::block_count(lq), 0);
-        return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query.data(), lq, target.data(),
-                                 lt, work.data());
+        return jaro_blocked_tokens(query.data(), lq, target.data(), lt, poll);
     }
 }
 

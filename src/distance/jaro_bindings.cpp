@@ -21,20 +21,23 @@ const char *const JARO_MISMATCHED_WIDTHS = "jaro: mismatched token widths from p
 
 namespace {
 
+// Linear in the shorter side: nothing to count in the poll.
 struct CommonPrefix {
     uint64_t cap;
     const char *mismatch_message = JARO_MISMATCHED_WIDTHS;
 
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t, InterruptPoll &) const {
         return common_prefix(q.data, q.size, t.data, t.size, cap);
     }
 
     template <typename Tokens>
-    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
+    uint64_t on_tokens(const Tokens &a, const Tokens &b, InterruptPoll &) const {
         return common_prefix_tokens(cap, a, b);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
+    uint64_t tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
+        return distance::tokens_by_kernel(*this, q, t, poll);
+    }
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/jaro.hpp"
 #include "module/input_snapshots.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/result_arrays.hpp"
 
 namespace veltrocamber::jaro {
@@ -37,18 +38,20 @@ struct JaroMetric {
 
     void begin_batch() noexcept { batch.begin(); }
 
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
+    double bytes(const distance::ByteText &q, const distance::ByteText &t, InterruptPoll &poll) {
         if (const auto *p = batch.masks(q))
-            return jaro_prepared(*p, t.data, t.size);
-        return jaro_bytes(q.data, q.size, t.data, t.size);
+            return jaro_prepared(*p, t.data, t.size, poll);
+        return jaro_bytes(q.data, q.size, t.data, t.size, poll);
     }
 
     template <typename Tokens>
-    double on_tokens(const Tokens &a, const Tokens &b) const {
-        return jaro_tokens(a, b);
+    double on_tokens(const Tokens &a, const Tokens &b, InterruptPoll &poll) const {
+        return jaro_tokens(a, b, poll);
     }
 
-    double tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
+    double tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
+        return distance::tokens_by_kernel(*this, q, t, poll);
+    }
 };
 
 // The boost reads the prefix from the same token vectors as the Jaro value,
@@ -59,17 +62,17 @@ struct JaroWinklerMetric {
 
     void begin_batch() noexcept { jaro.begin_batch(); }
 
-    double bytes(const distance::ByteText &q, const distance::ByteText &t) {
-        const double j = jaro.bytes(q, t);
+    double bytes(const distance::ByteText &q, const distance::ByteText &t, InterruptPoll &poll) {
+        const double j = jaro.bytes(q, t, poll);
         if (!boost.applies(j))
             return j;
         return boost.boosted(j, common_prefix(q.data, q.size, t.data, t.size, boost.prefix_cap));
     }
 
-    double tokens(PyObject *q, PyObject *t) const {
+    double tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
         return distance::token_pair_result(
-            q, t, jaro.mismatch_message, [this](const auto &a, const auto &b) {
-                const double j = jaro_tokens(a, b);
+            q, t, jaro.mismatch_message, [this, &poll](const auto &a, const auto &b) {
+                const double j = jaro_tokens(a, b, poll);
                 if (!boost.applies(j))
                     return j;
                 return boost.boosted(j, common_prefix_tokens(boost.prefix_cap, a, b));

@@ -12,6 +12,8 @@
 // - An empty side answers the other side's length, unclamped.
 // - Only bits at or below the last query position matter (see
 //   bit_parallel_roads.hpp).
+// - The columns run in runs counted in the call's InterruptPoll
+//   (polled_runs.hpp), which may raise between two runs.
 //
 // The kernels are instances of the shared bit-parallel roads
 // (bit_parallel_roads.hpp) with the Levenshtein recurrence below; the
@@ -26,8 +28,10 @@
 #include <vector>
 
 #include "distance/bit_parallel_roads.hpp"
+#include "distance/polled_runs.hpp"
 #include "distance/prepared_levenshtein_score.hpp"
 #include "distance/word_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::levenshtein {
 
@@ -89,23 +93,27 @@ inline int64_t blocked_step(const uint64_t *pm, uint64_t *vp, uint64_t *vn, size
 // non-empty target. `mask_of(symbol)` gives the query's pattern mask of a
 // target symbol.
 template <typename Symbol, typename MaskOf>
-uint64_t single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff) {
+uint64_t single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
+                             InterruptPoll &poll) {
     uint64_t vp = distance::low_bits(lq);
     uint64_t vn = 0;
     const uint64_t last_bit = uint64_t{1} << (lq - 1);
     uint64_t d = lq;
     if (cutoff == NO_CUTOFF) {
-        for (size_t j = 0; j < lt; ++j)
-            d += static_cast<uint64_t>(detail::single_word_step(mask_of(target[j]), vp, vn, last_bit));
+        for (size_t j = 0; j < lt;)
+            for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j)
+                d += static_cast<uint64_t>(detail::single_word_step(mask_of(target[j]), vp, vn, last_bit));
         return d;
     }
     // After column j the distance can still fall by lt - 1 - j.
     uint64_t limit = cutoff + lt;
-    for (size_t j = 0; j < lt; ++j) {
-        d += static_cast<uint64_t>(detail::single_word_step(mask_of(target[j]), vp, vn, last_bit));
-        --limit;
-        if (d > limit)
-            return cutoff + 1;
+    for (size_t j = 0; j < lt;) {
+        for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j) {
+            d += static_cast<uint64_t>(detail::single_word_step(mask_of(target[j]), vp, vn, last_bit));
+            --limit;
+            if (d > limit)
+                return cutoff + 1;
+        }
     }
     return d;
 }
@@ -115,7 +123,7 @@ uint64_t single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, 
 // words; vp and vn are the caller's scratch of `blocks` words each.
 template <typename Symbol, typename MasksOf>
 uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
-                         uint64_t *vp, uint64_t *vn) {
+                         uint64_t *vp, uint64_t *vn, InterruptPoll &poll) {
     const size_t blocks = distance::block_count(lq);
     const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
     std::fill(vp, vp + blocks, ~uint64_t{0});
@@ -123,13 +131,19 @@ uint64_t blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, si
     std::fill(vn, vn + blocks, uint64_t{0});
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     uint64_t d = lq;
+    size_t run_end = 0;  // one column loop (polled_runs.hpp)
     if (cutoff == NO_CUTOFF) {
-        for (size_t j = 0; j < lt; ++j)
+        for (size_t j = 0; j < lt; ++j) {
+            if (j == run_end)
+                run_end = distance::polled_run_end(poll, j, lt, blocks);
             d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]), vp, vn, blocks, last_bit));
+        }
         return d;
     }
     uint64_t limit = cutoff + lt;
     for (size_t j = 0; j < lt; ++j) {
+        if (j == run_end)
+            run_end = distance::polled_run_end(poll, j, lt, blocks);
         d += static_cast<uint64_t>(detail::blocked_step(masks_of(target[j]), vp, vn, blocks, last_bit));
         --limit;
         if (d > limit)
@@ -182,9 +196,11 @@ inline uint64_t band_for(uint64_t d, uint64_t gap) noexcept { return std::max(ga
 // projection above `give_up_above` abandons the run: the answer is then
 // NO_CUTOFF, no bound, and `projected` receives the projection. Only the
 // time of the caller's next step depends on it, never a result.
+//
+// The poll counts every column as the band's widest (band_width words).
 template <typename Symbol, typename MasksOf>
 uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t k,
-                                uint64_t *vp, uint64_t *vn, uint64_t give_up_above = NO_CUTOFF,
+                                uint64_t *vp, uint64_t *vn, InterruptPoll &poll, uint64_t give_up_above = NO_CUTOFF,
                                 uint64_t *projected = nullptr) {
     k = std::min<uint64_t>(k, lq + lt);  // a wider band holds nothing more, and the row sums below cannot wrap
     const size_t blocks = distance::block_count(lq);
@@ -221,7 +237,11 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
     unsigned shift = give_up_above == NO_CUTOFF ? 0 : 6;
     while (shift > 0 && (lt >> shift) == 0)
         --shift;
+    const size_t widest = band_width(k, blocks);
+    size_t run_end = 0;  // one column loop (polled_runs.hpp)
     for (size_t j = 0; j < lt; ++j) {
+        if (j == run_end)
+            run_end = distance::polled_run_end(poll, j, lt, widest);
         const uint64_t c = j + 1;
         const size_t lo = word_of(first_row(c));
         const size_t last = word_of(last_row(c));
@@ -278,7 +298,7 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
 // every answer comes from a band that reaches it.
 template <typename Symbol, typename MasksOf>
 uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, size_t lt, uint64_t cutoff,
-                          uint64_t *scratch) {
+                          uint64_t *scratch, InterruptPoll &poll) {
     const size_t blocks = distance::block_count(lq);
     uint64_t *vp = scratch;
     uint64_t *vn = scratch + blocks;
@@ -288,8 +308,8 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
             return cutoff + 1;
         const uint64_t k = band_for(cutoff, gap);
         if (!band_pays(k, blocks, 2))
-            return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn);
-        return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, k, vp, vn), cutoff);
+            return blocked_columns(masks_of, lq, target, lt, cutoff, vp, vn, poll);
+        return clamp_to_cutoff(banded_blocked_columns(masks_of, lq, target, lt, k, vp, vn, poll), cutoff);
     }
     // The first band leaves the paths room to wander half a word off both
     // diagonals: a band only as wide as the length gap would lose a path that
@@ -301,7 +321,7 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
     while (band_pays(k, blocks, 2)) {
         uint64_t projected = 0;
         const uint64_t reach = band_reach(k, gap);
-        const uint64_t got = banded_blocked_columns(masks_of, lq, target, lt, k, vp, vn, 2 * reach, &projected);
+        const uint64_t got = banded_blocked_columns(masks_of, lq, target, lt, k, vp, vn, poll, 2 * reach, &projected);
         if (got <= reach)
             return got;
         uint64_t next = 2 * k;
@@ -312,14 +332,14 @@ uint64_t blocked_distance(MasksOf &&masks_of, size_t lq, const Symbol *target, s
         if (bound != NO_CUTOFF && band_for(bound, gap) <= next) {
             const uint64_t last = band_for(bound, gap);
             if (band_pays(last, blocks, 2))
-                return banded_blocked_columns(masks_of, lq, target, lt, last, vp, vn);
+                return banded_blocked_columns(masks_of, lq, target, lt, last, vp, vn, poll);
             break;
         }
         k = next;
     }
     // No distance exceeds the longer side, so the band that reaches it is
     // exact.
-    return banded_blocked_columns(masks_of, lq, target, lt, band_for(std::max(lq, lt), gap), vp, vn);
+    return banded_blocked_columns(masks_of, lq, target, lt, band_for(std::max(lq, lt), gap), vp, vn, poll);
 }
 
 // The Levenshtein recurrence for the shared bit-parallel roads, with the
@@ -337,28 +357,29 @@ struct LevenshteinRecurrence {
     uint64_t clamp(uint64_t d) const noexcept { return clamp_to_cutoff(d, cutoff); }
 
     template <typename Symbol, typename MaskOf>
-    uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) const {
-        return single_word_columns(mask_of, lq, target, lt, effective_cutoff(cutoff, lq, lt));
+    uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt, InterruptPoll &poll) const {
+        return single_word_columns(mask_of, lq, target, lt, effective_cutoff(cutoff, lq, lt), poll);
     }
 
     template <typename Symbol, typename MasksOf>
     uint64_t blocked(MasksOf &&masks_of, const uint64_t *, size_t lq, const Symbol *target, size_t lt,
-                     uint64_t *scratch) const {
+                     uint64_t *scratch, InterruptPoll &poll) const {
         const uint64_t c = effective_cutoff(cutoff, lq, lt);
         if (banded)
-            return blocked_distance(masks_of, lq, target, lt, c, scratch);
-        return blocked_columns(masks_of, lq, target, lt, c, scratch, scratch + distance::block_count(lq));
+            return blocked_distance(masks_of, lq, target, lt, c, scratch, poll);
+        return blocked_columns(masks_of, lq, target, lt, c, scratch, scratch + distance::block_count(lq), poll);
     }
 };
 
 // ---------------------------------------------------------------------------
-// The kernels on their own
+// The kernels on their own, each call with a poll of its own
 // ---------------------------------------------------------------------------
 
 // Query of at most 64 bytes; the pattern table lives in this frame.
 inline uint64_t levenshtein_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
                                         uint64_t cutoff) {
-    return distance::bit_parallel_single_word(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt);
+    InterruptPoll poll;
+    return distance::bit_parallel_single_word(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt, poll);
 }
 
 // Byte strings of any length; queries of up to 64 bytes go to the one-word
@@ -371,7 +392,8 @@ inline uint64_t levenshtein_blocked(const uint8_t *query, size_t lq, const uint8
         return lq;
     if (lq <= distance::WORD_BITS)
         return levenshtein_single_word(query, lq, target, lt, cutoff);
-    return distance::bit_parallel_blocked_bytes(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt);
+    InterruptPoll poll;
+    return distance::bit_parallel_blocked_bytes(LevenshteinRecurrence{cutoff, false}, query, lq, target, lt, poll);
 }
 
 // The token members. 8-bit tokens are bytes and run the byte member; wider
@@ -388,35 +410,36 @@ uint64_t levenshtein_blocked(uint64_t cutoff, const std::vector<Token> &query, c
             return lt;
         if (lt == 0)
             return lq;
+        InterruptPoll poll;
         return distance::bit_parallel_blocked_tokens(LevenshteinRecurrence{cutoff, false}, query.data(), lq,
-                                                     target.data(), lt);
+                                                     target.data(), lt, poll);
     }
 }
 
 // ---------------------------------------------------------------------------
 // The roads of the entry points: common affixes dropped, the band where it
-// pays
+// pays, the columns counted in the caller's poll
 // ---------------------------------------------------------------------------
 
 // The byte path.
 inline uint64_t levenshtein_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt,
-                                  uint64_t cutoff) {
-    return distance::bit_parallel_bytes(LevenshteinRecurrence{cutoff}, query, lq, target, lt);
+                                  uint64_t cutoff, InterruptPoll &poll) {
+    return distance::bit_parallel_bytes(LevenshteinRecurrence{cutoff}, query, lq, target, lt, poll);
 }
 
 // The token path (a vector, or a span over str storage): the byte road for
 // 8-bit tokens, the token masks otherwise (in the frame for a one-word
 // rest).
 template <typename Tokens>
-uint64_t levenshtein_tokens(uint64_t cutoff, const Tokens &query, const Tokens &target) {
-    return distance::bit_parallel_tokens(LevenshteinRecurrence{cutoff}, query, target);
+uint64_t levenshtein_tokens(uint64_t cutoff, const Tokens &query, const Tokens &target, InterruptPoll &poll) {
+    return distance::bit_parallel_tokens(LevenshteinRecurrence{cutoff}, query, target, poll);
 }
 
 // The distance of a prepared query to a byte target. `work` is scratch for
 // VP and VN, grown when a blocked query needs it.
 inline uint64_t prepared_levenshtein_distance(const PreparedLevenshteinScoreU8 &p, const uint8_t *target, size_t lt,
-                                              uint64_t cutoff, std::vector<uint64_t> &work) {
-    return distance::bit_parallel_prepared(LevenshteinRecurrence{cutoff}, p, target, lt, work);
+                                              uint64_t cutoff, std::vector<uint64_t> &work, InterruptPoll &poll) {
+    return distance::bit_parallel_prepared(LevenshteinRecurrence{cutoff}, p, target, lt, work, poll);
 }
 
 }  // namespace veltrocamber::levenshtein

@@ -5,6 +5,7 @@
 #include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/levenshtein.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/keyword_conversion.hpp"
 
 namespace nb = nanobind;
@@ -83,7 +84,8 @@ nb::object py_levenshtein_score_prepared(const PreparedLevenshteinScoreU8 &prepa
         return nb::none();
     const uint64_t cutoff = cutoff_from_python("_levenshtein_score_prepared", score_cutoff);
     std::vector<uint64_t> work;
-    const uint64_t d = prepared_levenshtein_distance(prepared, t.data, t.size, cutoff, work);
+    InterruptPoll poll;
+    const uint64_t d = prepared_levenshtein_distance(prepared, t.data, t.size, cutoff, work, poll);
     return nb::int_(static_cast<int64_t>(d));
 }
 

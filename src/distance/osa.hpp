@@ -7,7 +7,8 @@
 // to 64 symbols, in ceil(lq / 64) words above. The three-row dynamic
 // programme, whose rows hold lq + 1 cells, gives the same distances in
 // O(lq x lt) cells; it stays as the plain form the blocked one is checked
-// against. Symbols are compared for equality only.
+// against. Symbols are compared for equality only. The bit-parallel columns
+// run in runs counted in the call's InterruptPoll (polled_runs.hpp).
 //
 // No Python here: the kernels take raw symbol pointers and lengths.
 #pragma once
@@ -20,7 +21,9 @@
 #include <vector>
 
 #include "distance/bit_parallel_roads.hpp"
+#include "distance/polled_runs.hpp"
 #include "distance/word_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
 
 namespace veltrocamber::osa {
 
@@ -28,31 +31,35 @@ namespace veltrocamber::osa {
 // `mask_of(symbol)` gives the query's pattern mask of a target symbol (bit i
 // set when query position i holds it). An empty target gives lq.
 template <typename Symbol, typename MaskOf>
-uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
+uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt,
+                                 InterruptPoll &poll) {
     uint64_t vp = distance::low_bits(lq);
     uint64_t vn = 0;
     uint64_t d0 = 0;
     uint64_t pm_prev = 0;
     const uint64_t last_bit = uint64_t{1} << (lq - 1);
     uint64_t d = lq;
-    for (size_t j = 0; j < lt; ++j) {
-        const uint64_t pm = mask_of(target[j]);
-        // A transposition may close at position i when query i equals this
-        // target symbol and query i - 1 equals the previous one, provided the
-        // previous column did not already match at i - 1.
-        const uint64_t tr = ((pm & ~d0) << 1) & pm_prev;
-        d0 = (((pm & vp) + vp) ^ vp) | pm | vn | tr;
-        uint64_t hp = vn | ~(d0 | vp);
-        uint64_t hn = d0 & vp;
-        // HP and HN are disjoint: at most one of the two moves d. Branch-free,
-        // as the direction is data-dependent and unpredictable.
-        d += static_cast<uint64_t>((hp & last_bit) != 0);
-        d -= static_cast<uint64_t>((hn & last_bit) != 0);
-        hp = (hp << 1) | 1;
-        hn = hn << 1;
-        vp = hn | ~(d0 | hp);
-        vn = hp & d0;
-        pm_prev = pm;
+    for (size_t j = 0; j < lt;) {
+        for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j) {
+            const uint64_t pm = mask_of(target[j]);
+            // A transposition may close at position i when query i equals
+            // this target symbol and query i - 1 equals the previous one,
+            // provided the previous column did not already match at i - 1.
+            const uint64_t tr = ((pm & ~d0) << 1) & pm_prev;
+            d0 = (((pm & vp) + vp) ^ vp) | pm | vn | tr;
+            uint64_t hp = vn | ~(d0 | vp);
+            uint64_t hn = d0 & vp;
+            // HP and HN are disjoint: at most one of the two moves d.
+            // Branch-free, as the direction is data-dependent and
+            // unpredictable.
+            d += static_cast<uint64_t>((hp & last_bit) != 0);
+            d -= static_cast<uint64_t>((hn & last_bit) != 0);
+            hp = (hp << 1) | 1;
+            hn = hn << 1;
+            vp = hn | ~(d0 | hp);
+            vn = hp & d0;
+            pm_prev = pm;
+        }
     }
     return d;
 }
@@ -85,7 +92,7 @@ inline void osa_blocked_step(const uint64_t *pm, const uint64_t *pm_prev, uint64
 // state in vp, vn and d0_prev, `blocks` words each, which this sets up.
 template <typename Count, typename Symbol, typename MasksOf>
 uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target, size_t lt,
-                     uint64_t *vp, uint64_t *vn, uint64_t *d0_prev, Count blocks) {
+                     uint64_t *vp, uint64_t *vn, uint64_t *d0_prev, Count blocks, InterruptPoll &poll) {
     const size_t in_last = lq - distance::WORD_BITS * (blocks - 1);
     std::fill(vp, vp + blocks, ~uint64_t{0});
     vp[blocks - 1] = distance::low_bits(in_last);
@@ -94,14 +101,24 @@ uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, co
     const uint64_t last_bit = uint64_t{1} << (in_last - 1);
     const uint64_t *pm_prev = zero_row;
     uint64_t d = lq;
-    for (size_t j = 0; j < lt; ++j) {
-        const uint64_t *pm = masks_of(target[j]);
-        uint64_t hp = 0;
-        uint64_t hn = 0;
-        osa_blocked_step(pm, pm_prev, vp, vn, d0_prev, blocks, hp, hn);
-        d += static_cast<uint64_t>((hp & last_bit) != 0);
-        d -= static_cast<uint64_t>((hn & last_bit) != 0);
-        pm_prev = pm;
+    // A word count known at compile time runs on to the run's end in the
+    // inner loop; any other takes one column per turn of the outer loop
+    // (the two shapes of polled_runs.hpp).
+    constexpr bool fixed = !std::is_same_v<Count, size_t>;
+    for (size_t j = 0, run_end = 0; j < lt; ++j) {
+        if (j == run_end)
+            run_end = distance::polled_run_end(poll, j, lt, blocks);
+        for (;; ++j) {
+            const uint64_t *pm = masks_of(target[j]);
+            uint64_t hp = 0;
+            uint64_t hn = 0;
+            osa_blocked_step(pm, pm_prev, vp, vn, d0_prev, blocks, hp, hn);
+            d += static_cast<uint64_t>((hp & last_bit) != 0);
+            d -= static_cast<uint64_t>((hn & last_bit) != 0);
+            pm_prev = pm;
+            if (!fixed || j + 1 == run_end)
+                break;
+        }
     }
     return d;
 }
@@ -111,12 +128,12 @@ uint64_t osa_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, co
 // memory, a short query's columns cost about twice as much.
 template <size_t Blocks, typename Symbol, typename MasksOf>
 uint64_t osa_fixed_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
-                           size_t lt) {
+                           size_t lt, InterruptPoll &poll) {
     std::array<uint64_t, Blocks> vp;
     std::array<uint64_t, Blocks> vn;
     std::array<uint64_t, Blocks> d0_prev;
     return osa_columns(masks_of, zero_row, lq, target, lt, vp.data(), vn.data(), d0_prev.data(),
-                       std::integral_constant<size_t, Blocks>{});
+                       std::integral_constant<size_t, Blocks>{}, poll);
 }
 
 }  // namespace detail
@@ -131,15 +148,16 @@ uint64_t osa_fixed_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t 
 // of two to four words run a form unrolled for their size.
 template <typename Symbol, typename MasksOf>
 uint64_t osa_blocked_columns(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
-                             size_t lt, uint64_t *work) {
+                             size_t lt, uint64_t *work, InterruptPoll &poll) {
     const size_t blocks = distance::block_count(lq);
     switch (blocks) {
-        case 2: return detail::osa_fixed_columns<2>(masks_of, zero_row, lq, target, lt);
-        case 3: return detail::osa_fixed_columns<3>(masks_of, zero_row, lq, target, lt);
-        case 4: return detail::osa_fixed_columns<4>(masks_of, zero_row, lq, target, lt);
+        case 2: return detail::osa_fixed_columns<2>(masks_of, zero_row, lq, target, lt, poll);
+        case 3: return detail::osa_fixed_columns<3>(masks_of, zero_row, lq, target, lt, poll);
+        case 4: return detail::osa_fixed_columns<4>(masks_of, zero_row, lq, target, lt, poll);
         default: break;
     }
-    return detail::osa_columns(masks_of, zero_row, lq, target, lt, work, work + blocks, work + 2 * blocks, blocks);
+    return detail::osa_columns(masks_of, zero_row, lq, target, lt, work, work + blocks, work + 2 * blocks, blocks,
+                               poll);
 }
 
 // The OSA recurrence for the shared bit-parallel roads.
@@ -152,25 +170,28 @@ struct OsaRecurrence {
     static uint64_t clamp(uint64_t d) noexcept { return d; }
 
     template <typename Symbol, typename MaskOf>
-    static uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt) {
-        return osa_single_word_columns(mask_of, lq, target, lt);
+    static uint64_t one_word(MaskOf &&mask_of, size_t lq, const Symbol *target, size_t lt, InterruptPoll &poll) {
+        return osa_single_word_columns(mask_of, lq, target, lt, poll);
     }
 
     template <typename Symbol, typename MasksOf>
     static uint64_t blocked(MasksOf &&masks_of, const uint64_t *zero_row, size_t lq, const Symbol *target,
-                            size_t lt, uint64_t *scratch) {
-        return osa_blocked_columns(masks_of, zero_row, lq, target, lt, scratch);
+                            size_t lt, uint64_t *scratch, InterruptPoll &poll) {
+        return osa_blocked_columns(masks_of, zero_row, lq, target, lt, scratch, poll);
     }
 };
 
 // Query of at most 64 bytes; the pattern table lives in the kernel's frame.
+// A call on its own, with a poll of its own.
 inline uint64_t osa_single_word(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_single_word(OsaRecurrence{}, query, lq, target, lt);
+    InterruptPoll poll;
+    return distance::bit_parallel_single_word(OsaRecurrence{}, query, lq, target, lt, poll);
 }
 
-// Bytes, query longer than 64 bytes, target non-empty.
+// Bytes, query longer than 64 bytes, target non-empty; a call on its own.
 inline uint64_t osa_blocked(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_blocked_bytes(OsaRecurrence{}, query, lq, target, lt);
+    InterruptPoll poll;
+    return distance::bit_parallel_blocked_bytes(OsaRecurrence{}, query, lq, target, lt, poll);
 }
 
 // Both sides non-empty, symbols of any width. R2, R1 and R0 are the rows two
@@ -204,14 +225,14 @@ uint64_t osa_three_row(const Symbol *query, size_t lq, const Symbol *target, siz
 
 // The byte path (also the 8-bit token member), on what is left of the pair
 // after its common prefix and suffix.
-inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt) {
-    return distance::bit_parallel_bytes(OsaRecurrence{}, query, lq, target, lt);
+inline uint64_t osa_bytes(const uint8_t *query, size_t lq, const uint8_t *target, size_t lt, InterruptPoll &poll) {
+    return distance::bit_parallel_bytes(OsaRecurrence{}, query, lq, target, lt, poll);
 }
 
 // The diagonal entries of the token width table.
 template <typename Tokens>
-uint64_t osa_tokens(const Tokens &query, const Tokens &target) {
-    return distance::bit_parallel_tokens(OsaRecurrence{}, query, target);
+uint64_t osa_tokens(const Tokens &query, const Tokens &target, InterruptPoll &poll) {
+    return distance::bit_parallel_tokens(OsaRecurrence{}, query, target, poll);
 }
 
 }  // namespace veltrocamber::osa

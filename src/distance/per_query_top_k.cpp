@@ -55,9 +55,10 @@ constexpr uint32_t SIMILARITY_SCORERS = 0xAEA;
 
 // The scorers of the search. Each gives bound(lq, lt), the most a pair of
 // those lengths (len() of the objects) can score, and score(query, target,
-// lq, lt), its score on either road: the numbers of the scorer's batch
-// function. A metric that keeps a byte-like query's masks across targets
-// (`metric`, when it has begin_batch) builds them once.
+// lq, lt, poll), its score on either road, the pair's cells counted in the
+// search's poll: the numbers of the scorer's batch function. A metric that
+// keeps a byte-like query's masks across targets (`metric`, when it has
+// begin_batch) builds them once.
 
 // Levenshtein and optimal string alignment: normalised by the longer length
 // in symbols.
@@ -65,14 +66,14 @@ template <typename Similarity>
 struct LongerLengthScorer {
     Similarity metric;
     double bound(uint64_t lq, uint64_t lt) const { return longer_length_bound(lq, lt); }
-    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t) {
-        return score_target(query, target, metric);
+    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t, InterruptPoll &poll) {
+        return score_target(query, target, metric, poll);
     }
 };
 
 struct HammingScorer {
     double bound(uint64_t lq, uint64_t lt) const { return hamming_bound(lq, lt); }
-    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t) {
+    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t, InterruptPoll &) {
         return hamming::hamming_normalized_pair(query.token_object(), target, FUNCTION);
     }
 };
@@ -80,16 +81,16 @@ struct HammingScorer {
 struct JaroScorer {
     jaro::JaroMetric metric;
     double bound(uint64_t lq, uint64_t lt) const { return jaro_bound(lq, lt); }
-    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t) {
-        return score_target(query, target, metric);
+    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t, InterruptPoll &poll) {
+        return score_target(query, target, metric, poll);
     }
 };
 
 struct JaroWinklerScorer {
     jaro::JaroWinklerMetric metric;
     double bound(uint64_t lq, uint64_t lt) const { return jaro_winkler_bound(lq, lt, metric.boost); }
-    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t) {
-        return score_target(query, target, metric);
+    double score(BatchQuery &query, PyObject *target, uint64_t, uint64_t, InterruptPoll &poll) {
+        return score_target(query, target, metric, poll);
     }
 };
 
@@ -98,14 +99,14 @@ struct JaroWinklerScorer {
 struct IndelScorer {
     indel::IndelDistance metric = indel::indel_distance();
     double bound(uint64_t lq, uint64_t lt) const { return length_sum_bound(lq, lt); }
-    double score(BatchQuery &query, PyObject *target, uint64_t lq, uint64_t lt) {
-        return normalized_similarity<NormalizedBy::length_sum>(score_target(query, target, metric), lq, lt);
+    double score(BatchQuery &query, PyObject *target, uint64_t lq, uint64_t lt, InterruptPoll &poll) {
+        return normalized_similarity<NormalizedBy::length_sum>(score_target(query, target, metric, poll), lq, lt);
     }
 };
 
 struct TrueDamerauLevenshteinScorer {
     double bound(uint64_t lq, uint64_t lt) const { return longer_length_bound(lq, lt); }
-    double score(BatchQuery &query, PyObject *target, uint64_t lq, uint64_t lt) {
+    double score(BatchQuery &query, PyObject *target, uint64_t lq, uint64_t lt, InterruptPoll &) {
         const uint64_t d = true_damerau_levenshtein::true_damerau_levenshtein_pair(query.token_object(), target);
         return normalized_similarity<NormalizedBy::longer_length>(d, lq, lt);
     }
@@ -156,7 +157,7 @@ struct Search {
             const bool full = heap_slots.size() == k;
             if (pruning && full && u <= heap_slots[0].score)
                 continue;
-            const double score = scorer.score(query, target, lq, lt);
+            const double score = scorer.score(query, target, lq, lt, poll);
             if (!full) {
                 heap.push(Candidate{score, candidates.kept.size()});
                 candidates.kept.push_back(KeptTarget{nb::borrow(target), i});

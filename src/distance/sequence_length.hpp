@@ -85,7 +85,7 @@ std::vector<double> similarities_by_length(PyObject *query, TargetSnapshot &targ
     for (size_t i = 0; i < targets.size(); ++i) {
         PyObject *target = targets[i];  // kept alive across the checks
         poll_before_target(poll, batch_query, target);
-        const uint64_t d = score_target(batch_query, target, metric);
+        const uint64_t d = score_target(batch_query, target, metric, poll);
         out.push_back(normalized_similarity<By>(d, lq, target_length(target, function, i)));
     }
     return out;

@@ -11,8 +11,8 @@
 // table is kept for the call, so its size goes through the memory guard
 // before anything is allocated: a table that cannot be held raises
 // MemoryRefusal (MemoryError in Python) instead of letting the filling drive
-// the process into the out-of-memory killer. The filling polls for an
-// interrupt once per row.
+// the process into the out-of-memory killer. The filling counts its rows in
+// the call's InterruptPoll.
 //
 // The last-row map (for each symbol, the last query row that held it) is an
 // array indexed by symbol: the byte value itself, or for wider tokens a dense
@@ -49,7 +49,8 @@ namespace detail {
 // Both sides non-empty; symbols are indices into `last_row`, which starts
 // all zero and has room for every symbol of either side.
 template <typename Symbol>
-uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, uint64_t *last_row) {
+uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, uint64_t *last_row,
+                         InterruptPoll &poll) {
     const uint64_t cells = guarded_table_cells(a, b);
     const size_t cols = b + 2;
     // Every cell is written before it is read (the recurrence reads only
@@ -65,7 +66,6 @@ uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, u
         d[r * cols] = maxdist;
         d[r * cols + 1] = r - 1;
     }
-    InterruptPoll poll;
     for (size_t i = 1; i <= a; ++i) {
         poll.advance(b);
         const Symbol qi = q[i - 1];
@@ -93,23 +93,23 @@ uint64_t lowrance_wagner(const Symbol *q, size_t a, const Symbol *t, size_t b, u
 
 // On what is left of the pair after its common prefix and suffix.
 inline uint64_t true_damerau_levenshtein_bytes(const uint8_t *query_in, size_t a_in, const uint8_t *target_in,
-                                               size_t b_in) {
+                                               size_t b_in, InterruptPoll &poll) {
     const auto [query, a, target, b] = distance::trim_common_affixes(query_in, a_in, target_in, b_in);
     if (a == 0)
         return b;
     if (b == 0)
         return a;
     std::array<uint64_t, 256> last_row{};
-    return detail::lowrance_wagner(query, a, target, b, last_row.data());
+    return detail::lowrance_wagner(query, a, target, b, last_row.data(), poll);
 }
 
 // The diagonal entries of the token width table. `Tokens` is a contiguous
 // sequence of one token type (a vector, or a span over str storage).
 template <typename Tokens>
-uint64_t true_damerau_levenshtein_tokens(const Tokens &query, const Tokens &target) {
+uint64_t true_damerau_levenshtein_tokens(const Tokens &query, const Tokens &target, InterruptPoll &poll) {
     using Token = std::remove_cv_t<typename Tokens::value_type>;
     if constexpr (sizeof(Token) == 1) {
-        return true_damerau_levenshtein_bytes(query.data(), query.size(), target.data(), target.size());
+        return true_damerau_levenshtein_bytes(query.data(), query.size(), target.data(), target.size(), poll);
     } else {
         const auto [q, a, t, b] = distance::trim_common_affixes(query.data(), query.size(), target.data(),
                                                                 target.size());
@@ -128,7 +128,7 @@ uint64_t true_damerau_levenshtein_tokens(const Tokens &query, const Tokens &targ
             symbols[i] = numbers.try_emplace(s, static_cast<uint32_t>(numbers.size())).first->second;
         }
         std::vector<uint64_t> last_row(numbers.size(), 0);
-        return detail::lowrance_wagner(symbols.data(), a, symbols.data() + a, b, last_row.data());
+        return detail::lowrance_wagner(symbols.data(), a, symbols.data() + a, b, last_row.data(), poll);
     }
 }
 

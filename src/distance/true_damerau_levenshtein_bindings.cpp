@@ -31,16 +31,18 @@ namespace {
 struct TrueDamerauLevenshteinDistance {
     const char *mismatch_message = TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS;
 
-    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t) const {
-        return true_damerau_levenshtein_bytes(q.data, q.size, t.data, t.size);
+    uint64_t bytes(const distance::ByteText &q, const distance::ByteText &t, InterruptPoll &poll) const {
+        return true_damerau_levenshtein_bytes(q.data, q.size, t.data, t.size, poll);
     }
 
     template <typename Tokens>
-    uint64_t on_tokens(const Tokens &a, const Tokens &b) const {
-        return true_damerau_levenshtein_tokens(a, b);
+    uint64_t on_tokens(const Tokens &a, const Tokens &b, InterruptPoll &poll) const {
+        return true_damerau_levenshtein_tokens(a, b, poll);
     }
 
-    uint64_t tokens(PyObject *q, PyObject *t) const { return distance::tokens_by_kernel(*this, q, t); }
+    uint64_t tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
+        return distance::tokens_by_kernel(*this, q, t, poll);
+    }
 };
 
 }  // namespace

@@ -2,8 +2,10 @@
 //
 // Every call keeps the interpreter lock, so a SIGINT (or any signal with a
 // Python handler) is only acted on once the call asks. Long loops count
-// their work in an InterruptPoll: the kernels a few cells at a time (a row or
-// a column), the batch loops one pair of lengths per target. Every few
+// their work in an InterruptPoll: the kernels a few cells at a time (a row, a
+// column, a run of bit-parallel columns at 64 cells a word), the batch loops
+// one pair of lengths per target, handing the same poll to the edit-distance
+// kernel of each pair so that one count spans the call. Every few
 // million cells the poll calls check_interrupt(), which runs the pending
 // signal handlers; when one raises (KeyboardInterrupt for Ctrl-C) the
 // exception unwinds the call, whose buffers are all held by RAII, and
@@ -22,8 +24,9 @@ namespace veltrocamber {
 
 // Runs the pending signal handlers; throws nanobind's python_error with the
 // handler's exception set when one raised. Does nothing on a thread that
-// does not hold the interpreter lock.
-void check_interrupt();
+// does not hold the interpreter lock. Cold, as the check is rare: the loops
+// that poll keep their registers for their own work.
+[[gnu::cold]] void check_interrupt();
 
 class InterruptPoll {
   public:
@@ -42,7 +45,7 @@ class InterruptPoll {
     }
 
     void advance(uint64_t cells) {
-        if (cells < remaining_) {
+        if (cells < remaining_) [[likely]] {
             remaining_ -= cells;
             return;
         }

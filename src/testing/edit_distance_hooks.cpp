@@ -24,6 +24,7 @@
 #include "distance/osa_bindings.hpp"
 #include "distance/true_damerau_levenshtein.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
@@ -44,10 +45,11 @@ void require_word(const nb::bytes &b, const char *what) {
 // The metric's width table on two token vectors of the given widths, with
 // the kernel and the message its bindings use.
 nb::object dispatch(const std::string &metric, const TokenVector &q, const TokenVector &t) {
+    InterruptPoll poll;
     if (metric == "damerau_levenshtein")
         return nb::int_(token_width_dispatch(q, t, osa::OSA_MISMATCHED_WIDTHS,
-                                             [](const auto &a, const auto &b) {
-                                                 return osa::osa_tokens(a, b);
+                                             [&poll](const auto &a, const auto &b) {
+                                                 return osa::osa_tokens(a, b, poll);
                                              }));
     if (metric == "hamming")
         return nb::int_(token_width_dispatch(q, t, hamming::HAMMING_MISMATCHED_WIDTHS,
@@ -58,13 +60,13 @@ nb::object dispatch(const std::string &metric, const TokenVector &q, const Token
                                              }));
     if (metric == "indel")
         return nb::int_(token_width_dispatch(q, t, indel::INDEL_MISMATCHED_WIDTHS,
-                                             [](const auto &a, const auto &b) {
-                                                 return indel::indel_tokens(a, b);
+                                             [&poll](const auto &a, const auto &b) {
+                                                 return indel::indel_tokens(a, b, poll);
                                              }));
     if (metric == "jaro")
         return nb::float_(token_width_dispatch(q, t, jaro::JARO_MISMATCHED_WIDTHS,
-                                               [](const auto &a, const auto &b) {
-                                                   return jaro::jaro_tokens(a, b);
+                                               [&poll](const auto &a, const auto &b) {
+                                                   return jaro::jaro_tokens(a, b, poll);
                                                }));
     if (metric == "jaro_prefix")
         return nb::int_(token_width_dispatch(q, t, jaro::JARO_MISMATCHED_WIDTHS,
@@ -74,8 +76,8 @@ nb::object dispatch(const std::string &metric, const TokenVector &q, const Token
     if (metric == "true_damerau_levenshtein")
         return nb::int_(token_width_dispatch(
             q, t, true_damerau_levenshtein::TRUE_DAMERAU_LEVENSHTEIN_MISMATCHED_WIDTHS,
-            [](const auto &a, const auto &b) {
-                return true_damerau_levenshtein::true_damerau_levenshtein_tokens(a, b);
+            [&poll](const auto &a, const auto &b) {
+                return true_damerau_levenshtein::true_damerau_levenshtein_tokens(a, b, poll);
             }));
     raise_value_error("unknown metric");
 }
@@ -102,7 +104,13 @@ void register_edit_distance_hooks(nb::module_ &m) {
     });
     def_byte_kernel(m, "osa_blocked", &osa::osa_blocked, blocked_query, NOT_BLOCKED);
     def_byte_kernel(m, "indel_blocked", &indel::indel_blocked, blocked_query, NOT_BLOCKED);
-    def_byte_kernel(m, "jaro_blocked", &jaro::jaro_blocked, non_empty, EMPTY_SIDE);
+    def_byte_kernel(
+        m, "jaro_blocked",
+        [](const uint8_t *q, size_t lq, const uint8_t *t, size_t lt) {
+            InterruptPoll poll;
+            return jaro::jaro_blocked(q, lq, t, lt, poll);
+        },
+        non_empty, EMPTY_SIDE);
     def_byte_kernel(m, "jaro_scalar", &jaro::jaro_scalar<uint8_t>, any, "");
 
     // A metric's token width table, both sides given as values converted to

@@ -15,6 +15,7 @@
 #include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
 #include "distance/word_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
 #include "module/token_vector.hpp"
 #include "module/token_width_dispatch.hpp"
@@ -56,8 +57,10 @@ void register_levenshtein_hooks(nb::module_ &m) {
                 raise_value_error("the band needs non-empty sides at most k apart in length");
             const size_t blocks = distance::block_count(lq);
             distance::BytePatternRows masks(bytes_data(q), lq, 2 * blocks);
+            InterruptPoll poll;
             return levenshtein::banded_blocked_columns([&masks](uint8_t c) { return masks.masks_of(c); }, lq,
-                                                       bytes_data(t), lt, k, masks.extra(), masks.extra() + blocks);
+                                                       bytes_data(t), lt, k, masks.extra(), masks.extra() + blocks,
+                                                       poll);
         },
         "query"_a, "target"_a, "k"_a);
     // The table's member for `width`, or the whole entry-point token road
@@ -70,7 +73,8 @@ void register_levenshtein_hooks(nb::module_ &m) {
             const TokenVector target = tokens_of_width(width, t);
             return token_width_dispatch(query, target, "levenshtein: mismatched token widths from preprocess",
                                         [&]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
-                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a, b)
+                                            InterruptPoll poll;
+                                            return entry ? levenshtein::levenshtein_tokens(cutoff, a, b, poll)
                                                          : levenshtein::levenshtein_blocked(cutoff, a, b);
                                         });
         },
