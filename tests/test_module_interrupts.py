@@ -91,6 +91,35 @@ def test_a_long_call_stops_at_an_interrupt(alarm_interrupts, case):
     assert repr(fn(*small, **keywords)) == repr(fn(*small, **keywords))
 
 
+# The calls on prepared objects run the same kernels on what the object
+# holds; the object answers normally once interrupted.
+PREPARED_CASES = {
+    "local affine score": (
+        _swar._prepare_smith_waterman_affine_score, _swar._smith_waterman_affine_score_prepared, 50_000, AFFINE),
+    "global affine score": (
+        _swar._prepare_needleman_wunsch_affine_score, _swar._needleman_wunsch_affine_score_prepared, 50_000, AFFINE),
+    "linear farrar score": (
+        _swar._prepare_smith_waterman_farrar_score, _swar._smith_waterman_farrar_score_prepared, 50_000, {}),
+    # the other mode's call scores the pair again and fills the whole matrix
+    "cigar, the other mode": (
+        _swar._prepare_smith_waterman_affine_cigar, _swar._needleman_wunsch_affine_cigar_prepared, 20_000, AFFINE),
+}
+
+
+@pytest.mark.parametrize("case", list(PREPARED_CASES))
+def test_a_long_prepared_call_stops_at_an_interrupt(alarm_interrupts, case):
+    prepare, call, n, keywords = PREPARED_CASES[case]
+    prepared = prepare(dna(1, n), dna(2, n), **keywords)
+    start = time.monotonic()
+    signal.setitimer(signal.ITIMER_REAL, 0.2)
+    with pytest.raises(KeyboardInterrupt):
+        call(prepared)
+    elapsed = time.monotonic() - start
+    assert elapsed < 0.2 + PROMPT, f"{case} ran {elapsed:.2f} s"
+    small = prepare(dna(1, 30), dna(2, 30), **keywords)
+    assert call(small) == call(small)
+
+
 # One long pair inside an edit-distance call: the pair kernels count their
 # cells in the call's poll, so the interrupt comes within IN_PAIR of the
 # signal on the byte road (one-byte str), the token road (a str with code
