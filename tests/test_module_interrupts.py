@@ -221,9 +221,15 @@ def test_a_long_edit_distance_pair_stops_at_an_interrupt(alarm_interrupts, case)
 
 
 @pytest.mark.parametrize("alphabet", [LATIN, CYRILLIC], ids=["bytes", "tokens"])
-@pytest.mark.parametrize("lengths", [(50, 20_000), (200, 20_000), (20_000, 300), (5_000, 6_000)])
+@pytest.mark.parametrize(
+    "lengths",
+    [(50, 20_000), (200, 20_000), (20_000, 300), (5_000, 6_000)]
+    + [(64, 4096), (64, 4097), (200, 1024), (200, 1025), (448, 448), (449, 449)],
+)
 def test_the_runs_between_polls_change_no_answer(alphabet, lengths):
-    # Targets of many runs against queries of one word, a few words and many.
+    # Targets of many runs against queries of one word, a few words and many;
+    # then pairs on either side of the longest that runs as one run, counted
+    # up front (a one-word query, one of four words, and Jaro's scan).
     rf = pytest.importorskip("rapidfuzz.distance")
     rng = random.Random(sum(lengths))
     q = "".join(rng.choices(alphabet, k=lengths[0]))

@@ -36,12 +36,13 @@ uint64_t indel_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *ta
                                    InterruptPoll &poll) {
     const uint64_t mask = distance::low_bits(lq);
     uint64_t v = mask;
-    for (size_t j = 0; j < lt;) {
-        for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j) {
+    distance::in_polled_runs(poll, lt, 1, [&](size_t begin, size_t end) {
+        for (size_t j = begin; j < end; ++j) {
             const uint64_t u = v & mask_of(target[j]);
             v = mask & ((v + u) | (v - u));
         }
-    }
+        return true;
+    });
     return uint64_t{lt} - uint64_t{lq} + 2 * static_cast<uint64_t>(std::popcount(v));
 }
 
@@ -72,12 +73,13 @@ uint64_t indel_fixed_columns(MasksOf &&masks_of, const Symbol *target, size_t lt
     std::array<uint64_t, Blocks> v;
     v.fill(~uint64_t{0});
     v[Blocks - 1] = last_mask;
-    for (size_t j = 0; j < lt;) {
-        for (const size_t end = distance::polled_run_end(poll, j, lt, Blocks); j < end; ++j) {
+    distance::in_polled_runs(poll, lt, Blocks, [&](size_t begin, size_t end) {
+        for (size_t j = begin; j < end; ++j) {
             indel_blocked_step(masks_of(target[j]), v.data(), Blocks);
             v[Blocks - 1] &= last_mask;
         }
-    }
+        return true;
+    });
     uint64_t ones = 0;
     for (size_t k = 0; k < Blocks; ++k)
         ones += static_cast<uint64_t>(std::popcount(v[k]));

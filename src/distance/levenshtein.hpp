@@ -100,22 +100,28 @@ uint64_t single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *target, 
     const uint64_t last_bit = uint64_t{1} << (lq - 1);
     uint64_t d = lq;
     if (cutoff == NO_CUTOFF) {
-        for (size_t j = 0; j < lt;)
-            for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j)
+        distance::in_polled_runs(poll, lt, 1, [&](size_t begin, size_t end) {
+            for (size_t j = begin; j < end; ++j)
                 d += static_cast<uint64_t>(detail::single_word_step(mask_of(target[j]), vp, vn, last_bit));
+            return true;
+        });
         return d;
     }
     // After column j the distance can still fall by lt - 1 - j.
     uint64_t limit = cutoff + lt;
-    for (size_t j = 0; j < lt;) {
-        for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j) {
+    bool stopped = false;
+    distance::in_polled_runs(poll, lt, 1, [&](size_t begin, size_t end) {
+        for (size_t j = begin; j < end; ++j) {
             d += static_cast<uint64_t>(detail::single_word_step(mask_of(target[j]), vp, vn, last_bit));
             --limit;
-            if (d > limit)
-                return cutoff + 1;
+            if (d > limit) {
+                stopped = true;
+                return false;
+            }
         }
-    }
-    return d;
+        return true;
+    });
+    return stopped ? cutoff + 1 : d;
 }
 
 // The recurrence over a query of lq > 0 symbols in `blocks` words against a

@@ -39,8 +39,8 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
     uint64_t pm_prev = 0;
     const uint64_t last_bit = uint64_t{1} << (lq - 1);
     uint64_t d = lq;
-    for (size_t j = 0; j < lt;) {
-        for (const size_t end = distance::polled_run_end(poll, j, lt, 1); j < end; ++j) {
+    distance::in_polled_runs(poll, lt, 1, [&](size_t begin, size_t end) {
+        for (size_t j = begin; j < end; ++j) {
             const uint64_t pm = mask_of(target[j]);
             // A transposition may close at position i when query i equals
             // this target symbol and query i - 1 equals the previous one,
@@ -60,7 +60,8 @@ uint64_t osa_single_word_columns(MaskOf &&mask_of, size_t lq, const Symbol *targ
             vn = hp & d0;
             pm_prev = pm;
         }
-    }
+        return true;
+    });
     return d;
 }
 
