@@ -137,9 +137,8 @@ int64_t prepared_local_linear_score(PreparedSmithWatermanFarrarScore &prepared) 
         [](const LaneRoadInputs &road, align::StripedAffineScratch &scratch) {
             if (road.shortcut.handled)
                 return road.shortcut.score;
-            const ScalarScoreInputs &s = road.inputs;
-            return smith_waterman_affine_scratch_score(s.channel, s.match, s.mismatch, s.gap_open, s.gap_open,
-                                                       scratch, true);
+            // Linear gaps are affine ones with equal open and extend values.
+            return affine_lane_road<smith_waterman_affine_scratch_score>(road, scratch);
         },
         [](auto &profile) { return align::striped_local_linear(profile); });
 }
