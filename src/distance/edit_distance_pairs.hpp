@@ -196,9 +196,21 @@ void begin_batch(const BatchQuery &query, Metric &metric) {
     }
 }
 
+// The batch entry of a target is its result as it stands.
+struct ResultAsItStands {
+    template <typename R>
+    R operator()(R result, PyObject *, size_t) const noexcept {
+        return result;
+    }
+};
+
 // One result per target, in order; an error for any target ends the call.
-template <typename Result, typename Metric>
-std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets, Metric &metric) {
+// `finish(result, target, i)` makes target i's entry while the target is in
+// hand (a second reading of the targets could meet other objects, put in
+// the list by a signal handler that an interrupt check ran in between).
+template <typename Result, typename Metric, typename Finish = ResultAsItStands>
+std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets, Metric &metric,
+                                      Finish finish = {}) {
     const size_t n = targets.size();
     std::vector<Result> out;
     out.reserve(n);
@@ -207,7 +219,7 @@ std::vector<Result> score_each_target(BatchQuery &query, TargetSnapshot &targets
     for (size_t i = 0; i < n; ++i) {
         PyObject *target = targets[i];  // kept alive across the check
         poll_before_target(poll, query, target);
-        out.push_back(score_target(query, target, metric, poll));
+        out.push_back(finish(score_target(query, target, metric, poll), target, i));
     }
     return out;
 }

@@ -70,25 +70,16 @@ inline uint64_t batch_query_length(BatchQuery &query, const char *function) {
 
 // The batch of a similarity normalised by len() (`By`) of the query and of
 // each target: the query is measured before any target, each target while
-// it is in hand, right after its distance (a second reading of the targets
-// could meet other objects, put in the list by a signal handler that an
-// interrupt check ran in between). Errors name `function`.
+// it is in hand, right after its distance. Errors name `function`.
 template <NormalizedBy By, typename Metric>
 std::vector<double> similarities_by_length(PyObject *query, TargetSnapshot &targets, Metric &metric,
                                            const char *function) {
     BatchQuery batch_query(query, targets);
     const uint64_t lq = batch_query_length(batch_query, function);
-    begin_batch(batch_query, metric);
-    std::vector<double> out;
-    out.reserve(targets.size());
-    InterruptPoll poll;
-    for (size_t i = 0; i < targets.size(); ++i) {
-        PyObject *target = targets[i];  // kept alive across the checks
-        poll_before_target(poll, batch_query, target);
-        const uint64_t d = score_target(batch_query, target, metric, poll);
-        out.push_back(normalized_similarity<By>(d, lq, target_length(target, function, i)));
-    }
-    return out;
+    return score_each_target<double>(batch_query, targets, metric,
+                                     [lq, function](uint64_t d, PyObject *target, size_t i) {
+                                         return normalized_similarity<By>(d, lq, target_length(target, function, i));
+                                     });
 }
 
 }  // namespace veltrocamber::distance
