@@ -521,50 +521,27 @@ void carry_local_columns(const StripedProfileCore<Narrow> &from, StripedProfileC
 // The local affine columns on `profile` from `start`, where a checked run on
 // narrower lanes of the same pair (`narrow`) gave up, their H and E carried
 // over; from the first column, after watch.restart(), when there is nothing
-// to carry (start.column 0: the narrow run did not begin). Offset columns,
-// checked for overflow unless the pair's value range provably fits these
-// lanes, as striped_local_affine_checked runs them: lanes_overflowed when a
+// to carry (start.column 0: the narrow run did not begin). The columns are
+// those of striped_local_affine_checked, which go on from start.column with
+// the carried work column: offset columns, checked for overflow unless the
+// pair's value range provably fits these lanes; lanes_overflowed when a
 // column outgrew them (`start` then tells where wider lanes go on, from
-// these lanes' work column) or when these lanes cannot take the pair at all
-// (`start` then goes back to column 0: wider lanes begin afresh).
+// these lanes' work column). Narrow lanes that began a run make these lanes
+// able to take the pair too (the same gap mode, a ceiling or fit found at
+// every wider width), so a carried run never finds them unable to.
 template <typename Lane, typename Narrow, typename Watch = NoColumnWatch>
 int64_t striped_local_affine_checked_from(StripedAffineProfile<Lane> &profile, const StripedProfileCore<Narrow> &narrow,
                                           LocalColumnsStart &start, Watch &&watch = Watch{}) {
-    using namespace striped_local_detail;
     static_assert(sizeof(Narrow) < sizeof(Lane));
     if (start.column == 0) {
         watch.restart();
-        return striped_local_affine_checked<Lane>(profile, &start, watch);
+    } else {
+        // The lane of the value 0, 1 - open - extend, is that of the offset
+        // columns whether checked or not.
+        const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(profile.gap_open) - profile.gap_extend);
+        carry_local_columns<Narrow, Lane>(narrow, profile.core, zero);
     }
-    StripedProfileCore<Lane> &c = profile.core;
-    if (c.segments == 0 || c.target_length == 0)
-        return 0;
-    const Lane open = profile.gap_open, extend = profile.gap_extend;
-    const LocalGapMode mode = local_gap_mode(open, extend);
-    const bool fits =
-        local_value_offset<Lane>(profile.match, profile.mismatch, open, extend, c.query_length, c.target_length)
-            .found;
-    const CheckedCeiling checked = local_checked_ceiling<Lane>(profile.match, profile.mismatch, open, extend);
-    if (mode == LocalGapMode::full || (!fits && !checked.found)) {
-        start = {};
-        return lanes_overflowed;
-    }
-    // The lane of the value 0, 1 - open - extend, is that of the offset
-    // columns whether checked or not.
-    const Lane zero = static_cast<Lane>(1 - static_cast<int64_t>(open) - extend);
-    const Lane ceiling = fits ? Lane(0) : static_cast<Lane>(checked.ceiling);
-    carry_local_columns<Narrow, Lane>(narrow, c, zero);
-    const uint64_t *row_offsets = c.row_offsets.data();
-    const size_t tlen = c.target_length;
-    const auto run = [&]<LocalGapMode Mode>() {
-        if (fits)
-            return local_affine_columns_nonneg<Lane, Mode, true>(c, row_offsets, tlen, open, extend, zero, 0, &start,
-                                                                 watch);
-        return local_affine_columns_nonneg<Lane, Mode, true, true>(c, row_offsets, tlen, open, extend, zero, ceiling,
-                                                                   &start, watch);
-    };
-    return mode == LocalGapMode::closed_form ? run.template operator()<LocalGapMode::closed_form>()
-                                             : run.template operator()<LocalGapMode::tested>();
+    return striped_local_affine_checked<Lane>(profile, &start, watch);
 }
 
 // The local affine score on `profile` from `start`, after a checked run on
