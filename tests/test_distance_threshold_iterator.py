@@ -16,6 +16,7 @@ import weakref
 
 import pytest
 
+from latency import allowed
 from veltrocamber import _swar as sw
 
 PROGRESS = 1
@@ -196,7 +197,7 @@ def test_drop_while_workers_block_on_a_full_queue(make):
     assert live_threads() == threads_before + 3
     start = time.monotonic()
     del it
-    assert time.monotonic() - start < 1.0
+    assert time.monotonic() - start < allowed(1.0)
     assert bar.closed == 1 and bar.updates == []
     assert live_threads() == threads_before  # every worker joined
 
@@ -345,11 +346,11 @@ def test_done_without_a_notify_is_still_seen():
                 print(time.monotonic() - start)
     """)
     for elapsed in map(float, out.split()):
-        assert 0.1 <= elapsed < 1.0
+        assert 0.1 <= elapsed < allowed(1.0)
 
 
 def test_ctrl_c_reaches_a_consumer_waiting_on_a_producer_that_never_finishes():
-    out = run_isolated("""
+    out = run_isolated(f"""
         import _thread, threading, time
         from veltrocamber import _swar, _testhooks as hooks
         it = hooks.make_threshold_iterator(["q"], ["t"], [(0, 0.5, 0, 0, 0)], capacity=1, workers=2,
@@ -362,7 +363,7 @@ def test_ctrl_c_reaches_a_consumer_waiting_on_a_producer_that_never_finishes():
             print("interrupted")
         start = time.monotonic()
         del it
-        assert time.monotonic() - start < 1.0
+        assert time.monotonic() - start < {allowed(1.0)}
     """)
     assert out.split() == ["interrupted"]
 
