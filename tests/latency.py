@@ -60,3 +60,23 @@ def seconds_to_interrupt(call):
         signal.signal(signal.SIGALRM, previous)
     pytest.fail(f"the call ran to its end uninterrupted (the handler ran {runs} times)")
 
+
+def handler_runs(call, period=0.0002):
+    """Runs call() under a SIGALRM every `period` seconds whose handler only
+    counts its runs, and answers the count. A handler runs once at each poll
+    that finds a signal arrived since the one before, so with a period well
+    below the time between two polls the count is the number of polls."""
+    runs = 0
+
+    def handler(signum, frame):
+        nonlocal runs
+        runs += 1
+
+    previous = signal.signal(signal.SIGALRM, handler)
+    signal.setitimer(signal.ITIMER_REAL, period, period)
+    try:
+        call()
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+    return runs

@@ -14,7 +14,7 @@ import random
 import numpy as np
 import pytest
 
-from latency import CALL_BOUND, PAIR_KERNEL_BOUND, allowed, seconds_to_interrupt
+from latency import CALL_BOUND, PAIR_KERNEL_BOUND, allowed, handler_runs, seconds_to_interrupt
 from veltrocamber import _swar
 
 AFFINE = dict(gap_open_score=-3, gap_extend_score=-1)
@@ -218,4 +218,44 @@ def test_the_runs_between_polls_change_no_answer(alphabet, lengths):
     assert _swar.jaro_similarity(q, t) == pytest.approx(rf.Jaro.similarity(q, t), abs=1e-12)
     assert _swar.levenshtein_scores(q, [t, q]).tolist() == [rf.Levenshtein.distance(q, t), 0]
     assert _swar.jaro_similarities(q, [t]).tolist() == [_swar.jaro_similarity(q, t)]
+
+
+def mutated(seq, seed, rate=0.1):
+    """seq with about `rate` of its symbols substituted, deleted or followed by an insertion."""
+    rng = random.Random(seed)
+    out = []
+    for c in seq:
+        r = rng.random()
+        if r < rate / 3:
+            continue
+        out.append(c if r >= rate else rng.choice("ACGT"))
+        if r < 2 * rate / 3:
+            out.append(rng.choice("ACGT"))
+    return "".join(out)
+
+
+# The checkpointed CIGARs recompute what they walk back through, each block
+# of rows from the stored row above it: about the forward pass's cells
+# again, the alignment spanning the pair. Counted in the call's one poll, the
+# call polls about twice as often as one pass over the pair. Blocks are far
+# smaller than the cells between two checks, so with a poll each they never
+# checked, and the count stayed near one pass's.
+WALK_BACK_CASES = {
+    "checkpointed local": (_swar._smith_waterman_affine_checkpointed_cigar, AFFINE),
+    "checkpointed global": (_swar._needleman_wunsch_affine_checkpointed_cigar, AFFINE),
+}
+
+
+@pytest.mark.parametrize("case", list(WALK_BACK_CASES))
+def test_a_walk_back_polls_as_often_as_its_cells_ask(case):
+    fn, keywords = WALK_BACK_CASES[case]
+    query = dna(1, 8_000)
+    target = mutated(query, 2)
+    # One pass: the local checkpointed CIGAR of a target in another alphabet
+    # has no positive cell and walks nothing back.
+    one_pass = handler_runs(lambda: _swar._smith_waterman_affine_checkpointed_cigar(
+        query, target.translate(str.maketrans("ACGT", "WXYZ")), **AFFINE))
+    assert one_pass >= 8
+    polls = handler_runs(lambda: fn(query, target, **keywords))
+    assert polls >= 1.5 * one_pass, f"{case}: {polls} polls, one pass over the pair {one_pass}"
 
