@@ -234,15 +234,18 @@ def mutated(seq, seed, rate=0.1):
     return "".join(out)
 
 
-# The checkpointed CIGARs recompute what they walk back through, each block
-# of rows from the stored row above it: about the forward pass's cells
-# again, the alignment spanning the pair. Counted in the call's one poll, the
-# call polls about twice as often as one pass over the pair. Blocks are far
-# smaller than the cells between two checks, so with a poll each they never
-# checked, and the count stayed near one pass's.
+# The linear-memory CIGARs recompute what they walk back through: the
+# checkpointed ones each block of rows from the stored row above it (about
+# the forward pass's cells again, the alignment spanning the pair), the
+# divide-and-conquer split the score rows of every half (about twice the
+# cells of the pair). Counted in the call's one poll, the call polls about
+# twice as often as one pass over the pair. Blocks and pieces are far smaller
+# than the cells between two checks, so with a poll each they never checked,
+# and the count stayed near one pass's.
 WALK_BACK_CASES = {
     "checkpointed local": (_swar._smith_waterman_affine_checkpointed_cigar, AFFINE),
     "checkpointed global": (_swar._needleman_wunsch_affine_checkpointed_cigar, AFFINE),
+    "divide and conquer": (_swar.needleman_wunsch_cigar, {}),
 }
 
 
