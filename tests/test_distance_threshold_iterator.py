@@ -335,6 +335,37 @@ def test_done_without_a_notify_is_still_seen():
         assert 0.1 <= elapsed < allowed(1.0)
 
 
+def test_clear_from_another_thread_ends_a_drain_with_stop_iteration():
+    # A consumer that took a record while it waited without the interpreter
+    # lock finds, once it has the lock back, the iterator cleared by another
+    # thread meanwhile, and the objects the record names dropped.
+    out = run_isolated(f"""
+        import random, sys, threading, time
+        sys.path.insert(0, {os.path.dirname(__file__)!r})
+        from conftest import call_tp_clear
+        from veltrocamber import _swar, _testhooks as hooks
+        records = [(0, float(i), 0, 0, 0) for i in range(20_000)]
+        rng = random.Random(1)
+        outcomes = []
+        for trial in range(100):
+            it = hooks.make_threshold_iterator(["q"], ["t"], records, capacity=64, workers=2)
+            def drain():
+                try:
+                    for _ in it:
+                        pass
+                    outcomes.append("stopped")
+                except Exception as error:
+                    outcomes.append(repr(error))
+            consumer = threading.Thread(target=drain)
+            consumer.start()
+            time.sleep(rng.random() * 0.002)
+            call_tp_clear(it)
+            consumer.join()
+        print(sorted(set(outcomes)))
+    """)
+    assert out == "['stopped']\n"
+
+
 def test_ctrl_c_reaches_a_consumer_waiting_on_a_producer_that_never_finishes():
     # interrupt_main() does nothing while SIGINT is ignored, as the child
     # starts (run_isolated); it takes Ctrl-C as Python does first.

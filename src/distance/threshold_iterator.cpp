@@ -117,6 +117,11 @@ nb::object ThresholdIterator::next() {
         case Take::RECORD:
             break;
         }
+        // Another thread may have shut the iterator down while this one
+        // waited without the interpreter lock: the record then refers to
+        // objects already dropped.
+        if (state_ != held)
+            raise_stop_iteration();
         if (record.kind != PROGRESS_ONLY)
             return result_tuple(state, record);
         if (state.has_progress && record.progress_count != 0)
