@@ -13,7 +13,7 @@ import weakref
 
 import pytest
 
-from child_interpreter import run_isolated
+from child_interpreter import run_children, run_isolated
 from latency import allowed
 from veltrocamber import _swar as sw
 
@@ -364,6 +364,24 @@ def test_clear_from_another_thread_ends_a_drain_with_stop_iteration():
         print(sorted(set(outcomes)))
     """)
     assert out == "['stopped']\n"
+
+
+def test_a_daemon_thread_waiting_at_exit_leaves_a_clean_exit():
+    # At exit the interpreter ends a daemon thread that asks for the
+    # interpreter lock back; one waiting for a record parks instead, and the
+    # exit is the interpreter's own, without a word on stderr. The exit can
+    # begin between the thread's check and its retake, so it is tried several
+    # times.
+    code = """
+        import threading, time
+        from veltrocamber import _swar, _testhooks as hooks
+        it = hooks.make_threshold_iterator(["q"], ["t"], [], capacity=1, workers=1, hold_until_stop=True)
+        threading.Thread(target=lambda: next(it), daemon=True).start()
+        time.sleep(0.1)
+        print("exiting")
+    """
+    for done in run_children([code] * 6):
+        assert (done.returncode, done.stdout, done.stderr) == (0, "exiting\n", "")
 
 
 def test_ctrl_c_reaches_a_consumer_waiting_on_a_producer_that_never_finishes():
