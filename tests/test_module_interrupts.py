@@ -14,6 +14,7 @@ import random
 import numpy as np
 import pytest
 
+from child_interpreter import run_children
 from latency import CALL_BOUND, PAIR_KERNEL_BOUND, allowed, handler_runs, seconds_to_interrupt
 from veltrocamber import _swar
 
@@ -262,3 +263,29 @@ def test_a_walk_back_polls_as_often_as_its_cells_ask(case):
     polls = handler_runs(lambda: fn(query, target, **keywords))
     assert polls >= 1.5 * one_pass, f"{case}: {polls} polls, one pass over the pair {one_pass}"
 
+
+# Ctrl-C during the process's first array result reaches the caller as a
+# KeyboardInterrupt, or the call answers. NumPy, imported while nanobind
+# exported that first array, turned an interrupt during its import into a
+# TypeError about the export; loaded with the package, it runs no Python
+# code there any more.
+FIRST_ARRAY = """
+    import signal
+    import veltrocamber as vc
+    signal.signal(signal.SIGALRM, signal.default_int_handler)
+    signal.setitimer(signal.ITIMER_REAL, {delay})
+    try:
+        answer = vc.levenshtein_scores("kitten", ["sitting"]).tolist()
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        print("answered", answer)
+    except KeyboardInterrupt:
+        print("interrupted")
+"""
+
+
+def test_ctrl_c_during_the_first_array_result():
+    # Across the time a NumPy import takes, fast machine or slow.
+    delays = [0.001, 0.002, 0.005, 0.01, 0.02, 0.04, 0.07, 0.1, 0.15, 0.25]
+    for delay, done in zip(delays, run_children(FIRST_ARRAY.format(delay=delay) for delay in delays)):
+        assert (done.returncode, done.stderr) == (0, ""), f"Ctrl-C {delay} s in"
+        assert done.stdout in ("answered [3]\n", "interrupted\n"), f"Ctrl-C {delay} s in"
