@@ -14,7 +14,8 @@ so a bound alone would no longer tell a call that polls from one that runs
 to its end. seconds_to_interrupt() tells them apart without a clock: its
 handler raises only at its INTERRUPT_AT_RUN-th run, and signals that arrive
 between two runs make one run, so a call that never polls is not interrupted
-at all and fails there, on any machine.
+at all and fails there, on any machine. handler_runs() counts a call's polls
+the same way, for a test of where a call polls rather than how soon.
 """
 
 import signal
