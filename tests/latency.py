@@ -18,6 +18,7 @@ at all and fails there, on any machine. handler_runs() counts a call's polls
 the same way, for a test of where a call polls rather than how soon.
 """
 
+import math
 import signal
 import time
 
@@ -38,15 +39,15 @@ def allowed(idle_bound):
 
 def seconds_to_interrupt(call):
     """Runs call() under a SIGALRM every INTERRUPT_PERIOD whose handler raises
-    KeyboardInterrupt at its INTERRUPT_AT_RUN-th run, and answers how long
-    after that run's signal the exception came out of the call (fails when
-    the call ran to its end uninterrupted)."""
-    runs = 0
+    KeyboardInterrupt at its INTERRUPT_AT_RUN-th run, and answers how long the
+    call went on after a signal: the time from the first signal after the
+    run before the last to the exception, the longest any of those signals
+    waited. Fails when the call ran to its end uninterrupted."""
+    runs = []
 
     def handler(signum, frame):
-        nonlocal runs
-        runs += 1
-        if runs == INTERRUPT_AT_RUN:
+        runs.append(time.monotonic())
+        if len(runs) == INTERRUPT_AT_RUN:
             raise KeyboardInterrupt
 
     previous = signal.signal(signal.SIGALRM, handler)
@@ -55,12 +56,13 @@ def seconds_to_interrupt(call):
     try:
         call()
     except KeyboardInterrupt:
-        return time.monotonic() - start - INTERRUPT_AT_RUN * INTERRUPT_PERIOD
+        stopped = time.monotonic()
+        waiting_since = start + INTERRUPT_PERIOD * (math.floor((runs[-2] - start) / INTERRUPT_PERIOD) + 1)
+        return stopped - waiting_since
     finally:
         signal.setitimer(signal.ITIMER_REAL, 0)
         signal.signal(signal.SIGALRM, previous)
-    pytest.fail(f"the call ran to its end uninterrupted (the handler ran {runs} times)")
-
+    pytest.fail(f"the call ran to its end uninterrupted (the handler ran {len(runs)} times)")
 
 def handler_runs(call, period=0.0002):
     """Runs call() under a SIGALRM every `period` seconds whose handler only
