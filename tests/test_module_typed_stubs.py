@@ -4,6 +4,7 @@ and the types the usage file states are those the functions return."""
 import ast
 import inspect
 import os
+import re
 import site
 import subprocess
 import sys
@@ -48,6 +49,59 @@ def test_stubs_type_and_document_every_public_name(module):
                     assert "object" not in ast.unparse(arg.annotation), f"{name}({arg.arg})"
 
 
+# The private prepare functions, prepared calls and prepared classes, which
+# the docs present: _prepare_needleman_wunsch_affine_cigar,
+# _needleman_wunsch_affine_cigar_prepared, _PreparedAffineCigar.
+PREPARED_NAME = re.compile(r"^_(prepare_\w+|\w+_prepared|Prepared\w+)$")
+
+
+def one_shot_name(name):
+    """The public function a prepare function or prepared call stands for:
+    _prepare_smith_waterman_affine_cigar and _smith_waterman_affine_cigar_prepared
+    for smith_waterman_cigar."""
+    return name.removeprefix("_prepare_").removeprefix("_").removesuffix("_prepared").replace("affine_", "")
+
+
+def typed_parameters(node):
+    """A stub function's parameters other than the sequences and the prepared
+    object: name -> (keyword-only, annotation, default), as text."""
+    args = node.args
+    positional = args.posonlyargs + args.args
+    defaults = [None] * (len(positional) - len(args.defaults)) + args.defaults
+    entries = [(a, d, False) for a, d in zip(positional, defaults)]
+    entries += [(a, d, True) for a, d in zip(args.kwonlyargs, args.kw_defaults)]
+    return {a.arg: (keyword_only, ast.unparse(a.annotation), d and ast.unparse(d)) for a, d, keyword_only in entries
+            if a.arg not in SEQUENCE_PARAMETERS | {"prepared"}}
+
+
+def test_stubs_type_and_document_the_prepared_objects():
+    tree = ast.parse(stub_text(_swar))
+    defined = {node.name: node for node in tree.body if isinstance(node, (ast.FunctionDef, ast.ClassDef))}
+    names = [name for name in vars(_swar) if PREPARED_NAME.match(name)]
+    assert "_prepare_levenshtein_score" in names and "_PreparedAffineCigar" in names
+    families = {}
+    for name in names:
+        node = defined[name]
+        assert ast.get_docstring(node), f"{name} has no docstring in the stub"
+        if isinstance(node, ast.ClassDef):
+            for member in node.body:
+                if isinstance(member, ast.FunctionDef):
+                    assert ast.get_docstring(member), f"{name}.{member.name}"
+            continue
+        assert "object" not in ast.unparse(node.args) + ast.unparse(node.returns), name
+        one_shot = defined[one_shot_name(name)]
+        if name.startswith("_prepare_"):
+            assert re.fullmatch(r"_Prepared\w+( \| None)?", ast.unparse(node.returns)), name
+        else:
+            assert ast.unparse(node.returns).removesuffix(" | None") == ast.unparse(one_shot.returns), name
+        families.setdefault(one_shot.name, {}).update(typed_parameters(node))
+    # A prepare function and its call take, between them, the one-shot
+    # function's parameters, typed and defaulted as it types them.
+    assert families
+    for one_shot, parameters in families.items():
+        assert parameters == typed_parameters(defined[one_shot]), one_shot
+
+
 # Runtime docstrings that stay word for word but mislead: the stub says what
 # the function does instead. levenshtein_top_k's runtime text calls the list
 # ascending, while it is in the selection heap's order.
@@ -76,6 +130,9 @@ def test_typed_usage_runs_and_returns_the_stated_types():
     assert isinstance(results[3], np.ndarray) and results[3].dtype == np.int64
     assert isinstance(results[5], list) and isinstance(results[5][0], tuple)
     assert isinstance(results[13], tuple) and len(results[13]) == 2
+    size, distances, past_cutoff, not_byte_text, no_query, scores, cigars = results[-8]
+    assert [type(value) for value in [size, *distances, past_cutoff, *scores]] == [int] * (6 + len(scores))
+    assert not_byte_text is None and no_query is None and [type(text) for text in cigars] == [str, str]
     nearest, closest, extracted, ranked, matrix_score, matrix_scores, matrix_path = results[-7:]
     assert [tuple(map(type, entry)) for entry in nearest + closest + extracted] == [
         (str, int, int), (bytes, float, int), (str, int, int)]

@@ -1,4 +1,5 @@
-"""Typed calls of the public API, checked by mypy against the package's stubs.
+"""Typed calls of the public API and the prepared objects, checked by mypy
+against the package's stubs.
 
 Each call states the type its result should have; test_module_typed_stubs.py
 runs mypy over this file (which must pass) and also runs `typed_calls`, so the
@@ -13,7 +14,7 @@ import numpy as np
 import numpy.typing as npt
 
 import veltrocamber as vc
-from veltrocamber import _cpu
+from veltrocamber import _cpu, _swar
 
 
 def typed_calls() -> list[object]:
@@ -50,6 +51,37 @@ def typed_calls() -> list[object]:
     warped: float = vc.dtw(series, series[::-1].copy(), window=1, distance="l1")
     warped_all: npt.NDArray[np.float64] = vc.dtw_distances(series, [series], window=0.5)
 
+    # The prepared objects, as docs/prepared_objects.md uses them.
+    byte_query = _swar._prepare_levenshtein_score("kitten")
+    assert byte_query is not None  # None for a query that is not byte text
+    query_size: int = byte_query.query_size
+    prepared_distances: list[int | None] = [
+        _swar._levenshtein_score_prepared(byte_query, t) for t in ["sitting", "kitten", b"mitten", ""]
+    ]
+    past_cutoff: int | None = _swar._levenshtein_score_prepared(byte_query, "sitting", score_cutoff=1)
+    not_byte_text: int | None = _swar._levenshtein_score_prepared(byte_query, "kätzchen€")
+    no_query: _swar._PreparedLevenshteinScore | None = _swar._prepare_levenshtein_score(["k", "i"])
+    pair: _swar._PreparedAffineScore = _swar._prepare_smith_waterman_affine_score(
+        query, targets[0], gap_open_score=-3, gap_extend_score=-1
+    )
+    array_pair = _swar._prepare_needleman_wunsch_affine_score(np.array([1, 2, 3]), np.array([1, 3]), width=16)
+    linear: _swar._PreparedSmithWatermanFarrarScore = _swar._prepare_smith_waterman_farrar_score(query, targets[0])
+    pair_scores: list[int] = [
+        _swar._smith_waterman_affine_score_prepared(pair),
+        _swar._needleman_wunsch_affine_score_prepared(pair),
+        _swar._smith_waterman_affine_farrar_score_prepared(pair),
+        _swar._needleman_wunsch_affine_score_prepared(array_pair),
+        _swar._smith_waterman_farrar_score_prepared(linear),
+    ]
+    cigar_pair: _swar._PreparedAffineCigar = _swar._prepare_smith_waterman_affine_cigar(
+        "ACGTTTTACGT", "ACGTACGT", gap_open_score=-3, gap_extend_score=-1
+    )
+    prepared_cigars: tuple[str, str] = (
+        _swar._smith_waterman_affine_cigar_prepared(cigar_pair),
+        _swar._needleman_wunsch_affine_cigar_prepared(_swar._prepare_needleman_wunsch_affine_cigar("BBA", "B")),
+    )
+    prepared = (query_size, prepared_distances, past_cutoff, not_byte_text, no_query, pair_scores, prepared_cigars)
+
     nearest: list[tuple[str, int, int]] = vc.levenshtein_top_k("kitten", ["sitting", "mitten"], 1)
     closest: list[tuple[bytes, float, int]] = vc.jaro_winkler_top_k(b"MARTHA", [b"MARHTA"], k=1, prefix_weight=0.2)
     extracted: list[tuple[str, int | float, int]] = vc.extract("kitten", ["mitten"], scorer=vc.Scorer.INDEL, k=1)
@@ -70,8 +102,8 @@ def typed_calls() -> list[object]:
     swar: bool = _cpu.backend_is_available(_cpu.BackendKind.SWAR) and records[0].compiled
 
     return [score, global_score, array_score, scores, nw_scores, best, cigar, rows, distance, similarity,
-            distances, similarities, code, codes, same, warped, warped_all, kind, swar, nearest, closest, extracted,
-            ranked, matrix_score, matrix_scores, matrix_path]
+            distances, similarities, code, codes, same, warped, warped_all, kind, swar, prepared, nearest, closest,
+            extracted, ranked, matrix_score, matrix_scores, matrix_path]
 
 
 def _wrong_calls() -> None:
@@ -84,5 +116,13 @@ def _wrong_calls() -> None:
     vc.levenshtein_top_k("a", [None])  # type: ignore[type-var]
     vc.smith_waterman_score_matrix([0, 1], b"\x00", bytes(4), 2)  # type: ignore[arg-type]
     vc.smith_waterman_affine_score_matrix(b"", b"", b"", 1, -1)  # type: ignore[call-arg]
+    maybe_query = _swar._prepare_levenshtein_score(b"kitten")
+    maybe_query.query_size  # type: ignore[union-attr]
+    _swar._levenshtein_score_prepared(maybe_query, b"sitting")  # type: ignore[arg-type]
+    if maybe_query is not None:
+        distance_only: int = _swar._levenshtein_score_prepared(maybe_query, b"sitting")  # type: ignore[assignment]
+    affine_pair = _swar._prepare_smith_waterman_affine_score("a", "b")
+    _swar._smith_waterman_farrar_score_prepared(affine_pair)  # type: ignore[arg-type]
+    _swar._prepare_smith_waterman_affine_cigar("a", "b", width="8")  # type: ignore[arg-type]
     vc.cdist(["a"], ["b"], scorer=vc.Scorer.LEVENSHTEIN)
     unreachable = 1  # type: ignore[unreachable]
