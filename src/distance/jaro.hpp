@@ -173,9 +173,9 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
         const int64_t hi = std::min<int64_t>(n, kk + w + 1);
         if (lo >= hi)
             return 0;
-        const uint64_t *pm = masks_of(query[k]);
         const size_t first = static_cast<size_t>(lo) / distance::WORD_BITS;
         const size_t last = static_cast<size_t>(hi - 1) / distance::WORD_BITS;
+        const uint64_t *pm = distance::masks_in(masks_of, query[k], first, last);
         size_t word = first;
         for (; word <= last; ++word) {
             uint64_t g = pm[word] & ~target_matched[word];
@@ -267,10 +267,11 @@ inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, co
 template <typename Token>
 [[gnu::noinline]] double jaro_blocked_tokens(const Token *query, size_t lq, const Token *target, size_t lt,
                                              InterruptPoll &poll) {
-    const distance::TokenPatternMasks<Token> masks(target, lt);
+    const distance::TokenPatternMasks<Token> masks(target, lt, poll);
     std::vector<uint64_t> work(masks.blocks() + distance::block_count(lq), 0);
-    return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query, lq, target, lt, work.data(),
-                             poll);
+    return distance::on_token_masks(masks, [&](auto &&masks_of, const uint64_t *) {
+        return jaro_blocked_scan(masks_of, query, lq, target, lt, work.data(), poll);
+    });
 }
 
 // The diagonal entries of the Jaro token width table. `Tokens` is a
