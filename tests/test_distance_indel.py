@@ -6,7 +6,15 @@ import numpy as np
 import pytest
 
 from veltrocamber import _swar as sw
-from reference.edit_distances import KINDS, indel, length_similarity, random_pairs, symbols
+from reference.edit_distances import (
+    KINDS,
+    TOKEN_ALPHABETS,
+    indel,
+    length_similarity,
+    random_pairs,
+    symbols,
+    token_pairs,
+)
 
 # The TypeError of an input without a length, after "<function>: <input>".
 LENGTHLESS = " must have a length \\(a str, bytes or sequence\\), not "
@@ -79,6 +87,15 @@ def test_random_against_rapidfuzz(kind):
     Indel = pytest.importorskip("rapidfuzz.distance").Indel
     for q, t in random_pairs(99, kind, 60, longest=150):
         assert sw.indel_score(q, t) == Indel.distance(q, t), (q, t)
+
+
+@pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
+def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
+    Indel = pytest.importorskip("rapidfuzz.distance").Indel
+    for q, t in token_pairs(alphabet + 2, alphabet):
+        d = Indel.distance(q, t)
+        assert sw.indel_score(q, t) == d, (len(q), len(t))
+        assert sw.indel_scores(q, [t]).tolist() == [d]
 
 
 @pytest.mark.parametrize(

@@ -8,10 +8,12 @@ import pytest
 from veltrocamber import _swar as sw
 from reference.edit_distances import (
     KINDS,
+    TOKEN_ALPHABETS,
     max_length_similarity,
     osa,
     random_pairs,
     symbols,
+    token_pairs,
 )
 
 
@@ -94,6 +96,15 @@ def test_random_against_rapidfuzz(kind):
     OSA = pytest.importorskip("rapidfuzz.distance").OSA
     for q, t in random_pairs(7, kind, 80, longest=150):
         assert sw.damerau_levenshtein_score(q, t) == OSA.distance(q, t), (q, t)
+
+
+@pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
+def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
+    OSA = pytest.importorskip("rapidfuzz.distance").OSA
+    for q, t in token_pairs(alphabet + 1, alphabet):
+        d = OSA.distance(q, t)
+        assert sw.damerau_levenshtein_score(q, t) == d, (len(q), len(t))
+        assert sw.damerau_levenshtein_scores(q, [t]).tolist() == [d]
 
 
 @pytest.mark.parametrize(
