@@ -7,15 +7,14 @@ in a child interpreter under a timeout.
 
 import gc
 import os
-import signal
-import subprocess
 import sys
-import textwrap
 import time
 import weakref
 
 import pytest
 
+from child_interpreter import run_children, run_isolated
+from latency import allowed
 from veltrocamber import _swar as sw
 
 PROGRESS = 1
@@ -66,18 +65,6 @@ def make(hooks, objects):
 
 def live_threads():
     return len(os.listdir("/proc/self/task"))
-
-
-def run_isolated(code, timeout=10):
-    """Runs `code` in a fresh interpreter that imports like this one; fails on a non-zero exit or a hang."""
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join(p for p in sys.path if p))
-    try:
-        done = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], env=env, capture_output=True,
-                              text=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        pytest.fail(f"the child interpreter did not finish within {timeout} s")
-    assert done.returncode == 0, done.stderr
-    return done.stdout
 
 
 def test_the_producer_makes_swar_iterators(make):
@@ -196,7 +183,7 @@ def test_drop_while_workers_block_on_a_full_queue(make):
     assert live_threads() == threads_before + 3
     start = time.monotonic()
     del it
-    assert time.monotonic() - start < 1.0
+    assert time.monotonic() - start < allowed(1.0)
     assert bar.closed == 1 and bar.updates == []
     assert live_threads() == threads_before  # every worker joined
 
@@ -345,12 +332,64 @@ def test_done_without_a_notify_is_still_seen():
                 print(time.monotonic() - start)
     """)
     for elapsed in map(float, out.split()):
-        assert 0.1 <= elapsed < 1.0
+        assert 0.1 <= elapsed < allowed(1.0)
+
+
+def test_clear_from_another_thread_ends_a_drain_with_stop_iteration():
+    # A consumer that took a record while it waited without the interpreter
+    # lock finds, once it has the lock back, the iterator cleared by another
+    # thread meanwhile, and the objects the record names dropped.
+    out = run_isolated(f"""
+        import random, sys, threading, time
+        sys.path.insert(0, {os.path.dirname(__file__)!r})
+        from conftest import call_tp_clear
+        from veltrocamber import _swar, _testhooks as hooks
+        records = [(0, float(i), 0, 0, 0) for i in range(20_000)]
+        rng = random.Random(1)
+        outcomes = []
+        for trial in range(100):
+            it = hooks.make_threshold_iterator(["q"], ["t"], records, capacity=64, workers=2)
+            def drain():
+                try:
+                    for _ in it:
+                        pass
+                    outcomes.append("stopped")
+                except Exception as error:
+                    outcomes.append(repr(error))
+            consumer = threading.Thread(target=drain)
+            consumer.start()
+            time.sleep(rng.random() * 0.002)
+            call_tp_clear(it)
+            consumer.join()
+        print(sorted(set(outcomes)))
+    """)
+    assert out == "['stopped']\n"
+
+
+def test_a_daemon_thread_waiting_at_exit_leaves_a_clean_exit():
+    # At exit the interpreter ends a daemon thread that asks for the
+    # interpreter lock back; one waiting for a record parks instead, and the
+    # exit is the interpreter's own, without a word on stderr. The exit can
+    # begin between the thread's check and its retake, so it is tried several
+    # times.
+    code = """
+        import threading, time
+        from veltrocamber import _swar, _testhooks as hooks
+        it = hooks.make_threshold_iterator(["q"], ["t"], [], capacity=1, workers=1, hold_until_stop=True)
+        threading.Thread(target=lambda: next(it), daemon=True).start()
+        time.sleep(0.1)
+        print("exiting")
+    """
+    for done in run_children([code] * 6):
+        assert (done.returncode, done.stdout, done.stderr) == (0, "exiting\n", "")
 
 
 def test_ctrl_c_reaches_a_consumer_waiting_on_a_producer_that_never_finishes():
-    out = run_isolated("""
-        import _thread, threading, time
+    # interrupt_main() does nothing while SIGINT is ignored, as the child
+    # starts (run_isolated); it takes Ctrl-C as Python does first.
+    out = run_isolated(f"""
+        import _thread, signal, threading, time
+        signal.signal(signal.SIGINT, signal.default_int_handler)
         from veltrocamber import _swar, _testhooks as hooks
         it = hooks.make_threshold_iterator(["q"], ["t"], [(0, 0.5, 0, 0, 0)], capacity=1, workers=2,
                                            hold_until_stop=True)
@@ -362,7 +401,7 @@ def test_ctrl_c_reaches_a_consumer_waiting_on_a_producer_that_never_finishes():
             print("interrupted")
         start = time.monotonic()
         del it
-        assert time.monotonic() - start < 1.0
+        assert time.monotonic() - start < {allowed(1.0)}
     """)
     assert out.split() == ["interrupted"]
 

@@ -12,6 +12,7 @@ import textwrap
 
 import pytest
 
+from latency import allowed
 from reference.memory_limits import NO_LIMIT, cgroup_memory_limit, format_bytes
 from veltrocamber import _swar
 
@@ -138,8 +139,8 @@ def test_a_lowered_address_space_refuses_at_once():
     limits, seconds, refusal, failure = run.stdout.splitlines()
     assert limits == "True True"
     # The score pass of this pair runs for tens of seconds: a refusal within
-    # a second can only come from the guard before it.
-    assert float(seconds) < 1.0
+    # a second (on an idle machine) can only come from the guard before it.
+    assert float(seconds) < allowed(1.0)
     assert refusal.startswith(
         "smith_waterman_cigar: a traceback matrix of 100001 x 100001 cells (9.3 GiB) exceeds the memory available (")
     assert failure == "not enough memory to complete the call"

@@ -1,8 +1,10 @@
 #include "distance/threshold_iterator.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "module/raisers.hpp"
 
@@ -20,6 +22,72 @@ constexpr auto WAIT_SLICE = std::chrono::milliseconds(20);
 
 enum class Take { RECORD, FINISHED, TIMED_OUT };
 
+// Safe to ask without the interpreter lock.
+bool interpreter_finalizing() noexcept {
+#if PY_VERSION_HEX >= 0x030D0000
+    return Py_IsFinalizing() != 0;
+#else
+    return _Py_IsFinalizing() != 0;
+#endif
+}
+
+// Threads parked at exit (below). Each keeps the iterator it was called on
+// alive to the end, so that nanobind's exit report would list the iterator,
+// and what it keeps, as leaked by a reference-counting error; the report is
+// turned off then, by an exit function that runs before nanobind's: exit
+// functions run last registered first, and nanobind registers its own when
+// the module is loaded, before any iterator waits.
+std::atomic<int> parked_threads{0};
+
+void quiet_the_exit_report_of_parked_threads() {
+    if (parked_threads.load(std::memory_order_acquire) != 0)
+        nb::set_leak_warnings(false);
+}
+
+// Called with the interpreter lock held, before each wait.
+void register_the_exit_report_check() {
+    static const bool registered = Py_AtExit(quiet_the_exit_report_of_parked_threads) == 0;
+    (void)registered;
+}
+
+[[noreturn]] void park_until_the_process_ends() noexcept {
+    parked_threads.fetch_add(1, std::memory_order_release);
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+// The interpreter lock released for one wait and taken back after it,
+// unless the interpreter began to finalize in between. From then on CPython
+// ends any other thread that asks for the lock with a forced unwind from
+// inside PyEval_RestoreThread; that unwind cannot pass the noexcept frames
+// on its way (nor nanobind's dispatcher, which catches everything), so the
+// process would abort on every exit that leaves a daemon thread waiting
+// here. Such a thread parks instead, holding no lock, until the process is
+// gone. The check and the retake are not one step: an exit that begins
+// between the two still ends the thread as CPython does.
+//
+// A wait that began with finalization already under way runs on the
+// finalizing thread itself (no other thread holds the lock by then), which
+// takes the lock back as usual.
+class UnlockedWait {
+public:
+    UnlockedWait() noexcept : finalizing_before_(interpreter_finalizing()) {
+        register_the_exit_report_check();
+        saved_ = PyEval_SaveThread();
+    }
+    ~UnlockedWait() {
+        if (!finalizing_before_ && interpreter_finalizing())
+            park_until_the_process_ends();
+        PyEval_RestoreThread(saved_);
+    }
+    UnlockedWait(const UnlockedWait &) = delete;
+    UnlockedWait &operator=(const UnlockedWait &) = delete;
+
+private:
+    bool finalizing_before_;
+    PyThreadState *saved_ = nullptr;
+};
+
 // One slice of waiting for the front record, with the interpreter lock
 // released for the whole of it and never held together with the mutex.
 // Records travel under the mutex and done is only consulted with the queue
@@ -27,7 +95,7 @@ enum class Take { RECORD, FINISHED, TIMED_OUT };
 // before done is.
 Take take_record(ThresholdSharedState &state, ThresholdRecord &out) {
     ThresholdQueue &queue = *state.queue;
-    nb::gil_scoped_release unlocked;
+    UnlockedWait unlocked;
     std::unique_lock lock(queue.mutex);
     queue.has_items.wait_for(lock, WAIT_SLICE, [&] {
         return !queue.records.empty() || state.done.load(std::memory_order_acquire);
@@ -117,6 +185,11 @@ nb::object ThresholdIterator::next() {
         case Take::RECORD:
             break;
         }
+        // Another thread may have shut the iterator down while this one
+        // waited without the interpreter lock: the record then refers to
+        // objects already dropped.
+        if (state_ != held)
+            raise_stop_iteration();
         if (record.kind != PROGRESS_ONLY)
             return result_tuple(state, record);
         if (state.has_progress && record.progress_count != 0)

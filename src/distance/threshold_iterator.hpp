@@ -76,7 +76,8 @@ struct ThresholdSharedState {
 // collection: a progress object or a query that refers back to the iterator
 // makes a cycle. Clearing it is shutting it down, as its destructor does;
 // an iterator shut down, also by Python code run while one of its calls is
-// in progress, answers StopIteration from then on.
+// in progress (a handler, a progress update, another thread while this one
+// waits), answers StopIteration from then on.
 class ThresholdIterator {
 public:
     explicit ThresholdIterator(std::shared_ptr<ThresholdSharedState> state) noexcept : state_(std::move(state)) {}

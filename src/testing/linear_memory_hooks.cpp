@@ -12,6 +12,7 @@
 #include <nanobind/stl/vector.h>
 
 #include "module/cell_width_dispatch.hpp"
+#include "module/interrupt_poll.hpp"
 #include "testing/test_hooks.hpp"
 #include "traceback/checkpointed_affine_cigar.hpp"
 #include "traceback/hirschberg_cigar.hpp"
@@ -100,8 +101,9 @@ void register_linear_memory_hooks(nb::module_ &m) {
               const TokenSpan qs{codes_of(q), 0, q.size(), reversed}, ts{codes_of(t), 0, t.size(), reversed};
               return by_cell_width(width, [&]<typename T>() {
                   std::string operations;
+                  InterruptPoll poll;
                   hirschberg_cigar<T>(qs, ts, static_cast<T>(match), static_cast<T>(mismatch), static_cast<T>(gap),
-                                      operations);
+                                      operations, poll);
                   return operations;
               });
           },

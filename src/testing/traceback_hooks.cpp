@@ -13,6 +13,7 @@
 #include <nanobind/stl/string.h>
 
 #include "module/cell_width_dispatch.hpp"
+#include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
 #include "testing/test_hooks.hpp"
 #include "traceback/affine_cigar_by_width.hpp"
@@ -217,10 +218,11 @@ void register_traceback_hooks(nb::module_ &m) {
                           e = static_cast<T>(gap_extend);
                   const AffineScores<T> scores{m, x, o, e};
                   TracebackEnd end;
+                  InterruptPoll poll;
                   if (fill == "linear local")
-                      fill_linear<true>(matrix, q.data, q.size, t.data, t.size, m, x, o);
+                      fill_linear<true>(matrix, q.data, q.size, t.data, t.size, m, x, o, poll);
                   else if (fill == "linear global")
-                      fill_linear<false>(matrix, q.data, q.size, t.data, t.size, m, x, o);
+                      fill_linear<false>(matrix, q.data, q.size, t.data, t.size, m, x, o, poll);
                   else if (fill == "affine local")
                       fill_full_local_affine(matrix, q.data, q.size, t.data, t.size, scores);
                   else if (fill == "affine global")

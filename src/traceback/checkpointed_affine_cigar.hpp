@@ -31,18 +31,20 @@ namespace veltrocamber::profile_traceback {
 // The codes of query rows top + 1 .. bottom (top a multiple of the interval),
 // code(i, j) at (i - top - 1) * (tlen + 1) + j, recomputed from slot top /
 // interval with the forward pass's recurrence. `block` keeps its capacity
-// from one block to the next.
+// from one block to the next. The rows are counted in `poll`, the call's: a
+// block is far smaller than the cells between two checks, so a poll of its
+// own would never check, and a walk back over many blocks would run
+// unchecked.
 template <bool Local, typename T>
 void recompute_affine_block(std::vector<TracebackCode> &block, const TracebackCheckpoints<T> &store, size_t top,
                             size_t bottom, const uint8_t *query, const uint8_t *target, size_t tlen,
-                            const AffineScores<T> &scores) {
+                            const AffineScores<T> &scores, InterruptPoll &poll) {
     const size_t stride = tlen + 1;
     block.resize((bottom - top) * stride);
     const auto substitution = match_mismatch(scores);
     TwoPassAffineRows<T> rows(stride, Local ? T{0} : minus_infinity<T>());
     store.load(top / store.interval, rows.h_previous, rows.v_previous);
     TracebackEnd unused;
-    InterruptPoll poll;
     for (size_t i = top + 1; i <= bottom; ++i) {
         poll.advance(tlen);
         TracebackCode *codes = block.data() + (i - top - 1) * stride;
@@ -63,8 +65,9 @@ std::string checkpointed_affine_cigar(const uint8_t *query, size_t qlen, const u
     // Refuse the code block too before the store is allocated and filled.
     guarded_block_bytes("a traceback block", std::min(interval, qlen), tlen + 1, sizeof(TracebackCode));
     TracebackCheckpoints<T> store(qlen, tlen);
-    const BestCell<T> best =
-        affine_checkpoint_pass<Local>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend, store);
+    InterruptPoll poll;  // one count for the forward pass and every block of the walk back
+    const BestCell<T> best = affine_checkpoint_pass<Local>(query, qlen, target, tlen, match, mismatch, gap_open,
+                                                           gap_extend, store, poll);
     if (Local && best.score <= 0)
         return {};
     std::vector<CigarRun> runs;
@@ -84,7 +87,8 @@ std::string checkpointed_affine_cigar(const uint8_t *query, size_t qlen, const u
             }
         }
         const size_t top = interval * ((row - 1) / interval);
-        recompute_affine_block<Local>(block, store, top, std::min(top + interval, qlen), query, target, tlen, scores);
+        recompute_affine_block<Local>(block, store, top, std::min(top + interval, qlen), query, target, tlen, scores,
+                                      poll);
         const size_t stride = tlen + 1;
         const auto code = [&block, top, stride](size_t i, size_t j) { return block[(i - top - 1) * stride + j]; };
         const bool ended = walk_affine(code, query, target, !Local, row, column, state, emit,

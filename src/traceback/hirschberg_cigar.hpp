@@ -11,6 +11,10 @@
 // length (a 2 x (tlen + 1) code matrix): halving it leaves the same problem
 // in the lower half, and an optimal alignment that hangs a long insertion on
 // one query token reaches such a span on ordinary inputs.
+//
+// Every score row and every small rectangle of one call is counted in the
+// call's one poll: most of the rows sit in pieces far smaller than the
+// cells between two checks, which a poll per piece would never check.
 #pragma once
 
 #include <algorithm>
@@ -84,12 +88,11 @@ void global_linear_border(std::vector<T> &row, size_t tlen, T gap) {
 // H[qlen][0..tlen] of the global linear recurrence over the two spans.
 template <typename T>
 void needleman_wunsch_last_row(const TokenSpan &query, const TokenSpan &target, T match, T mismatch, T gap,
-                               std::vector<T> &row) {
+                               std::vector<T> &row, InterruptPoll &poll) {
     const std::vector<uint8_t> columns = target.tokens();
     const size_t qlen = query.size(), tlen = columns.size();
     global_linear_border(row, tlen, gap);
     std::vector<T> scratch(tlen + 1);
-    InterruptPoll poll;
     for (size_t i = 0; i < qlen; ++i) {
         poll.advance(tlen);
         global_linear_row(row.data(), scratch.data(), query[i], columns.data(), tlen, match, mismatch, gap);
@@ -100,10 +103,11 @@ void needleman_wunsch_last_row(const TokenSpan &query, const TokenSpan &target, 
 // The base case: the full-matrix global linear traceback of the two spans,
 // its operations in forward order.
 template <typename T>
-std::string linear_block_cigar(const TokenSpan &query, const TokenSpan &target, T match, T mismatch, T gap) {
+std::string linear_block_cigar(const TokenSpan &query, const TokenSpan &target, T match, T mismatch, T gap,
+                               InterruptPoll &poll) {
     const std::vector<uint8_t> q = query.tokens(), t = target.tokens();
     TracebackMatrix matrix(q.size(), t.size());
-    fill_linear<false>(matrix, q.data(), q.size(), t.data(), t.size(), match, mismatch, gap);
+    fill_linear<false>(matrix, q.data(), q.size(), t.data(), t.size(), match, mismatch, gap, poll);
     std::string letters;
     letters.reserve(q.size() + t.size());
     size_t row = q.size(), column = t.size();
@@ -117,7 +121,7 @@ inline constexpr uint64_t HIRSCHBERG_BLOCK_CELLS = 4096;
 // Appends the operations of an optimal global alignment of the two spans.
 template <typename T>
 void hirschberg_cigar(const TokenSpan &query, const TokenSpan &target, T match, T mismatch, T gap,
-                      std::string &operations) {
+                      std::string &operations, InterruptPoll &poll) {
     const size_t qlen = query.size(), tlen = target.size();
     if (qlen == 0) {
         operations.append(tlen, 'I');
@@ -128,7 +132,7 @@ void hirschberg_cigar(const TokenSpan &query, const TokenSpan &target, T match, 
         return;
     }
     if (qlen == 1 || static_cast<uint64_t>(qlen) * tlen <= HIRSCHBERG_BLOCK_CELLS) {
-        operations += linear_block_cigar(query, target, match, mismatch, gap);
+        operations += linear_block_cigar(query, target, match, mismatch, gap, poll);
         return;
     }
     const size_t half = qlen >> 1;
@@ -137,8 +141,8 @@ void hirschberg_cigar(const TokenSpan &query, const TokenSpan &target, T match, 
     {
         // The rows are freed before the recursion: each level holds none.
         std::vector<T> forward, reverse;
-        needleman_wunsch_last_row(upper, target, match, mismatch, gap, forward);
-        needleman_wunsch_last_row(lower.flipped(), target.flipped(), match, mismatch, gap, reverse);
+        needleman_wunsch_last_row(upper, target, match, mismatch, gap, forward, poll);
+        needleman_wunsch_last_row(lower.flipped(), target.flipped(), match, mismatch, gap, reverse, poll);
         T best = wrap_add(forward[0], reverse[tlen]);
         for (size_t j = 1; j <= tlen; ++j) {
             const T sum = wrap_add(forward[j], reverse[tlen - j]);
@@ -148,8 +152,8 @@ void hirschberg_cigar(const TokenSpan &query, const TokenSpan &target, T match, 
             }
         }
     }
-    hirschberg_cigar(upper, target.sub(0, split), match, mismatch, gap, operations);
-    hirschberg_cigar(lower, target.sub(split, tlen), match, mismatch, gap, operations);
+    hirschberg_cigar(upper, target.sub(0, split), match, mismatch, gap, operations, poll);
+    hirschberg_cigar(lower, target.sub(split, tlen), match, mismatch, gap, operations, poll);
 }
 
 inline constexpr auto needleman_wunsch_last_row_i8 = &needleman_wunsch_last_row<int8_t>;

@@ -58,9 +58,11 @@ struct TracebackEnd {
 // positive). Global: row 0 leads left (code 3) and column 0 up (code 2),
 // with scores gap * j and gap * i; nothing is floored and the end is
 // (qlen, tlen). `substitution` scores a symbol pair (align/substitution.hpp).
+// The rows are counted in `poll`, the caller's: a driver that fills many
+// small matrices counts them all in one.
 template <bool Local, typename T, typename Substitution>
 TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
-                         size_t tlen, const Substitution &substitution, T gap) {
+                         size_t tlen, const Substitution &substitution, T gap, InterruptPoll &poll) {
     std::vector<T> previous(tlen + 1, T{0});
     std::vector<T> current(tlen + 1, T{0});
     TracebackCode *row0 = matrix.row(0);
@@ -71,7 +73,6 @@ TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t q
     }
     T best = 0;
     TracebackEnd end;
-    InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         poll.advance(tlen);
         TracebackCode *codes = matrix.row(i);
@@ -107,8 +108,9 @@ TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t q
 
 template <bool Local, typename T>
 TracebackEnd fill_linear(TracebackMatrix &matrix, const uint8_t *query, size_t qlen, const uint8_t *target,
-                         size_t tlen, T match, T mismatch, T gap) {
-    return fill_linear<Local>(matrix, query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch}, gap);
+                         size_t tlen, T match, T mismatch, T gap, InterruptPoll &poll) {
+    return fill_linear<Local>(matrix, query, qlen, target, tlen, align::MatchMismatch<T>{match, mismatch}, gap,
+                              poll);
 }
 
 // Walks back from (row, column) following the source bits, calling emit with
@@ -150,7 +152,8 @@ template <bool Local, typename T, typename Substitution>
 AlignmentPath linear_path(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
                           const Substitution &substitution, T gap) {
     TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, substitution, gap);
+    InterruptPoll poll;
+    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, substitution, gap, poll);
     return path_from_walk(end, qlen, tlen, [&](size_t &row, size_t &column, auto &&emit) {
         walk_linear(matrix, query, target, row, column, emit);
     });
@@ -174,7 +177,8 @@ template <bool Local, typename T>
 std::string linear_cigar(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
                          T mismatch, T gap) {
     TracebackMatrix matrix(qlen, tlen);
-    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, match, mismatch, gap);
+    InterruptPoll poll;
+    const TracebackEnd end = fill_linear<Local>(matrix, query, qlen, target, tlen, match, mismatch, gap, poll);
     std::vector<CigarRun> runs;
     runs.reserve(64);
     size_t row = end.row, column = end.column;

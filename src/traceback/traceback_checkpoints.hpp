@@ -63,10 +63,12 @@ struct TracebackCheckpoints {
 
 // The affine recurrence of the full-matrix kernels over the whole matrix
 // with four rolling rows, storing every interval-th row. The codes of a row
-// are formed in a scratch row and dropped.
+// are formed in a scratch row and dropped. Its cells are counted in `poll`,
+// the call's, which the walk back goes on counting in.
 template <bool Local, typename T>
 BestCell<T> affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen, T match,
-                                   T mismatch, T gap_open, T gap_extend, TracebackCheckpoints<T> &store) {
+                                   T mismatch, T gap_open, T gap_extend, TracebackCheckpoints<T> &store,
+                                   InterruptPoll &poll) {
     const AffineScores<T> scores{match, mismatch, gap_open, gap_extend};
     const auto substitution = match_mismatch(scores);
     TwoPassAffineRows<T> rows(tlen + 1, Local ? T{0} : minus_infinity<T>());
@@ -75,7 +77,6 @@ BestCell<T> affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint
         start_global_affine_border(rows, codes.data(), tlen, scores);
     store.save(0, rows.h_previous, rows.v_previous);
     TracebackEnd end;
-    InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         poll.advance(tlen);
         start_affine_row<Local>(rows, codes.data(), i, scores);
@@ -91,18 +92,23 @@ BestCell<T> affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint
         return BestCell<T>{rows.h_previous[tlen], qlen, tlen};
 }
 
+// The passes on their own, each with a poll of its own.
 template <typename T>
 BestCell<T> smith_waterman_affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint8_t *target,
                                                   size_t tlen, T match, T mismatch, T gap_open, T gap_extend,
                                                   TracebackCheckpoints<T> &store) {
-    return affine_checkpoint_pass<true>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend, store);
+    InterruptPoll poll;
+    return affine_checkpoint_pass<true>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend, store,
+                                        poll);
 }
 
 template <typename T>
 BestCell<T> needleman_wunsch_affine_checkpoint_pass(const uint8_t *query, size_t qlen, const uint8_t *target,
                                                     size_t tlen, T match, T mismatch, T gap_open, T gap_extend,
                                                     TracebackCheckpoints<T> &store) {
-    return affine_checkpoint_pass<false>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend, store);
+    InterruptPoll poll;
+    return affine_checkpoint_pass<false>(query, qlen, target, tlen, match, mismatch, gap_open, gap_extend, store,
+                                         poll);
 }
 
 inline constexpr auto smith_waterman_affine_checkpoint_pass_i8 = &smith_waterman_affine_checkpoint_pass<int8_t>;

@@ -13,6 +13,8 @@
 //
 // Global: the full code matrix below 2^24 cells (or for a positive gap,
 // which the split does not serve), the split above.
+//
+// Each driver counts all its passes in one poll.
 #pragma once
 
 #include <cstddef>
@@ -37,10 +39,9 @@ struct TradeCigarAttempt {
 // The best local linear score and its first cell, with two rolling rows.
 template <typename T>
 BestCell<T> smith_waterman_linear_end_cell(const uint8_t *query, size_t qlen, const uint8_t *target, size_t tlen,
-                                           T match, T mismatch, T gap) {
+                                           T match, T mismatch, T gap, InterruptPoll &poll) {
     std::vector<T> up(tlen + 1, T{0}), row(tlen + 1, T{0});
     BestCell<T> best;
-    InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         poll.advance(tlen);
         const uint8_t symbol = query[i - 1];
@@ -67,12 +68,11 @@ struct LinearStartCell {
 // to `best`. Row 0 and column 0 are not candidates.
 template <typename T>
 LinearStartCell smith_waterman_linear_start_cell(const TokenSpan &query, const TokenSpan &target, T best, T match,
-                                                 T mismatch, T gap) {
+                                                 T mismatch, T gap, InterruptPoll &poll) {
     const std::vector<uint8_t> columns = target.tokens();
     const size_t qlen = query.size(), tlen = columns.size();
     std::vector<T> up, row(tlen + 1);
     global_linear_border(up, tlen, gap);
-    InterruptPoll poll;
     for (size_t i = 1; i <= qlen; ++i) {
         poll.advance(tlen);
         global_linear_row(up.data(), row.data(), query[i - 1], columns.data(), tlen, match, mismatch, gap);
@@ -89,21 +89,23 @@ TradeCigarAttempt smith_waterman_trade_cigar(const uint8_t *query, size_t qlen, 
                                              T match, T mismatch, T gap) {
     if (qlen == 0 || tlen == 0)
         return {{}, true};
-    const BestCell<T> end = smith_waterman_linear_end_cell(query, qlen, target, tlen, match, mismatch, gap);
+    InterruptPoll poll;
+    const BestCell<T> end = smith_waterman_linear_end_cell(query, qlen, target, tlen, match, mismatch, gap, poll);
     if (end.score < 1)
         return {{}, true};
-    const LinearStartCell start = smith_waterman_linear_start_cell(
-        TokenSpan{query, 0, end.row, true}, TokenSpan{target, 0, end.col, true}, end.score, match, mismatch, gap);
+    const LinearStartCell start =
+        smith_waterman_linear_start_cell(TokenSpan{query, 0, end.row, true}, TokenSpan{target, 0, end.col, true},
+                                         end.score, match, mismatch, gap, poll);
     if (!start.found)
         return {};
     const TokenSpan q{query, end.row - start.li, end.row, false}, t{target, end.col - start.lj, end.col, false};
     std::vector<T> rescored;
-    needleman_wunsch_last_row(q, t, match, mismatch, gap, rescored);
+    needleman_wunsch_last_row(q, t, match, mismatch, gap, rescored, poll);
     if (rescored[start.lj] != end.score)
         return {};
     std::string operations;
     operations.reserve(start.li + start.lj);
-    hirschberg_cigar(q, t, match, mismatch, gap, operations);
+    hirschberg_cigar(q, t, match, mismatch, gap, operations, poll);
     return {cigar_from_operations(operations.size(), operations.data()), true};
 }
 
@@ -116,8 +118,9 @@ std::string needleman_wunsch_trade_cigar(const uint8_t *query, size_t qlen, cons
         return linear_cigar<false>(query, qlen, target, tlen, match, mismatch, gap);
     std::string operations;
     operations.reserve(qlen + tlen);
+    InterruptPoll poll;
     hirschberg_cigar(TokenSpan{query, 0, qlen, false}, TokenSpan{target, 0, tlen, false}, match, mismatch, gap,
-                     operations);
+                     operations, poll);
     return cigar_from_operations(operations.size(), operations.data());
 }
 
