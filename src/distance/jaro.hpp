@@ -151,7 +151,8 @@ double jaro_scalar(const Symbol *query, size_t lq, const Symbol *target, size_t 
 // lq x (2w / 64 + 2) word operations instead of lq x (2w + 1) comparisons.
 // The matches, and so the value, are those of the scalar scan.
 // `masks_of(symbol)` points at the B = ceil(lt / 64) words of the target
-// positions holding the symbol (all zero for a symbol the target lacks);
+// positions holding the symbol (all zero for a symbol the target lacks), of
+// which a search reads those of its window (masks_in);
 // `work` is B + ceil(lq / 64) words of zeroed scratch. Both sides non-empty.
 //
 // How far a position's search goes depends on the matches before it (on a
