@@ -9,11 +9,11 @@ from veltrocamber import _swar as sw
 from reference.edit_distances import (
     KINDS,
     TOKEN_ALPHABETS,
+    check_token_lists,
     indel,
     length_similarity,
     random_pairs,
     symbols,
-    token_pairs,
 )
 
 # The TypeError of an input without a length, after "<function>: <input>".
@@ -92,10 +92,7 @@ def test_random_against_rapidfuzz(kind):
 @pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
 def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
     Indel = pytest.importorskip("rapidfuzz.distance").Indel
-    for q, t in token_pairs(alphabet + 2, alphabet):
-        d = Indel.distance(q, t)
-        assert sw.indel_score(q, t) == d, (len(q), len(t))
-        assert sw.indel_scores(q, [t]).tolist() == [d]
+    check_token_lists(sw.indel_score, sw.indel_scores, Indel.distance, alphabet + 2, alphabet)
 
 
 @pytest.mark.parametrize(

@@ -9,11 +9,11 @@ from veltrocamber import _swar as sw
 from reference.edit_distances import (
     KINDS,
     TOKEN_ALPHABETS,
+    check_token_lists,
     max_length_similarity,
     osa,
     random_pairs,
     symbols,
-    token_pairs,
 )
 
 
@@ -101,10 +101,7 @@ def test_random_against_rapidfuzz(kind):
 @pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
 def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
     OSA = pytest.importorskip("rapidfuzz.distance").OSA
-    for q, t in token_pairs(alphabet + 1, alphabet):
-        d = OSA.distance(q, t)
-        assert sw.damerau_levenshtein_score(q, t) == d, (len(q), len(t))
-        assert sw.damerau_levenshtein_scores(q, [t]).tolist() == [d]
+    check_token_lists(sw.damerau_levenshtein_score, sw.damerau_levenshtein_scores, OSA.distance, alphabet + 1, alphabet)
 
 
 @pytest.mark.parametrize(

@@ -249,3 +249,11 @@ def token_pairs(seed, alphabet, long_length=10_000):
     pairs.append((q, edited_tokens(rng, q, alphabet, long_length // 100)))
     pairs.append((q, tokens(long_length + rng.randrange(100))))
     return pairs
+
+
+def check_token_lists(score, scores, peer, seed, alphabet):
+    """score(q, t) and scores(q, [t]) against peer(q, t) on token_pairs."""
+    for q, t in token_pairs(seed, alphabet):
+        d = peer(q, t)
+        assert score(q, t) == d, (len(q), len(t))
+        assert scores(q, [t]).tolist() == [d]
