@@ -5,19 +5,24 @@ against their peers, measured in one run.
     PYTHONPATH=build/dev/python python benchmarks/bench_levenshtein.py [METRIC ...]
 
 METRIC names the families to run (levenshtein osa hamming indel jaro
-jaro_winkler true_dl, long for long Levenshtein pairs, and top_k for the
-ranking functions); all of them by default. Prints, per case, the time per call of veltrocamber and of each peer
-found (rapidfuzz, Levenshtein, jellyfish, edlib) and the ratio peer / ours:
-above 1 means we are faster. Pairs are texts and a copy with about one edit in ten
-(ASCII text, which takes the byte path, and Cyrillic text, which takes the
-token path), called one at a time; the batch is one query against 100,000
-targets of 5 to 30 characters (for Hamming, edited copies of the query's
-length). The long pairs are 100,000 characters with about one edit in ten
-(against edlib's distance task and rapidfuzz) and unrelated texts of 10,000
-and 100,000 characters (against rapidfuzz). The ranking functions (extract, the *_top_k functions and
-cdist_top_k_one_query) take one query against 100,000 choices of 5 to 30
-letters and are measured against rapidfuzz.process.extract with the same
-scorer (the normalised one for cdist_top_k_one_query).
+jaro_winkler true_dl, long for long Levenshtein pairs, tokens for long
+token-list pairs of few and of many distinct tokens, and top_k for the
+ranking functions); all of them by default. Prints, per case, the time per
+call of veltrocamber and of each peer found (rapidfuzz, Levenshtein,
+jellyfish, edlib) and the ratio peer / ours: above 1 means we are faster.
+Pairs are texts and a copy with about one edit in ten (ASCII text, which
+takes the byte path, and Cyrillic text, which takes the token path), called
+one at a time; the batch is one query against 100,000 targets of 5 to 30
+characters (for Hamming, edited copies of the query's length). The long
+pairs are 100,000 characters with about one edit in ten (against edlib's
+distance task and rapidfuzz) and unrelated texts of 10,000 and 100,000
+characters (against rapidfuzz); the token-list pairs are two unrelated
+lists of 100,000 ints of 100 or of 100,000 distinct values, each call timed
+with the peak memory it adds, in a fresh process. The ranking functions
+(extract, the *_top_k functions and cdist_top_k_one_query) take one query
+against 100,000 choices of 5 to 30 letters and are measured against
+rapidfuzz.process.extract with the same scorer (the normalised one for
+cdist_top_k_one_query).
 """
 
 import random
@@ -135,6 +140,56 @@ def bench_long(rng):
         if rf_lev is not None:
             timed.append(("rapidfuzz", best_time(pair_loop(rf_lev.distance, pairs), 1) / count))
         row(label, ours, timed)
+
+
+# A child that times one Levenshtein pair of token lists and reports the
+# peak memory the call added: "seconds kilobytes".
+TOKEN_PAIR_CHILD = """
+import random, resource, sys, time
+n, alphabet, who = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+if who == "ours":
+    from veltrocamber import _swar
+    distance = _swar.levenshtein_score
+else:
+    from rapidfuzz.distance import Levenshtein
+    distance = Levenshtein.distance
+rng = random.Random(alphabet)
+q = [rng.randrange(alphabet) for _ in range(n)]
+t = [rng.randrange(alphabet) for _ in range(n)]
+distance(q[:100], t[:100])
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+start = time.perf_counter()
+d = distance(q, t)
+seconds = time.perf_counter() - start
+print(seconds, resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before, d)
+"""
+
+
+def bench_token_alphabets():
+    """Two unrelated lists of 100,000 ints, of 100 and of 100,000 distinct
+    values: time per call and the peak memory one call adds, each measured
+    in a fresh process (best of three)."""
+    import subprocess
+
+    print("\nLevenshtein, one pair of 100,000-token lists (time; peak memory the call adds)")
+    for alphabet in (100, 100_000):
+        measured = {}
+        for who in ("ours", "rapidfuzz"):
+            if who == "rapidfuzz" and rf_lev is None:
+                continue
+            runs = []
+            for _ in range(3):
+                out = subprocess.run([sys.executable, "-c", TOKEN_PAIR_CHILD, "100000", str(alphabet), who],
+                                     capture_output=True, text=True, check=True).stdout.split()
+                runs.append((float(out[0]), int(out[1]), int(out[2])))
+            measured[who] = min(runs)
+        ours = measured["ours"]
+        cells = [f"{alphabet:>7} distinct", f"{ours[0] * 1e3:8.1f} ms", f"+{ours[1] / 1024:6.1f} MB"]
+        if "rapidfuzz" in measured:
+            peer = measured["rapidfuzz"]
+            assert peer[2] == ours[2]
+            cells.append(f"rapidfuzz {peer[0] * 1e3:8.1f} ms +{peer[1] / 1024:6.1f} MB  x{peer[0] / ours[0]:5.2f}")
+        print("  ".join(cells))
 
 
 def bench_batch(rng):
@@ -315,6 +370,8 @@ def main():
         bench_batch(rng)
     if not only or "long" in only:
         bench_long(rng)
+    if not only or "tokens" in only:
+        bench_token_alphabets()
     table = {k: v for k, v in other_metrics().items() if not only or k in only}
     if table:
         bench_other_pairs(rng, table)

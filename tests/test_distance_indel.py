@@ -6,7 +6,15 @@ import numpy as np
 import pytest
 
 from veltrocamber import _swar as sw
-from reference.edit_distances import KINDS, indel, length_similarity, random_pairs, symbols
+from reference.edit_distances import (
+    KINDS,
+    TOKEN_ALPHABETS,
+    check_token_lists,
+    indel,
+    length_similarity,
+    random_pairs,
+    symbols,
+)
 
 # The TypeError of an input without a length, after "<function>: <input>".
 LENGTHLESS = " must have a length \\(a str, bytes or sequence\\), not "
@@ -79,6 +87,12 @@ def test_random_against_rapidfuzz(kind):
     Indel = pytest.importorskip("rapidfuzz.distance").Indel
     for q, t in random_pairs(99, kind, 60, longest=150):
         assert sw.indel_score(q, t) == Indel.distance(q, t), (q, t)
+
+
+@pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
+def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
+    Indel = pytest.importorskip("rapidfuzz.distance").Indel
+    check_token_lists(sw.indel_score, sw.indel_scores, Indel.distance, alphabet + 2, alphabet)
 
 
 @pytest.mark.parametrize(

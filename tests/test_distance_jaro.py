@@ -6,7 +6,16 @@ import numpy as np
 import pytest
 
 from veltrocamber import _swar as sw
-from reference.edit_distances import KINDS, common_prefix, jaro, jaro_winkler, random_pairs, symbols
+from reference.edit_distances import (
+    KINDS,
+    TOKEN_ALPHABETS,
+    common_prefix,
+    jaro,
+    jaro_winkler,
+    random_pairs,
+    symbols,
+    token_pairs,
+)
 
 
 @pytest.mark.parametrize(
@@ -100,6 +109,19 @@ def test_random_against_rapidfuzz(kind):
         assert within_tolerance(j, distance.Jaro.similarity(q, t)), (q, t)
         if abs(j - 0.7) > 1e-9:
             assert within_tolerance(sw.jaro_winkler_similarity(q, t), distance.JaroWinkler.similarity(q, t))
+
+
+@pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
+def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
+    # The long scan masks the target side: both orders.
+    distance = pytest.importorskip("rapidfuzz.distance")
+    for q, t in token_pairs(alphabet + 3, alphabet):
+        for a, b in ((q, t), (t, q)):
+            j = sw.jaro_similarity(a, b)
+            assert within_tolerance(j, distance.Jaro.similarity(a, b)), (len(a), len(b))
+            assert sw.jaro_similarities(a, [b]).tolist() == [j]
+            if abs(j - 0.7) > 1e-9:
+                assert within_tolerance(sw.jaro_winkler_similarity(a, b), distance.JaroWinkler.similarity(a, b))
 
 
 def test_random_against_jellyfish():

@@ -8,6 +8,7 @@ import pytest
 from veltrocamber import _swar
 
 from reference import levenshtein as ref
+from reference.edit_distances import TOKEN_ALPHABETS, token_pairs
 
 MASK64 = (1 << 64) - 1
 MISMATCH = "levenshtein: mismatched token widths from preprocess"
@@ -239,6 +240,31 @@ def test_random_pairs_against_rapidfuzz():
     distance = pytest.importorskip("rapidfuzz.distance").Levenshtein.distance
     for q, t in random_pairs(99, 400):
         assert _swar.levenshtein_score(q, t) == distance(*interned(q, t)), (q, t)
+
+
+@pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
+def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
+    # Few distinct tokens take dense pattern masks, many take sparse ones,
+    # read whole or (on the band) a window at a time.
+    distance = pytest.importorskip("rapidfuzz.distance").Levenshtein.distance
+    for q, t in token_pairs(alphabet, alphabet):
+        d = distance(q, t)
+        assert _swar.levenshtein_score(q, t) == d, (len(q), len(t))
+        for c in (0, d // 2, d - 1):
+            assert _swar.levenshtein_score(q, t, c) == min(d, c + 1), (len(q), len(t), c)
+        assert _swar.levenshtein_scores(q, [t, q]).tolist() == [d, 0]
+
+
+def test_pattern_mask_layouts(hooks):
+    # Dense rows for a small alphabet or a short sequence, sparse entries for
+    # a long sequence of many distinct tokens, at every token width.
+    rng = random.Random(5)
+    long_text = [rng.randrange(5_000) for _ in range(20_000)]
+    for width in (16, 32, 64):
+        assert hooks.token_mask_layout([rng.randrange(30) for _ in range(20_000)], width) == "dense"
+        assert hooks.token_mask_layout(list(range(2_000)), width) == "dense"
+        assert hooks.token_mask_layout(long_text, width) == "sparse"
+        assert hooks.token_mask_layout(list(range(20_000)), width) == "sparse"
 
 
 # ---------------------------------------------------------------------------

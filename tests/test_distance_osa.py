@@ -8,6 +8,8 @@ import pytest
 from veltrocamber import _swar as sw
 from reference.edit_distances import (
     KINDS,
+    TOKEN_ALPHABETS,
+    check_token_lists,
     max_length_similarity,
     osa,
     random_pairs,
@@ -94,6 +96,12 @@ def test_random_against_rapidfuzz(kind):
     OSA = pytest.importorskip("rapidfuzz.distance").OSA
     for q, t in random_pairs(7, kind, 80, longest=150):
         assert sw.damerau_levenshtein_score(q, t) == OSA.distance(q, t), (q, t)
+
+
+@pytest.mark.parametrize("alphabet", TOKEN_ALPHABETS)
+def test_token_lists_of_any_alphabet_against_rapidfuzz(alphabet):
+    OSA = pytest.importorskip("rapidfuzz.distance").OSA
+    check_token_lists(sw.damerau_levenshtein_score, sw.damerau_levenshtein_scores, OSA.distance, alphabet + 1, alphabet)
 
 
 @pytest.mark.parametrize(

@@ -110,6 +110,8 @@ def test_a_long_prepared_call_stops_at_an_interrupt(case):
 IN_PAIR = allowed(PAIR_KERNEL_BOUND)
 LATIN = "abcdefghijklmnopqrstuvwxyz"
 CYRILLIC = "абвгдеёжзийклмнопрстуфхцчшщъыьэюя"
+# Thousands of distinct letters: the token road's pattern masks are sparse.
+CJK = "".join(chr(0x4E00 + i) for i in range(5_000))
 # Levenshtein, optimal string alignment and Indel are quadratic over 64-bit
 # words; Jaro's scan looks at fewer words per pair of letters.
 BIT_PARALLEL_LETTERS = 300_000
@@ -129,6 +131,14 @@ def text_pair(n, alphabet):
 def token_list_pair(n):
     a, b = text_pair(n, LATIN)
     return [ord(c) for c in a], [ord(c) for c in b]
+
+
+def distinct_token_pair(n):
+    """Two orders of n distinct ints."""
+    a = list(range(n))
+    b = a[:]
+    random.Random(n).shuffle(b)
+    return a, b
 
 
 def prepared(query, target):
@@ -156,6 +166,11 @@ IN_PAIR_CASES = {
 IN_PAIR_CASES.update({
     "levenshtein_score token list": (_swar.levenshtein_score, lambda: token_list_pair(BIT_PARALLEL_LETTERS)),
     "jaro_similarity token list": (_swar.jaro_similarity, lambda: token_list_pair(JARO_LETTERS)),
+    "levenshtein_score many distinct letters": (_swar.levenshtein_score,
+                                                lambda: text_pair(BIT_PARALLEL_LETTERS, CJK)),
+    "jaro_winkler_similarity many distinct letters": (_swar.jaro_winkler_similarity,
+                                                      lambda: text_pair(JARO_LETTERS, CJK)),
+    "indel_score distinct tokens": (_swar.indel_score, lambda: distinct_token_pair(BIT_PARALLEL_LETTERS)),
     "_levenshtein_score_prepared": (prepared, lambda: text_pair(BIT_PARALLEL_LETTERS, LATIN)),
     # a loop over targets whose one target is the long pair's
     "levenshtein_scores": (lambda q, t: _swar.levenshtein_scores(q, [t]),
@@ -196,6 +211,38 @@ def test_a_long_edit_distance_pair_stops_at_an_interrupt(case):
     latency = seconds_to_interrupt(lambda: fn(query, target))
     assert latency < IN_PAIR, f"{case} stopped {latency:.2f} s after the signal"
     assert [repr(fn(q, t)) for q, t in pieces] == expected
+
+
+# Before its columns, the token road numbers the objects of a list and
+# builds the pattern masks of the side it masks, both linear in its length;
+# each counts its work in the call's poll. The pairs below have a long side
+# to mask against a one-token side that shares nothing with it, so that
+# nearly all of the call is numbering and building: a handler that only
+# counts its runs runs many times (once, after the call, without polls).
+BUILD_LETTERS = 600_000
+
+
+@functools.lru_cache(maxsize=1)
+def long_sparse_text():
+    return letters(3, BUILD_LETTERS, CJK)
+
+
+BUILD_CASES = {
+    "levenshtein_score": lambda: _swar.levenshtein_score(long_sparse_text(), "\u0100"),
+    "damerau_levenshtein_normalized_score": lambda: _swar.damerau_levenshtein_normalized_score(
+        long_sparse_text(), "\u0100"),
+    "indel_scores": lambda: _swar.indel_scores(long_sparse_text(), ["\u0100"]),
+    "jaro_similarity": lambda: _swar.jaro_similarity("\u0100", long_sparse_text()),
+    "levenshtein_top_k": lambda: _swar.levenshtein_top_k(long_sparse_text(), ["\u0100"], 1),
+    "levenshtein_score of numbered objects": lambda: _swar.levenshtein_score(list(range(BUILD_LETTERS)), [-1]),
+}
+
+
+@pytest.mark.parametrize("case", list(BUILD_CASES))
+def test_numbering_and_building_the_masks_poll(case):
+    call = BUILD_CASES[case]
+    call()  # the inputs made, once
+    assert handler_runs(call) >= 4, case
 
 
 @pytest.mark.parametrize("alphabet", [LATIN, CYRILLIC], ids=["bytes", "tokens"])

@@ -5,6 +5,7 @@ refusal under a lowered RLIMIT_AS."""
 
 import math
 import os
+import re
 import resource
 import subprocess
 import sys
@@ -12,6 +13,7 @@ import textwrap
 
 import pytest
 
+from child_interpreter import run_children, run_isolated
 from latency import allowed
 from reference.memory_limits import NO_LIMIT, cgroup_memory_limit, format_bytes
 from veltrocamber import _swar
@@ -177,3 +179,122 @@ def test_preparing_a_cigar_object_under_a_lowered_address_space_refuses_the_pair
         assert refusal.startswith(
             f"{name}: a traceback matrix of 40001 x 40001 cells (1.5 GiB) exceeds the memory available ("), refusal
         assert answer == "2000="
+
+
+# The edit distances on token sequences: pattern masks that grow with the
+# length of the masked side, whatever its alphabet, sized before they are
+# allocated. Each child lowers its address space to a little above what it
+# maps once its inputs are made.
+UNDER_A_LIMIT = """
+    import os, resource
+    def limit_to(extra_mib):
+        mapped = int(open("/proc/self/statm").read().split()[0]) * os.sysconf("SC_PAGESIZE")
+        resource.setrlimit(resource.RLIMIT_AS, (mapped + extra_mib * 2**20, resource.RLIM_INFINITY))
+"""
+
+DISTINCT_TOKENS = UNDER_A_LIMIT + """
+    from veltrocamber import _swar
+    n = 200_000
+    a = list(range(n))
+    b = a[::-1]
+    limit_to(128)  # dense rows of every distinct token would take 5 GiB
+    print(_swar.levenshtein_score(a, b), _swar.indel_score(a, b), _swar.jaro_similarity(a, b))
+"""
+
+
+@pytest.mark.skipif(sanitizer_loaded(), reason="AddressSanitizer cannot start under a lowered address space")
+def test_distinct_tokens_take_memory_linear_in_their_number():
+    rf = pytest.importorskip("rapidfuzz.distance")
+    n = 200_000
+    a = list(range(n))
+    levenshtein, indel, jaro = run_isolated(DISTINCT_TOKENS, timeout=120).split()
+    # Reversed distinct tokens: all but the middle one of an odd length must
+    # be substituted; the longest common subsequence is one token.
+    assert int(levenshtein) == n - n % 2
+    assert int(indel) == 2 * n - 2
+    assert float(jaro) == rf.Jaro.similarity(a, a[::-1])
+
+
+# Wide code points, nearly all distinct: the masks of a million of them, and
+# nothing else of the call, outgrow the room left.
+REFUSED_MASKS = UNDER_A_LIMIT + """
+    import array, random
+    from veltrocamber import _swar
+    rng = random.Random(1)
+    long = array.array("I", (0x10000 + rng.randrange(1_000_000) for _ in range(1_000_000))).tobytes().decode("utf-32")
+    calls = [
+        ("levenshtein_score", lambda: _swar.levenshtein_score(long, "\\U00010000")),
+        ("levenshtein_normalized_scores", lambda: _swar.levenshtein_normalized_scores(long, ["\\U00010000"])),
+        ("damerau_levenshtein_normalized_score", lambda: _swar.damerau_levenshtein_normalized_score(long, "\\U00010000")),
+        ("damerau_levenshtein_scores", lambda: _swar.damerau_levenshtein_scores(long, ["\\U00010000"])),
+        ("indel_score", lambda: _swar.indel_score(long, "\\U00010000")),
+        ("indel_normalized_scores", lambda: _swar.indel_normalized_scores(long, ["\\U00010000"])),
+        ("jaro_similarity", lambda: _swar.jaro_similarity("\\U00010000", long)),
+        ("jaro_winkler_similarities", lambda: _swar.jaro_winkler_similarities("\\U00010000", [long])),
+        ("levenshtein_top_k", lambda: _swar.levenshtein_top_k(long, ["\\U00010000"], 1)),
+        ("extract", lambda: _swar.extract(long, ["\\U00010000"], scorer=8, k=1)),
+        ("cdist_top_k_one_query", lambda: _swar.cdist_top_k_one_query(long, ["\\U00010000"], scorer=3, k=1)),
+    ]
+    limit_to(12)
+    for name, call in calls:
+        try:
+            call()
+            print(name, "answered")
+        except MemoryError as error:
+            print(name, error)
+"""
+
+
+@pytest.mark.skipif(sanitizer_loaded(), reason="AddressSanitizer cannot start under a lowered address space")
+def test_pattern_masks_that_cannot_be_held_name_the_function():
+    lines = run_isolated(REFUSED_MASKS, timeout=120).splitlines()
+    assert len(lines) == 11, lines
+    for line in lines:
+        name, message = line.split(" ", 1)
+        assert re.fullmatch(
+            rf"{name}: the pattern masks of 1000000 tokens \([0-9.]+ MiB\) exceed the memory available "
+            r"\([0-9.]+ (MiB|KiB)\)", message), line
+
+
+# Near the limit, the first exception of a thread (and the module's first use
+# of its thread-local storage) allocated that thread's storage, and a
+# failure there ended the process. Each limit in a child of its own: the
+# main thread's call, and one of a new thread, which starts with none.
+NEAR_THE_LIMIT = UNDER_A_LIMIT + """
+    import threading
+    from veltrocamber import _swar
+    a = list(range(1_000_000))
+    b = a[::-1]
+    results = []
+    def call():
+        try:
+            results.append(str(_swar.levenshtein_score(a, b, score_cutoff=0)))
+        except MemoryError:
+            results.append("MemoryError")
+    thread = threading.Thread(target=call) if {in_thread} else None
+    limit_to({extra_mib})
+    if thread is None:
+        call()
+    else:
+        try:
+            thread.start()
+        except RuntimeError:  # no room for the thread itself
+            results.append("no thread")
+        else:
+            thread.join()
+    print(results[0])
+"""
+
+
+@pytest.mark.skipif(sanitizer_loaded(), reason="AddressSanitizer cannot start under a lowered address space")
+def test_a_call_near_the_address_space_limit_raises_or_answers():
+    # Where the process died depended on the layout of its memory: one limit
+    # of each half of this scan on the machine the test was written on.
+    cases = [(in_thread, extra_mib) for in_thread in (False, True) for extra_mib in range(40, 112, 8)]
+    for first in range(0, len(cases), 8):
+        batch = cases[first:first + 8]
+        children = run_children([NEAR_THE_LIMIT.format(in_thread=in_thread, extra_mib=extra_mib)
+                                 for in_thread, extra_mib in batch], timeout=120)
+        for (in_thread, extra_mib), child in zip(batch, children):
+            assert child.returncode == 0 and child.stdout.strip() in ("1", "MemoryError", "no thread"), (
+                in_thread, extra_mib, child.returncode, child.stdout, child.stderr)

@@ -109,10 +109,11 @@ uint64_t bit_parallel_blocked_bytes(const Recurrence &recurrence, const uint8_t 
 template <typename Recurrence, typename Token>
 uint64_t bit_parallel_blocked_tokens(const Recurrence &recurrence, const Token *query, size_t lq,
                                      const Token *target, size_t lt, InterruptPoll &poll) {
-    const TokenPatternMasks<Token> masks(query, lq);
+    const TokenPatternMasks<Token> masks(query, lq, poll);
     std::vector<uint64_t> scratch(Recurrence::SCRATCH_PER_BLOCK * masks.blocks());
-    return recurrence.blocked([&masks](Token s) { return masks.masks_of(s); }, masks.zero_row(), lq, target, lt,
-                              scratch.data(), poll);
+    return on_token_masks(masks, [&](auto &&masks_of, const uint64_t *zero_row) {
+        return recurrence.blocked(masks_of, zero_row, lq, target, lt, scratch.data(), poll);
+    });
 }
 
 // rest(trimmed) on what is left of a pair between its common prefix and

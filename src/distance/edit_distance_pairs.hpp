@@ -63,8 +63,9 @@ inline bool byte_text(PyObject *object, ByteText &out) {
 }
 
 // The token path of one pair: `preprocess` with the edit-distance scoring
-// values (1, -1, -1, -1, automatic width), then `kernel` on the two token
-// sequences through the width table (`mismatch_message` names the metric).
+// values (1, -1, -1, -1, automatic width), counting the numbering of
+// objects in `poll`, then `kernel` on the two token sequences through the
+// width table (`mismatch_message` names the metric).
 // `kernel` is a generic callable taking two std::span<const T> of one token
 // type T (uint8_t, uint16_t, uint32_t or uint64_t); the prepared pair is
 // released on every exit.
@@ -75,7 +76,8 @@ inline bool byte_text(PyObject *object, ByteText &out) {
 // than the one `preprocess` would pick from the score bound; the edit
 // distances only compare tokens for equality, so nothing else changes.
 template <typename Kernel>
-auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_message, Kernel &&kernel) {
+auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_message, InterruptPoll &poll,
+                       Kernel &&kernel) {
     if (PyUnicode_Check(query) && PyUnicode_Check(target) && PyUnicode_KIND(query) == PyUnicode_KIND(target)) {
         const void *q = PyUnicode_DATA(query);
         const void *t = PyUnicode_DATA(target);
@@ -94,7 +96,7 @@ auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_m
             default: break;  // left to preprocess, which refuses it
         }
     }
-    const PreprocessedPair pair = preprocess(query, target, 1, -1, -1, -1, 0);
+    const PreprocessedPair pair = preprocess(query, target, 1, -1, -1, -1, 0, &poll);
     return token_width_dispatch(pair.query, pair.target, mismatch_message,
                                 [&kernel]<typename T>(const std::vector<T> &a, const std::vector<T> &b) {
                                     return kernel(std::span<const T>(a), std::span<const T>(b));
@@ -106,7 +108,7 @@ auto token_pair_result(PyObject *query, PyObject *target, const char *mismatch_m
 // `mismatch_message`.
 template <typename Metric>
 auto tokens_by_kernel(const Metric &metric, PyObject *query, PyObject *target, InterruptPoll &poll) {
-    return token_pair_result(query, target, metric.mismatch_message,
+    return token_pair_result(query, target, metric.mismatch_message, poll,
                              [&metric, &poll](const auto &a, const auto &b) { return metric.on_tokens(a, b, poll); });
 }
 
@@ -127,7 +129,7 @@ struct MaxLengthSimilarity {
     }
 
     double tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
-        return token_pair_result(q, t, distance.mismatch_message, [this, &poll](const auto &a, const auto &b) {
+        return token_pair_result(q, t, distance.mismatch_message, poll, [this, &poll](const auto &a, const auto &b) {
             return normalized_similarity<NormalizedBy::longer_length>(distance.on_tokens(a, b, poll), a.size(),
                                                                       b.size());
         });

@@ -5,6 +5,7 @@
 #include "distance/indel.hpp"
 #include "distance/normalized_similarity.hpp"
 #include "distance/sequence_length.hpp"
+#include "module/memory_errors.hpp"
 
 namespace nb = nanobind;
 
@@ -32,11 +33,13 @@ uint64_t indel_pair(PyObject *query, PyObject *target) {
 }
 
 int64_t py_indel_score(nb::handle query, nb::handle target) {
-    return static_cast<int64_t>(indel_pair(query.ptr(), target.ptr()));
+    return name_memory_refusals("indel_score",
+                                [&] { return static_cast<int64_t>(indel_pair(query.ptr(), target.ptr())); });
 }
 
 double py_indel_normalized_score(nb::handle query, nb::handle target) {
-    const uint64_t d = indel_pair(query.ptr(), target.ptr());
+    const uint64_t d =
+        name_memory_refusals("indel_normalized_score", [&] { return indel_pair(query.ptr(), target.ptr()); });
     // The query first: its error, if any, wins.
     const uint64_t lq = distance::python_length(query.ptr(), "indel_normalized_score", "query");
     const uint64_t lt = distance::python_length(target.ptr(), "indel_normalized_score", "target");
@@ -55,12 +58,15 @@ std::vector<double> indel_normalized_score_array(PyObject *query, TargetSnapshot
 
 Int64Array py_indel_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_int64_array(indel_score_array(query.ptr(), sequence));
+    return to_int64_array(
+        name_memory_refusals("indel_scores", [&] { return indel_score_array(query.ptr(), sequence); }));
 }
 
 Float64Array py_indel_normalized_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(indel_normalized_score_array(query.ptr(), sequence, "indel_normalized_scores"));
+    return to_float64_array(name_memory_refusals("indel_normalized_scores", [&] {
+        return indel_normalized_score_array(query.ptr(), sequence, "indel_normalized_scores");
+    }));
 }
 
 }  // namespace veltrocamber::indel

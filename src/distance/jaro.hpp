@@ -151,7 +151,8 @@ double jaro_scalar(const Symbol *query, size_t lq, const Symbol *target, size_t 
 // lq x (2w / 64 + 2) word operations instead of lq x (2w + 1) comparisons.
 // The matches, and so the value, are those of the scalar scan.
 // `masks_of(symbol)` points at the B = ceil(lt / 64) words of the target
-// positions holding the symbol (all zero for a symbol the target lacks);
+// positions holding the symbol (all zero for a symbol the target lacks), of
+// which a search reads those of its window (masks_in);
 // `work` is B + ceil(lq / 64) words of zeroed scratch. Both sides non-empty.
 //
 // How far a position's search goes depends on the matches before it (on a
@@ -173,9 +174,9 @@ double jaro_blocked_scan(MasksOf &&masks_of, const Symbol *query, size_t lq, con
         const int64_t hi = std::min<int64_t>(n, kk + w + 1);
         if (lo >= hi)
             return 0;
-        const uint64_t *pm = masks_of(query[k]);
         const size_t first = static_cast<size_t>(lo) / distance::WORD_BITS;
         const size_t last = static_cast<size_t>(hi - 1) / distance::WORD_BITS;
+        const uint64_t *pm = distance::masks_in(masks_of, query[k], first, last);
         size_t word = first;
         for (; word <= last; ++word) {
             uint64_t g = pm[word] & ~target_matched[word];
@@ -267,10 +268,11 @@ inline double jaro_prepared(const levenshtein::PreparedLevenshteinScoreU8 &p, co
 template <typename Token>
 [[gnu::noinline]] double jaro_blocked_tokens(const Token *query, size_t lq, const Token *target, size_t lt,
                                              InterruptPoll &poll) {
-    const distance::TokenPatternMasks<Token> masks(target, lt);
+    const distance::TokenPatternMasks<Token> masks(target, lt, poll);
     std::vector<uint64_t> work(masks.blocks() + distance::block_count(lq), 0);
-    return jaro_blocked_scan([&masks](Token s) { return masks.masks_of(s); }, query, lq, target, lt, work.data(),
-                             poll);
+    return distance::on_token_masks(masks, [&](auto &&masks_of, const uint64_t *) {
+        return jaro_blocked_scan(masks_of, query, lq, target, lt, work.data(), poll);
+    });
 }
 
 // The diagonal entries of the Jaro token width table. `Tokens` is a

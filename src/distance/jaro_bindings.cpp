@@ -2,6 +2,7 @@
 
 #include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
+#include "module/memory_errors.hpp"
 
 namespace nb = nanobind;
 
@@ -52,12 +53,15 @@ uint64_t common_prefix_pair(PyObject *query, PyObject *target, uint64_t cap) {
     return distance::score_pair(query, target, metric);
 }
 
-double py_jaro_similarity(nb::handle query, nb::handle target) { return jaro_pair(query.ptr(), target.ptr()); }
+double py_jaro_similarity(nb::handle query, nb::handle target) {
+    return name_memory_refusals("jaro_similarity", [&] { return jaro_pair(query.ptr(), target.ptr()); });
+}
 
 double py_jaro_winkler_similarity(nb::handle query, nb::handle target, double prefix_weight, double prefix_threshold,
                                   uint64_t prefix_cap) {
     JaroWinklerMetric metric{WinklerBoost{prefix_weight, prefix_threshold, prefix_cap}, {}};
-    return distance::score_pair(query.ptr(), target.ptr(), metric);
+    return name_memory_refusals("jaro_winkler_similarity",
+                                [&] { return distance::score_pair(query.ptr(), target.ptr(), metric); });
 }
 
 std::vector<double> jaro_similarity_array(PyObject *query, TargetSnapshot &targets) {
@@ -72,14 +76,16 @@ std::vector<double> jaro_winkler_similarity_array(PyObject *query, TargetSnapsho
 
 Float64Array py_jaro_similarities(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(jaro_similarity_array(query.ptr(), sequence));
+    return to_float64_array(
+        name_memory_refusals("jaro_similarities", [&] { return jaro_similarity_array(query.ptr(), sequence); }));
 }
 
 Float64Array py_jaro_winkler_similarities(nb::handle query, nb::handle targets, double prefix_weight,
                                           double prefix_threshold, uint64_t prefix_cap) {
     const WinklerBoost boost{prefix_weight, prefix_threshold, prefix_cap};
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(jaro_winkler_similarity_array(query.ptr(), sequence, boost));
+    return to_float64_array(name_memory_refusals(
+        "jaro_winkler_similarities", [&] { return jaro_winkler_similarity_array(query.ptr(), sequence, boost); }));
 }
 
 }  // namespace veltrocamber::jaro

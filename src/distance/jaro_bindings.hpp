@@ -71,7 +71,7 @@ struct JaroWinklerMetric {
 
     double tokens(PyObject *q, PyObject *t, InterruptPoll &poll) const {
         return distance::token_pair_result(
-            q, t, jaro.mismatch_message, [this, &poll](const auto &a, const auto &b) {
+            q, t, jaro.mismatch_message, poll, [this, &poll](const auto &a, const auto &b) {
                 const double j = jaro_tokens(a, b, poll);
                 if (!boost.applies(j))
                     return j;

@@ -257,8 +257,8 @@ uint64_t banded_blocked_columns(MasksOf &&masks_of, size_t lq, const Symbol *tar
             d += rows_in(hi);
         }
         const uint64_t bit = uint64_t{1} << (rows_in(hi) - 1);
-        d += static_cast<uint64_t>(
-            detail::blocked_step(masks_of(target[j]) + lo, vp + lo, vn + lo, hi - lo + 1, bit));
+        d += static_cast<uint64_t>(detail::blocked_step(distance::masks_in(masks_of, target[j], lo, hi) + lo, vp + lo,
+                                                        vn + lo, hi - lo + 1, bit));
         if (shift > 0 && c == (lt >> shift)) {
             // c is at most lt / 2^shift, so the pace is projected to at
             // least (edits << shift); d is at least its least possible value.

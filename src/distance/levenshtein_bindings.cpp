@@ -7,6 +7,7 @@
 #include "distance/levenshtein.hpp"
 #include "module/interrupt_poll.hpp"
 #include "module/keyword_conversion.hpp"
+#include "module/memory_errors.hpp"
 
 namespace nb = nanobind;
 
@@ -35,7 +36,9 @@ uint64_t cutoff_from_python(const char *function, nb::handle score_cutoff) {
 
 int64_t py_levenshtein_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
     LevenshteinDistance metric = levenshtein_distance(cutoff_from_python("levenshtein_score", score_cutoff));
-    return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
+    return name_memory_refusals("levenshtein_score", [&] {
+        return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
+    });
 }
 
 double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t cutoff) {
@@ -45,7 +48,8 @@ double levenshtein_normalized_pair(PyObject *query, PyObject *target, uint64_t c
 
 double py_levenshtein_normalized_score(nb::handle query, nb::handle target, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_score", score_cutoff);
-    return levenshtein_normalized_pair(query.ptr(), target.ptr(), cutoff);
+    return name_memory_refusals("levenshtein_normalized_score",
+                                [&] { return levenshtein_normalized_pair(query.ptr(), target.ptr(), cutoff); });
 }
 
 std::vector<int64_t> levenshtein_score_array(PyObject *query, TargetSnapshot &targets, uint64_t cutoff) {
@@ -61,13 +65,16 @@ std::vector<double> levenshtein_normalized_score_array(PyObject *query, TargetSn
 Int64Array py_levenshtein_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_scores", score_cutoff);
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_int64_array(levenshtein_score_array(query.ptr(), sequence, cutoff));
+    return to_int64_array(name_memory_refusals("levenshtein_scores",
+                                               [&] { return levenshtein_score_array(query.ptr(), sequence, cutoff); }));
 }
 
 Float64Array py_levenshtein_normalized_scores(nb::handle query, nb::handle targets, nb::handle score_cutoff) {
     const uint64_t cutoff = cutoff_from_python("levenshtein_normalized_scores", score_cutoff);
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(levenshtein_normalized_score_array(query.ptr(), sequence, cutoff));
+    return to_float64_array(name_memory_refusals("levenshtein_normalized_scores", [&] {
+        return levenshtein_normalized_score_array(query.ptr(), sequence, cutoff);
+    }));
 }
 
 nb::object py_prepare_levenshtein_score(nb::handle query) {

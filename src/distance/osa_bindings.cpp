@@ -3,6 +3,7 @@
 #include "distance/batch_byte_query.hpp"
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/osa.hpp"
+#include "module/memory_errors.hpp"
 
 namespace nb = nanobind;
 
@@ -24,7 +25,9 @@ OsaDistance osa_distance() { return OsaDistance(OSA_MISMATCHED_WIDTHS); }
 
 int64_t py_damerau_levenshtein_score(nb::handle query, nb::handle target) {
     OsaDistance metric = osa_distance();
-    return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
+    return name_memory_refusals("damerau_levenshtein_score", [&] {
+        return static_cast<int64_t>(distance::score_pair(query.ptr(), target.ptr(), metric));
+    });
 }
 
 double damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
@@ -33,7 +36,8 @@ double damerau_levenshtein_normalized_pair(PyObject *query, PyObject *target) {
 }
 
 double py_damerau_levenshtein_normalized_score(nb::handle query, nb::handle target) {
-    return damerau_levenshtein_normalized_pair(query.ptr(), target.ptr());
+    return name_memory_refusals("damerau_levenshtein_normalized_score",
+                                [&] { return damerau_levenshtein_normalized_pair(query.ptr(), target.ptr()); });
 }
 
 std::vector<int64_t> damerau_levenshtein_score_array(PyObject *query, TargetSnapshot &targets) {
@@ -48,12 +52,15 @@ std::vector<double> damerau_levenshtein_normalized_score_array(PyObject *query, 
 
 Int64Array py_damerau_levenshtein_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_int64_array(damerau_levenshtein_score_array(query.ptr(), sequence));
+    return to_int64_array(name_memory_refusals("damerau_levenshtein_scores",
+                                               [&] { return damerau_levenshtein_score_array(query.ptr(), sequence); }));
 }
 
 Float64Array py_damerau_levenshtein_normalized_scores(nb::handle query, nb::handle targets) {
     TargetSnapshot sequence = distance::batch_targets(targets.ptr());
-    return to_float64_array(damerau_levenshtein_normalized_score_array(query.ptr(), sequence));
+    return to_float64_array(name_memory_refusals("damerau_levenshtein_normalized_scores", [&] {
+        return damerau_levenshtein_normalized_score_array(query.ptr(), sequence);
+    }));
 }
 
 }  // namespace veltrocamber::osa

@@ -2,14 +2,38 @@
 // it holds, the bits of the positions holding it, and all zeros for any
 // other token. Too many token values for a direct table, so an
 // open-addressing hash map finds a token's masks.
+//
+// A sequence of n tokens in B = ceil(n / 64) words has one of two layouts,
+// whichever its alphabet makes small:
+// - dense: a row of B words per distinct token, row 0 all zeros for a token
+//   the sequence lacks. A kernel reads a token's row in place. Its size is
+//   distinct x B words, fine for a small alphabet (a text in letters) and
+//   quadratic in n when most tokens differ (word lists, ids, a long text in
+//   a large script).
+// - sparse: per distinct token only the words where it occurs, as (block,
+//   word) entries in block order, n entries at most whatever the alphabet.
+//   A kernel reads them through SparseMaskColumns, which lays a token's
+//   entries out as a column of B words when the kernel asks for it.
+// The dense layout is taken while it is at most DENSE_FACTOR times the
+// entries of the sparse one (or below DENSE_FLOOR_WORDS), so the memory
+// grows with n either way, never with distinct tokens x n.
+//
+// The build counts its work in the call's InterruptPoll and is sized before
+// anything is allocated: a table that cannot be held is refused with the
+// memory guard's MemoryRefusal.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <type_traits>
 #include <vector>
 
 #include "distance/word_arithmetic.hpp"
+#include "module/interrupt_poll.hpp"
+#include "module/memory_guard.hpp"
 
 namespace veltrocamber::distance {
 
@@ -20,50 +44,168 @@ size_t fibonacci_slot(Token token, unsigned bits) noexcept {
     return static_cast<size_t>((static_cast<uint64_t>(token) * 0x9E3779B97F4A7C15ull) >> (64 - bits));
 }
 
-// Any length: a row of `blocks` mask words per distinct token. Row 0 is all
-// zeros and answers every token the sequence does not hold.
+// The dense layout while it is at most this many words per sparse entry,
+// or at most this many words (1 MiB) whatever the entries: at most 64 bytes
+// a token beyond that. The sparse columns write and clear a token's entries
+// per column, and a windowed read first searches them, so on pairs of
+// 20,000 tokens they ran 10-50% slower than dense rows at 7 words an entry,
+// 0-30% at 16, and as fast or faster at 50 and beyond, where the dense rows
+// outgrow the caches.
+inline constexpr uint64_t DENSE_FACTOR = 8;
+inline constexpr uint64_t DENSE_FLOOR_WORDS = uint64_t{1} << 17;
+
+// The poll counts a token of a build as this many cells: a hash probe costs
+// about as much as a few dozen word steps of a column. Counted per run of
+// BUILD_RUN tokens.
+inline constexpr uint64_t BUILD_CELLS_PER_TOKEN = 16 * WORD_BITS;
+inline constexpr size_t BUILD_RUN = 4096;
+
+// `step(i)` for every i in [0, n), in runs counted in `poll`.
+template <typename Step>
+void in_counted_runs(InterruptPoll &poll, size_t n, Step &&step) {
+    for (size_t begin = 0; begin < n;) {
+        const size_t end = n - begin > BUILD_RUN ? begin + BUILD_RUN : n;
+        poll.advance(static_cast<uint64_t>(end - begin) * BUILD_CELLS_PER_TOKEN);
+        for (size_t i = begin; i < end; ++i)
+            step(i);
+        begin = end;
+    }
+}
+
+// a x b + c, or UINT64_MAX when that overflows.
+inline uint64_t saturating_multiply_add(uint64_t a, uint64_t b, uint64_t c) noexcept {
+    uint64_t product = 0;
+    if (__builtin_mul_overflow(a, b, &product) || __builtin_add_overflow(product, c, &product))
+        return UINT64_MAX;
+    return product;
+}
+
 template <typename Token>
 class TokenPatternMasks {
+    // Row numbers: 16- and 32-bit tokens come from str code points (at most
+    // 0x10FFFF) or from numbered objects (at most 2^32 - 1 of them), so 32
+    // bits hold every row; 64-bit tokens may number more.
+    using Row = std::conditional_t<sizeof(Token) == 8, uint64_t, uint32_t>;
+
 public:
-    TokenPatternMasks(const Token *symbols, size_t n) : blocks_(block_count(n)) {
+    // `symbols` are n > 0 tokens.
+    TokenPatternMasks(const Token *symbols, size_t n, InterruptPoll &poll) : blocks_(block_count(n)) {
         size_t capacity = 16;
         while (capacity < 2 * n)
             capacity *= 2;
+        // The map, per position its row, and per row its last block and its
+        // entries (at most n rows).
+        guard_pattern_masks(n, saturating_multiply_add(capacity, sizeof(Token) + sizeof(Row),
+                                                       saturating_multiply_add(n, sizeof(Row) + 2 * sizeof(uint32_t),
+                                                                               0)));
+        // Entries keep their block in 32 bits, below NO_BLOCK: 2^38 tokens,
+        // terabytes of tables, is past any memory this runs in.
+        if (blocks_ >= NO_BLOCK)
+            throw std::bad_alloc();
         mask_ = capacity - 1;
         keys_.assign(capacity, Token{});
         rows_.assign(capacity, 0);
-        masks_.assign(blocks_, 0);
-        for (size_t i = 0; i < n; ++i) {
-            const size_t row = find_or_insert(symbols[i]);
-            masks_[row * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+        std::vector<Row> position_rows(n);
+        // Per row: the block of its last entry (NO_BLOCK before the first),
+        // and its number of entries (of blocks, so 32 bits hold it).
+        std::vector<uint32_t> last_block(1, NO_BLOCK);
+        std::vector<uint32_t> entries_per_row(1, 0);
+        uint64_t entries = 0;
+        in_counted_runs(poll, n, [&](size_t i) {
+            const Row row = find_or_insert(symbols[i], last_block, entries_per_row);
+            position_rows[i] = row;
+            const auto block = static_cast<uint32_t>(i / WORD_BITS);
+            if (last_block[row] != block) {
+                last_block[row] = block;
+                ++entries_per_row[row];
+                ++entries;
+            }
+        });
+        const uint64_t rows = entries_per_row.size();
+        const uint64_t dense_words = saturating_multiply_add(rows, blocks_, 0);
+        dense_ = dense_words <= DENSE_FLOOR_WORDS || dense_words / DENSE_FACTOR <= entries;
+        if (dense_) {
+            guard_pattern_masks(n, saturating_multiply_add(dense_words, sizeof(uint64_t), 0));
+            rows_words_.assign(dense_words, 0);
+            in_counted_runs(poll, n, [&](size_t i) {
+                rows_words_[position_rows[i] * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+            });
+            return;
         }
+        // Entries, their starts, and the columns of SparseMaskColumns.
+        guard_pattern_masks(n, saturating_multiply_add(entries, sizeof(uint32_t) + sizeof(uint64_t),
+                                                       (rows + 1) * sizeof(size_t) +
+                                                           3 * blocks_ * sizeof(uint64_t)));
+        // While the entries are filled, entry_start_[row] is the row's next
+        // entry; once they are, it is where the next row starts, and moving
+        // every start one row up gives each row its own.
+        entry_start_.assign(rows + 1, 0);
+        for (size_t row = 1; row < rows; ++row)
+            entry_start_[row] = entry_start_[row - 1] + entries_per_row[row - 1];
+        entry_block_.resize(entries);
+        entry_word_.resize(entries);
+        std::fill(last_block.begin(), last_block.end(), NO_BLOCK);
+        in_counted_runs(poll, n, [&](size_t i) {
+            const Row row = position_rows[i];
+            const auto block = static_cast<uint32_t>(i / WORD_BITS);
+            const uint64_t bit = uint64_t{1} << (i % WORD_BITS);
+            size_t &next = entry_start_[row];
+            if (last_block[row] == block) {
+                entry_word_[next - 1] |= bit;
+            } else {
+                last_block[row] = block;
+                entry_block_[next] = block;
+                entry_word_[next] = bit;
+                ++next;
+            }
+        });
+        for (size_t row = rows; row > 0; --row)
+            entry_start_[row] = entry_start_[row - 1];
+        entry_start_[0] = 0;
     }
 
     size_t blocks() const noexcept { return blocks_; }
+    bool dense() const noexcept { return dense_; }
 
-    const uint64_t *masks_of(Token token) const noexcept { return masks_.data() + find(token) * blocks_; }
-    // The first word of the row: the whole mask of a one-word sequence.
-    uint64_t mask_of(Token token) const noexcept { return masks_[find(token) * blocks_]; }
-    const uint64_t *zero_row() const noexcept { return masks_.data(); }
+    // The dense layout: the token's row, and the zero row.
+    const uint64_t *masks_of(Token token) const noexcept { return rows_words_.data() + find(token) * blocks_; }
+    const uint64_t *zero_row() const noexcept { return rows_words_.data(); }
+
+    // The sparse layout: the token's entries are [first, last) of
+    // entry_blocks() and entry_words().
+    struct EntryRange {
+        size_t first;
+        size_t last;
+    };
+    EntryRange entries_of(Token token) const noexcept {
+        const size_t row = find(token);
+        return {entry_start_[row], entry_start_[row + 1]};
+    }
+    const uint32_t *entry_blocks() const noexcept { return entry_block_.data(); }
+    const uint64_t *entry_words() const noexcept { return entry_word_.data(); }
 
 private:
+    static constexpr uint32_t NO_BLOCK = UINT32_MAX;
+
     // The map's slot index is taken from the upper half of the product.
     static size_t hash(Token token) noexcept { return fibonacci_slot(token, 32); }
 
     size_t find(Token token) const noexcept {
         for (size_t slot = hash(token) & mask_;; slot = (slot + 1) & mask_) {
-            const uint32_t row = rows_[slot];
+            const Row row = rows_[slot];
             if (row == 0 || keys_[slot] == token)
                 return row;
         }
     }
 
-    size_t find_or_insert(Token token) {
+    Row find_or_insert(Token token, std::vector<uint32_t> &last_block, std::vector<uint32_t> &entries) {
         for (size_t slot = hash(token) & mask_;; slot = (slot + 1) & mask_) {
             if (rows_[slot] == 0) {
+                // Rows are numbered from 1; at most n of them.
                 keys_[slot] = token;
-                rows_[slot] = static_cast<uint32_t>(masks_.size() / blocks_);
-                masks_.resize(masks_.size() + blocks_, 0);
+                rows_[slot] = static_cast<Row>(entries.size());
+                last_block.push_back(NO_BLOCK);
+                entries.push_back(0);
                 return rows_[slot];
             }
             if (keys_[slot] == token)
@@ -72,11 +214,89 @@ private:
     }
 
     size_t blocks_;
+    bool dense_ = true;
     size_t mask_ = 0;
     std::vector<Token> keys_;
-    std::vector<uint32_t> rows_;  // 0 marks an empty slot
-    std::vector<uint64_t> masks_;
+    std::vector<Row> rows_;             // 0 marks an empty slot
+    std::vector<uint64_t> rows_words_;  // dense
+    std::vector<size_t> entry_start_;   // sparse, per row and one past the last
+    std::vector<uint32_t> entry_block_;
+    std::vector<uint64_t> entry_word_;
 };
+
+// The columns of a sparse TokenPatternMasks as a kernel reads them:
+// `columns(token)` points at B words holding the token's masks, as a dense
+// row would, and `columns.window(token, first, last)` at B words of which
+// only words first to last hold them (a kernel that reads a band of words).
+// The words are laid out in one of two buffers in turn, each cleared of the
+// entries it last held, so that a column stays valid through the next
+// request (optimal string alignment reads the previous column's masks too).
+template <typename Token>
+class SparseMaskColumns {
+public:
+    explicit SparseMaskColumns(const TokenPatternMasks<Token> &masks)
+        : masks_(masks), blocks_(masks.blocks()), words_(3 * blocks_, 0) {}
+
+    // B zero words: the masks before the first column.
+    const uint64_t *zero_row() const noexcept { return words_.data(); }
+
+    const uint64_t *operator()(Token token) noexcept {
+        const auto range = masks_.entries_of(token);
+        return lay_out(range.first, range.last);
+    }
+
+    const uint64_t *window(Token token, size_t first, size_t last) noexcept {
+        const auto range = masks_.entries_of(token);
+        const uint32_t *blocks = masks_.entry_blocks();
+        size_t begin = range.first;
+        if (first > 0)
+            begin = static_cast<size_t>(std::lower_bound(blocks + begin, blocks + range.last, first) - blocks);
+        size_t end = begin;
+        while (end < range.last && blocks[end] <= last)
+            ++end;
+        return lay_out(begin, end);
+    }
+
+private:
+    const uint64_t *lay_out(size_t begin, size_t end) noexcept {
+        uint64_t *column = words_.data() + (1 + turn_) * blocks_;
+        const uint32_t *blocks = masks_.entry_blocks();
+        const uint64_t *words = masks_.entry_words();
+        for (size_t e = held_[turn_].first; e < held_[turn_].last; ++e)
+            column[blocks[e]] = 0;
+        for (size_t e = begin; e < end; ++e)
+            column[blocks[e]] = words[e];
+        held_[turn_] = {begin, end};
+        turn_ ^= 1;
+        return column;
+    }
+
+    const TokenPatternMasks<Token> &masks_;
+    size_t blocks_;
+    std::vector<uint64_t> words_;  // the zero row, then the two buffers
+    std::array<typename TokenPatternMasks<Token>::EntryRange, 2> held_{};
+    unsigned turn_ = 0;
+};
+
+// `run(masks_of, zero_row)` with the masks as the kernels read them: a
+// dense row in place, or a sparse token's column laid out.
+template <typename Token, typename Run>
+decltype(auto) on_token_masks(const TokenPatternMasks<Token> &masks, Run &&run) {
+    if (masks.dense())
+        return run([&masks](Token s) { return masks.masks_of(s); }, masks.zero_row());
+    SparseMaskColumns<Token> columns(masks);
+    return run(columns, columns.zero_row());
+}
+
+// The masks of words first to last of `symbol`, for a kernel that reads only
+// those: a window of sparse columns, anything else's whole row.
+template <typename MasksOf, typename Symbol>
+const uint64_t *masks_in(MasksOf &masks_of, Symbol symbol, size_t first, size_t last) {
+    if constexpr (requires { masks_of.window(symbol, first, last); })
+        return masks_of.window(symbol, first, last);
+    else
+        return masks_of(symbol);
+}
 
 // One word (at most 64 tokens), held in the caller's frame: 128
 // open-addressing slots for at most 64 distinct tokens. A slot whose mask is

@@ -5,6 +5,7 @@
 #include "module/binding_table.hpp"
 
 #include <cstdint>
+#include <utility>
 
 #include <nanobind/stl/string.h>
 
@@ -23,6 +24,7 @@
 #include "distance/top_k_bindings.hpp"
 #include "distance/true_damerau_levenshtein_bindings.hpp"
 #include "dtw/dtw_bindings.hpp"
+#include "module/calling_thread.hpp"
 #include "module/garbage_collection_slots.hpp"
 #include "module/raisers.hpp"
 #include "module/result_classes.hpp"
@@ -39,6 +41,13 @@ using namespace nb::literals;
 
 namespace veltrocamber {
 namespace {
+
+// Every function of the module readies its calling thread before its body
+// runs (calling_thread.hpp).
+template <typename Function, typename... Extra>
+void def(nb::module_ &m, const char *name, Function &&function, const Extra &...extra) {
+    m.def(name, std::forward<Function>(function), extra..., nb::call_guard<CallingThreadReady>());
+}
 
 // Stores the identity of the module's function `name` under `id`; a name
 // missing from the module is an error that ends the import.
@@ -63,17 +72,17 @@ void py_register_scorer(nb::handle fn, ScorerId scorer_id) { register_scorer(fn.
 // included, so that input preparation names the argument it refuses.
 template <typename Function>
 void def_alignment_function(nb::module_ &m, const char *name, Function function) {
-    m.def(name, function, "query"_a.none(), "target"_a.none(), nb::kw_only(), "match_score"_a = 2,
-          "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
-          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+    def(m, name, function, "query"_a.none(), "target"_a.none(), nb::kw_only(), "match_score"_a = 2,
+        "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+        "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 }
 
 // The same keywords for one query against a sequence of targets.
 template <typename Function>
 void def_alignment_batch_function(nb::module_ &m, const char *name, Function function) {
-    m.def(name, function, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "match_score"_a = 2,
-          "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
-          "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
+    def(m, name, function, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "match_score"_a = 2,
+        "mismatch_score"_a = -1, "gap_score"_a = -1, "gap_open_score"_a.none() = nb::none(),
+        "gap_extend_score"_a.none() = nb::none(), "width"_a.none() = nb::none());
 }
 
 // The substitution-matrix parameters, none keyword-only: (query_indices,
@@ -83,14 +92,14 @@ void def_alignment_batch_function(nb::module_ &m, const char *name, Function fun
 // them with the family's TypeError.
 template <typename Function>
 void def_matrix_function(nb::module_ &m, const char *name, const char *second, Function function) {
-    m.def(name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
-          "gap_score"_a = -1);
+    def(m, name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
+        "gap_score"_a = -1);
 }
 
 template <typename Function>
 void def_affine_matrix_function(nb::module_ &m, const char *name, const char *second, Function function) {
-    m.def(name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
-          "gap_open_score"_a, "gap_extend_score"_a);
+    def(m, name, function, "query_indices"_a.none(), nb::arg(second).none(), "matrix_buffer"_a.none(), "stride"_a,
+        "gap_open_score"_a, "gap_extend_score"_a);
 }
 
 }  // namespace
@@ -125,7 +134,7 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_function(m, "_smith_waterman_affine_checkpointed_cigar",
                            &py_smith_waterman_affine_checkpointed_cigar);  // 13
     def_alignment_function(m, "_prepare_smith_waterman_affine_cigar", &py_prepare_smith_waterman_affine_cigar);  // 14
-    m.def("_smith_waterman_affine_cigar_prepared", &py_smith_waterman_affine_cigar_prepared, "prepared"_a);  // 15
+    def(m, "_smith_waterman_affine_cigar_prepared", &py_smith_waterman_affine_cigar_prepared, "prepared"_a);  // 15
 
     def_alignment_function(m, "smith_waterman_trace_cigar", &py_smith_waterman_trace_cigar);  // 16
     def_alignment_function(m, "smith_waterman_trade_cigar", &py_smith_waterman_trade_cigar);  // 17
@@ -135,18 +144,18 @@ void define_module(nb::module_ m, const char *doc) {
     def_alignment_batch_function(m, "smith_waterman_farrar_scores", &py_smith_waterman_farrar_scores);  // 19
     nb::class_<PreparedSmithWatermanFarrarScore>(m, "_PreparedSmithWatermanFarrarScore");
     def_alignment_function(m, "_prepare_smith_waterman_farrar_score", &py_prepare_smith_waterman_farrar_score);  // 20
-    m.def("_smith_waterman_farrar_score_prepared", &py_smith_waterman_farrar_score_prepared, "prepared"_a);   // 21
+    def(m, "_smith_waterman_farrar_score_prepared", &py_smith_waterman_farrar_score_prepared, "prepared"_a);   // 21
     nb::class_<PreparedAffineScore>(m, "_PreparedAffineScore");
     def_alignment_function(m, "_prepare_smith_waterman_affine_score", &py_prepare_smith_waterman_affine_score);  // 22
-    m.def("_smith_waterman_affine_score_prepared", &py_smith_waterman_affine_score_prepared, "prepared"_a);  // 23
+    def(m, "_smith_waterman_affine_score_prepared", &py_smith_waterman_affine_score_prepared, "prepared"_a);  // 23
     def_alignment_function(m, "_prepare_smith_waterman_affine_farrar_score",
                            &py_prepare_smith_waterman_affine_farrar_score);  // 24
-    m.def("_smith_waterman_affine_farrar_score_prepared", &py_smith_waterman_affine_score_prepared,
-          "prepared"_a);  // 25
+    def(m, "_smith_waterman_affine_farrar_score_prepared", &py_smith_waterman_affine_score_prepared,
+        "prepared"_a);  // 25
     def_alignment_function(m, "_prepare_needleman_wunsch_affine_score",
                            &py_prepare_needleman_wunsch_affine_score);  // 26
-    m.def("_needleman_wunsch_affine_score_prepared", &py_needleman_wunsch_affine_score_prepared,
-          "prepared"_a);  // 27
+    def(m, "_needleman_wunsch_affine_score_prepared", &py_needleman_wunsch_affine_score_prepared,
+        "prepared"_a);  // 27
 
     // ---- Needleman-Wunsch (28-44) ----
     def_alignment_function(m, "needleman_wunsch_score", &py_needleman_wunsch_score);          // 28
@@ -170,118 +179,119 @@ void define_module(nb::module_ m, const char *doc) {
                            &py_needleman_wunsch_affine_checkpointed_cigar);  // 40
     def_alignment_function(m, "_prepare_needleman_wunsch_affine_cigar",
                            &py_prepare_needleman_wunsch_affine_cigar);                                         // 41
-    m.def("_needleman_wunsch_affine_cigar_prepared", &py_needleman_wunsch_affine_cigar_prepared, "prepared"_a);  // 42
+    def(m, "_needleman_wunsch_affine_cigar_prepared", &py_needleman_wunsch_affine_cigar_prepared, "prepared"_a);  // 42
     def_alignment_function(m, "needleman_wunsch_trace_cigar", &py_needleman_wunsch_trace_cigar);  // 43
     def_alignment_function(m, "needleman_wunsch_trade_cigar", &py_needleman_wunsch_trade_cigar);  // 44
 
     // ---- Levenshtein (45-50) ----
     {
         using namespace levenshtein;
-        m.def("levenshtein_score", &py_levenshtein_score, "query"_a.none(), "target"_a.none(),
-              "score_cutoff"_a = nb::none(), LEVENSHTEIN_SCORE_DOC);
-        m.def("levenshtein_normalized_score", &py_levenshtein_normalized_score, "query"_a.none(), "target"_a.none(),
-              "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        def(m, "levenshtein_score", &py_levenshtein_score, "query"_a.none(), "target"_a.none(),
+            "score_cutoff"_a = nb::none(), LEVENSHTEIN_SCORE_DOC);
+        def(m, "levenshtein_normalized_score", &py_levenshtein_normalized_score, "query"_a.none(), "target"_a.none(),
+            "score_cutoff"_a = nb::none(), LEVENSHTEIN_NORMALIZED_SCORE_DOC);
         nb::class_<PreparedLevenshteinScoreU8>(m, "_PreparedLevenshteinScore")
             .def_prop_ro("query_size", [](const PreparedLevenshteinScoreU8 &p) { return p.query_size; })
             .def_prop_ro("single_word", [](const PreparedLevenshteinScoreU8 &p) { return p.single_word; });
-        m.def("_prepare_levenshtein_score", &py_prepare_levenshtein_score, "query"_a.none());
-        m.def("_levenshtein_score_prepared", &py_levenshtein_score_prepared, "prepared"_a, "target"_a.none(),
-              "score_cutoff"_a = nb::none());
-        m.def("levenshtein_scores", &py_levenshtein_scores, "query"_a.none(), "targets"_a.none(),
-              "score_cutoff"_a = nb::none());
-        m.def("levenshtein_normalized_scores", &py_levenshtein_normalized_scores, "query"_a.none(), "targets"_a.none(),
-              "score_cutoff"_a = nb::none());
+        def(m, "_prepare_levenshtein_score", &py_prepare_levenshtein_score, "query"_a.none());
+        def(m, "_levenshtein_score_prepared", &py_levenshtein_score_prepared, "prepared"_a, "target"_a.none(),
+            "score_cutoff"_a = nb::none());
+        def(m, "levenshtein_scores", &py_levenshtein_scores, "query"_a.none(), "targets"_a.none(),
+            "score_cutoff"_a = nb::none());
+        def(m, "levenshtein_normalized_scores", &py_levenshtein_normalized_scores, "query"_a.none(), "targets"_a.none(),
+            "score_cutoff"_a = nb::none());
     }
 
     // ---- Optimal string alignment (51-54) ----
     {
         using namespace osa;
-        m.def("damerau_levenshtein_score", &py_damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
-              DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("damerau_levenshtein_normalized_score", &py_damerau_levenshtein_normalized_score, "query"_a.none(),
-              "target"_a.none(), DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("damerau_levenshtein_scores", &py_damerau_levenshtein_scores, "query"_a.none(), "targets"_a.none());
-        m.def("damerau_levenshtein_normalized_scores", &py_damerau_levenshtein_normalized_scores, "query"_a.none(),
-              "targets"_a.none());
+        def(m, "damerau_levenshtein_score", &py_damerau_levenshtein_score, "query"_a.none(), "target"_a.none(),
+            DAMERAU_LEVENSHTEIN_SCORE_DOC);
+        def(m, "damerau_levenshtein_normalized_score", &py_damerau_levenshtein_normalized_score, "query"_a.none(),
+            "target"_a.none(), DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        def(m, "damerau_levenshtein_scores", &py_damerau_levenshtein_scores, "query"_a.none(), "targets"_a.none());
+        def(m, "damerau_levenshtein_normalized_scores", &py_damerau_levenshtein_normalized_scores, "query"_a.none(),
+            "targets"_a.none());
     }
 
     // ---- Dynamic time warping (55-56) ----
-    m.def("dtw", &py_dtw, "query"_a.none(), "target"_a.none(), nb::kw_only(), "window"_a.none() = nb::none(),
-          "distance"_a.none() = nb::none(), DTW_DOC);
-    m.def("dtw_distances", &py_dtw_distances, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
-          "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
+    def(m, "dtw", &py_dtw, "query"_a.none(), "target"_a.none(), nb::kw_only(), "window"_a.none() = nb::none(),
+        "distance"_a.none() = nb::none(), DTW_DOC);
+    def(m, "dtw_distances", &py_dtw_distances, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+        "window"_a.none() = nb::none(), "distance"_a.none() = nb::none());
 
     // ---- Hamming (57) ----
-    m.def("hamming_score", &hamming::py_hamming_score, "query"_a.none(), "target"_a.none(), hamming::HAMMING_SCORE_DOC);
+    def(m, "hamming_score", &hamming::py_hamming_score, "query"_a.none(), "target"_a.none(),
+        hamming::HAMMING_SCORE_DOC);
 
     // ---- Phonetic encoders (58-67) ----
     // Text arguments take None too (.none()), so that it meets the encoders'
     // own TypeError like any other wrong type.
-    m.def("soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::SOUNDEX_DOC);  // 58
-    m.def("soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
-          phonetic::SOUNDEX_EQUAL_DOC);  // 59
-    m.def("metaphone", &phonetic::py_metaphone, "s"_a.none(), nb::kw_only(), "variant"_a = 0,
-          phonetic::METAPHONE_DOC);  // 60
-    m.def("metaphone_equal", &phonetic::py_metaphone_equal, "s1"_a.none(), "s2"_a.none(), nb::kw_only(),
-          "variant"_a = 0, phonetic::METAPHONE_EQUAL_DOC);  // 61
-    m.def("nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::NYSIIS_DOC);  // 62
-    m.def("nysiis_equal", &phonetic::py_nysiis_equal, "s1"_a.none(), "s2"_a.none(),
-          phonetic::NYSIIS_EQUAL_DOC);  // 63
-    m.def("match_rating_codex", &phonetic::py_match_rating_codex, "s"_a.none(),
-          phonetic::MATCH_RATING_CODEX_DOC);  // 64
-    m.def("match_rating_compare", &phonetic::py_match_rating_compare, "s1"_a.none(), "s2"_a.none(),
-          phonetic::MATCH_RATING_COMPARE_DOC);  // 65
-    m.def("caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::CAVERPHONE_DOC);  // 66
-    m.def("double_metaphone", &phonetic::py_double_metaphone, "s"_a.none(), nb::kw_only(),  // 67
-          "max_length"_a = 64, "variant"_a = 0, phonetic::DOUBLE_METAPHONE_DOC);
+    def(m, "soundex", &phonetic::py_soundex, "s"_a.none(), phonetic::SOUNDEX_DOC);  // 58
+    def(m, "soundex_equal", &phonetic::py_soundex_equal, "s1"_a.none(), "s2"_a.none(),
+        phonetic::SOUNDEX_EQUAL_DOC);  // 59
+    def(m, "metaphone", &phonetic::py_metaphone, "s"_a.none(), nb::kw_only(), "variant"_a = 0,
+        phonetic::METAPHONE_DOC);  // 60
+    def(m, "metaphone_equal", &phonetic::py_metaphone_equal, "s1"_a.none(), "s2"_a.none(), nb::kw_only(),
+        "variant"_a = 0, phonetic::METAPHONE_EQUAL_DOC);  // 61
+    def(m, "nysiis", &phonetic::py_nysiis, "s"_a.none(), phonetic::NYSIIS_DOC);  // 62
+    def(m, "nysiis_equal", &phonetic::py_nysiis_equal, "s1"_a.none(), "s2"_a.none(),
+        phonetic::NYSIIS_EQUAL_DOC);  // 63
+    def(m, "match_rating_codex", &phonetic::py_match_rating_codex, "s"_a.none(),
+        phonetic::MATCH_RATING_CODEX_DOC);  // 64
+    def(m, "match_rating_compare", &phonetic::py_match_rating_compare, "s1"_a.none(), "s2"_a.none(),
+        phonetic::MATCH_RATING_COMPARE_DOC);  // 65
+    def(m, "caverphone", &phonetic::py_caverphone, "s"_a.none(), phonetic::CAVERPHONE_DOC);  // 66
+    def(m, "double_metaphone", &phonetic::py_double_metaphone, "s"_a.none(), nb::kw_only(),  // 67
+        "max_length"_a = 64, "variant"_a = 0, phonetic::DOUBLE_METAPHONE_DOC);
 
     // ---- Hamming, continued (68-70) ----
-    m.def("hamming_normalized_score", &hamming::py_hamming_normalized_score, "query"_a.none(), "target"_a.none());
-    m.def("hamming_scores", &hamming::py_hamming_scores, "query"_a.none(), "targets"_a.none());
-    m.def("hamming_normalized_scores", &hamming::py_hamming_normalized_scores, "query"_a.none(), "targets"_a.none());
+    def(m, "hamming_normalized_score", &hamming::py_hamming_normalized_score, "query"_a.none(), "target"_a.none());
+    def(m, "hamming_scores", &hamming::py_hamming_scores, "query"_a.none(), "targets"_a.none());
+    def(m, "hamming_normalized_scores", &hamming::py_hamming_normalized_scores, "query"_a.none(), "targets"_a.none());
 
     // ---- Indel (71-74) ----
     {
         using namespace indel;
-        m.def("indel_score", &py_indel_score, "query"_a.none(), "target"_a.none(), INDEL_SCORE_DOC);
-        m.def("indel_normalized_score", &py_indel_normalized_score, "query"_a.none(), "target"_a.none(),
-              INDEL_NORMALIZED_SCORE_DOC);
-        m.def("indel_scores", &py_indel_scores, "query"_a.none(), "targets"_a.none());
-        m.def("indel_normalized_scores", &py_indel_normalized_scores, "query"_a.none(), "targets"_a.none());
+        def(m, "indel_score", &py_indel_score, "query"_a.none(), "target"_a.none(), INDEL_SCORE_DOC);
+        def(m, "indel_normalized_score", &py_indel_normalized_score, "query"_a.none(), "target"_a.none(),
+            INDEL_NORMALIZED_SCORE_DOC);
+        def(m, "indel_scores", &py_indel_scores, "query"_a.none(), "targets"_a.none());
+        def(m, "indel_normalized_scores", &py_indel_normalized_scores, "query"_a.none(), "targets"_a.none());
     }
 
     // ---- Unrestricted Damerau-Levenshtein (75-78) ----
     {
         using namespace true_damerau_levenshtein;
-        m.def("true_damerau_levenshtein_score", &py_true_damerau_levenshtein_score, "query"_a.none(),
-              "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
-        m.def("true_damerau_levenshtein_normalized_score", &py_true_damerau_levenshtein_normalized_score,
-              "query"_a.none(), "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
-        m.def("true_damerau_levenshtein_scores", &py_true_damerau_levenshtein_scores, "query"_a.none(),
-              "targets"_a.none());
-        m.def("true_damerau_levenshtein_normalized_scores", &py_true_damerau_levenshtein_normalized_scores,
-              "query"_a.none(), "targets"_a.none());
+        def(m, "true_damerau_levenshtein_score", &py_true_damerau_levenshtein_score, "query"_a.none(),
+            "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_SCORE_DOC);
+        def(m, "true_damerau_levenshtein_normalized_score", &py_true_damerau_levenshtein_normalized_score,
+            "query"_a.none(), "target"_a.none(), TRUE_DAMERAU_LEVENSHTEIN_NORMALIZED_SCORE_DOC);
+        def(m, "true_damerau_levenshtein_scores", &py_true_damerau_levenshtein_scores, "query"_a.none(),
+            "targets"_a.none());
+        def(m, "true_damerau_levenshtein_normalized_scores", &py_true_damerau_levenshtein_normalized_scores,
+            "query"_a.none(), "targets"_a.none());
     }
 
     // ---- Jaro and Jaro-Winkler (79-82) ----
     {
         using namespace jaro;
-        m.def("jaro_similarity", &py_jaro_similarity, "query"_a.none(), "target"_a.none(), JARO_SIMILARITY_DOC);
-        m.def("jaro_winkler_similarity", &py_jaro_winkler_similarity, "query"_a.none(), "target"_a.none(),
-              nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
-              JARO_WINKLER_SIMILARITY_DOC);
-        m.def("jaro_similarities", &py_jaro_similarities, "query"_a.none(), "targets"_a.none());
-        m.def("jaro_winkler_similarities", &py_jaro_winkler_similarities, "query"_a.none(), "targets"_a.none(),
-              nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);
+        def(m, "jaro_similarity", &py_jaro_similarity, "query"_a.none(), "target"_a.none(), JARO_SIMILARITY_DOC);
+        def(m, "jaro_winkler_similarity", &py_jaro_winkler_similarity, "query"_a.none(), "target"_a.none(),
+            nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
+            JARO_WINKLER_SIMILARITY_DOC);
+        def(m, "jaro_similarities", &py_jaro_similarities, "query"_a.none(), "targets"_a.none());
+        def(m, "jaro_winkler_similarities", &py_jaro_winkler_similarities, "query"_a.none(), "targets"_a.none(),
+            nb::kw_only(), "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);
     }
 
     // ---- Top-k and extract (83-96) ----
     {
         using namespace distance;
-        m.def("levenshtein_top_k", &py_top_k<0>, "query"_a.none(), "targets"_a.none(), "k"_a = 5,
-              LEVENSHTEIN_TOP_K_DOC);  // 83
+        def(m, "levenshtein_top_k", &py_top_k<0>, "query"_a.none(), "targets"_a.none(), "k"_a = 5,
+            LEVENSHTEIN_TOP_K_DOC);  // 83
         const auto def_top_k = [&m](const char *name, auto function) {
-            m.def(name, function, "query"_a.none(), "targets"_a.none(), "k"_a = 5);
+            def(m, name, function, "query"_a.none(), "targets"_a.none(), "k"_a = 5);
         };
         def_top_k("levenshtein_normalized_top_k", &py_top_k<1>);
         def_top_k("damerau_levenshtein_top_k", &py_top_k<2>);
@@ -293,46 +303,46 @@ void define_module(nb::module_ m, const char *doc) {
         def_top_k("true_damerau_levenshtein_top_k", &py_top_k<10>);
         def_top_k("true_damerau_levenshtein_normalized_top_k", &py_top_k<11>);
         def_top_k("jaro_top_k", &py_top_k<6>);  // 93
-        m.def("jaro_winkler_top_k", &py_jaro_winkler_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
-              "k"_a = 5, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 94
+        def(m, "jaro_winkler_top_k", &py_jaro_winkler_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+            "k"_a = 5, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 94
     }
     // 95
-    m.def("smith_waterman_top_k", &py_smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
-          "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
-          "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
-          "width"_a.none() = nb::none());
+    def(m, "smith_waterman_top_k", &py_smith_waterman_top_k, "query"_a.none(), "targets"_a.none(), nb::kw_only(),
+        "k"_a = 5, "match_score"_a = 2, "mismatch_score"_a = -1, "gap_score"_a = -1,
+        "gap_open_score"_a.none() = nb::none(), "gap_extend_score"_a.none() = nb::none(),
+        "width"_a.none() = nb::none());
     // 96: `scorer` is converted as an int; a scoring function object is refused by nanobind.
-    m.def("extract", &distance::py_extract, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a,
-          "k"_a = 5);
+    def(m, "extract", &distance::py_extract, "query"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a,
+        "k"_a = 5);
 
     register_builtin_scorers(m);
 
     // 97
-    m.def("_register_scorer", &py_register_scorer, "fn"_a.none(), "scorer_id"_a);
+    def(m, "_register_scorer", &py_register_scorer, "fn"_a.none(), "scorer_id"_a);
 
     // ---- All-pairs entry points and the threshold iterator (98-101) ----
     // `scorer` is untyped here: an int or a registered scoring function.
-    m.def("cdist", &all_pairs::py_cdist, "queries"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a.none(),
-          "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7,
-          "prefix_cap"_a = 4);  // 98
+    def(m, "cdist", &all_pairs::py_cdist, "queries"_a.none(), "targets"_a.none(), nb::kw_only(), "scorer"_a.none(),
+        "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7,
+        "prefix_cap"_a = 4);  // 98
     {
         using cdist_threshold::ThresholdIterator;
         const auto iterator_slots = garbage_collection_slots<ThresholdIterator, &ThresholdIterator::visit_held_objects,
                                                              &ThresholdIterator::shut_down>();
         nb::class_<ThresholdIterator>(m, "_ThresholdIterator", nb::type_slots(iterator_slots))
             .def("__iter__", [](nb::handle_t<ThresholdIterator> self) { return nb::borrow(self); })
-            .def("__next__", &cdist_threshold::threshold_iterator_next);
+            .def("__next__", &cdist_threshold::threshold_iterator_next, nb::call_guard<CallingThreadReady>());
     }
-    m.def("cdist_above_threshold", &all_pairs::py_cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
-          nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
-          "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
+    def(m, "cdist_above_threshold", &all_pairs::py_cdist_above_threshold, "queries"_a.none(), "targets"_a.none(),
+        nb::kw_only(), "scorer"_a.none(), "threshold"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1,
+        "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 99
     // 100: `pruning` takes True or False only, not other objects with a truth value.
-    m.def("cdist_top_k_one_query", &distance::py_cdist_top_k_one_query, "query"_a.none(), "targets"_a.none(),
-          nb::kw_only(), "scorer"_a, "k"_a, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
-          "pruning"_a.noconvert() = false, distance::CDIST_TOP_K_ONE_QUERY_DOC);
-    m.def("cdist_top_k", &all_pairs::py_cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
-          "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
-          "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101
+    def(m, "cdist_top_k_one_query", &distance::py_cdist_top_k_one_query, "query"_a.none(), "targets"_a.none(),
+        nb::kw_only(), "scorer"_a, "k"_a, "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4,
+        "pruning"_a.noconvert() = false, distance::CDIST_TOP_K_ONE_QUERY_DOC);
+    def(m, "cdist_top_k", &all_pairs::py_cdist_top_k, "queries"_a.none(), "targets"_a.none(), nb::kw_only(),
+        "scorer"_a.none(), "k"_a, "tqdm"_a.none() = nb::none(), "cpu_count"_a = 1, "reject_duplicates"_a = false,
+        "prefix_weight"_a = 0.1, "prefix_threshold"_a = 0.7, "prefix_cap"_a = 4);  // 101
 }
 
 }  // namespace veltrocamber

@@ -87,6 +87,11 @@ void object_codes(FarrarTokenChannel &channel, PyObject *query, PyObject *target
 
 }  // namespace
 
+void ready_farrar_thread_tables() {
+    thread_table_256();
+    thread_table_65536();
+}
+
 namespace farrar_detail {
 
 size_t direct_unicode_lookup_size(PyObject *unicode_object) noexcept {

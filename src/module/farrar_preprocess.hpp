@@ -47,6 +47,10 @@ struct FarrarTokenChannel {
 FarrarTokenChannel preprocess_farrar(PyObject *query, PyObject *target, int64_t match, int64_t mismatch,
                                      int64_t gap_open, int64_t gap_extend, uint64_t width);
 
+// Builds the calling thread's direct code tables, which are otherwise built
+// at their first use in a thread.
+void ready_farrar_thread_tables();
+
 namespace farrar_detail {
 
 // 256 for a str stored one byte per code point, 65,536 for two bytes, 0

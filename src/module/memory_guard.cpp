@@ -173,17 +173,52 @@ uint64_t available_memory_bytes() noexcept {
     return std::min({physical_memory_bytes(), address_space_headroom_bytes(), cgroup_memory_limit_bytes()});
 }
 
-MemoryRefusal::MemoryRefusal(const char *block, uint64_t rows, uint64_t columns, uint64_t bytes,
-                             uint64_t available) noexcept {
+namespace {
+
+// The size and the room of a refusal: "9.3 GiB" ("more than 16 EiB" for a
+// size beyond 64 bits, given as 0) and "7.8 GiB".
+struct RefusalFigures {
     char size[32];
     char room[32];
-    if (bytes == 0)
-        std::snprintf(size, sizeof size, "more than 16 EiB");
-    else
-        format_bytes(size, sizeof size, bytes);
-    format_bytes(room, sizeof room, available);
+
+    RefusalFigures(uint64_t bytes, uint64_t available) noexcept {
+        if (bytes == 0)
+            std::snprintf(size, sizeof size, "more than 16 EiB");
+        else
+            format_bytes(size, sizeof size, bytes);
+        format_bytes(room, sizeof room, available);
+    }
+};
+
+// Whether a block of `bytes` bytes fits; `available` receives the room it
+// was held against when it does not.
+bool block_fits(bool overflows, uint64_t bytes, uint64_t &available) noexcept {
+    // The address-space probe costs system calls (about a microsecond each
+    // in a sandbox), so small blocks, whose work is as short as a failed
+    // allocation of them would be, are held against the figures read once.
+    constexpr uint64_t small_block_bytes = uint64_t{1} << 20;
+    const uint64_t settled = std::min(physical_memory_bytes(), cgroup_memory_limit_bytes());
+    if (!overflows && bytes <= std::min(settled, small_block_bytes))
+        return true;
+    available = std::min(settled, address_space_headroom_bytes());
+    return !overflows && bytes <= available;
+}
+
+}  // namespace
+
+MemoryRefusal::MemoryRefusal(const char *block, uint64_t rows, uint64_t columns, uint64_t bytes,
+                             uint64_t available) noexcept {
+    const RefusalFigures figures(bytes, available);
     std::snprintf(message_, sizeof message_, "%s of %llu x %llu cells (%s) exceeds the memory available (%s)", block,
-                  static_cast<unsigned long long>(rows), static_cast<unsigned long long>(columns), size, room);
+                  static_cast<unsigned long long>(rows), static_cast<unsigned long long>(columns), figures.size,
+                  figures.room);
+}
+
+MemoryRefusal::MemoryRefusal(const char *table, uint64_t count, const char *unit, const char *verb, uint64_t bytes,
+                             uint64_t available) noexcept {
+    const RefusalFigures figures(bytes, available);
+    std::snprintf(message_, sizeof message_, "%s of %llu %s (%s) %s the memory available (%s)", table,
+                  static_cast<unsigned long long>(count), unit, figures.size, verb, figures.room);
 }
 
 uint64_t guarded_block_bytes(const char *block, uint64_t rows, uint64_t columns, uint64_t cell_bytes) {
@@ -191,17 +226,17 @@ uint64_t guarded_block_bytes(const char *block, uint64_t rows, uint64_t columns,
     uint64_t bytes = 0;
     const bool overflows =
         __builtin_mul_overflow(rows, columns, &cells) || __builtin_mul_overflow(cells, cell_bytes, &bytes);
-    // The address-space probe costs system calls (about a microsecond each
-    // in a sandbox), so small blocks, whose work is as short as a failed
-    // allocation of them would be, are held against the figures read once.
-    constexpr uint64_t small_block_bytes = uint64_t{1} << 20;
-    const uint64_t settled = std::min(physical_memory_bytes(), cgroup_memory_limit_bytes());
-    if (!overflows && bytes <= std::min(settled, small_block_bytes))
-        return bytes;
-    const uint64_t available = std::min(settled, address_space_headroom_bytes());
-    if (overflows || bytes > available)
+    uint64_t available = 0;
+    if (!block_fits(overflows, bytes, available))
         throw MemoryRefusal(block, rows, columns, overflows ? 0 : bytes, available);
     return bytes;
+}
+
+void guard_pattern_masks(uint64_t tokens, uint64_t bytes) {
+    const bool overflows = bytes == UINT64_MAX;
+    uint64_t available = 0;
+    if (!block_fits(overflows, bytes, available))
+        throw MemoryRefusal("the pattern masks", tokens, "tokens", "exceed", overflows ? 0 : bytes, available);
 }
 
 }  // namespace veltrocamber

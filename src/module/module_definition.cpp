@@ -11,6 +11,7 @@
 #include <nanobind/nanobind.h>
 
 #include "module/binding_table.hpp"
+#include "module/calling_thread.hpp"
 #include "module/memory_errors.hpp"
 #include "module/module_exec.hpp"
 
@@ -20,6 +21,7 @@ namespace {
 
 int exec_module(PyObject *module) {
     return veltrocamber::run_module_exec(module, [](nb::module_ m) {
+        veltrocamber::ready_module_exec_thread();
         veltrocamber::register_memory_error_translator();
         veltrocamber::define_module(m, "64-bit SWAR Farrar alignment backend.");
     });

@@ -108,20 +108,21 @@ KernelWidthChoice select_kernel_width(int64_t match, int64_t mismatch, int64_t g
 namespace preprocess_detail {
 
 uint64_t number_items(const std::vector<nb::object> &query_items, const std::vector<nb::object> &target_items,
-                      std::vector<uint64_t> &query_tokens, std::vector<uint64_t> &target_tokens, uint64_t counter) {
+                      std::vector<uint64_t> &query_tokens, std::vector<uint64_t> &target_tokens, uint64_t counter,
+                      InterruptPoll *poll) {
     nb::object seen = nb::steal(PyDict_New());
     if (!seen.is_valid())
         raise_pending();
     // Tokens start at 1; the counter is the number of distinct items.
-    intern_items(seen.ptr(), query_items, query_tokens, counter, 1, UINT64_MAX, raise_out_of_tokens);
-    intern_items(seen.ptr(), target_items, target_tokens, counter, 1, UINT64_MAX, raise_out_of_tokens);
+    intern_items(seen.ptr(), query_items, query_tokens, counter, 1, UINT64_MAX, raise_out_of_tokens, poll);
+    intern_items(seen.ptr(), target_items, target_tokens, counter, 1, UINT64_MAX, raise_out_of_tokens, poll);
     return counter;
 }
 
 }  // namespace preprocess_detail
 
 PreprocessedPair preprocess(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap_open,
-                            int64_t gap_extend, uint64_t width) {
+                            int64_t gap_extend, uint64_t width, InterruptPoll *poll) {
     reject_bytes_against_str(query, target);
     reject_buffer(query);
     reject_buffer(target);
@@ -148,8 +149,8 @@ PreprocessedPair preprocess(PyObject *query, PyObject *target, int64_t match, in
         pair.query_items = collect_sequence_items(query, "query");
         pair.target_items = collect_sequence_items(target, "target");
         std::vector<uint64_t> query_tokens, target_tokens;
-        pair.max_token =
-            preprocess_detail::number_items(pair.query_items, pair.target_items, query_tokens, target_tokens, 0);
+        pair.max_token = preprocess_detail::number_items(pair.query_items, pair.target_items, query_tokens,
+                                                         target_tokens, 0, poll);
         pair.query = std::move(query_tokens);
         pair.target = std::move(target_tokens);
         token_width_needed = width_for_token(pair.max_token);

@@ -23,6 +23,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "module/interrupt_poll.hpp"
 #include "module/token_vector.hpp"
 
 namespace veltrocamber {
@@ -52,10 +53,12 @@ struct PreprocessedPair {
 // `query` and `target` are borrowed. The scoring values only feed the score
 // bound: the edit distances pass (1, -1, -1, -1, 0), the linear-gap scores
 // (match, mismatch, gap, gap, width), the affine paths the resolved open and
-// extend values. `width` 0 means automatic. Errors are raised as Python
+// extend values. `width` 0 means automatic. Numbering the objects of a
+// sequence input counts its items in `poll` when one is given (the call's
+// InterruptPoll), whose checks may raise. Errors are raised as Python
 // exceptions (python_error thrown); nothing built so far outlives them.
 PreprocessedPair preprocess(PyObject *query, PyObject *target, int64_t match, int64_t mismatch, int64_t gap_open,
-                            int64_t gap_extend, uint64_t width);
+                            int64_t gap_extend, uint64_t width, InterruptPoll *poll = nullptr);
 
 // The first check of both preprocess and preprocess_farrar: a bytes argument
 // against a str (either way round, subclasses included) raises TypeError
@@ -100,12 +103,19 @@ namespace preprocess_detail {
 // first` (then `distinct` grows by one). When `distinct` has reached `limit`
 // a new item calls `raise_full` instead. Equality is the dict's, so 1, 1.0
 // and True share a number; Python errors (an unhashable item, a failing
-// __eq__ or __hash__) are thrown as python_error.
+// __eq__ or __hash__) are thrown as python_error. With a `poll`, every item
+// counts ITEM_CELLS in it (a dictionary probe that may call Python code
+// costs as much as a run of kernel words).
+inline constexpr uint64_t ITEM_CELLS = 1024;
+
 template <typename Token>
 void intern_items(PyObject *seen, const std::vector<nanobind::object> &items, std::vector<Token> &tokens,
-                  uint64_t &distinct, uint64_t first, uint64_t limit, void (*raise_full)()) {
+                  uint64_t &distinct, uint64_t first, uint64_t limit, void (*raise_full)(),
+                  InterruptPoll *poll = nullptr) {
     tokens.reserve(tokens.size() + items.size());
     for (const nanobind::object &item : items) {
+        if (poll != nullptr)
+            poll->advance(ITEM_CELLS);
         PyObject *known = PyDict_GetItemWithError(seen, item.ptr());  // borrowed
         if (known != nullptr) {
             const unsigned long long number = PyLong_AsUnsignedLongLong(known);
@@ -132,7 +142,7 @@ void intern_items(PyObject *seen, const std::vector<nanobind::object> &items, st
 // Exposed so that the 64-bit exhaustion of the numbering can be tested.
 uint64_t number_items(const std::vector<nanobind::object> &query_items,
                       const std::vector<nanobind::object> &target_items, std::vector<uint64_t> &query_tokens,
-                      std::vector<uint64_t> &target_tokens, uint64_t counter);
+                      std::vector<uint64_t> &target_tokens, uint64_t counter, InterruptPoll *poll = nullptr);
 
 }  // namespace preprocess_detail
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include <nanobind/nanobind.h>
@@ -14,6 +16,7 @@
 
 #include "distance/byte_pattern_rows.hpp"
 #include "distance/levenshtein.hpp"
+#include "distance/token_pattern_masks.hpp"
 #include "distance/word_arithmetic.hpp"
 #include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
@@ -79,6 +82,26 @@ void register_levenshtein_hooks(nb::module_ &m) {
                                         });
         },
         "query"_a, "target"_a, "width"_a, "cutoff"_a, "entry"_a = false);
+    // Which layout the pattern masks of `tokens` (16-, 32- or 64-bit, at
+    // least one) take: "dense" or "sparse".
+    m.def(
+        "token_mask_layout",
+        [](const std::vector<uint64_t> &tokens, uint64_t width) {
+            if (width == 8 || tokens.empty())
+                raise_value_error("the pattern masks take 16-, 32- or 64-bit tokens, at least one");
+            return std::visit(
+                [](const auto &v) -> std::string {
+                    using T = typename std::decay_t<decltype(v)>::value_type;
+                    if constexpr (sizeof(T) == 1) {
+                        return "";
+                    } else {
+                        InterruptPoll poll;
+                        return distance::TokenPatternMasks<T>(v.data(), v.size(), poll).dense() ? "dense" : "sparse";
+                    }
+                },
+                tokens_of_width(width, tokens));
+        },
+        "tokens"_a, "width"_a);
     m.def(
         "levenshtein_mismatched_widths",
         [](uint64_t query_width, uint64_t target_width) {

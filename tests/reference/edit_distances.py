@@ -208,3 +208,52 @@ def symbols(x):
 def random_pairs(seed, kind, count, **kwargs):
     rng = random.Random(seed)
     return [random_pair(rng, kind, **kwargs) for _ in range(count)]
+
+
+# Token sequences of any alphabet: the pattern masks of a long sequence of
+# many distinct tokens are laid out sparsely, of few distinct tokens densely.
+TOKEN_ALPHABETS = (1, 2, 100, 100_000)
+BLOCK_EDGE_LENGTHS = (63, 64, 65, 127, 128, 129)
+
+
+def edited_tokens(rng, tokens, alphabet, edits):
+    """`tokens` with `edits` random insertions, deletions and substitutions."""
+    items = list(tokens)
+    for _ in range(edits):
+        pos = rng.randrange(len(items) + 1)
+        op = rng.randrange(3)
+        if op == 0 or not items:
+            items.insert(pos, rng.randrange(alphabet))
+        elif op == 1:
+            del items[min(pos, len(items) - 1)]
+        else:
+            items[min(pos, len(items) - 1)] = rng.randrange(alphabet)
+    return items
+
+
+def token_pairs(seed, alphabet, long_length=10_000):
+    """Lists of ints below `alphabet`: unrelated and edited pairs whose
+    lengths sit at the 64-token block edges, and an edited and an unrelated
+    pair of about `long_length` tokens."""
+    rng = random.Random(seed)
+
+    def tokens(n):
+        return [rng.randrange(alphabet) for _ in range(n)]
+
+    pairs = []
+    for lq in BLOCK_EDGE_LENGTHS:
+        q = tokens(lq)
+        pairs.append((q, tokens(rng.choice(BLOCK_EDGE_LENGTHS))))
+        pairs.append((q, edited_tokens(rng, q, alphabet, rng.randrange(1, 8))))
+    q = tokens(long_length + rng.randrange(100))
+    pairs.append((q, edited_tokens(rng, q, alphabet, long_length // 100)))
+    pairs.append((q, tokens(long_length + rng.randrange(100))))
+    return pairs
+
+
+def check_token_lists(score, scores, peer, seed, alphabet):
+    """score(q, t) and scores(q, [t]) against peer(q, t) on token_pairs."""
+    for q, t in token_pairs(seed, alphabet):
+        d = peer(q, t)
+        assert score(q, t) == d, (len(q), len(t))
+        assert scores(q, [t]).tolist() == [d]
