@@ -205,7 +205,7 @@ nb::list py_cdist_top_k_one_query(nb::handle query, nb::handle targets, ScorerId
     Candidates candidates = reserve_candidates(k, snapshot.size());
 
     BatchQuery batch_query(query.ptr(), snapshot);
-    const uint64_t lq = python_length(query.ptr(), FUNCTION, "query");  // a one-shot iterable has none
+    const uint64_t lq = search_query_length(batch_query, query.ptr(), FUNCTION);
     Search search{batch_query, snapshot, lq, k, pruning, candidates};
     name_memory_refusals(FUNCTION, [&] {
         switch (id) {

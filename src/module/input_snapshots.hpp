@@ -13,8 +13,8 @@
 //   selection both read it, so an edit made under the call changes nothing
 //   the call returns.
 // - ReusableInput: an input that a call passes to input preparation more
-//   than once (a batch's query, once per target). A one-shot input is taken
-//   into a tuple at its first reading, which every reading then gets.
+//   than once (a batch's query, once per target). Its items are read once,
+//   into a tuple (or its buffer copied once), which every reading then gets.
 // - items_tuple: items that input preparation has already taken, as a tuple
 //   that a second preparation of the same pair can read.
 #pragma once
@@ -139,29 +139,38 @@ private:
 // reads a list in place keeps the target it last handed out alive.
 void guard_deferred_snapshots();
 
-// An input that reading may consume: anything iterable other than a str, a
-// bytes object, an object offering the buffer protocol (a NumPy array, a
-// bytearray) or a sequence. Never runs Python code.
-bool is_one_shot(PyObject *input) noexcept;
-
-// `input` as every reading of one call sees it. A one-shot input is taken
-// into a tuple at the first get() (collect_sequence_items with `name`, so a
-// failure raises what preparation itself would raise), and that tuple is
-// what this and every later get() returns. Any other input is returned
-// unchanged, so that input preparation meets it, and raises its errors,
-// exactly as for one pair. `input` is borrowed from the caller.
+// `input` as every reading of one call sees it: one version of it, however
+// much Python code runs between two readings (an item's __hash__, a signal
+// handler, a finalizer may edit a list, write into an array, or drain an
+// iterator). Input preparation still runs on every reading, so each pair
+// keeps its own token width and numbering. By the kind of `input`:
+//   - a str or bytes (subclasses too) or an exact tuple cannot change, and
+//     is returned as it is;
+//   - an exact list is taken into a tuple of its items at construction,
+//     before any Python code of the call runs: the call answers for the list
+//     as passed;
+//   - any other iterable (another sequence type, a generator, an iterator, a
+//     set) is taken into a tuple at the first get(): reading it runs code of
+//     its own, which may fail, so it is read where preparation would read it
+//     first (collect_sequence_items with `name`), with preparation's errors;
+//   - an object offering the buffer protocol (a NumPy array, a bytearray) is
+//     copied at the first get() into a private, read-only buffer of the same
+//     element kind (a memoryview of a bytes object), which preparation reads
+//     as it would the original; one whose buffer preparation cannot use is
+//     returned as it is, for preparation to refuse with its own error;
+//   - anything else is returned as it is, for preparation to refuse.
+// `input` is borrowed from the caller.
 class ReusableInput {
 public:
-    ReusableInput(PyObject *input, const char *name) noexcept
-        : input_(input), name_(name), one_shot_(is_one_shot(input)) {}
+    ReusableInput(PyObject *input, const char *name);
 
     PyObject *get() {
-        if (one_shot_ && !taken_.is_valid())
+        if (pending_)
             take();
-        return one_shot_ ? taken_.ptr() : input_;
+        return current();
     }
 
-    // What get() returns once it has been called: the taken tuple if there
+    // What get() returns once it has been called: the taken reading if there
     // is one yet, else the input itself. Never reads the input.
     PyObject *current() const noexcept { return taken_.is_valid() ? taken_.ptr() : input_; }
 
@@ -170,9 +179,15 @@ private:
 
     PyObject *input_;
     const char *name_;
-    bool one_shot_;
+    bool pending_ = false;  // to be taken at the first get()
     nanobind::object taken_;
 };
+
+// A private copy of the elements of `view` (has_buffer set, element_kind
+// known): a flat, read-only memoryview of a new bytes object, whose format is
+// the element kind's native letter. Reading it runs no Python code, and
+// probe_buffer finds in it the same element kind and the same elements.
+nanobind::object buffer_copy(const BufferView &view);
 
 // A new tuple holding `items`, in order.
 nanobind::object items_tuple(const std::vector<nanobind::object> &items);
