@@ -41,6 +41,11 @@ TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message, DeferredS
     }
 }
 
+TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message, DeferredUntilPythonCode)
+    : TargetSnapshot(targets, message, deferred_snapshot) {
+    held_at_checks_ = true;
+}
+
 TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message)
     : TargetSnapshot(targets, message, deferred_snapshot) {
     hold();
@@ -82,9 +87,14 @@ void TargetSnapshot::hold() {
 }
 
 void guard_deferred_snapshots() {
-    for (TargetSnapshot *s = deferred_snapshots; s != nullptr; s = s->next_deferred_)
-        if (s->current_ != nullptr)
+    TargetSnapshot *next = nullptr;
+    for (TargetSnapshot *s = deferred_snapshots; s != nullptr; s = next) {
+        next = s->next_deferred_;  // hold() takes s out of the chain
+        if (s->held_at_checks_)
+            s->hold();
+        else if (s->current_ != nullptr)
             s->guarded_ = nb::borrow(s->current_);
+    }
 }
 
 ReusableInput::ReusableInput(PyObject *input, const char *name) : input_(input), name_(name) {

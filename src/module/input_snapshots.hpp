@@ -33,9 +33,15 @@ namespace veltrocamber {
 // The PySequence_Fast message of every batch whose targets are sequences.
 inline constexpr const char *TARGET_SEQUENCES_MESSAGE = "targets must be a sequence of target sequences";
 
-// Asks a TargetSnapshot to wait until it is needed.
+// Asks a TargetSnapshot to wait until it is needed; interrupt checks only
+// keep the target in hand alive (see TargetSnapshot).
 struct DeferredSnapshot {};
 inline constexpr DeferredSnapshot deferred_snapshot{};
+
+// Asks a TargetSnapshot to wait until any Python code may run, an interrupt
+// check's included, and to be held then (see TargetSnapshot).
+struct DeferredUntilPythonCode {};
+inline constexpr DeferredUntilPythonCode deferred_until_python_code{};
 
 // The targets of one call. PySequence_Fast(targets, message) takes a list or
 // tuple as it is, drains any other iterable once and raises TypeError
@@ -54,22 +60,29 @@ inline constexpr DeferredSnapshot deferred_snapshot{};
 //     calls before any other step of its own that may run Python code
 //     (reading a query that is not an exact str or bytes, converting a
 //     keyword object).
-// Interrupt checks are the exception: their signal handlers and garbage
-// collection run Python code too, every few million cells, and taking the
-// snapshot there would cost the batch what deferring saves. Instead
-// guard_deferred_snapshots() keeps the target last handed out alive across
-// the check, and operator[] makes sure the list still has the storage and
-// the size it had: a handler that resized the list makes the call raise
-// RuntimeError "targets changed during the call", and one that replaced an
-// item in place is seen by the targets read after it. Nothing dangles
-// either way. A call that lists targets as well as scores either holds the
-// snapshot before it scores any (the top-k functions, whose result needs
-// every target held anyway) or keeps references to the targets it will list
-// and checks them with check_unchanged() (the per-query search).
+// Interrupt checks run Python code too (their signal handlers and garbage
+// collection), every few million cells. A snapshot deferred with
+// deferred_until_python_code is taken there, by guard_deferred_snapshots():
+// no Python code has run under the call before the first check, so the list
+// then still is the list as passed, and the call answers for it whatever a
+// handler does. This is for a call that lists the targets it scored (the
+// per-query search): it needs them all as passed, and a call short enough
+// to meet no check never pays for the references.
+//
+// The batches, deferred with deferred_snapshot, are the exception: taking
+// the snapshot at their first check would cost them what deferring saves.
+// Instead guard_deferred_snapshots() keeps the target last handed out alive
+// across the check, and operator[] makes sure the list still has the
+// storage and the size it had: a handler that resized the list makes the
+// call raise RuntimeError "targets changed during the call", and one that
+// replaced an item in place is seen by the targets read after it. Nothing
+// dangles either way. The top-k functions hold the snapshot before they
+// score any target, as their result needs every target held anyway.
 class TargetSnapshot {
 public:
     TargetSnapshot(PyObject *targets, const char *message);
     TargetSnapshot(PyObject *targets, const char *message, DeferredSnapshot);
+    TargetSnapshot(PyObject *targets, const char *message, DeferredUntilPythonCode);
     TargetSnapshot(const TargetSnapshot &) = delete;  // items_ may point into owned_
     TargetSnapshot &operator=(const TargetSnapshot &) = delete;
     ~TargetSnapshot();
@@ -89,16 +102,6 @@ public:
             hold();  // the same object, now held by the snapshot
         current_ = target;
         return target;
-    }
-
-    // Raises RuntimeError "targets changed during the call" unless `scored`
-    // still is target i. A signal handler may replace an item in place in a
-    // list that is read in place, after its target was scored: a call that
-    // keeps its scored targets by references of its own (a per-query
-    // search's candidates) checks each against the list before it lists it.
-    void check_unchanged(size_t i, PyObject *scored) {
-        if ((*this)[i] != scored)
-            raise_changed();
     }
 
     // All size() targets in order, borrowed from the snapshot.
@@ -127,6 +130,7 @@ private:
     PyObject *const *items_ = nullptr;
     size_t size_ = 0;
     bool held_ = false;
+    bool held_at_checks_ = false;  // deferred until Python code, interrupt checks included
     // While deferred: the target last handed out, and a reference to it
     // taken before an interrupt check; the next deferred snapshot of the
     // thread.
@@ -136,7 +140,8 @@ private:
 };
 
 // Before an interrupt check: every snapshot of the calling thread that still
-// reads a list in place keeps the target it last handed out alive.
+// reads a list in place is held, if deferred until Python code, or else keeps
+// the target it last handed out alive. May raise MemoryError.
 void guard_deferred_snapshots();
 
 // `input` as every reading of one call sees it: one version of it, however
