@@ -208,9 +208,9 @@ def test_dtw_targets_edited_by_a_buffer_exporter():
     assert len(got) == 29 and targets == []
 
 
-def run_with_alarm(function, query, targets, handler):
-    """function(query, targets) with `handler` run from SIGALRM 20 ms into
-    the call; the test is skipped when the call ended before that."""
+def run_with_alarm(call, handler, delay=0.02):
+    """call() with `handler` run from SIGALRM `delay` seconds into the call;
+    the test is skipped when the call ended before that."""
     fired = []
 
     def on_alarm(signum, frame):
@@ -219,9 +219,9 @@ def run_with_alarm(function, query, targets, handler):
 
     previous = signal.signal(signal.SIGALRM, on_alarm)
     try:
-        signal.setitimer(signal.ITIMER_REAL, 0.02)
+        signal.setitimer(signal.ITIMER_REAL, delay)
         try:
-            result = function(query, targets).tolist()
+            result = call()
         finally:
             ended = bool(fired)
             signal.setitimer(signal.ITIMER_REAL, 0)
@@ -260,14 +260,14 @@ def test_signal_handler_edits_targets(name, length, count):
 
     targets = [target[:1] + target[1:] for _ in range(count)]
     with pytest.raises(RuntimeError, match="^targets changed during the call$"):
-        run_with_alarm(function, query, targets, clear_and_litter)
+        run_with_alarm(lambda: function(query, targets), clear_and_litter)
     assert targets == []
 
     def replace_in_place():
         targets[:] = [other] * count
 
     targets = [target[:1] + target[1:] for _ in range(count)]
-    got = run_with_alarm(function, query, targets, replace_in_place)
+    got = run_with_alarm(lambda: function(query, targets), replace_in_place).tolist()
     assert len(got) == count and set(got) <= {want, want_other}
     assert got[0] == want
 
@@ -367,6 +367,33 @@ def test_signal_handler_replaces_listed_targets(case, edit):
                                          lambda: LISTING_EDITS[edit](targets)))
     assert got == want
     assert len(targets) == count
+
+
+# How a signal handler edits the targets of a per-query search under way
+# (all of them "zzzz" * 75, the query "abcd" * 75): the first target, scored
+# and dropped, replaced by the query itself and the last, not yet read, by a
+# near copy of it; the list cleared; the list grown by copies of the query.
+PER_QUERY_EDITS = {
+    "replace-scored-and-unread": lambda query, targets: (
+        targets.__setitem__(0, query), targets.__setitem__(-1, "abcd" * 70 + "zzzz" * 5)),
+    "clear": lambda query, targets: targets.clear(),
+    "grow": lambda query, targets: targets.extend([query] * 10),
+}
+
+
+@pytest.mark.parametrize("edit", list(PER_QUERY_EDITS))
+@pytest.mark.parametrize("pruning", [False, True])
+def test_per_query_search_answers_for_the_targets_as_passed(pruning, edit):
+    # The search reads a list of exact str in place. It once checked only
+    # its kept targets against the list at the end, and listed 0.933 for the
+    # first edit, where the list as passed answers 0.0 and the list as left
+    # 1.0. The list is now held at the first interrupt check, before any
+    # handler runs: the answer is the list's as passed, whatever the edit.
+    query = "abcd" * 75
+    targets = ["zzzz" * 75] * 3000
+    got = run_with_alarm(lambda: sw.cdist_top_k_one_query(query, targets, scorer=1, k=1, pruning=pruning),
+                         lambda: PER_QUERY_EDITS[edit](query, targets), delay=0.002)
+    assert got == [(0.0, "zzzz" * 75)]
 
 
 @pytest.mark.parametrize("name", ["indel_normalized_scores", "true_damerau_levenshtein_normalized_scores"])
