@@ -69,15 +69,15 @@ inline constexpr DeferredUntilPythonCode deferred_until_python_code{};
 // per-query search): it needs them all as passed, and a call short enough
 // to meet no check never pays for the references.
 //
-// The batches, deferred with deferred_snapshot, are the exception: taking
-// the snapshot at their first check would cost them what deferring saves.
-// Instead guard_deferred_snapshots() keeps the target last handed out alive
-// across the check, and operator[] makes sure the list still has the
-// storage and the size it had: a handler that resized the list makes the
-// call raise RuntimeError "targets changed during the call", and one that
-// replaced an item in place is seen by the targets read after it. Nothing
-// dangles either way. The top-k functions hold the snapshot before they
-// score any target, as their result needs every target held anyway.
+// The batches, deferred with deferred_snapshot, do not take it there: that
+// would cost them what deferring saves in every call long enough to meet a
+// check. Instead guard_deferred_snapshots() keeps the target last handed
+// out alive across the check, and operator[] makes sure the list still has
+// the storage and the size it had: a handler that resized the list makes
+// the call raise RuntimeError "targets changed during the call", and one
+// that replaced an item in place is seen by the targets read after it.
+// Nothing dangles either way. The top-k functions hold the snapshot before
+// they score any target, as their result needs every target held anyway.
 class TargetSnapshot {
 public:
     TargetSnapshot(PyObject *targets, const char *message);
