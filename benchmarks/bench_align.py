@@ -8,7 +8,8 @@ Cases, each for a DNA and a 20-letter alphabet, local and global, linear
 and affine gaps:
   - one query of 30 against 10,000 targets of 30-60 (per-call and batch
     overhead): our batch functions (smith_waterman_farrar_scores among
-    them, as "farrar") against a Python loop over parasail;
+    them, as "farrar") against a Python loop over parasail, and the local
+    scores again with the query as a list of letters (ours only);
   - one pair of 500 x 500 and one of 2,000 x 2,000.
 Peers: parasail's striped 16-bit functions (sw_striped_16 / nw_striped_16)
 and its plain scalar ones (sw / nw), with the same scoring (parasail takes
@@ -163,6 +164,13 @@ def bench_batch(rounds=2):
                 check(list(fn(query, targets[:200], **keywords)),
                       [scalar(query, t, p_open, p_extend, matrix).score for t in targets[:200]], label)
                 row(label, t_ours, t_striped, t_scalar, cells)
+            # The query as a list of letters: the token path (each pair's
+            # items numbered afresh), with the query read once per call.
+            tokens = list(query)
+            fn = ours("local", True)
+            check(list(fn(tokens, targets[:200], **keywords)), list(fn(query, targets[:200], **keywords)), "tokens")
+            label = f"{alphabet:8s} local  {'affine' if affine else 'linear'} list query"
+            row(label, cpu_time(lambda: fn(tokens, targets, **keywords), rounds=rounds), None, None, cells)
 
 
 def bench_long():

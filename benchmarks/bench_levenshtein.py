@@ -13,7 +13,8 @@ jellyfish, edlib) and the ratio peer / ours: above 1 means we are faster.
 Pairs are texts and a copy with about one edit in ten (ASCII text, which
 takes the byte path, and Cyrillic text, which takes the token path), called
 one at a time; the batch is one query against 100,000 targets of 5 to 30
-characters (for Hamming, edited copies of the query's length). The long
+characters (for Hamming, edited copies of the query's length), the
+Levenshtein batch also with the query as a list of letters. The long
 pairs are 100,000 characters with about one edit in ten (against edlib's
 distance task and rapidfuzz) and unrelated texts of 10,000 and 100,000
 characters (against rapidfuzz); the token-list pairs are two unrelated
@@ -22,7 +23,8 @@ with the peak memory it adds, in a fresh process. The ranking functions
 (extract, the *_top_k functions and cdist_top_k_one_query) take one query
 against 100,000 choices of 5 to 30 letters and are measured against
 rapidfuzz.process.extract with the same scorer (the normalised one for
-cdist_top_k_one_query).
+cdist_top_k_one_query); the Levenshtein ones again with the query and the
+choices as lists of letters (the token path).
 """
 
 import random
@@ -208,6 +210,12 @@ def bench_batch(rng):
         peers.append(("Levenshtein loop", best_time(lambda: [py_lev.distance(query, t) for t in targets], 1)))
     row("levenshtein_scores", ours, peers)
 
+    # The same with the query as a list of letters: the token path, whose
+    # query the batch reads once.
+    tokens = list(query)
+    assert _swar.levenshtein_scores(tokens, targets).tolist() == got.tolist()
+    row("levenshtein_scores, list query", best_time(lambda: _swar.levenshtein_scores(tokens, targets), 1), [])
+
     prepared = _swar._prepare_levenshtein_score(query)
     score = _swar._levenshtein_score_prepared
     ours = best_time(lambda: [score(prepared, t) for t in targets], 1)
@@ -358,6 +366,26 @@ def bench_ranking(rng):
                     assert same_scores([s for s, _ in got], peer_scores(peer_name, k)), (scorer, k)
                 ours = timed(lambda: _swar.cdist_top_k_one_query(query, choices, scorer=scorer, k=k, pruning=pruning))
                 row(f"cdist_top_k_one_query {scorer} k={k}{' pruned' if pruning else ''}", ours, peers)
+
+    # Token lists: the same query and choices as lists of letters, which take
+    # the token path (each pair's items numbered afresh) and whose query the
+    # calls read once.
+    query, choices = list(query), [list(c) for c in choices]
+    for scorer, (top_k_name, peer_name, normalized) in RANKED.items():
+        if scorer != 0:
+            continue
+        k = 5
+        peers = peer_time(peer_name, k)
+        row(f"extract scorer={scorer} k={k} lists", timed(lambda: _swar.extract(query, choices, scorer=scorer, k=k)),
+            peers)
+        row(f"{top_k_name} k={k} lists", timed(lambda: getattr(_swar, top_k_name)(query, choices, k)), peers)
+        peers = peer_time(NORMALIZED_PEER[normalized], k)
+        for pruning in (False, True):
+            got = _swar.cdist_top_k_one_query(query, choices, scorer=normalized, k=k, pruning=pruning)
+            if rf is not None:
+                assert same_scores([s for s, _ in got], peer_scores(NORMALIZED_PEER[normalized], k))
+            ours = timed(lambda: _swar.cdist_top_k_one_query(query, choices, scorer=normalized, k=k, pruning=pruning))
+            row(f"cdist_top_k_one_query {normalized} k={k}{' pruned' if pruning else ''} lists", ours, peers)
 
 
 def main():

@@ -4,11 +4,15 @@ input read once.
 Python code runs in the middle of a call (an item's __hash__, a target's
 __iter__ or __len__, a buffer exporter). When that code edits the caller's
 `targets` list, the call still answers for the targets as they were passed.
-A one-shot input (a generator, an iterator, any iterable that is not a
-sequence) is read exactly once per call, so it answers what the same items
-in a list answer.
+A batch's query is read once into one version (a list into a tuple of its
+items, an array into a copy of its elements) that every target meets, so
+code that edits the query under the call changes nothing either. A one-shot
+input (a generator, an iterator, any iterable that is not a sequence) is
+read exactly once per call, so it answers what the same items in a list
+answer.
 """
 
+import collections
 import random
 import signal
 import time
@@ -204,9 +208,9 @@ def test_dtw_targets_edited_by_a_buffer_exporter():
     assert len(got) == 29 and targets == []
 
 
-def run_with_alarm(function, query, targets, handler):
-    """function(query, targets) with `handler` run from SIGALRM 20 ms into
-    the call; the test is skipped when the call ended before that."""
+def run_with_alarm(call, handler, delay=0.02):
+    """call() with `handler` run from SIGALRM `delay` seconds into the call;
+    the test is skipped when the call ended before that."""
     fired = []
 
     def on_alarm(signum, frame):
@@ -215,9 +219,9 @@ def run_with_alarm(function, query, targets, handler):
 
     previous = signal.signal(signal.SIGALRM, on_alarm)
     try:
-        signal.setitimer(signal.ITIMER_REAL, 0.02)
+        signal.setitimer(signal.ITIMER_REAL, delay)
         try:
-            result = function(query, targets).tolist()
+            result = call()
         finally:
             ended = bool(fired)
             signal.setitimer(signal.ITIMER_REAL, 0)
@@ -256,14 +260,14 @@ def test_signal_handler_edits_targets(name, length, count):
 
     targets = [target[:1] + target[1:] for _ in range(count)]
     with pytest.raises(RuntimeError, match="^targets changed during the call$"):
-        run_with_alarm(function, query, targets, clear_and_litter)
+        run_with_alarm(lambda: function(query, targets), clear_and_litter)
     assert targets == []
 
     def replace_in_place():
         targets[:] = [other] * count
 
     targets = [target[:1] + target[1:] for _ in range(count)]
-    got = run_with_alarm(function, query, targets, replace_in_place)
+    got = run_with_alarm(lambda: function(query, targets), replace_in_place).tolist()
     assert len(got) == count and set(got) <= {want, want_other}
     assert got[0] == want
 
@@ -303,7 +307,7 @@ SCORER_NAMES = (
 BUSY_COUNTS = (1000, 1000, 1000, 1000, 300_000, 300_000, 3000, 2000, 3000, 2000, 100, 100)
 
 # The functions that list targets: (name, keywords, how many targets, whether
-# it reads a list of exact str in place while it scores).
+# it reads a list of exact str in place until its first interrupt check).
 LISTING_CALLS = [
     *[(f"{name}_top_k", dict(k=3), count, False) for name, count in zip(SCORER_NAMES, BUSY_COUNTS)],
     *[("extract", dict(scorer=scorer, k=3), BUSY_COUNTS[scorer], False) for scorer in (0, 4, 6, 9, 11)],
@@ -346,28 +350,50 @@ LISTING_CASES = [
 @pytest.mark.parametrize("case, edit", LISTING_CASES)
 def test_signal_handler_replaces_listed_targets(case, edit):
     # A timer fires every millisecond until its handler has run once; the
-    # handler edits the targets in place. A function that holds its snapshot
-    # before it scores answers for the targets as passed. One that reads the
-    # list in place (the per-query search over exact str) raises where a
-    # kept target is no longer the list's item at its index; where the
-    # handler came after the call, the answer is the undisturbed one. Never
-    # a target listed with the score of another. The targets are distinct
-    # objects that only the list holds, so the edits free them.
-    name, keywords, count, reads_in_place = case
+    # handler edits the targets in place. Every function answers for the
+    # targets as passed: the top-k functions hold their snapshot before they
+    # score, and the per-query search over exact str, which reads the list
+    # in place, holds it at its first interrupt check, before the handler
+    # runs. Never a target listed with the score of another. The targets
+    # are distinct objects that only the list holds, so the edits free them.
+    name, keywords, count, _ = case
     function = getattr(sw, name)
     query = "abdc" * 75
     distinct = [("abcd" * 75)[:1] + ("abcd" * 75)[1:] for _ in range(min(count, 1000))]
     targets = [distinct[i % len(distinct)] for i in range(count)]
     del distinct
     want = answer_values(function(query, targets, **keywords))
-    try:
-        got = answer_values(edited_by_signal(lambda: function(query, targets, **keywords),
-                                             lambda: LISTING_EDITS[edit](targets)))
-    except RuntimeError as error:
-        assert reads_in_place and str(error) == "targets changed during the call"
-    else:
-        assert got == want
+    got = answer_values(edited_by_signal(lambda: function(query, targets, **keywords),
+                                         lambda: LISTING_EDITS[edit](targets)))
+    assert got == want
     assert len(targets) == count
+
+
+# How a signal handler edits the targets of a per-query search under way
+# (all of them "zzzz" * 75, the query "abcd" * 75): the first target, scored
+# and dropped, replaced by the query itself and the last, not yet read, by a
+# near copy of it; the list cleared; the list grown by copies of the query.
+PER_QUERY_EDITS = {
+    "replace-scored-and-unread": lambda query, targets: (
+        targets.__setitem__(0, query), targets.__setitem__(-1, "abcd" * 70 + "zzzz" * 5)),
+    "clear": lambda query, targets: targets.clear(),
+    "grow": lambda query, targets: targets.extend([query] * 10),
+}
+
+
+@pytest.mark.parametrize("edit", list(PER_QUERY_EDITS))
+@pytest.mark.parametrize("pruning", [False, True])
+def test_per_query_search_answers_for_the_targets_as_passed(pruning, edit):
+    # The search reads a list of exact str in place. It once checked only
+    # its kept targets against the list at the end, and listed 0.933 for the
+    # first edit, where the list as passed answers 0.0 and the list as left
+    # 1.0. The list is now held at the first interrupt check, before any
+    # handler runs: the answer is the list's as passed, whatever the edit.
+    query = "abcd" * 75
+    targets = ["zzzz" * 75] * 3000
+    got = run_with_alarm(lambda: sw.cdist_top_k_one_query(query, targets, scorer=1, k=1, pruning=pruning),
+                         lambda: PER_QUERY_EDITS[edit](query, targets), delay=0.002)
+    assert got == [(0.0, "zzzz" * 75)]
 
 
 @pytest.mark.parametrize("name", ["indel_normalized_scores", "true_damerau_levenshtein_normalized_scores"])
@@ -410,6 +436,196 @@ def test_path_rows_and_operations_come_from_one_reading():
                 assert result.operations == "X===" and result.aligned_query[0] is first
             else:
                 assert result.operations == "===" and result.aligned_query == ("C", "G", "T")
+
+
+# ---------------------------------------------------------------------------
+# The query edited under the call
+# ---------------------------------------------------------------------------
+
+
+class QueryMeddler(Calm):
+    """A target's item whose __hash__ edits the caller's query, which input
+    preparation runs for every pair that reaches the item."""
+
+    def __init__(self, query, edit):
+        self.query, self.edit = query, edit
+
+    def __hash__(self):
+        self.edit(self.query)
+        return 1
+
+
+QUERY_EDITS = {
+    "replace": lambda query: query.__setitem__(slice(None), ["z", "z"]),
+    "shrink": lambda query: query.__delitem__(slice(1, None)),
+    "grow": lambda query: query.extend(["a", "b", "c"]),
+}
+# A list is taken at once, another sequence type at its first reading.
+QUERY_KINDS = {"list": list, "UserList": collections.UserList}
+
+
+@pytest.mark.parametrize("edit", list(QUERY_EDITS))
+@pytest.mark.parametrize("kind", list(QUERY_KINDS))
+@pytest.mark.parametrize("case", BATCHES, ids=batch_id)
+def test_query_edited_under_the_call(case, kind, edit):
+    # Once every target after the meddler met the edited query: a batch
+    # answered for two queries, a top-k function for neither.
+    name, keywords = case
+    function = getattr(sw, name)
+    query = QUERY_KINDS[kind](["a", "b"])
+    targets = ["ab", "ba"] * 5 + [[QueryMeddler(query, QUERY_EDITS[edit]), "b"]] + ["ab", "bb", "ab"] * 16 + ["zb"]
+    calm = ["ab", "ba"] * 5 + [[Calm(), "b"]] + ["ab", "bb", "ab"] * 16 + ["zb"]
+    want = comparable(function(["a", "b"], calm, **keywords), calm)
+    got = comparable(function(query, targets, **keywords), targets)
+    assert got == want
+    assert list(query) != ["a", "b"] or keywords.get("pruning")  # pruning may skip the meddler
+
+
+# (name, keywords, how many targets of 300 tokens keep the call busy for
+# several milliseconds)
+QUERY_SIGNAL_CASES = [
+    ("levenshtein_top_k", dict(k=1), 2000),
+    ("levenshtein_scores", {}, 2000),
+    ("indel_normalized_scores", {}, 2000),
+    ("extract", dict(scorer=9, k=1), 2000),
+    *[("cdist_top_k_one_query", dict(scorer=scorer, k=1, pruning=pruning), 2000)
+      for scorer in (1, 9) for pruning in (False, True)],
+    ("smith_waterman_scores", {}, 200),
+    ("smith_waterman_top_k", dict(k=1, **AFFINE), 200),
+]
+
+
+@pytest.mark.parametrize("name, keywords, count", QUERY_SIGNAL_CASES,
+                         ids=[listing_id((*case, None)) for case in QUERY_SIGNAL_CASES])
+def test_signal_handler_edits_a_list_query(name, keywords, count):
+    # A handler run by an interrupt check between two targets rewrites the
+    # query list; the call still answers for the query as passed. The list
+    # was once read again for each target: a top-k function kept a target
+    # that is best for neither query.
+    function = getattr(sw, name)
+    query = ["a"] * 300
+    targets = [["b"] * 300] + [["c"] * 300] * count + [["a"] * 300, ["a", "b"] * 150]
+    want = function(["a"] * 300, targets, **keywords)
+    got = edited_by_signal(lambda: function(query, targets, **keywords),
+                           lambda: query.__setitem__(slice(None), ["b"] * 200))
+    if isinstance(want, np.ndarray):
+        want, got = want.tolist(), got.tolist()
+    assert got == want
+    assert query == ["b"] * 200
+
+
+# The alignment batches that take NumPy arrays (affine gaps; the striped
+# local score with any gaps).
+ARRAY_BATCHES = [
+    ("smith_waterman_scores", AFFINE),
+    ("needleman_wunsch_scores", AFFINE),
+    ("smith_waterman_top_k", dict(k=3, **AFFINE)),
+    ("smith_waterman_farrar_scores", {}),
+    ("smith_waterman_farrar_scores", AFFINE),
+]
+ARRAY_PAIRS = {
+    "smith_waterman_scores": "smith_waterman_score",
+    "needleman_wunsch_scores": "needleman_wunsch_score",
+    "smith_waterman_top_k": "smith_waterman_score",
+    "smith_waterman_farrar_scores": "smith_waterman_farrar_score",
+}
+
+
+class WritingExporter:
+    """A target whose buffer export writes into the caller's query array."""
+
+    def __init__(self, query, samples):
+        self.query, self.samples = query, samples
+
+    def __buffer__(self, flags):
+        self.query[:] = self.query[::-1] + 7
+        return memoryview(self.samples)
+
+
+def array_answer(result):
+    if isinstance(result, np.ndarray):
+        return result.tolist()
+    return [(score, index) for _, score, index in result]
+
+
+@pytest.mark.parametrize("case", ARRAY_BATCHES, ids=batch_id)
+def test_array_query_written_under_the_call(case):
+    # The query array's elements are copied once per call: a write into it
+    # between two targets (here by a target's buffer exporter) is not seen.
+    name, keywords = case
+    function = getattr(sw, name)
+    rng = np.random.default_rng(7)
+    samples = [rng.integers(0, 4, size=n).astype(np.int32) for n in range(20, 50)]
+    query = np.array([0, 1, 2, 3, 3, 2, 1, 0, 1, 1, 2, 2], dtype=np.int32)
+    want = array_answer(function(query.copy(), samples, **keywords))
+    targets = samples[:5] + [WritingExporter(query, samples[5])] + samples[6:]
+    assert array_answer(function(query, targets, **keywords)) == want
+    assert query.tolist() != [0, 1, 2, 3, 3, 2, 1, 0, 1, 1, 2, 2]
+
+
+class CountedExporter:
+    """A query that counts its buffer exports."""
+
+    def __init__(self, samples):
+        self.samples, self.exports = samples, 0
+
+    def __buffer__(self, flags):
+        self.exports += 1
+        return memoryview(self.samples)
+
+
+DTYPES = ["int8", "uint8", "int16", "uint16", "float16", "int32", "uint32", "float32", "int64", "uint64", "float64"]
+
+
+@pytest.mark.parametrize("dtype", DTYPES)
+@pytest.mark.parametrize("case", ARRAY_BATCHES, ids=batch_id)
+def test_array_query_exported_once_with_the_answers_of_its_pairs(case, dtype):
+    # The copy keeps the element kind (int8 bytes as themselves, wider
+    # integers by value, floats by bit pattern) and a C-contiguous array of
+    # any shape is read flat: each target scores what the pair function
+    # gives it.
+    name, keywords = case
+    function = getattr(sw, name)
+    pair = getattr(sw, ARRAY_PAIRS[name])
+    keywords_of_pair = {key: value for key, value in keywords.items() if key != "k"}
+    rng = np.random.default_rng(11)
+    values = np.array([0, 1, -1, 2, 0.5, -0.0, 0.0, 3], dtype=np.float64)
+    flat = rng.choice(values, size=12).astype(dtype)
+    targets = [rng.choice(values, size=n).astype(dtype) for n in (0, 5, 12, 17, 30)]
+    want = [pair(flat, t, **keywords_of_pair) for t in targets]
+    for query in (flat, flat.reshape(3, 4), CountedExporter(flat)):
+        got = function(query, targets, **keywords)
+        if isinstance(got, np.ndarray):
+            assert got.tolist() == want
+        else:  # the best three, each with its pair's score
+            assert all(score == want[index] for _, score, index in got)
+            assert sorted(score for _, score, _ in got) == sorted(want)[-3:]
+    assert query.exports == 1
+
+
+@pytest.mark.parametrize("query, message", [
+    (np.array([1, 2, 3], dtype=">i4"), "^ndarray dtype is not supported for alignment"),
+    (np.array([1, 2, 3, 4], dtype=np.int32)[::2], "^ndarray dtype is not supported for alignment"),
+    (np.array(["a", "b"], dtype=object), "^ndarray dtype is not supported for alignment"),
+])
+def test_array_query_that_cannot_be_read_keeps_its_error(query, message):
+    # An array whose buffer preparation cannot use is left to it, refused
+    # with its own error.
+    targets = [np.array([1, 2, 3], dtype=np.int32)]
+    for name, keywords in ARRAY_BATCHES:
+        with pytest.raises(TypeError, match=message):
+            getattr(sw, name)(query, targets, **keywords)
+
+
+def test_dtw_query_written_under_the_call():
+    # The query's samples are copied once: a target's buffer exporter that
+    # writes into the caller's array changes no distance.
+    query = np.array([1.0, 2.0, 3.0, 2.0])
+    samples = [np.arange(float(n)) + 1 for n in range(1, 30)]
+    want = sw.dtw_distances(query.copy(), samples).tolist()
+    targets = samples[:10] + [WritingExporter(query, samples[10])] + samples[11:]
+    assert sw.dtw_distances(query, targets).tolist() == want
+    assert query.tolist() != [1.0, 2.0, 3.0, 2.0]
 
 
 # ---------------------------------------------------------------------------

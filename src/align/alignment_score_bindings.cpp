@@ -185,7 +185,9 @@ TargetSnapshot batch_targets(nb::handle targets) {
     return TargetSnapshot(targets.ptr(), TARGET_SEQUENCES_MESSAGE);
 }
 
-// A one-shot query is read once, at the first target, for all of them.
+// The query is read once for all the targets (ReusableInput): a list, an
+// iterable or a NumPy array that Python code edits under the call (a signal
+// handler, an item's __hash__) gives every pair the same query.
 std::vector<int64_t> score_targets(PairScore score, nb::handle query, TargetSnapshot &targets, int64_t match,
                                    int64_t mismatch, AffineGaps gaps, uint64_t width) {
     const size_t n = targets.size();

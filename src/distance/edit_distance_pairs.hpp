@@ -148,18 +148,16 @@ auto score_pair(PyObject *query, PyObject *target, Metric &metric) {
 }
 
 // The query as every pair of one batch sees it. A byte-like query is read
-// once. Any other query is what `preprocess` reads again for each target,
-// except a one-shot one (a generator, an iterator, any iterable that is not
-// a sequence), which is taken into a tuple once, at its first use on the
-// token path (ReusableInput). Reading a query other than an exact str or
-// bytes may run Python code, so such a query takes the targets' snapshot at
-// once.
+// in place, once. Any other query is read once into one version
+// (ReusableInput: a list into a tuple of its items at once, another
+// iterable at its first use on the token path), which `preprocess` reads
+// again for each target, so that each pair keeps its own token width and
+// numbering. Reading a query other than an exact str or bytes may run Python
+// code, so such a query takes the targets' snapshot at once.
 class BatchQuery {
 public:
-    BatchQuery(PyObject *query, TargetSnapshot &targets) : query_(query, "query") {
+    BatchQuery(PyObject *query, TargetSnapshot &targets) : query_(holding_targets_first(query, targets), "query") {
         byte_like_ = byte_text(query, bytes_);
-        if (!is_exact_text(query))
-            targets.hold();
     }
 
     bool byte_like() const noexcept { return byte_like_; }
@@ -168,6 +166,14 @@ public:
     PyObject *token_object() { return query_.get(); }
 
 private:
+    // The targets are held before the query is read (a collection run by the
+    // query's tuple could edit the list).
+    static PyObject *holding_targets_first(PyObject *query, TargetSnapshot &targets) {
+        if (!is_exact_text(query))
+            targets.hold();
+        return query;
+    }
+
     ReusableInput query_;
     bool byte_like_ = false;
     ByteText bytes_;

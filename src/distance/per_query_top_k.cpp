@@ -112,76 +112,54 @@ struct TrueDamerauLevenshteinScorer {
     }
 };
 
-// A candidate in the heap: its score, and the place of its target in
-// Candidates::kept (not the target's index, which that place records).
+// A candidate in the heap: its score and its target's index in the
+// snapshot.
 using Candidate = top_k_detail::HeapEntry<double>;
 
-// A kept target as it was scored: a reference of its own, and its index.
-struct KeptTarget {
-    nb::object target;
-    size_t index;
-};
-
-// The candidates of one search, in heap order until sorted, and their
-// targets. The list may be read in place, and an interrupt check's signal
-// handler may replace a target in it after it was scored: each candidate
-// holds the very object it scored, so that the result can tell.
-struct Candidates {
-    std::vector<Candidate> heap;
-    std::vector<KeptTarget> kept;  // one place per heap slot, reused by the candidate that replaces its owner
-};
-
-// The candidates of one search.
+// The candidates of one search, in heap order until sorted.
 struct Search {
     BatchQuery &query;
     TargetSnapshot &targets;
     uint64_t lq;
     uint64_t k;
     bool pruning;
-    Candidates &candidates;
+    std::vector<Candidate> &candidates;
 
     template <typename Scorer>
     void run(Scorer &scorer) {
         if constexpr (requires { scorer.metric; })
             begin_batch(query, scorer.metric);
-        std::vector<Candidate> &heap_slots = candidates.heap;
-        top_k_detail::BoundedHeap<double> heap(heap_slots, true);
+        top_k_detail::BoundedHeap<double> heap(candidates, true);
         InterruptPoll poll;
         for (size_t i = 0; i < targets.size(); ++i) {
-            PyObject *target = targets[i];  // kept alive across the check
+            PyObject *target = targets[i];  // the snapshot's, held by the check if one comes
             poll_before_target(poll, query, target);
             const uint64_t lt = target_length(target, FUNCTION, i);
             const double u = scorer.bound(lq, lt);
             if (u <= 0.0)  // the pair has no score worth listing
                 continue;
-            const bool full = heap_slots.size() == k;
-            if (pruning && full && u <= heap_slots[0].score)
+            const bool full = candidates.size() == k;
+            if (pruning && full && u <= candidates[0].score)
                 continue;
             const double score = scorer.score(query, target, lq, lt, poll);
-            if (!full) {
-                heap.push(Candidate{score, candidates.kept.size()});
-                candidates.kept.push_back(KeptTarget{nb::borrow(target), i});
-            } else if (top_k_detail::better(score, heap_slots[0].score, true)) {
-                const uint64_t place = heap_slots[0].index;  // the root's, which leaves
-                candidates.kept[place] = KeptTarget{nb::borrow(target), i};
-                heap.replace_root(Candidate{score, place});
-            }
+            if (!full)
+                heap.push(Candidate{score, i});
+            else if (top_k_detail::better(score, candidates[0].score, true))
+                heap.replace_root(Candidate{score, i});
         }
     }
 };
 
-// Room for k candidates before any target is read (the kept targets for no
-// more than there are targets): a k that cannot be held fails the call at
-// once, as MemoryError whatever the reason (beyond the memory available,
-// beyond what a vector can hold, or refused by malloc).
-Candidates reserve_candidates(uint64_t k, size_t target_count) {
-    Candidates candidates;
+// Room for k candidates before any target is read: a k that cannot be held
+// fails the call at once, as MemoryError whatever the reason (beyond the
+// memory available, beyond what a vector can hold, or refused by malloc).
+std::vector<Candidate> reserve_candidates(uint64_t k) {
+    std::vector<Candidate> candidates;
     try {
         guarded_block_bytes("candidates", 1, k, sizeof(Candidate));
-        if (k > candidates.heap.max_size())
+        if (k > candidates.max_size())
             throw std::bad_alloc();
-        candidates.heap.reserve(k);
-        candidates.kept.reserve(k < target_count ? k : target_count);
+        candidates.reserve(k);
     } catch (const std::bad_alloc &) {  // MemoryRefusal included
         PyErr_Format(PyExc_MemoryError, "%s: no room for k = %llu candidates", FUNCTION,
                      static_cast<unsigned long long>(k));
@@ -199,13 +177,15 @@ nb::list py_cdist_top_k_one_query(nb::handle query, nb::handle targets, ScorerId
     if (id > 11 || ((SIMILARITY_SCORERS >> id) & 1) == 0)
         raise_not_a_similarity_scorer();
     reject_single_text_targets(targets.ptr());
-    TargetSnapshot snapshot = batch_targets(targets.ptr());
+    // Read in place, and held before any Python code runs, interrupt checks
+    // included: the search lists the targets it scored, as passed.
+    TargetSnapshot snapshot(targets.ptr(), TARGET_SEQUENCES_MESSAGE, deferred_until_python_code);
     if (k == 0 || snapshot.size() == 0)
         return nb::list();
-    Candidates candidates = reserve_candidates(k, snapshot.size());
+    std::vector<Candidate> candidates = reserve_candidates(k);
 
     BatchQuery batch_query(query.ptr(), snapshot);
-    const uint64_t lq = python_length(query.ptr(), FUNCTION, "query");  // a one-shot iterable has none
+    const uint64_t lq = search_query_length(batch_query, query.ptr(), FUNCTION);
     Search search{batch_query, snapshot, lq, k, pruning, candidates};
     name_memory_refusals(FUNCTION, [&] {
         switch (id) {
@@ -242,23 +222,18 @@ nb::list py_cdist_top_k_one_query(nb::handle query, nb::handle targets, ScorerId
     });
 
     // Best first, NaN last; equal scores in no particular order.
-    std::vector<Candidate> &slots = candidates.heap;
-    std::sort(slots.begin(), slots.end(),
+    std::sort(candidates.begin(), candidates.end(),
               [](const Candidate &a, const Candidate &b) { return top_k_detail::better(a.score, b.score, true); });
-    // Every listed target must still be the list's item at its index, before
-    // any Python object is made (making one may run Python code, a garbage
-    // collection): a kept target that a signal handler replaced under the
-    // call was scored as an object the list no longer holds.
+    // A reference to every listed target before any Python object is made
+    // (making one may run Python code, a garbage collection, while the list
+    // may still be read in place).
     std::vector<nb::object> listed;
-    listed.reserve(slots.size());
-    for (const Candidate &c : slots) {
-        KeptTarget &kept = candidates.kept[c.index];
-        snapshot.check_unchanged(kept.index, kept.target.ptr());
-        listed.push_back(std::move(kept.target));
-    }
+    listed.reserve(candidates.size());
+    for (const Candidate &c : candidates)
+        listed.push_back(nb::borrow(snapshot[c.index]));
     nb::list out;
-    for (size_t i = 0; i < slots.size(); ++i)
-        out.append(nb::make_tuple(nb::float_(slots[i].score), listed[i]));
+    for (size_t i = 0; i < candidates.size(); ++i)
+        out.append(nb::make_tuple(nb::float_(candidates[i].score), listed[i]));
     return out;
 }
 

@@ -13,6 +13,7 @@
 #include "distance/edit_distance_pairs.hpp"
 #include "distance/normalized_similarity.hpp"
 #include "module/input_snapshots.hpp"
+#include "module/input_views.hpp"
 #include "module/interrupt_poll.hpp"
 #include "module/raisers.hpp"
 
@@ -60,12 +61,21 @@ inline uint64_t target_length(PyObject *target, const char *function, size_t ind
     return static_cast<uint64_t>(n);
 }
 
-// len() of a batch's query, for a one-shot iterable the length of the tuple
-// its items were taken into (what the token path reads). A byte-like query
-// is measured by len() too, not by its byte count: the two differ for a
-// subclass of str or bytes that defines its own __len__.
+// len() of a batch's query as the token path reads it: of a str or bytes
+// itself, else of the one reading the batch takes of it (the tuple of its
+// items). A byte-like query is measured by len() too, not by its byte count:
+// the two differ for a subclass of str or bytes that defines its own
+// __len__.
 inline uint64_t batch_query_length(BatchQuery &query, const char *function) {
     return python_length(query.token_object(), function, "query");
+}
+
+// len() of a per-query search's query, which must have a length of its own
+// (a one-shot iterable has none): measured as batch_query_length measures
+// it, once the query itself has passed len().
+inline uint64_t search_query_length(BatchQuery &query, PyObject *passed, const char *function) {
+    const uint64_t n = python_length(passed, function, "query");
+    return is_text(passed) ? n : batch_query_length(query, function);
 }
 
 // The batch of a similarity normalised by len() (`By`) of the query and of

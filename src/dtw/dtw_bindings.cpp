@@ -150,15 +150,21 @@ double py_dtw(nb::handle query, nb::handle target, nb::handle window, nb::handle
 
 Float64Array py_dtw_distances(nb::handle query, nb::handle targets, nb::handle window, nb::handle distance) {
     TargetSnapshot snapshot(targets.ptr(), "targets must be a sequence of target ndarrays");
-    const BufferView q = probe_buffer(query.ptr());
-    if (q.failed || !q.has_buffer)
+    BufferView passed = probe_buffer(query.ptr());
+    if (passed.failed || !passed.has_buffer)
         raise_type_error("dtw_distances query must be an ndarray with float32, float64, or int16 dtype");
-    if (!is_dtw_sample_kind(q.element_kind))
+    if (!is_dtw_sample_kind(passed.element_kind))
         raise_type_error("dtw_distances requires float32, float64, or int16 ndarray dtype");
-    const uint64_t n = q.element_count();
+    const uint64_t n = passed.element_count();
     if (n == 0)
         raise_value_error("dtw_distances query must be non-empty");
-    const dtw::DtwDistanceKind cost = dtw_distance_kind(distance, q.element_kind == ELEMENT_INT16);
+    const dtw::DtwDistanceKind cost = dtw_distance_kind(distance, passed.element_kind == ELEMENT_INT16);
+    // Every target meets the query's samples as passed: Python code run
+    // between two targets (a target's buffer exporter, a signal handler) may
+    // write into the caller's array.
+    const nb::object samples = buffer_copy(passed);
+    passed.release();
+    const BufferView q = probe_buffer(samples.ptr());
 
     std::vector<double> out;
     out.reserve(snapshot.size());

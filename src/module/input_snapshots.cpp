@@ -41,6 +41,11 @@ TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message, DeferredS
     }
 }
 
+TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message, DeferredUntilPythonCode)
+    : TargetSnapshot(targets, message, deferred_snapshot) {
+    held_at_checks_ = true;
+}
+
 TargetSnapshot::TargetSnapshot(PyObject *targets, const char *message)
     : TargetSnapshot(targets, message, deferred_snapshot) {
     hold();
@@ -82,17 +87,74 @@ void TargetSnapshot::hold() {
 }
 
 void guard_deferred_snapshots() {
-    for (TargetSnapshot *s = deferred_snapshots; s != nullptr; s = s->next_deferred_)
-        if (s->current_ != nullptr)
+    TargetSnapshot *next = nullptr;
+    for (TargetSnapshot *s = deferred_snapshots; s != nullptr; s = next) {
+        next = s->next_deferred_;  // hold() takes s out of the chain
+        if (s->held_at_checks_)
+            s->hold();
+        else if (s->current_ != nullptr)
             s->guarded_ = nb::borrow(s->current_);
+    }
 }
 
-bool is_one_shot(PyObject *input) noexcept {
-    return !is_text(input) && !PyObject_CheckBuffer(input) && !PySequence_Check(input) &&
-           Py_TYPE(input)->tp_iter != nullptr;
+ReusableInput::ReusableInput(PyObject *input, const char *name) : input_(input), name_(name) {
+    if (is_text(input) || PyTuple_CheckExact(input))
+        return;
+    if (PyList_CheckExact(input)) {
+        taken_ = nb::steal(PyList_AsTuple(input));
+        if (!taken_.is_valid())
+            raise_pending();
+        return;
+    }
+    pending_ = PyObject_CheckBuffer(input) || PySequence_Check(input) || Py_TYPE(input)->tp_iter != nullptr;
 }
 
-void ReusableInput::take() { taken_ = items_tuple(collect_sequence_items(input_, name_)); }
+void ReusableInput::take() {
+    if (PyObject_CheckBuffer(input_)) {
+        const BufferView view = probe_buffer(input_);
+        if (view.has_buffer)
+            taken_ = buffer_copy(view);
+    } else {
+        taken_ = items_tuple(collect_sequence_items(input_, name_));
+    }
+    pending_ = false;
+}
+
+namespace {
+
+// The struct-module letter of an element kind, in native byte order and size.
+const char *native_format(ElementKind kind) noexcept {
+    switch (kind) {
+        case ELEMENT_INT8: return "b";
+        case ELEMENT_UINT8: return "B";
+        case ELEMENT_INT16: return "h";
+        case ELEMENT_UINT16: return "H";
+        case ELEMENT_INT32: return "i";
+        case ELEMENT_UINT32: return "I";
+        case ELEMENT_INT64: return "q";
+        case ELEMENT_UINT64: return "Q";
+        case ELEMENT_FLOAT16: return "e";
+        case ELEMENT_FLOAT32: return "f";
+        case ELEMENT_FLOAT64: return "d";
+        default: return "B";
+    }
+}
+
+}  // namespace
+
+nb::object buffer_copy(const BufferView &view) {
+    nb::object bytes =
+        nb::steal(PyBytes_FromStringAndSize(static_cast<const char *>(view.view.buf), view.view.len));
+    if (!bytes.is_valid())
+        raise_pending();
+    nb::object flat = nb::steal(PyMemoryView_FromObject(bytes.ptr()));
+    if (!flat.is_valid())
+        raise_pending();
+    nb::object typed = nb::steal(PyObject_CallMethod(flat.ptr(), "cast", "s", native_format(view.element_kind)));
+    if (!typed.is_valid())
+        raise_pending();
+    return typed;
+}
 
 nb::object items_tuple(const std::vector<nb::object> &items) {
     nb::object tuple = nb::steal(PyTuple_New(static_cast<Py_ssize_t>(items.size())));

@@ -13,8 +13,8 @@
 //   selection both read it, so an edit made under the call changes nothing
 //   the call returns.
 // - ReusableInput: an input that a call passes to input preparation more
-//   than once (a batch's query, once per target). A one-shot input is taken
-//   into a tuple at its first reading, which every reading then gets.
+//   than once (a batch's query, once per target). Its items are read once,
+//   into a tuple (or its buffer copied once), which every reading then gets.
 // - items_tuple: items that input preparation has already taken, as a tuple
 //   that a second preparation of the same pair can read.
 #pragma once
@@ -33,9 +33,15 @@ namespace veltrocamber {
 // The PySequence_Fast message of every batch whose targets are sequences.
 inline constexpr const char *TARGET_SEQUENCES_MESSAGE = "targets must be a sequence of target sequences";
 
-// Asks a TargetSnapshot to wait until it is needed.
+// Asks a TargetSnapshot to wait until it is needed; interrupt checks only
+// keep the target in hand alive (see TargetSnapshot).
 struct DeferredSnapshot {};
 inline constexpr DeferredSnapshot deferred_snapshot{};
+
+// Asks a TargetSnapshot to wait until any Python code may run, an interrupt
+// check's included, and to be held then (see TargetSnapshot).
+struct DeferredUntilPythonCode {};
+inline constexpr DeferredUntilPythonCode deferred_until_python_code{};
 
 // The targets of one call. PySequence_Fast(targets, message) takes a list or
 // tuple as it is, drains any other iterable once and raises TypeError
@@ -54,22 +60,29 @@ inline constexpr DeferredSnapshot deferred_snapshot{};
 //     calls before any other step of its own that may run Python code
 //     (reading a query that is not an exact str or bytes, converting a
 //     keyword object).
-// Interrupt checks are the exception: their signal handlers and garbage
-// collection run Python code too, every few million cells, and taking the
-// snapshot there would cost the batch what deferring saves. Instead
-// guard_deferred_snapshots() keeps the target last handed out alive across
-// the check, and operator[] makes sure the list still has the storage and
-// the size it had: a handler that resized the list makes the call raise
-// RuntimeError "targets changed during the call", and one that replaced an
-// item in place is seen by the targets read after it. Nothing dangles
-// either way. A call that lists targets as well as scores either holds the
-// snapshot before it scores any (the top-k functions, whose result needs
-// every target held anyway) or keeps references to the targets it will list
-// and checks them with check_unchanged() (the per-query search).
+// Interrupt checks run Python code too (their signal handlers and garbage
+// collection), every few million cells. A snapshot deferred with
+// deferred_until_python_code is taken there, by guard_deferred_snapshots():
+// no Python code has run under the call before the first check, so the list
+// then still is the list as passed, and the call answers for it whatever a
+// handler does. This is for a call that lists the targets it scored (the
+// per-query search): it needs them all as passed, and a call short enough
+// to meet no check never pays for the references.
+//
+// The batches, deferred with deferred_snapshot, do not take it there: that
+// would cost them what deferring saves in every call long enough to meet a
+// check. Instead guard_deferred_snapshots() keeps the target last handed
+// out alive across the check, and operator[] makes sure the list still has
+// the storage and the size it had: a handler that resized the list makes
+// the call raise RuntimeError "targets changed during the call", and one
+// that replaced an item in place is seen by the targets read after it.
+// Nothing dangles either way. The top-k functions hold the snapshot before
+// they score any target, as their result needs every target held anyway.
 class TargetSnapshot {
 public:
     TargetSnapshot(PyObject *targets, const char *message);
     TargetSnapshot(PyObject *targets, const char *message, DeferredSnapshot);
+    TargetSnapshot(PyObject *targets, const char *message, DeferredUntilPythonCode);
     TargetSnapshot(const TargetSnapshot &) = delete;  // items_ may point into owned_
     TargetSnapshot &operator=(const TargetSnapshot &) = delete;
     ~TargetSnapshot();
@@ -89,16 +102,6 @@ public:
             hold();  // the same object, now held by the snapshot
         current_ = target;
         return target;
-    }
-
-    // Raises RuntimeError "targets changed during the call" unless `scored`
-    // still is target i. A signal handler may replace an item in place in a
-    // list that is read in place, after its target was scored: a call that
-    // keeps its scored targets by references of its own (a per-query
-    // search's candidates) checks each against the list before it lists it.
-    void check_unchanged(size_t i, PyObject *scored) {
-        if ((*this)[i] != scored)
-            raise_changed();
     }
 
     // All size() targets in order, borrowed from the snapshot.
@@ -127,6 +130,7 @@ private:
     PyObject *const *items_ = nullptr;
     size_t size_ = 0;
     bool held_ = false;
+    bool held_at_checks_ = false;  // deferred until Python code, interrupt checks included
     // While deferred: the target last handed out, and a reference to it
     // taken before an interrupt check; the next deferred snapshot of the
     // thread.
@@ -136,32 +140,42 @@ private:
 };
 
 // Before an interrupt check: every snapshot of the calling thread that still
-// reads a list in place keeps the target it last handed out alive.
+// reads a list in place is held, if deferred until Python code, or else keeps
+// the target it last handed out alive. May raise MemoryError.
 void guard_deferred_snapshots();
 
-// An input that reading may consume: anything iterable other than a str, a
-// bytes object, an object offering the buffer protocol (a NumPy array, a
-// bytearray) or a sequence. Never runs Python code.
-bool is_one_shot(PyObject *input) noexcept;
-
-// `input` as every reading of one call sees it. A one-shot input is taken
-// into a tuple at the first get() (collect_sequence_items with `name`, so a
-// failure raises what preparation itself would raise), and that tuple is
-// what this and every later get() returns. Any other input is returned
-// unchanged, so that input preparation meets it, and raises its errors,
-// exactly as for one pair. `input` is borrowed from the caller.
+// `input` as every reading of one call sees it: one version of it, however
+// much Python code runs between two readings (an item's __hash__, a signal
+// handler, a finalizer may edit a list, write into an array, or drain an
+// iterator). Input preparation still runs on every reading, so each pair
+// keeps its own token width and numbering. By the kind of `input`:
+//   - a str or bytes (subclasses too) or an exact tuple cannot change, and
+//     is returned as it is;
+//   - an exact list is taken into a tuple of its items at construction,
+//     before any Python code of the call runs: the call answers for the list
+//     as passed;
+//   - any other iterable (another sequence type, a generator, an iterator, a
+//     set) is taken into a tuple at the first get(): reading it runs code of
+//     its own, which may fail, so it is read where preparation would read it
+//     first (collect_sequence_items with `name`), with preparation's errors;
+//   - an object offering the buffer protocol (a NumPy array, a bytearray) is
+//     copied at the first get() into a private, read-only buffer of the same
+//     element kind (a memoryview of a bytes object), which preparation reads
+//     as it would the original; one whose buffer preparation cannot use is
+//     returned as it is, for preparation to refuse with its own error;
+//   - anything else is returned as it is, for preparation to refuse.
+// `input` is borrowed from the caller.
 class ReusableInput {
 public:
-    ReusableInput(PyObject *input, const char *name) noexcept
-        : input_(input), name_(name), one_shot_(is_one_shot(input)) {}
+    ReusableInput(PyObject *input, const char *name);
 
     PyObject *get() {
-        if (one_shot_ && !taken_.is_valid())
+        if (pending_)
             take();
-        return one_shot_ ? taken_.ptr() : input_;
+        return current();
     }
 
-    // What get() returns once it has been called: the taken tuple if there
+    // What get() returns once it has been called: the taken reading if there
     // is one yet, else the input itself. Never reads the input.
     PyObject *current() const noexcept { return taken_.is_valid() ? taken_.ptr() : input_; }
 
@@ -170,9 +184,15 @@ private:
 
     PyObject *input_;
     const char *name_;
-    bool one_shot_;
+    bool pending_ = false;  // to be taken at the first get()
     nanobind::object taken_;
 };
+
+// A private copy of the elements of `view` (has_buffer set, element_kind
+// known): a flat, read-only memoryview of a new bytes object, whose format is
+// the element kind's native letter. Reading it runs no Python code, and
+// probe_buffer finds in it the same element kind and the same elements.
+nanobind::object buffer_copy(const BufferView &view);
 
 // A new tuple holding `items`, in order.
 nanobind::object items_tuple(const std::vector<nanobind::object> &items);
