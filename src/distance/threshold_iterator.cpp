@@ -31,27 +31,29 @@ bool interpreter_finalizing() noexcept {
 #endif
 }
 
-// Threads parked at exit (below). Each keeps the iterator it was called on
-// alive to the end, so that nanobind's exit report would list the iterator,
-// and what it keeps, as leaked by a reference-counting error; the report is
-// turned off then, by an exit function that runs before nanobind's: exit
-// functions run last registered first, and nanobind registers its own when
-// the module is loaded, before any iterator waits.
-std::atomic<int> parked_threads{0};
+// Threads waiting without the interpreter lock (below), parked ones
+// included. At exit each keeps the iterator it was called on alive to the
+// end, parked or ended by CPython, so that nanobind's exit report would list
+// the iterator, and what it keeps, as leaked by a reference-counting error;
+// the report is turned off then, by an exit function that runs before
+// nanobind's: exit functions run last registered first, and nanobind
+// registers its own when the module is loaded, before any iterator waits.
+// A thread still in a slice of its wait when the exit functions run counts
+// as well as one already parked: it parks once the slice ends.
+std::atomic<int> threads_waiting{0};
 
-void quiet_the_exit_report_of_parked_threads() {
-    if (parked_threads.load(std::memory_order_acquire) != 0)
+void quiet_the_exit_report_of_waiting_threads() {
+    if (threads_waiting.load(std::memory_order_acquire) != 0)
         nb::set_leak_warnings(false);
 }
 
 // Called with the interpreter lock held, before each wait.
 void register_the_exit_report_check() {
-    static const bool registered = Py_AtExit(quiet_the_exit_report_of_parked_threads) == 0;
+    static const bool registered = Py_AtExit(quiet_the_exit_report_of_waiting_threads) == 0;
     (void)registered;
 }
 
 [[noreturn]] void park_until_the_process_ends() noexcept {
-    parked_threads.fetch_add(1, std::memory_order_release);
     for (;;)
         std::this_thread::sleep_for(std::chrono::hours(1));
 }
@@ -73,12 +75,14 @@ class UnlockedWait {
 public:
     UnlockedWait() noexcept : finalizing_before_(interpreter_finalizing()) {
         register_the_exit_report_check();
+        threads_waiting.fetch_add(1, std::memory_order_release);
         saved_ = PyEval_SaveThread();
     }
     ~UnlockedWait() {
         if (!finalizing_before_ && interpreter_finalizing())
             park_until_the_process_ends();
         PyEval_RestoreThread(saved_);
+        threads_waiting.fetch_sub(1, std::memory_order_release);
     }
     UnlockedWait(const UnlockedWait &) = delete;
     UnlockedWait &operator=(const UnlockedWait &) = delete;
