@@ -90,21 +90,79 @@ class TokenPatternMasks {
 public:
     // `symbols` are n > 0 tokens.
     TokenPatternMasks(const Token *symbols, size_t n, InterruptPoll &poll) : blocks_(block_count(n)) {
-        size_t capacity = 16;
-        while (capacity < 2 * n)
-            capacity *= 2;
-        // The map, per position its row, and per row its last block and its
-        // entries (at most n rows).
-        guard_pattern_masks(n, saturating_multiply_add(capacity, sizeof(Token) + sizeof(Row),
-                                                       saturating_multiply_add(n, sizeof(Row) + 2 * sizeof(uint32_t),
-                                                                               0)));
         // Entries keep their block in 32 bits, below NO_BLOCK: 2^38 tokens,
         // terabytes of tables, is past any memory this runs in.
         if (blocks_ >= NO_BLOCK)
             throw std::bad_alloc();
+        size_t capacity = 16;
+        while (capacity < 2 * n)
+            capacity *= 2;
+        const uint64_t map_bytes = saturating_multiply_add(capacity, sizeof(Token) + sizeof(Row), 0);
+        const uint64_t most_dense_words = saturating_multiply_add(n + 1, blocks_, 0);
+        if (most_dense_words <= DENSE_FLOOR_WORDS)
+            build_short(symbols, n, capacity, map_bytes + most_dense_words * sizeof(uint64_t), poll);
+        else
+            build_long(symbols, n, capacity, map_bytes, poll);
+    }
+
+    size_t blocks() const noexcept { return blocks_; }
+    bool dense() const noexcept { return dense_; }
+
+    // The dense layout: the token's row, and the zero row.
+    const uint64_t *masks_of(Token token) const noexcept { return rows_words_.data() + find(token) * blocks_; }
+    const uint64_t *zero_row() const noexcept { return rows_words_.data(); }
+
+    // The sparse layout: the token's entries are [first, last) of
+    // entry_blocks() and entry_words().
+    struct EntryRange {
+        size_t first;
+        size_t last;
+    };
+    EntryRange entries_of(Token token) const noexcept {
+        const size_t row = find(token);
+        return {entry_start_[row], entry_start_[row + 1]};
+    }
+    const uint32_t *entry_blocks() const noexcept { return entry_block_.data(); }
+    const uint64_t *entry_words() const noexcept { return entry_word_.data(); }
+
+private:
+    static constexpr uint32_t NO_BLOCK = UINT32_MAX;
+
+    struct Found {
+        Row row;
+        bool inserted;
+    };
+
+    void allocate_map(size_t capacity) {
         mask_ = capacity - 1;
         keys_.assign(capacity, Token{});
         rows_.assign(capacity, 0);
+    }
+
+    // A sequence whose dense rows stay within DENSE_FLOOR_WORDS whatever its
+    // alphabet (`bytes`, with the map, at most): one pass, each new token's
+    // row added as it comes. The guard sees the pair's own size, so that a
+    // short pair's stays below the size that the guard checks with system
+    // calls.
+    void build_short(const Token *symbols, size_t n, size_t capacity, uint64_t bytes, InterruptPoll &poll) {
+        guard_pattern_masks(n, bytes);
+        allocate_map(capacity);
+        rows_words_.assign(blocks_, 0);  // the zero row
+        in_counted_runs(poll, n, [&](size_t i) {
+            const Found found = find_or_insert(symbols[i]);
+            if (found.inserted)
+                rows_words_.resize(rows_words_.size() + blocks_, 0);
+            rows_words_[found.row * blocks_ + i / WORD_BITS] |= uint64_t{1} << (i % WORD_BITS);
+        });
+    }
+
+    // Any other: a first pass numbers the rows and counts the entries of
+    // each, which decide the layout; a second pass lays it out.
+    void build_long(const Token *symbols, size_t n, size_t capacity, uint64_t map_bytes, InterruptPoll &poll) {
+        // The map, per position its row, and per row its last block and its
+        // entries (at most n rows).
+        guard_pattern_masks(n, saturating_multiply_add(n, sizeof(Row) + 2 * sizeof(uint32_t), map_bytes));
+        allocate_map(capacity);
         std::vector<Row> position_rows(n);
         // Per row: the block of its last entry (NO_BLOCK before the first),
         // and its number of entries (of blocks, so 32 bits hold it).
@@ -112,12 +170,16 @@ public:
         std::vector<uint32_t> entries_per_row(1, 0);
         uint64_t entries = 0;
         in_counted_runs(poll, n, [&](size_t i) {
-            const Row row = find_or_insert(symbols[i], last_block, entries_per_row);
-            position_rows[i] = row;
+            const Found found = find_or_insert(symbols[i]);
+            if (found.inserted) {
+                last_block.push_back(NO_BLOCK);
+                entries_per_row.push_back(0);
+            }
+            position_rows[i] = found.row;
             const auto block = static_cast<uint32_t>(i / WORD_BITS);
-            if (last_block[row] != block) {
-                last_block[row] = block;
-                ++entries_per_row[row];
+            if (last_block[found.row] != block) {
+                last_block[found.row] = block;
+                ++entries_per_row[found.row];
                 ++entries;
             }
         });
@@ -164,29 +226,6 @@ public:
         entry_start_[0] = 0;
     }
 
-    size_t blocks() const noexcept { return blocks_; }
-    bool dense() const noexcept { return dense_; }
-
-    // The dense layout: the token's row, and the zero row.
-    const uint64_t *masks_of(Token token) const noexcept { return rows_words_.data() + find(token) * blocks_; }
-    const uint64_t *zero_row() const noexcept { return rows_words_.data(); }
-
-    // The sparse layout: the token's entries are [first, last) of
-    // entry_blocks() and entry_words().
-    struct EntryRange {
-        size_t first;
-        size_t last;
-    };
-    EntryRange entries_of(Token token) const noexcept {
-        const size_t row = find(token);
-        return {entry_start_[row], entry_start_[row + 1]};
-    }
-    const uint32_t *entry_blocks() const noexcept { return entry_block_.data(); }
-    const uint64_t *entry_words() const noexcept { return entry_word_.data(); }
-
-private:
-    static constexpr uint32_t NO_BLOCK = UINT32_MAX;
-
     // The map's slot index is taken from the upper half of the product.
     static size_t hash(Token token) noexcept { return fibonacci_slot(token, 32); }
 
@@ -198,24 +237,23 @@ private:
         }
     }
 
-    Row find_or_insert(Token token, std::vector<uint32_t> &last_block, std::vector<uint32_t> &entries) {
+    Found find_or_insert(Token token) {
         for (size_t slot = hash(token) & mask_;; slot = (slot + 1) & mask_) {
             if (rows_[slot] == 0) {
                 // Rows are numbered from 1; at most n of them.
                 keys_[slot] = token;
-                rows_[slot] = static_cast<Row>(entries.size());
-                last_block.push_back(NO_BLOCK);
-                entries.push_back(0);
-                return rows_[slot];
+                rows_[slot] = static_cast<Row>(row_count_++);
+                return {rows_[slot], true};
             }
             if (keys_[slot] == token)
-                return rows_[slot];
+                return {rows_[slot], false};
         }
     }
 
     size_t blocks_;
     bool dense_ = true;
     size_t mask_ = 0;
+    size_t row_count_ = 1;  // row 0 answers every token the sequence lacks
     std::vector<Token> keys_;
     std::vector<Row> rows_;             // 0 marks an empty slot
     std::vector<uint64_t> rows_words_;  // dense
