@@ -604,32 +604,24 @@ def bench_global_lanes():
         width_rows("  needleman_wunsch_score", vc.needleman_wunsch_score, q, t, keywords, "nw_striped_16", t_peer)
 
 
+# One section alone: `python benchmarks/bench_align.py NAME`.
+SECTIONS = {
+    "lanes": bench_lane_rows,
+    "related-lanes": bench_related_long_pairs,
+    "global-lanes": bench_global_lanes,
+    "prepared": bench_prepared_rows,
+    "batch": lambda: bench_batch(rounds=5),
+    "matrix": bench_matrix,
+    "proteins": bench_proteins,
+    "long": lambda: bench_long(rounds=5),
+}
+
+
 def main():
     if parasail is None:
         print("parasail is not installed: our own figures only")
-    if sys.argv[1:] == ["lanes"]:
-        bench_lane_rows()
-        return
-    if sys.argv[1:] == ["related-lanes"]:
-        bench_related_long_pairs()
-        return
-    if sys.argv[1:] == ["global-lanes"]:
-        bench_global_lanes()
-        return
-    if sys.argv[1:] == ["prepared"]:
-        bench_prepared_rows()
-        return
-    if sys.argv[1:] == ["batch"]:
-        bench_batch(rounds=5)
-        return
-    if sys.argv[1:] == ["matrix"]:
-        bench_matrix()
-        return
-    if sys.argv[1:] == ["proteins"]:
-        bench_proteins()
-        return
-    if sys.argv[1:] == ["long"]:
-        bench_long(rounds=5)
+    if len(sys.argv) == 2 and sys.argv[1] in SECTIONS:
+        SECTIONS[sys.argv[1]]()
         return
     bench_batch()
     bench_long()
