@@ -27,9 +27,10 @@ Levenshtein similarity reaches 0.85, as a user deduplicating names would:
 a Python loop of levenshtein_normalized_scores with the distance cutoff that
 threshold allows (and without it, and split over one process per core)
 against rapidfuzz.process.cdist with score_cutoff=0.85, on one worker and
-on every core (workers=-1); then the first 100 queries one at a time against
-the same names, against cdist with one query. Wall time, since the peer's
-workers are threads; the header gives the cores and the load average.
+on every core (workers=-1), and with no cutoff on either side; then the first
+100 queries one at a time against the same names, against cdist with one
+query, with and without the cutoffs. Wall time, since the peer's workers are
+threads; the header gives the cores and the load average.
 """
 
 import os
@@ -372,42 +373,47 @@ def bench_many():
           f"Levenshtein similarity >= {THRESHOLD}, hits as (query, name) index pairs; {cores} cores, load average "
           f"{os.getloadavg()[0]:.2f} (wall time per call, best of 3; xN = peer time / ours)")
 
-    def ours():
-        return [normalized_hits(q, names, longest) for q in queries]
-
-    def ours_uncut():
-        return [np.flatnonzero(_swar.levenshtein_normalized_scores(q, names) >= THRESHOLD) for q in queries]
+    def ours(batch, cutoff):
+        if cutoff:
+            return [normalized_hits(q, names, longest) for q in batch]
+        return [np.flatnonzero(_swar.levenshtein_normalized_scores(q, names) >= THRESHOLD) for q in batch]
 
     def ours_processes():
         chunks = [queries[i::cores] for i in range(cores)]
         with ProcessPoolExecutor(cores, initializer=_keep_names, initargs=(names,)) as pool:
             return list(pool.map(_chunk_hits, chunks))
 
-    def peer(workers):
-        similarities = rf_process.cdist(queries, names, scorer=rf_lev.normalized_similarity,
-                                        score_cutoff=THRESHOLD, workers=workers)
-        return np.nonzero(similarities)
+    def peer(batch, workers, cutoff):
+        similarities = rf_process.cdist(batch, names, scorer=rf_lev.normalized_similarity,
+                                        score_cutoff=THRESHOLD if cutoff else None, workers=workers)
+        return np.nonzero(similarities >= THRESHOLD)
 
-    hits = ours()
-    pairs = {(i, j) for i, row_hits in enumerate(hits) for j in row_hits.tolist()}
+    def timed(fn):
+        return best_time(fn, 1, repeat=3)
+
+    pairs = {(i, j) for i, hits in enumerate(ours(queries, True)) for j in hits.tolist()}
     print(f"  {len(pairs):,} hits")
-    assert {(i, j) for i, row_hits in enumerate(ours_uncut()) for j in row_hits.tolist()} == pairs
-    if rf_lev is not None:
-        assert set(zip(*(a.tolist() for a in peer(1)))) == pairs
-    timed = [] if rf_lev is None else [("rapidfuzz cdist workers=1", best_time(lambda: peer(1), 1, repeat=3)),
-                                       (f"workers=-1 ({cores})", best_time(lambda: peer(-1), 1, repeat=3))]
-    row("levenshtein_normalized_scores loop", best_time(ours, 1, repeat=3), timed, unit="s")
-    row("the same, no score_cutoff", best_time(ours_uncut, 1, repeat=3), timed, unit="s")
-    row(f"the loop split over {cores} processes", best_time(ours_processes, 1, repeat=3), timed, unit="s")
+    assert {(i, j) for i, hits in enumerate(ours(queries, False)) for j in hits.tolist()} == pairs
+    for cutoff in (True, False):
+        peers = []
+        if rf_lev is not None:
+            assert set(zip(*(a.tolist() for a in peer(queries, 1, cutoff)))) == pairs
+            peers = [("rapidfuzz cdist workers=1", timed(lambda: peer(queries, 1, cutoff)))]
+            if cutoff:
+                peers.append((f"workers=-1 ({cores})", timed(lambda: peer(queries, -1, cutoff))))
+        name = "levenshtein_normalized_scores loop" if cutoff else "the same, no cutoff on either side"
+        row(name, timed(lambda: ours(queries, cutoff)), peers, unit="s")
+        if cutoff:
+            row(f"the loop split over {cores} processes", timed(ours_processes), peers, unit="s")
 
-    print(f"\nOne query at a time against the same {MANY_NAMES:,} names (the first 100 queries; time per query)")
     few = queries[:100]
-    ours_one = best_time(lambda: [normalized_hits(q, names, longest) for q in few], 1, repeat=3) / len(few)
-    timed = [] if rf_lev is None else [("rapidfuzz cdist([query]) workers=1", best_time(
-        lambda: [np.flatnonzero(rf_process.cdist([q], names, scorer=rf_lev.normalized_similarity,
-                                                 score_cutoff=THRESHOLD, workers=1)[0]) for q in few], 1,
-        repeat=3) / len(few))]
-    row("levenshtein_normalized_scores", ours_one, timed, unit="ms")
+    print(f"\nOne query at a time against the same {MANY_NAMES:,} names (the first {len(few)} queries; time per "
+          "query)")
+    for cutoff in (True, False):
+        peers = [] if rf_lev is None else [("rapidfuzz cdist([query]) workers=1",
+                                            timed(lambda: [peer([q], 1, cutoff) for q in few]) / len(few))]
+        name = "levenshtein_normalized_scores" if cutoff else "the same, no cutoff on either side"
+        row(name, timed(lambda: ours(few, cutoff)) / len(few), peers, unit="ms")
 
 
 def main():
