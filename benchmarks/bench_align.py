@@ -22,14 +22,30 @@ Then the striped Smith-Waterman scores and the prepared score objects:
     profile reuse (profile_create_16 once, sw_striped_profile_16 per call);
 Then cell updates per second of our striped kernels per lane width (through
 the test hooks, one profile run many times) and of the width-64 kernels.
-Last, substitution-matrix mode with BLOSUM62 and gaps -11/-1 against parasail
+Then substitution-matrix mode with BLOSUM62 and gaps -11/-1 against parasail
 with its blosum62: the 30 x 10,000 batch (smith_waterman_affine_scores_matrix
 against Python loops of sw_striped_16 and sw), single pairs of 500 x 500 and
 2,000 x 2,000 against both, and smith_waterman_affine_path_info_matrix at
 2,000 x 2,000 against sw_trace_striped_16 (time, and peak memory measured in
 a fresh process each).
 
-`python benchmarks/bench_align.py matrix` runs the last section only;
+Last, proteins of typical lengths (100, 300 and 1,000 residues, uniformly
+random letters), each length related (each target a copy of the query with
+about 10 % edits: substitutions, insertions, deletions) and unrelated (two
+random sequences), local and global with gaps -11/-1: one pair, and one query
+against 200 targets of the same length; under BLOSUM62 through the
+substitution-matrix functions (sequences encoded before timing) and under
+match 5, mismatch -4 through the token functions on the letters. Peers:
+parasail's striped 16-bit function and, for the pairs, its scalar one; for
+the batches a Python loop of the striped function, and one over a profile
+of the query made once (profile_create_16, sw/nw_striped_profile_16).
+
+`python benchmarks/bench_align.py matrix` runs the substitution-matrix
+section (BLOSUM62 against parasail's blosum62) only;
+`python benchmarks/bench_align.py proteins` runs only the protein section,
+best of five;
+`python benchmarks/bench_align.py long` runs only the single pairs of
+500 x 500 and 2,000 x 2,000, best of five;
 `python benchmarks/bench_align.py global-lanes` runs only the global affine
 pairs (2,000 x 2,000 protein 5/-4/-11/-1, 2,000 and 4,000 DNA 2/-3/-5/-2),
 automatic width against each width given, and parasail's nw_striped_16;
@@ -173,7 +189,7 @@ def bench_batch(rounds=2):
             row(label, cpu_time(lambda: fn(tokens, targets, **keywords), rounds=rounds), None, None, cells)
 
 
-def bench_long():
+def bench_long(rounds=3):
     for n in (500, 2000):
         print(f"\n== one pair of {n} x {n} ==")
         for alphabet in ALPHABETS:
@@ -185,14 +201,14 @@ def bench_long():
                 for kind in ("local", "global"):
                     label = f"{alphabet:8s} {kind:6s} {'affine' if affine else 'linear'}"
                     fn = ours(kind, False)
-                    t_ours = cpu_time(lambda: fn(query, target, **keywords))
+                    t_ours = cpu_time(lambda: fn(query, target, **keywords), rounds=rounds)
                     if parasail is None:
                         row(label, t_ours, None, None, n * n)
                         continue
                     matrix = parasail.matrix_create(letters, match, mismatch)
                     striped, scalar = peer(kind, True), peer(kind, False)
-                    t_striped = cpu_time(lambda: striped(query, target, p_open, p_extend, matrix).score)
-                    t_scalar = cpu_time(lambda: scalar(query, target, p_open, p_extend, matrix).score)
+                    t_striped = cpu_time(lambda: striped(query, target, p_open, p_extend, matrix).score, rounds=rounds)
+                    t_scalar = cpu_time(lambda: scalar(query, target, p_open, p_extend, matrix).score, rounds=rounds)
                     check(fn(query, target, **keywords), scalar(query, target, p_open, p_extend, matrix).score, label)
                     row(label, t_ours, t_striped, t_scalar, n * n)
 
@@ -388,6 +404,82 @@ def bench_matrix():
     print(f"peak memory added: ours {ours_mib:.1f} MiB, sw_trace_striped_16 {peer_mib:.1f} MiB")
 
 
+PROTEIN_LENGTHS = (100, 300, 1000)
+PROTEIN_TARGETS = 200
+# The match/mismatch scoring the token functions take where a table is not
+# needed (BLOSUM62's diagonal averages about 5, its off-diagonal about -1).
+TOKEN_PROTEIN = dict(match_score=5, mismatch_score=-4, gap_open_score=-11, gap_extend_score=-1)
+
+
+def protein_row(label, ours_s, cells, peers):
+    text = "   ".join(f"{name} {peer_s * 1e3:9.3f} ms x{peer_s / ours_s:6.2f}" for name, peer_s in peers)
+    print(f"{label:46s} {ours_s * 1e3:9.3f} ms {cells / ours_s / 1e9:6.3f} GCUPS   {text}")
+
+
+def bench_proteins(rounds=5):
+    # Proteins of typical lengths, one pair and one query against 200 targets
+    # of the same length, each case related (10 % edits) and unrelated, under
+    # BLOSUM62 with gaps -11/-1 (the matrix functions, indices encoded before
+    # timing) and under 5/-4/-11/-1 (the token functions, on the letters).
+    # Peers: parasail's striped 16-bit function, its scalar one for the pairs,
+    # and for the batches a Python loop of the striped function with the
+    # query's profile made once. Ratio = peer's time / ours.
+    print(f"\n== proteins: pairs and one query against {PROTEIN_TARGETS} targets of the same length, "
+          f"gaps -11/-1 (best of {rounds}; x = peer's time / ours) ==")
+    blosum = vc.SubstitutionMatrix.blosum62()
+    buf, stride = blosum.buffer, blosum.stride
+    for n in PROTEIN_LENGTHS:
+        for related in (True, False):
+            rng = random.Random(2 * n + related)
+            query = random_text(rng, PROTEIN, n)
+
+            def partner():
+                return edited_copy(rng, query, 0.10, PROTEIN) if related else random_text(rng, PROTEIN, n)
+
+            target = partner()
+            targets = [partner() for _ in range(PROTEIN_TARGETS)]
+            qc, tc, tcs = blosum.encode(query), blosum.encode(target), [blosum.encode(t) for t in targets]
+            pair_cells, batch_cells = len(query) * len(target), len(query) * sum(map(len, targets))
+            print(f"\n{n} residues, {'related (10 % edits)' if related else 'unrelated'}")
+            for local in (True, False):
+                side = "sw" if local else "nw"
+                scoring = [
+                    ("BLOSUM62", parasail and parasail.blosum62,
+                     (vc.smith_waterman_affine_score_matrix if local else vc.needleman_wunsch_affine_score_matrix,
+                      lambda fn: fn(qc, tc, buf, stride, -11, -1)),
+                     (vc.smith_waterman_affine_scores_matrix if local else vc.needleman_wunsch_affine_scores_matrix,
+                      lambda fn: fn(qc, tcs, buf, stride, -11, -1))),
+                    ("5/-4", parasail and parasail.matrix_create(PROTEIN, 5, -4),
+                     (vc.smith_waterman_score if local else vc.needleman_wunsch_score,
+                      lambda fn: fn(query, target, **TOKEN_PROTEIN)),
+                     (vc.smith_waterman_scores if local else vc.needleman_wunsch_scores,
+                      lambda fn: fn(query, targets, **TOKEN_PROTEIN))),
+                ]
+                for name, pm, (pair_fn, pair_call), (batch_fn, batch_call) in scoring:
+                    pair_peers, batch_peers = [], []
+                    if parasail is not None:
+                        striped = getattr(parasail, f"{side}_striped_16")
+                        scalar = getattr(parasail, side)
+                        profiled = getattr(parasail, f"{side}_striped_profile_16")
+                        profile = parasail.profile_create_16(query, pm)
+                        check(pair_call(pair_fn), scalar(query, target, 11, 1, pm).score, f"{n} {name} pair")
+                        check(list(batch_call(batch_fn)[:5]), [scalar(query, t, 11, 1, pm).score for t in targets[:5]],
+                              f"{n} {name} batch")
+                        pair_peers = [
+                            (f"{side}_striped_16", cpu_time(lambda: striped(query, target, 11, 1, pm).score,
+                                                            rounds=rounds)),
+                            (side, cpu_time(lambda: scalar(query, target, 11, 1, pm).score, rounds=rounds))]
+                        batch_peers = [
+                            (f"{side}_striped_16 loop", cpu_time(
+                                lambda: [striped(query, t, 11, 1, pm).score for t in targets], rounds=rounds)),
+                            ("with profile", cpu_time(lambda: [profiled(profile, t, 11, 1).score for t in targets],
+                                                      rounds=rounds))]
+                    protein_row(f"{name:8s} {pair_fn.__name__}", cpu_time(lambda: pair_call(pair_fn), rounds=rounds),
+                                pair_cells, pair_peers)
+                    protein_row(f"{name:8s} {batch_fn.__name__}", cpu_time(lambda: batch_call(batch_fn),
+                                                                          rounds=rounds), batch_cells, batch_peers)
+
+
 def width_rows(label, fn, q, t, keywords, peer_name, t_peer):
     """One row per width: automatic, then each width the rule accepts for the
     pair (a narrower one raises ValueError and is skipped)."""
@@ -520,26 +612,24 @@ def bench_global_lanes():
         width_rows("  needleman_wunsch_score", vc.needleman_wunsch_score, q, t, keywords, "nw_striped_16", t_peer)
 
 
+# One section alone: `python benchmarks/bench_align.py NAME`.
+SECTIONS = {
+    "lanes": bench_lane_rows,
+    "related-lanes": bench_related_long_pairs,
+    "global-lanes": bench_global_lanes,
+    "prepared": bench_prepared_rows,
+    "batch": lambda: bench_batch(rounds=5),
+    "matrix": bench_matrix,
+    "proteins": bench_proteins,
+    "long": lambda: bench_long(rounds=5),
+}
+
+
 def main():
     if parasail is None:
         print("parasail is not installed: our own figures only")
-    if sys.argv[1:] == ["lanes"]:
-        bench_lane_rows()
-        return
-    if sys.argv[1:] == ["related-lanes"]:
-        bench_related_long_pairs()
-        return
-    if sys.argv[1:] == ["global-lanes"]:
-        bench_global_lanes()
-        return
-    if sys.argv[1:] == ["prepared"]:
-        bench_prepared_rows()
-        return
-    if sys.argv[1:] == ["batch"]:
-        bench_batch(rounds=5)
-        return
-    if sys.argv[1:] == ["matrix"]:
-        bench_matrix()
+    if len(sys.argv) == 2 and sys.argv[1] in SECTIONS:
+        SECTIONS[sys.argv[1]]()
         return
     bench_batch()
     bench_long()
@@ -550,6 +640,7 @@ def main():
     bench_related_long_pairs()
     bench_global_lanes()
     bench_matrix()
+    bench_proteins()
 
 
 if __name__ == "__main__":

@@ -6,30 +6,46 @@ against their peers, measured in one run.
 
 METRIC names the families to run (levenshtein osa hamming indel jaro
 jaro_winkler true_dl, long for long Levenshtein pairs, tokens for long
-token-list pairs of few and of many distinct tokens, and top_k for the
-ranking functions); all of them by default. Prints, per case, the time per
-call of veltrocamber and of each peer found (rapidfuzz, Levenshtein,
-jellyfish, edlib) and the ratio peer / ours: above 1 means we are faster.
-Pairs are texts and a copy with about one edit in ten (ASCII text, which
-takes the byte path, and Cyrillic text, which takes the token path), called
-one at a time; the batch is one query against 100,000 targets of 5 to 30
-characters (for Hamming, edited copies of the query's length), the
-Levenshtein batch also with the query as a list of letters. The long
-pairs are 100,000 characters with about one edit in ten (against edlib's
-distance task and rapidfuzz) and unrelated texts of 10,000 and 100,000
-characters (against rapidfuzz); the token-list pairs are two unrelated
-lists of 100,000 ints of 100 or of 100,000 distinct values, each call timed
-with the peak memory it adds, in a fresh process. The ranking functions
-(extract, the *_top_k functions and cdist_top_k_one_query) take one query
-against 100,000 choices of 5 to 30 letters and are measured against
-rapidfuzz.process.extract with the same scorer (the normalised one for
-cdist_top_k_one_query); the Levenshtein ones again with the query and the
-choices as lists of letters (the token path).
+token-list pairs of few and of many distinct tokens, top_k for the ranking
+functions, and many for many queries against many names); all of them by
+default. Prints, per case, the time per call of veltrocamber and of each
+peer found (rapidfuzz, Levenshtein, jellyfish, edlib) and the ratio
+peer / ours: above 1 means we are faster. Pairs are texts and a copy with
+about one edit in ten (ASCII text, which takes the byte path, and Cyrillic
+text, which takes the token path), called one at a time; the batch is one
+query against 100,000 targets of 5 to 30 characters (for Hamming, edited
+copies of the query's length), the Levenshtein batch also with the query as
+a list of letters. The long pairs are 100,000 characters with about one
+edit in ten (against edlib's distance task and rapidfuzz) and unrelated
+texts of 10,000 and 100,000 characters (against rapidfuzz); the token-list
+pairs are two unrelated lists of 100,000 ints of 100 or of 100,000 distinct
+values, each call timed with the peak memory it adds, in a fresh process.
+The ranking functions (extract, the *_top_k functions and
+cdist_top_k_one_query) take one query against 100,000 choices of 5 to 30
+letters and are measured against rapidfuzz.process.extract with the same
+scorer (the normalised one for cdist_top_k_one_query); the Levenshtein ones
+again with the query and the choices as lists of letters (the token path).
+
+Many queries: 2,000 queries against 50,000 synthetic company names (one to
+three words, half with a legal suffix; 4 to 35 characters), each query a
+name of the list with one typo, keeping the pairs whose normalised
+Levenshtein similarity reaches 0.85, as a user deduplicating names would:
+a Python loop of levenshtein_normalized_scores with the distance cutoff that
+threshold allows (and without it, and split over one process per core)
+against rapidfuzz.process.cdist with score_cutoff=0.85, on one worker and
+on every core (workers=-1), and with no cutoff on either side; then the first
+100 queries one at a time against the same names, against cdist with one
+query, with and without the cutoffs. Wall time, since the peer's workers are
+threads; the header gives the cores and the load average.
 """
 
+import os
 import random
 import sys
 import timeit
+from concurrent.futures import ProcessPoolExecutor
+
+import numpy as np
 
 from veltrocamber import _swar
 
@@ -89,10 +105,11 @@ def pair_loop(fn, pairs):
     return run
 
 
-def row(name, ours, peers):
-    cells = [f"{name:<34}", f"{ours * 1e9 / 1:>11.0f} ns"]
+def row(name, ours, peers, unit="ns"):
+    scale, digits = {"ns": (1e9, 0), "ms": (1e3, 3), "s": (1, 3)}[unit]
+    cells = [f"{name:<34}", f"{ours * scale:>11.{digits}f} {unit}"]
     for peer, t in peers:
-        cells.append(f"{peer} {t * 1e9:>10.0f} ns  x{t / ours:5.2f}")
+        cells.append(f"{peer} {t * scale:>10.{digits}f} {unit}  x{t / ours:5.2f}")
     print("  ".join(cells))
 
 
@@ -388,6 +405,104 @@ def bench_ranking(rng):
             row(f"cdist_top_k_one_query {normalized} k={k}{' pruned' if pruning else ''} lists", ours, peers)
 
 
+# Many queries against many names, as a user deduplicating a list of company
+# names runs it: synthetic names of one to three capitalised words of two to
+# four syllables, half of them with a legal suffix; the queries are names of
+# the list, each with one typo, so that each finds its source unless it has
+# fewer than seven characters (one edit in six is below 0.85).
+SYLLABLES = [c + v for c in "bcdfghklmnprstvz" for v in "aeiou"]
+SUFFIXES = ("Ltd", "Inc", "GmbH", "LLC", "SA", "plc", "& Co", "Group", "Holdings")
+MANY_QUERIES, MANY_NAMES, THRESHOLD = 2_000, 50_000, 0.85
+
+
+def company_name(rng):
+    words = ["".join(rng.choice(SYLLABLES) for _ in range(rng.randint(2, 4))).capitalize()
+             for _ in range(rng.randint(1, 3))]
+    if rng.random() < 0.5:
+        words.append(rng.choice(SUFFIXES))
+    return " ".join(words)
+
+
+def normalized_hits(query, names, longest):
+    """Indices of the names whose normalised Levenshtein similarity to query
+    reaches THRESHOLD. The batch takes one distance cutoff for every target:
+    the largest distance that can still reach it, against the longest name."""
+    cutoff = int((1 - THRESHOLD) * max(len(query), longest))
+    scores = _swar.levenshtein_normalized_scores(query, names, score_cutoff=cutoff)
+    return np.flatnonzero(scores >= THRESHOLD)
+
+
+_pool_names = None
+
+
+def _keep_names(names):
+    global _pool_names
+    _pool_names = (names, max(map(len, names)))
+
+
+def _chunk_hits(queries):
+    names, longest = _pool_names
+    return [normalized_hits(q, names, longest) for q in queries]
+
+
+def bench_many():
+    rng = random.Random(MANY_NAMES)
+    cores = len(os.sched_getaffinity(0))
+    names = [company_name(rng) for _ in range(MANY_NAMES)]
+    queries = [edited(rng, ASCII, rng.choice(names), fraction=0.01) for _ in range(MANY_QUERIES)]
+    longest = max(map(len, names))
+    print(f"\n{MANY_QUERIES:,} queries against {MANY_NAMES:,} company names of {min(map(len, names))} to {longest} "
+          f"characters (mean {sum(map(len, names)) / len(names):.1f}), each query a name with one typo; normalised "
+          f"Levenshtein similarity >= {THRESHOLD}, hits as (query, name) index pairs; {cores} cores, load average "
+          f"{os.getloadavg()[0]:.2f} (wall time per call, best of 3; xN = peer time / ours)")
+
+    def ours(batch, cutoff):
+        if cutoff:
+            return [normalized_hits(q, names, longest) for q in batch]
+        return [np.flatnonzero(_swar.levenshtein_normalized_scores(q, names) >= THRESHOLD) for q in batch]
+
+    def ours_processes():
+        chunks = [queries[i::cores] for i in range(cores)]
+        with ProcessPoolExecutor(cores, initializer=_keep_names, initargs=(names,)) as pool:
+            hits = [None] * len(queries)
+            for i, chunk_hits in enumerate(pool.map(_chunk_hits, chunks)):
+                hits[i::cores] = chunk_hits
+            return hits
+
+    def peer(batch, workers, cutoff):
+        similarities = rf_process.cdist(batch, names, scorer=rf_lev.normalized_similarity,
+                                        score_cutoff=THRESHOLD if cutoff else None, workers=workers)
+        return np.nonzero(similarities >= THRESHOLD)
+
+    def timed(fn):
+        return best_time(fn, 1, repeat=3)
+
+    pairs = {(i, j) for i, hits in enumerate(ours(queries, True)) for j in hits.tolist()}
+    print(f"  {len(pairs):,} hits")
+    for hits_per_query in (ours(queries, False), ours_processes()):
+        assert {(i, j) for i, hits in enumerate(hits_per_query) for j in hits.tolist()} == pairs
+    for cutoff in (True, False):
+        peers = []
+        if rf_lev is not None:
+            assert set(zip(*(a.tolist() for a in peer(queries, 1, cutoff)))) == pairs
+            peers = [("rapidfuzz cdist workers=1", timed(lambda: peer(queries, 1, cutoff)))]
+            if cutoff:
+                peers.append((f"workers=-1 ({cores})", timed(lambda: peer(queries, -1, cutoff))))
+        name = "levenshtein_normalized_scores loop" if cutoff else "the same, no cutoff on either side"
+        row(name, timed(lambda: ours(queries, cutoff)), peers, unit="s")
+        if cutoff:
+            row(f"the loop split over {cores} processes", timed(ours_processes), peers, unit="s")
+
+    few = queries[:100]
+    print(f"\nOne query at a time against the same {MANY_NAMES:,} names (the first {len(few)} queries; time per "
+          "query)")
+    for cutoff in (True, False):
+        peers = [] if rf_lev is None else [("rapidfuzz cdist([query]) workers=1",
+                                            timed(lambda: [peer([q], 1, cutoff) for q in few]) / len(few))]
+        name = "levenshtein_normalized_scores" if cutoff else "the same, no cutoff on either side"
+        row(name, timed(lambda: ours(few, cutoff)) / len(few), peers, unit="ms")
+
+
 def main():
     rng = random.Random(2024)
     print(f"peers: rapidfuzz {'yes' if rf_lev else 'missing'}, Levenshtein {'yes' if py_lev else 'missing'}, "
@@ -406,6 +521,8 @@ def main():
         bench_other_batches(rng, table)
     if not only or "top_k" in only:
         bench_ranking(rng)
+    if not only or "many" in only:
+        bench_many()
     return 0
 
 
