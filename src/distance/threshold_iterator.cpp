@@ -65,8 +65,10 @@ void register_the_exit_report_check() {
 // on its way (nor nanobind's dispatcher, which catches everything), so the
 // process would abort on every exit that leaves a daemon thread waiting
 // here. Such a thread parks instead, holding no lock, until the process is
-// gone. The check and the retake are not one step: an exit that begins
-// between the two still ends the thread as CPython does.
+// gone. The check and the retake are not one step, and a thread waiting for
+// the lock when the exit begins is ended too: so a thread other than the
+// main one waits without the lock until a record, the end or a shut-down
+// comes (take_record), and asks for the lock back only then.
 //
 // A wait that began with finalization already under way runs on the
 // finalizing thread itself (no other thread holds the lock by then), which
@@ -92,20 +94,43 @@ private:
     PyThreadState *saved_ = nullptr;
 };
 
-// One slice of waiting for the front record, with the interpreter lock
-// released for the whole of it and never held together with the mutex.
-// Records travel under the mutex and done is only consulted with the queue
-// empty under that mutex, so a record pushed before done is always seen
-// before done is.
-Take take_record(ThresholdSharedState &state, ThresholdRecord &out) {
+// Python runs signal handlers on the main thread only: the one thread whose
+// wait comes back for them.
+// Asked of Python once and kept (threads that ask at once all keep the same
+// answer; no guard is held while Python code runs).
+std::atomic<unsigned long> main_thread_ident{0};
+
+bool on_main_thread() {
+    unsigned long main = main_thread_ident.load(std::memory_order_relaxed);
+    if (main == 0) {
+        main = nb::cast<unsigned long>(nb::module_::import_("threading").attr("main_thread")().attr("ident"));
+        main_thread_ident.store(main, std::memory_order_relaxed);
+    }
+    return PyThread_get_thread_ident() == main;
+}
+
+// Waiting for the front record, with the interpreter lock released for the
+// whole of it and never held together with the mutex: one slice on the main
+// thread (TIMED_OUT when nothing came, so that the caller runs the signal
+// handlers), slices until something comes on any other. Records travel
+// under the mutex and done is only consulted with the queue empty under that
+// mutex, so a record pushed before done is always seen before done is. A
+// shut-down (stop) ends the wait too, as TIMED_OUT: the caller sees it.
+Take take_record(ThresholdSharedState &state, ThresholdRecord &out, bool one_slice) {
     ThresholdQueue &queue = *state.queue;
     UnlockedWait unlocked;
     std::unique_lock lock(queue.mutex);
-    queue.has_items.wait_for(lock, WAIT_SLICE, [&] {
-        return !queue.records.empty() || state.done.load(std::memory_order_acquire);
-    });
-    if (queue.records.empty())
-        return state.done.load(std::memory_order_acquire) ? Take::FINISHED : Take::TIMED_OUT;
+    for (;;) {
+        queue.has_items.wait_for(lock, WAIT_SLICE, [&] {
+            return !queue.records.empty() || state.done.load(std::memory_order_acquire) || queue.stop;
+        });
+        if (!queue.records.empty())
+            break;
+        if (state.done.load(std::memory_order_acquire))
+            return Take::FINISHED;
+        if (one_slice || queue.stop)
+            return Take::TIMED_OUT;
+    }
     out = queue.records.front();
     queue.records.pop_front();
     queue.has_room.notify_one();
@@ -163,6 +188,7 @@ nb::object ThresholdIterator::next() {
     ThresholdSharedState &state = *held;
     if (!state.queue)
         raise_runtime_error("_ThresholdIterator: the producer gave no record queue");
+    const bool main_thread = on_main_thread();
     for (;;) {
         // A signal handler or a progress update run by the last round may
         // have shut the iterator down; its objects are gone then.
@@ -171,7 +197,7 @@ nb::object ThresholdIterator::next() {
         ThresholdRecord record;
         Take taken;
         try {
-            taken = take_record(state, record);
+            taken = take_record(state, record, main_thread);
         } catch (const std::system_error &e) {
             // The interpreter lock is back once the exception has left
             // take_record.
