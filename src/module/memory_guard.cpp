@@ -232,7 +232,7 @@ uint64_t guarded_block_bytes(const char *block, uint64_t rows, uint64_t columns,
     return bytes;
 }
 
-void guard_pattern_masks(uint64_t tokens, uint64_t bytes) {
+void weigh_pattern_masks(uint64_t tokens, uint64_t bytes) {
     const bool overflows = bytes == UINT64_MAX;
     uint64_t available = 0;
     if (!block_fits(overflows, bytes, available))

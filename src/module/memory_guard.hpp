@@ -61,7 +61,13 @@ class MemoryRefusal : public std::bad_alloc {
 uint64_t guarded_block_bytes(const char *block, uint64_t rows, uint64_t columns, uint64_t cell_bytes);
 
 // The same for the pattern masks of a sequence of `tokens` tokens, which
-// take `bytes` bytes in all (UINT64_MAX when that count overflowed).
-void guard_pattern_masks(uint64_t tokens, uint64_t bytes);
+// take `bytes` bytes in all (UINT64_MAX when that count overflowed). Masks
+// of a few pages, which every short token pair builds, fit wherever the
+// call got this far: only larger ones are weighed.
+void weigh_pattern_masks(uint64_t tokens, uint64_t bytes);
+inline void guard_pattern_masks(uint64_t tokens, uint64_t bytes) {
+    if (bytes > (uint64_t{1} << 16))
+        weigh_pattern_masks(tokens, bytes);
+}
 
 }  // namespace veltrocamber
